@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with the sanitizers on and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+tools/deps.sh build-essential cmake ninja-build libgtest-dev qt6-base-dev xauth xvfb
+
+build=build-test
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTERSIFY_SANITIZE=ON >/dev/null
+cmake --build "$build" -j "$(nproc)"
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS=detect_leaks=1
+ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@"
