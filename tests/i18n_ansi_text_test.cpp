@@ -1,6 +1,6 @@
-#include "i18n/ansi_text.h"
-
 #include <gtest/gtest.h>
+
+#include "i18n/ansi_text.h"
 
 namespace tersify {
 namespace {
@@ -27,13 +27,13 @@ TEST(AnsiTextTest, KnownLetters) {
 }
 
 TEST(AnsiTextTest, UnmappableAndMalformedBecomeReplacement) {
-  EXPECT_EQ(Utf8ToAnsi("a\xE4\xB8\xADz", CodePage::Cp1252), "a?z");          // CJK letter
-  EXPECT_EQ(Utf8ToAnsi("\xD1\x85", CodePage::Cp1252, '_'), "_");            // Cyrillic in Western
-  EXPECT_EQ(Utf8ToAnsi("\xFF", CodePage::Cp1252), "?");                     // invalid lead byte
-  EXPECT_EQ(Utf8ToAnsi("a\xC3", CodePage::Cp1252), "a?");                   // truncated
-  EXPECT_EQ(Utf8ToAnsi("\xC0\x80", CodePage::Cp1252), "??");                // overlong
-  EXPECT_EQ(Utf8ToAnsi("\xED\xA0\x80", CodePage::Cp1252), "???");           // surrogate
-  EXPECT_EQ(Utf8ToAnsi("\xF0\x9F\x98\x80!", CodePage::Cp1251), "?!");        // emoji
+  EXPECT_EQ(Utf8ToAnsi("a\xE4\xB8\xADz", CodePage::Cp1252), "a?z");    // CJK letter
+  EXPECT_EQ(Utf8ToAnsi("\xD1\x85", CodePage::Cp1252, '_'), "_");       // Cyrillic in Western
+  EXPECT_EQ(Utf8ToAnsi("\xFF", CodePage::Cp1252), "?");                // invalid lead byte
+  EXPECT_EQ(Utf8ToAnsi("a\xC3", CodePage::Cp1252), "a?");              // truncated
+  EXPECT_EQ(Utf8ToAnsi("\xC0\x80", CodePage::Cp1252), "??");           // overlong
+  EXPECT_EQ(Utf8ToAnsi("\xED\xA0\x80", CodePage::Cp1252), "???");      // surrogate
+  EXPECT_EQ(Utf8ToAnsi("\xF0\x9F\x98\x80!", CodePage::Cp1251), "?!");  // emoji
 }
 
 TEST(AnsiTextTest, AppendUtf8Lengths) {

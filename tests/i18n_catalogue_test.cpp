@@ -1,11 +1,10 @@
-#include "i18n/catalogue.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <set>
 #include <string>
 
+#include "i18n/catalogue.h"
 #include "i18n/language_file.h"
 #include "support/scripted_interaction.h"
 
@@ -68,14 +67,18 @@ TEST(CatalogueTest, EnglishTextsThatTellStatesApartDiffer) {
   EXPECT_EQ(c.Text("const_bytes"), " bytes    ");
   EXPECT_EQ(c.Text("const_break_opt"), "\r\nDo you want to interrupt optimization process?");
   EXPECT_EQ(c.Text("const_resolution"),
-            "Sorry, minimum screen resolution restriction is 800\xD1\x85" "600. Program will be closed.\r\n"
+            "Sorry, minimum screen resolution restriction is 800\xD1\x85"
+            "600. Program will be closed.\r\n"
             "Please, set bigger screen resolution and try again.");
 }
 
 TEST(CatalogueTest, DefaultLanguageFileStoresTheSignAsAnsiByte) {
   auto raw = LanguageFile::Load(TERSIFY_SOURCE_DIR "/lang/Deflan.dat", std::nullopt);
   ASSERT_TRUE(raw);
-  EXPECT_NE(raw->Value("Misc", "const_resolution:string").find("800\xF5" "600"), std::string::npos);
+  EXPECT_NE(raw->Value("Misc", "const_resolution:string")
+                .find("800\xF5"
+                      "600"),
+            std::string::npos);
 }
 
 TEST(CatalogueTest, LookupIgnoresCaseAndNeedsTheStringSuffix) {
@@ -109,13 +112,13 @@ TEST(CatalogueTest, LineMarksBecomeCrLf) {
       "const_bars:string=*|*|*\n"
       "const_none:string=a*|b|*c\n");
   EXPECT_EQ(c.Text("const_ab"), "a\r\nb");
-  EXPECT_EQ(c.Text("const_xy"), "x\r\ny\r\n");    // the empty last piece still adds its break
-  EXPECT_EQ(c.Text("const_z"), "\r\nz");          // one break, not two
+  EXPECT_EQ(c.Text("const_xy"), "x\r\ny\r\n");  // the empty last piece still adds its break
+  EXPECT_EQ(c.Text("const_z"), "\r\nz");        // one break, not two
   EXPECT_EQ(c.Text("const_lead"), "\r\na");
   EXPECT_EQ(c.Text("const_trail"), "a\r\n");
   EXPECT_EQ(c.Text("const_only"), "\r\n");
   EXPECT_EQ(c.Text("const_gap"), "a\r\n\r\nb");
-  EXPECT_EQ(c.Text("const_leadtwo"), "a\r\nb");   // a still empty result takes "a" without a break
+  EXPECT_EQ(c.Text("const_leadtwo"), "a\r\nb");  // a still empty result takes "a" without a break
   EXPECT_EQ(c.Text("const_bars"), "\r\n|*");
   EXPECT_EQ(c.Text("const_none"), "a*|b|*c");
 }
@@ -180,10 +183,10 @@ TEST(ShowMessageBoxTest, CatalogueTextsFromTheDefaultFile) {
   ShowMessageBox(ui, c.Text("const_opt_finished"), MessageKind::Information);
   ShowMessageBox(ui, c.Text("const_optf_error"), MessageKind::Warning);
   ShowMessageBox(ui, FillPlaceholders(c.Text("const_f_notf"), {"/a/b.htm"}), MessageKind::Error);
-  EXPECT_EQ(ui.Messages(), (std::vector<std::string>{
-                               "\rOptimization finished",
-                               "Folder for optimized files does not exist!\r\nPlease, change program options.",
-                               "\rFile < /a/b.htm > not found!"}));
+  EXPECT_EQ(ui.Messages(),
+            (std::vector<std::string>{"\rOptimization finished",
+                                      "Folder for optimized files does not exist!\r\nPlease, change program options.",
+                                      "\rFile < /a/b.htm > not found!"}));
 }
 
 }  // namespace

@@ -1,5 +1,3 @@
-#include "i18n/language_file.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,13 +5,16 @@
 #include <random>
 #include <string>
 
+#include "i18n/language_file.h"
+
 namespace tersify {
 namespace {
 
 LanguageFile Parse(std::string_view bytes) { return LanguageFile::FromBytes(bytes, CodePage::Cp1252); }
 
 std::filesystem::path TempFolder(const std::string& name) {
-  auto dir = std::filesystem::temp_directory_path() / ("tersify_i18n_" + name + "_" + std::to_string(std::random_device{}()));
+  auto dir =
+      std::filesystem::temp_directory_path() / ("tersify_i18n_" + name + "_" + std::to_string(std::random_device{}()));
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   return dir;
@@ -127,8 +128,7 @@ TEST(LanguageFileTest, RandomBytesNeverCrash) {
   const std::string alphabet = "[]=;\r\n*|abcAB \xF5\xC0\x80";
   for (int round = 0; round < 300; ++round) {
     std::string bytes(rng() % 400, '\0');
-    for (char& c : bytes)
-      c = (rng() % 3 == 0) ? static_cast<char>(rng() % 256) : alphabet[rng() % alphabet.size()];
+    for (char& c : bytes) c = (rng() % 3 == 0) ? static_cast<char>(rng() % 256) : alphabet[rng() % alphabet.size()];
     for (auto cp : {std::optional<CodePage>(), std::optional(CodePage::Cp1250), std::optional(CodePage::Cp1251),
                     std::optional(CodePage::Cp1252)}) {
       const LanguageFile f = LanguageFile::FromBytes(bytes, cp);

@@ -1,9 +1,9 @@
 #include "i18n/language_file.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <system_error>
-#include <filesystem>
 
 #include "i18n/ansi_text.h"
 
