@@ -28,8 +28,6 @@ using Text = std::u32string;
 // markers carry their block's index: kScriptMarker + index.
 inline constexpr Sym kMarker = 0x100;
 inline constexpr Sym kScriptMarker = 0x10000;
-// Set on symbols that a replacement of the running ProcessTag call inserted.
-inline constexpr Sym kInserted = 0x40000000;
 
 // The document under treatment: SourceText, LowerText and the script store.
 struct Doc {
