@@ -24,6 +24,7 @@ TEST(PathsTest, NameAndFolderParts) {
   EXPECT_EQ(PathSeparator(), '/');
   EXPECT_FALSE(IsPathSeparator('\\'));
   EXPECT_EQ(NamePart("/a/c:\\x.htm"), "c:\\x.htm");
+  EXPECT_EQ(NormalizePathCase("/Home/User/Fr.LNG"), "/Home/User/Fr.LNG");  // case-sensitive file system
 #endif
 }
 

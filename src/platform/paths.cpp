@@ -96,6 +96,17 @@ std::string FolderPart(std::string_view path) {
   return {};
 }
 
+std::string NormalizePathCase(std::string_view path) {
+#ifdef _WIN32
+  const int size = MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(size), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), wide.data(), size);
+  return ToUtf8(Lower(wide));
+#else
+  return std::string(path);
+#endif
+}
+
 std::string ProgramFolder() {
 #ifdef _WIN32
   std::wstring buffer(MAX_PATH, L'\0');

@@ -20,6 +20,10 @@ std::string NamePart(std::string_view path);
 // when the path has no separator.
 std::string FolderPart(std::string_view path);
 
+// A path as the program keeps it: lower-cased on Windows, whose file system
+// ignores case, unchanged elsewhere, where lower-casing would name another file.
+std::string NormalizePathCase(std::string_view path);
+
 // The folder of the running executable, ending with a separator. Lower-cased
 // on Windows, whose file system ignores case; kept as it is elsewhere. Empty
 // when the system does not tell.
