@@ -193,6 +193,16 @@ TEST_F(OptionsFileTest, SectionWithoutKeysOrOtherSectionsOnlyCountAsFirstStart) 
   }
 }
 
+TEST_F(OptionsFileTest, LeftoversOfAnInterruptedWriteAreRemovedAtLoad) {
+  Put(OptionsPath(), "[settings]\r\ncbDelCRLF=1\r\n");
+  Put(dir_ / "Options.dat.tmp", "[settings]\r\ncbDel");  // a write cut short
+  Put(dir_ / "Tagschange.dat.tmp", "+ half");
+  ASSERT_EQ(Load(), LoadOptionsResult::Loaded);
+  EXPECT_TRUE(settings_.cbDelCRLF);
+  EXPECT_FALSE(fs::exists(dir_ / "Options.dat.tmp"));
+  EXPECT_FALSE(fs::exists(dir_ / "Tagschange.dat.tmp"));
+}
+
 TEST_F(OptionsFileTest, DeletingTheOptionsFileResetsTheTagTablesAtTheNextStart) {
   TagTables edited;
   edited.replacement = {{"q", "r", true}};

@@ -82,6 +82,10 @@ class IniFile {
 // target. Returns false, leaving the target unchanged, when any step fails.
 bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
 
+// Removes the temporary file that an interrupted WriteFileAtomically left
+// beside the target, if any.
+void RemoveLeftoverTemporary(const std::filesystem::path& file);
+
 // Reads a whole file. nullopt when it does not exist or cannot be read;
 // *existed tells the two apart when given.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, bool* existed = nullptr);
