@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "i18n/catalogue.h"
+#include "i18n/language_file.h"
 #include "settings/enabling.h"
 #include "settings/ini_file.h"
 #include "settings/options_file.h"
@@ -15,6 +16,12 @@
 
 namespace tersify {
 namespace {
+
+// The English texts of the default language file.
+MessageCatalogue English() {
+  auto file = LanguageFile::Load(TERSIFY_SOURCE_DIR "/lang/Deflan.dat", CodePage::Cp1252);
+  return MessageCatalogue(std::make_shared<const LanguageFile>(file ? *file : LanguageFile()));
+}
 
 namespace fs = std::filesystem;
 using testing::ScriptedInteraction;
@@ -61,11 +68,6 @@ class OptionsFileTest : public ::testing::Test {
 
   SettingsContext Context() { return {folder_, ui_, catalogue_}; }
   fs::path OptionsPath() const { return dir_ / "Options.dat"; }
-  // The text a message box shows for a catalogue key.
-  std::string Box(std::string_view key) const {
-    std::string t = catalogue_.Text(key);
-    return t.find('\r') == std::string::npos ? "\r" + t : t;
-  }
   LoadOptionsResult Load(ControlEnabling* enabling = nullptr) {
     return LoadOptions(Context(), settings_, tables_, enabling);
   }
@@ -76,7 +78,7 @@ class OptionsFileTest : public ::testing::Test {
   OptimizationSettings settings_;
   TagTables tables_;
   ScriptedInteraction ui_;
-  MessageCatalogue catalogue_;
+  MessageCatalogue catalogue_ = English();
 };
 
 TEST_F(OptionsFileTest, FirstStartWritesTheDefaultsAndTheBuiltInTables) {
@@ -245,7 +247,7 @@ TEST_F(OptionsFileTest, UnreadableFileKeepsTheRecordShowsTheErrorAndWritesNothin
   EXPECT_EQ(AllValues(settings_), AllValues(before));
   ASSERT_EQ(ui_.shown.size(), 1u);
   EXPECT_EQ(ui_.shown[0].kind, MessageKind::Error);
-  EXPECT_EQ(ui_.shown[0].text, Box("const_load_error"));
+  EXPECT_EQ(ui_.shown[0].text, "\rError during options loading");
   EXPECT_FALSE(fs::exists(dir_ / "Tagschange.dat"));
 }
 
@@ -254,7 +256,7 @@ TEST_F(OptionsFileTest, SaveFailureShowsTheErrorAndSkipsTheTagTables) {
   EXPECT_EQ(SaveOptions(Context(), settings_, tables_), SaveOptionsResult::Failed);
   ASSERT_EQ(ui_.Messages().size(), 1u);
   EXPECT_EQ(ui_.shown[0].kind, MessageKind::Error);
-  EXPECT_EQ(ui_.shown[0].text, Box("const_save_error"));
+  EXPECT_EQ(ui_.shown[0].text, "\rError during options saving");
   EXPECT_FALSE(fs::exists(dir_ / "Tagschange.dat"));
   EXPECT_FALSE(fs::exists(dir_ / "Tagsdelete.dat"));
   // A missing program folder fails the same way.
@@ -273,12 +275,12 @@ TEST_F(OptionsFileTest, TagTableFailuresAreReportedAndTheOptionsStillLoad) {
   ASSERT_EQ(tables_.removal.size(), 1u);
   EXPECT_EQ(tables_.removal[0].tag, "font");
   ASSERT_EQ(ui_.shown.size(), 1u);
-  EXPECT_EQ(ui_.shown[0].text, Box("const_loadchangetable_error"));
+  EXPECT_EQ(ui_.shown[0].text, "\rError during tags replacement table loading");
   // Saving: the options are written, the replacement table's failure is shown.
   tables_.replacement = {{"a", "b", true}};
   EXPECT_EQ(SaveOptions(Context(), settings_, tables_), SaveOptionsResult::Saved);
   ASSERT_EQ(ui_.shown.size(), 2u);
-  EXPECT_EQ(ui_.shown[1].text, Box("const_savechangetable_error"));
+  EXPECT_EQ(ui_.shown[1].text, "\rError during tags replacement table saving");
   EXPECT_EQ(Slurp(dir_ / "Tagsdelete.dat"), "- font\r\n");
 }
 
