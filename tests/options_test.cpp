@@ -1,3 +1,5 @@
+#include "settings/options.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -8,7 +10,6 @@
 #include "i18n/language_file.h"
 #include "settings/enabling.h"
 #include "settings/ini_file.h"
-#include "settings/options.h"
 #include "settings/options_dialog.h"
 #include "settings/startup.h"
 #include "support/scripted_interaction.h"
@@ -111,7 +112,8 @@ TEST(Enabling, InitialStateAndEachRule) {
       {"cbDelEmptyLine", &OptimizationSettings::cbDelEmptyLine, {"cbDelCRLF"}},
       {"cbReplaceDoubleSpaces", &OptimizationSettings::cbReplaceDoubleSpaces, {"cbReplaceDoubleSpacesInKav"}},
       {"cbReplaceDoubleNbsp", &OptimizationSettings::cbReplaceDoubleNbsp, {"cbReplaceDoubleNbspInKav"}},
-      {"cbDelComments", &OptimizationSettings::cbDelComments,
+      {"cbDelComments",
+       &OptimizationSettings::cbDelComments,
        {kLabelCommentTags, "cbIsScript", "cbIsStyle", "cbOuttag"}},
       {"cbProcessEmbeded", &OptimizationSettings::cbProcessEmbeded, {"cbMaxEmbCount", "edMaxEmbCount"}},
       {"cbMaxEmbCount", &OptimizationSettings::cbMaxEmbCount, {"edMaxEmbCount"}},

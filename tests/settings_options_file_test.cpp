@@ -85,7 +85,8 @@ TEST_F(OptionsFileTest, FirstStartWritesTheDefaultsAndTheBuiltInTables) {
   EXPECT_EQ(Load(), LoadOptionsResult::WroteDefaults);
   EXPECT_TRUE(ui_.shown.empty());
   std::string text = Slurp(OptionsPath());
-  std::string expectedStart = "[settings]\r\ncomboMode=0\r\ncbDelKav=1\r\ncbDelEmptyPar=1\r\ncbDelEmptyLine=1\r\ncbDelCRLF=0\r\n";
+  std::string expectedStart =
+      "[settings]\r\ncomboMode=0\r\ncbDelKav=1\r\ncbDelEmptyPar=1\r\ncbDelEmptyLine=1\r\ncbDelCRLF=0\r\n";
   EXPECT_EQ(text.substr(0, expectedStart.size()), expectedStart);
   for (const char* line : {"\r\nedMaxFCount=100\r\n", "\r\ncol0=180\r\n", "\r\nsplitter=72\r\n",
                            "\r\ncbDelAllTabs=1\r\n", "\r\nedLan=\r\n"})

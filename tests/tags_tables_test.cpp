@@ -63,9 +63,9 @@ TEST(TagTablesBuiltIn, ContentAndTicks) {
   EXPECT_EQ(Pairs(t.replacement).front(), "+strong>b");
   EXPECT_EQ(Pairs(t.replacement)[3], "+blockquote>ul");
   EXPECT_EQ(Pairs(t.replacement).back(), "+xmp>tt");
-  EXPECT_EQ(Tags(t.removal), (std::vector<std::string>{"+!doctype", "+name=\"generator\"", "+name=\"progid\"",
-                                                        "+name=\"description\"", "+name=\"keywords\"",
-                                                        "+name=\"author\"", "-/P", "-/Li", "-/TR", "-/TD"}));
+  EXPECT_EQ(Tags(t.removal),
+            (std::vector<std::string>{"+!doctype", "+name=\"generator\"", "+name=\"progid\"", "+name=\"description\"",
+                                      "+name=\"keywords\"", "+name=\"author\"", "-/P", "-/Li", "-/TR", "-/TD"}));
   for (auto& e : t.replacement) e.ticked = false;
   for (auto& e : t.removal) e.ticked = false;
   TickDefaultEntries(t);

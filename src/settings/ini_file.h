@@ -61,12 +61,12 @@ class IniFile {
 
  private:
   struct Line {
-    std::string raw;      // the line as read or written
-    std::string key;      // key name, trimmed; empty when the line holds no key
+    std::string raw;          // the line as read or written
+    std::string key;          // key name, trimmed; empty when the line holds no key
     std::size_t valueAt = 0;  // where the value starts in raw
   };
   struct Section {
-    std::string name;        // trimmed name between the brackets
+    std::string name;         // trimmed name between the brackets
     std::vector<Line> lines;  // lines[0] is the header line
   };
 
@@ -74,7 +74,7 @@ class IniFile {
   Section* FindSection(std::string_view name);
   static const Line* FindKey(const Section& section, std::string_view key);
 
-  std::vector<Line> preamble_;   // lines before the first header
+  std::vector<Line> preamble_;  // lines before the first header
   std::vector<Section> sections_;
 };
 
