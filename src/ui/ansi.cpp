@@ -1,0 +1,50 @@
+#include "ui/ansi.h"
+
+#include <array>
+
+namespace tersify::ui {
+namespace {
+
+// Code points of bytes 0x80..0x9F in code page 1252; 0 marks an unused byte,
+// which maps to the C1 control of the same number.
+constexpr std::array<char16_t, 32> kHigh = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+char16_t Decode(unsigned char b) {
+  if (b >= 0x80 && b <= 0x9F && kHigh[b - 0x80] != 0) return kHigh[b - 0x80];
+  return b;
+}
+
+}  // namespace
+
+QString FromAnsi(std::string_view text) {
+  QString out;
+  out.reserve(static_cast<qsizetype>(text.size()));
+  for (char c : text) out.append(QChar(Decode(static_cast<unsigned char>(c))));
+  return out;
+}
+
+std::string ToAnsi(const QString& text) {
+  std::string out;
+  out.reserve(static_cast<size_t>(text.size()));
+  for (QChar ch : text) {
+    char16_t u = ch.unicode();
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+      out.push_back(static_cast<char>(u));
+      continue;
+    }
+    char mapped = '?';
+    for (size_t i = 0; i < kHigh.size(); ++i) {
+      if (kHigh[i] == u || (kHigh[i] == 0 && u == 0x80 + i)) {
+        mapped = static_cast<char>(0x80 + i);
+        break;
+      }
+    }
+    out.push_back(mapped);
+  }
+  return out;
+}
+
+}  // namespace tersify::ui
