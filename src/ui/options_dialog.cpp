@@ -19,7 +19,7 @@
 #include <QVBoxLayout>
 
 #include "i18n/catalogue.h"
-#include "ui/ansi.h"
+#include "ui/text.h"
 #include "ui/file_chooser.h"
 #include "ui/widgets.h"
 
@@ -95,7 +95,7 @@ TfrmOptions::TfrmOptions(Services services, QWidget* parent) : QDialog(parent), 
   ShowSettings();
 }
 
-QString TfrmOptions::Text(const char* key) const { return FromAnsi(s_.catalogue.Text(key)); }
+QString TfrmOptions::Text(const char* key) const { return ToQ(s_.catalogue.Text(key)); }
 
 QCheckBox* TfrmOptions::checkBox(const char* name) const { return findChild<QCheckBox*>(name); }
 QLineEdit* TfrmOptions::edit(const char* name) const { return findChild<QLineEdit*>(name); }
@@ -118,7 +118,7 @@ QLineEdit* TfrmOptions::AddNumberEdit(QWidget* parent, const char* name) {
   ed->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), ed));
   std::string key = name;
   connect(ed, &QLineEdit::textChanged, this, [this, key](const QString& text) {
-    if (!showing_) SetOption(s_.settings, key, ToAnsi(text));
+    if (!showing_) SetOption(s_.settings, key, FromQ(text));
   });
   return ed;
 }
@@ -335,7 +335,7 @@ QWidget* TfrmOptions::BuildMiscPage() {
     v->addLayout(row);
     std::string key = edName;
     connect(ed, &QLineEdit::textChanged, this, [this, key](const QString& text) {
-      if (!showing_) SetOption(s_.settings, key, ToAnsi(text));
+      if (!showing_) SetOption(s_.settings, key, FromQ(text));
     });
     return row;
   };
@@ -377,7 +377,7 @@ void TfrmOptions::ShowSettings() {
   for (const char* name : {"edMaxFCount", "edMaxEmbCount", "edOptimizedPath", "edBackUpPath", "edExtEditor",
                            "edBrowser", "edLan"}) {
     auto value = GetOption(s_.settings, name);
-    edit(name)->setText(FromAnsi(value.value_or("")));
+    edit(name)->setText(ToQ(value.value_or("")));
   }
   (s_.settings.radModifyOld ? radModifyOld_ : radSaveNewMod_)->setChecked(true);
   showing_ = false;
@@ -389,13 +389,13 @@ void TfrmOptions::ShowTagTables() {
   showing_ = true;
   listReplace_->clear();
   for (const auto& e : s_.replacement) {
-    auto* item = new QTreeWidgetItem(listReplace_, {FromAnsi(e.from), FromAnsi(e.to)});
+    auto* item = new QTreeWidgetItem(listReplace_, {ToQ(e.from), ToQ(e.to)});
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(0, e.ticked ? Qt::Checked : Qt::Unchecked);
   }
   listRemove_->clear();
   for (const auto& e : s_.removal) {
-    auto* item = new QTreeWidgetItem(listRemove_, {FromAnsi(e.tag)});
+    auto* item = new QTreeWidgetItem(listRemove_, {ToQ(e.tag)});
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(0, e.ticked ? Qt::Checked : Qt::Unchecked);
   }
@@ -454,7 +454,7 @@ void TfrmOptions::ChooseFolder(const char* field) {
   auto folder = s_.chooser.ChooseFolder(this, QString());
   if (folder) {
     QString path = WithSeparator(*folder);
-    SetOption(s_.settings, field, ToAnsi(path));
+    SetOption(s_.settings, field, FromQ(path));
     edit(field)->setText(path);
   }
   raise();
@@ -466,7 +466,7 @@ void TfrmOptions::ChooseExecutable(const char* field) {
   QStringList files = s_.chooser.OpenFiles(this, QString(), Text("const_exe_fil"), false);
   // Cancelling empties the field.
   QString result = files.isEmpty() ? QString() : QDir::toNativeSeparators(files.first()).toLower();
-  SetOption(s_.settings, field, ToAnsi(result));
+  SetOption(s_.settings, field, FromQ(result));
   showing_ = true;
   edit(field)->setText(result);
   showing_ = false;
@@ -476,7 +476,7 @@ void TfrmOptions::ChooseLanguageFile() {
   QStringList files = s_.chooser.OpenFiles(this, QString(), Text("const_lng_fil"), false);
   if (files.isEmpty()) return;
   QString path = QDir::toNativeSeparators(files.first()).toLower();
-  s_.settings.edLan = ToAnsi(path);
+  s_.settings.edLan = FromQ(path);
   edit("edLan")->setText(path);
   if (applyLanguage) applyLanguage();
 }
@@ -493,11 +493,11 @@ void TfrmOptions::ValidateOptions() {
   const char sep = QDir::separator().toLatin1();
   if (out.empty() || out.back() != sep) out.push_back(sep);
   showing_ = true;
-  edit("edOptimizedPath")->setText(FromAnsi(out));
+  edit("edOptimizedPath")->setText(ToQ(out));
   showing_ = false;
-  if (!QFileInfo(FromAnsi(out)).isDir())
+  if (!QFileInfo(ToQ(out)).isDir())
     ShowMessageBox(s_.user, s_.catalogue.Text("const_optf_error"), MessageKind::Warning);
-  QFileInfo editor(FromAnsi(s_.settings.edExtEditor));
+  QFileInfo editor(ToQ(s_.settings.edExtEditor));
   if (s_.settings.edExtEditor.empty() || !editor.isFile())
     ShowMessageBox(s_.user, s_.catalogue.Text("const_ext_error"), MessageKind::Warning);
 }
@@ -507,7 +507,7 @@ void TfrmOptions::RemoveReplacementEntry() {
   if (row < 0 || row >= static_cast<int>(s_.replacement.size())) return;
   const auto& e = s_.replacement[row];
   std::string text = FillPlaceholders(s_.catalogue.Text("const_rep_conf"),
-                                      {ToAnsi(FromAnsi(e.from).toUpper()), ToAnsi(FromAnsi(e.to).toUpper())});
+                                      {FromQ(ToQ(e.from).toUpper()), FromQ(ToQ(e.to).toUpper())});
   if (s_.user.Question(text, MessageKind::Confirmation, QuestionButtons::YesNo) != Answer::Yes) return;
   s_.replacement.erase(s_.replacement.begin() + row);
   ShowTagTables();
@@ -517,7 +517,7 @@ void TfrmOptions::RemoveRemovalEntry() {
   int row = listRemove_->indexOfTopLevelItem(listRemove_->currentItem());
   if (row < 0 || row >= static_cast<int>(s_.removal.size())) return;
   std::string text = FillPlaceholders(s_.catalogue.Text("const_del_conf"),
-                                      {ToAnsi(FromAnsi(s_.removal[row].tag).toUpper())});
+                                      {FromQ(ToQ(s_.removal[row].tag).toUpper())});
   if (s_.user.Question(text, MessageKind::Confirmation, QuestionButtons::YesNo) != Answer::Yes) return;
   s_.removal.erase(s_.removal.begin() + row);
   ShowTagTables();

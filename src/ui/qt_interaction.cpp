@@ -4,7 +4,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
-#include "ui/ansi.h"
+#include "ui/text.h"
 #include "ui/replace_dialog.h"
 
 namespace tersify::ui {
@@ -32,7 +32,7 @@ QString TitleOf(MessageKind kind) {
 
 // Line breaks of the texts are CR or CR LF; Qt's boxes break at LF.
 QString BoxText(const std::string& text) {
-  QString s = FromAnsi(text);
+  QString s = ToQ(text);
   s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   s.replace(QChar('\r'), QChar('\n'));
   return s;
@@ -78,11 +78,11 @@ std::optional<std::string> QtInteraction::InputBox(const std::string& title, con
                                                    const std::string& value) {
   QInputDialog box(parent_);
   box.setObjectName("inputBox");
-  box.setWindowTitle(FromAnsi(title));
+  box.setWindowTitle(ToQ(title));
   box.setLabelText(BoxText(prompt));
-  box.setTextValue(FromAnsi(value));
+  box.setTextValue(ToQ(value));
   if (box.exec() != QDialog::Accepted) return std::nullopt;
-  return ToAnsi(box.textValue());
+  return FromQ(box.textValue());
 }
 
 void QtInteraction::ProcessPendingEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }

@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <QToolButton>
 
-#include "ui/ansi.h"
+#include "ui/text.h"
 #include "ui/widgets.h"
 
 namespace tersify::ui {
@@ -87,13 +87,13 @@ void TfrmReplaceDlg::Answer(OverwriteChoice choice) {
 std::optional<OverwriteChoice> TfrmReplaceDlg::Ask(const OverwriteQuestion& q) {
   upperPath_ = q.upperPath;
   lowerPath_ = q.lowerPath;
-  labToFile_->setText(FromAnsi(q.upperPath));
-  SetHint(labToFile_, FromAnsi(q.upperPath));
-  labToFileInfo_->setText(FromAnsi(q.upperInfo));
-  labFromFile_->setText(FromAnsi(q.lowerPath));
-  SetHint(labFromFile_, FromAnsi(q.lowerPath));
-  labFromFileInfo_->setText(FromAnsi(q.lowerInfo));
-  label2_->setText(FromAnsi(q.lowerCaption));
+  labToFile_->setText(ToQ(q.upperPath));
+  SetHint(labToFile_, ToQ(q.upperPath));
+  labToFileInfo_->setText(ToQ(q.upperInfo));
+  labFromFile_->setText(ToQ(q.lowerPath));
+  SetHint(labFromFile_, ToQ(q.lowerPath));
+  labFromFileInfo_->setText(ToQ(q.lowerInfo));
+  label2_->setText(ToQ(q.lowerCaption));
   button(OverwriteChoice::OverwriteAllOlder)->setEnabled(q.olderAllowed);
   answer_.reset();
   buttons_[0]->setFocus();

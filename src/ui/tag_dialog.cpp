@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "ui/ansi.h"
+#include "ui/text.h"
 #include "ui/widgets.h"
 
 namespace tersify::ui {
@@ -37,7 +37,7 @@ TfrmTagReplaceDlg::TfrmTagReplaceDlg(QWidget* parent) : QDialog(parent) {
   cancel->setGeometry(156, 80, 80, 25);
   connect(cancel, &QPushButton::clicked, this, &QDialog::hide);
   connect(butAdd_, &QPushButton::clicked, this, [this] {
-    if (add && add(windowTitle(), ToAnsi(edFrom_->text()), ToAnsi(edTo_->text()))) hide();
+    if (add && add(windowTitle(), FromQ(edFrom_->text()), FromQ(edTo_->text()))) hide();
   });
 }
 
