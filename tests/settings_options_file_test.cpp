@@ -1,0 +1,329 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "i18n/catalogue.h"
+#include "settings/enabling.h"
+#include "settings/ini_file.h"
+#include "settings/options_file.h"
+#include "settings/startup.h"
+#include "support/scripted_interaction.h"
+
+namespace tersify {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ScriptedInteraction;
+
+std::string Slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+void Put(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+
+std::vector<std::string> AllValues(const OptimizationSettings& s) {
+  std::vector<std::string> out;
+  for (const auto& k : OptionKeys()) out.push_back(std::string(k.key) + "=" + *GetOption(s, k.key));
+  return out;
+}
+
+bool SameTables(const TagTables& a, const TagTables& b) {
+  if (a.replacement.size() != b.replacement.size() || a.removal.size() != b.removal.size()) return false;
+  for (std::size_t i = 0; i < a.replacement.size(); ++i) {
+    const auto &x = a.replacement[i], &y = b.replacement[i];
+    if (x.from != y.from || x.to != y.to || x.ticked != y.ticked) return false;
+  }
+  for (std::size_t i = 0; i < a.removal.size(); ++i)
+    if (a.removal[i].tag != b.removal[i].tag || a.removal[i].ticked != b.removal[i].ticked) return false;
+  return true;
+}
+
+class OptionsFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("tersify_opt_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    fs::create_directories(dir_);
+    folder_ = dir_.string() + "/";
+    env_.programFolder = folder_;
+    env_.systemFolder = "/windows";
+    settings_ = StartupSettings(env_);
+    tables_ = StartupTagTables();
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  SettingsContext Context() { return {folder_, ui_, catalogue_}; }
+  fs::path OptionsPath() const { return dir_ / "Options.dat"; }
+  // The text a message box shows for a catalogue key.
+  std::string Box(std::string_view key) const {
+    std::string t = catalogue_.Text(key);
+    return t.find('\r') == std::string::npos ? "\r" + t : t;
+  }
+  LoadOptionsResult Load(ControlEnabling* enabling = nullptr) {
+    return LoadOptions(Context(), settings_, tables_, enabling);
+  }
+
+  fs::path dir_;
+  std::string folder_;
+  StartupEnvironment env_;
+  OptimizationSettings settings_;
+  TagTables tables_;
+  ScriptedInteraction ui_;
+  MessageCatalogue catalogue_;
+};
+
+TEST_F(OptionsFileTest, FirstStartWritesTheDefaultsAndTheBuiltInTables) {
+  EXPECT_EQ(Load(), LoadOptionsResult::WroteDefaults);
+  EXPECT_TRUE(ui_.shown.empty());
+  std::string text = Slurp(OptionsPath());
+  std::string expectedStart = "[settings]\r\ncomboMode=0\r\ncbDelKav=1\r\ncbDelEmptyPar=1\r\ncbDelEmptyLine=1\r\ncbDelCRLF=0\r\n";
+  EXPECT_EQ(text.substr(0, expectedStart.size()), expectedStart);
+  for (const char* line : {"\r\nedMaxFCount=100\r\n", "\r\ncol0=180\r\n", "\r\nsplitter=72\r\n",
+                           "\r\ncbDelAllTabs=1\r\n", "\r\nedLan=\r\n"})
+    EXPECT_NE(text.find(line), std::string::npos) << line;
+  EXPECT_NE(text.find("\r\nedOptimizedPath=" + folder_ + "optimized/\r\n"), std::string::npos);
+  EXPECT_NE(text.find("\r\nedExtEditor=/windows/notepad.exe\r\n"), std::string::npos);
+  EXPECT_EQ(text.substr(text.size() - 15), "column_sort=0\r\n");
+  // Every key once, in the file's order.
+  IniFile ini = IniFile::Parse(text);
+  EXPECT_EQ(ini.KeyCount("settings"), OptionKeys().size());
+  std::string change = Slurp(dir_ / "Tagschange.dat");
+  EXPECT_EQ(change.substr(0, 12), "+ strong b\r\n");
+  EXPECT_EQ(change.substr(change.size() - 10), "+ xmp tt\r\n");
+  std::string del = Slurp(dir_ / "Tagsdelete.dat");
+  EXPECT_EQ(del.substr(0, 12), "+ !doctype\r\n");
+  EXPECT_EQ(del.substr(del.size() - 7), "- /TD\r\n");
+  EXPECT_NE(del.find("\r\n+ name=\"author\"\r\n- /P\r\n"), std::string::npos);
+}
+
+TEST_F(OptionsFileTest, SavedRecordAndTablesLoadBackUnchanged) {
+  OptimizationSettings changed = settings_;
+  changed.comboMode = kModeMax;
+  changed.cbDelKav = false;
+  changed.cbDelCRLF = true;
+  changed.cbShowOptWin = false;
+  changed.radModifyOld = true;
+  changed.edMaxFCount = "";
+  changed.edMaxEmbCount = "007";
+  changed.edLan = "/x/russian.lng";
+  changed.edBrowser = "/usr/bin/firefox";
+  changed.col = {1, 2, 3, 4, 5, 600};
+  changed.splitter = 33;
+  changed.column_sort = -4;
+  TagTables tables = tables_;
+  tables.replacement.push_back({"u", "ins", false});
+  tables.removal[0].ticked = false;
+  ASSERT_EQ(SaveOptions(Context(), changed, tables), SaveOptionsResult::Saved);
+
+  ASSERT_EQ(Load(), LoadOptionsResult::Loaded);
+  EXPECT_EQ(AllValues(settings_), AllValues(changed));
+  EXPECT_TRUE(SameTables(tables_, tables));
+  EXPECT_TRUE(ui_.shown.empty());
+  // The defaults saved and loaded give the defaults.
+  OptimizationSettings defaults = StartupSettings(env_);
+  ASSERT_EQ(SaveOptions(Context(), defaults, StartupTagTables()), SaveOptionsResult::Saved);
+  ASSERT_EQ(Load(), LoadOptionsResult::Loaded);
+  EXPECT_EQ(AllValues(settings_), AllValues(defaults));
+  EXPECT_TRUE(SameTables(tables_, StartupTagTables()));
+}
+
+TEST_F(OptionsFileTest, HandEditedFileLoadsAndKeepsItsLayoutWhenSaved) {
+  Put(OptionsPath(),
+      "; written by hand\r\n"
+      "[Window]\r\nleft=10\r\n\r\n"
+      "[SETTINGS]\r\n"
+      "splitter = 0x28\r\n"
+      "CBDELKAV=yes\r\n"
+      "cbdelcrlf=5\r\n"
+      "; a note inside\r\n"
+      "EDMAXFCOUNT=250\r\n"
+      "cbDelComments=0\r\n"
+      "unknownKey=keep me\r\n"
+      "\r\n[Later]\r\nx=y\r\n");
+  settings_.cbDelKav = false;  // "yes" is no integer: the current value stays
+  ControlEnabling enabling;
+  ASSERT_EQ(Load(&enabling), LoadOptionsResult::Loaded);
+  EXPECT_EQ(settings_.comboMode, kModeUsers);  // missing comboMode
+  EXPECT_FALSE(settings_.cbDelKav);
+  EXPECT_TRUE(settings_.cbDelCRLF);
+  EXPECT_FALSE(settings_.cbDelComments);
+  EXPECT_EQ(settings_.splitter, 40);
+  EXPECT_EQ(settings_.edMaxFCount, "250");
+  EXPECT_EQ(settings_.edBrowser, "");
+  EXPECT_EQ(settings_.edExtEditor, "");
+  EXPECT_EQ(settings_.edBackUpPath, folder_ + "/backup");
+  EXPECT_EQ(settings_.edOptimizedPath, folder_ + "/optimized");
+  EXPECT_EQ(settings_.col[0], 180);
+  EXPECT_EQ(settings_.edMaxEmbCount, "10");
+  EXPECT_FALSE(enabling.IsEnabled("cbDelEmptyPar"));
+  EXPECT_FALSE(enabling.IsEnabled("cbIsScript"));
+  EXPECT_FALSE(enabling.IsEnabled(kLabelCommentTags));
+  // No tag files: the tables stay as they were.
+  EXPECT_TRUE(SameTables(tables_, StartupTagTables()));
+
+  ASSERT_EQ(SaveOptions(Context(), settings_, tables_), SaveOptionsResult::Saved);
+  std::string text = Slurp(OptionsPath());
+  std::string head =
+      "; written by hand\r\n[Window]\r\nleft=10\r\n\r\n[SETTINGS]\r\n"
+      "splitter=40\r\ncbDelKav=0\r\ncbDelCRLF=1\r\n; a note inside\r\nedMaxFCount=250\r\ncbDelComments=0\r\n"
+      "unknownKey=keep me\r\ncomboMode=2\r\ncbDelEmptyPar=1\r\n";
+  EXPECT_EQ(text.substr(0, head.size()), head);
+  EXPECT_TRUE(text.ends_with("\r\ncolumn_sort=0\r\n\r\n[Later]\r\nx=y\r\n")) << text;
+  EXPECT_EQ(IniFile::Parse(text).KeyCount("settings"), OptionKeys().size() + 1);
+}
+
+TEST_F(OptionsFileTest, SectionWithoutKeysOrOtherSectionsOnlyCountAsFirstStart) {
+  for (std::string content : {"[settings]\r\n", "[other]\r\na=1\r\n", ""}) {
+    Put(OptionsPath(), content);
+    Put(dir_ / "Tagschange.dat", "+ a b\r\n");
+    settings_.cbDelKav = false;
+    EXPECT_EQ(Load(), LoadOptionsResult::WroteDefaults) << content;
+    EXPECT_FALSE(settings_.cbDelKav);
+    std::string text = Slurp(OptionsPath());
+    EXPECT_EQ(text.substr(0, content.size()), content);
+    EXPECT_NE(text.find("cbDelKav=0\r\n"), std::string::npos);
+    EXPECT_EQ(Slurp(dir_ / "Tagschange.dat").substr(0, 12), "+ strong b\r\n");  // overwritten
+  }
+}
+
+TEST_F(OptionsFileTest, DeletingTheOptionsFileResetsTheTagTablesAtTheNextStart) {
+  TagTables edited;
+  edited.replacement = {{"q", "r", true}};
+  edited.removal = {{"font", true}};
+  ASSERT_EQ(SaveOptions(Context(), settings_, edited), SaveOptionsResult::Saved);
+  fs::remove(OptionsPath());
+  EXPECT_EQ(Load(), LoadOptionsResult::WroteDefaults);
+  TagTables reread;
+  ASSERT_EQ(LoadReplacementTable(dir_ / "Tagschange.dat", reread.replacement), TableFileStatus::Done);
+  ASSERT_EQ(LoadRemovalTable(dir_ / "Tagsdelete.dat", reread.removal), TableFileStatus::Done);
+  EXPECT_TRUE(SameTables(reread, StartupTagTables()));
+}
+
+TEST_F(OptionsFileTest, OutOfRangeModeAndNonIntegerModeLoadAsUsersSettings) {
+  for (const char* value : {"3", "-1", "abc", "0x2"}) {
+    Put(OptionsPath(), std::string("[settings]\r\ncomboMode=") + value + "\r\n");
+    settings_.comboMode = kModeNormal;
+    ASSERT_EQ(Load(), LoadOptionsResult::Loaded);
+    EXPECT_EQ(settings_.comboMode, kModeUsers) << value;
+  }
+}
+
+TEST_F(OptionsFileTest, LoadRunsTheEnablingRulesInTheLoadersOrder) {
+  Put(OptionsPath(), "[settings]\r\ncbProcessEmbeded=1\r\ncbMaxEmbCount=0\r\nradModifyOld=1\r\ncbMaxFCount=0\r\n");
+  ControlEnabling enabling;
+  ASSERT_EQ(Load(&enabling), LoadOptionsResult::Loaded);
+  EXPECT_TRUE(enabling.IsEnabled("cbMaxEmbCount"));
+  EXPECT_FALSE(enabling.IsEnabled("edMaxEmbCount"));  // the rule of cbMaxEmbCount ran last
+  EXPECT_FALSE(enabling.IsEnabled("edMaxFCount"));
+  EXPECT_TRUE(enabling.IsEnabled("cbSaveBefMod"));
+  EXPECT_TRUE(enabling.IsEnabled(kButtonBackUpPath));
+  EXPECT_FALSE(enabling.IsEnabled("edOptimizedPath"));
+  EXPECT_FALSE(enabling.IsEnabled(kMenuPackedFile));
+}
+
+TEST_F(OptionsFileTest, UnreadableFileKeepsTheRecordShowsTheErrorAndWritesNothing) {
+  fs::create_directory(OptionsPath());  // exists, cannot be read as a file
+  OptimizationSettings before = settings_;
+  EXPECT_EQ(Load(), LoadOptionsResult::Failed);
+  EXPECT_EQ(AllValues(settings_), AllValues(before));
+  ASSERT_EQ(ui_.shown.size(), 1u);
+  EXPECT_EQ(ui_.shown[0].kind, MessageKind::Error);
+  EXPECT_EQ(ui_.shown[0].text, Box("const_load_error"));
+  EXPECT_FALSE(fs::exists(dir_ / "Tagschange.dat"));
+}
+
+TEST_F(OptionsFileTest, SaveFailureShowsTheErrorAndSkipsTheTagTables) {
+  fs::create_directory(OptionsPath());
+  EXPECT_EQ(SaveOptions(Context(), settings_, tables_), SaveOptionsResult::Failed);
+  ASSERT_EQ(ui_.Messages().size(), 1u);
+  EXPECT_EQ(ui_.shown[0].kind, MessageKind::Error);
+  EXPECT_EQ(ui_.shown[0].text, Box("const_save_error"));
+  EXPECT_FALSE(fs::exists(dir_ / "Tagschange.dat"));
+  EXPECT_FALSE(fs::exists(dir_ / "Tagsdelete.dat"));
+  // A missing program folder fails the same way.
+  fs::remove_all(dir_);
+  EXPECT_EQ(SaveOptions(Context(), settings_, tables_), SaveOptionsResult::Failed);
+  fs::create_directories(dir_);
+}
+
+TEST_F(OptionsFileTest, TagTableFailuresAreReportedAndTheOptionsStillLoad) {
+  Put(OptionsPath(), "[settings]\r\ncbDelCRLF=1\r\n");
+  fs::create_directory(dir_ / "Tagschange.dat");
+  Put(dir_ / "Tagsdelete.dat", "- font\r\n");
+  ASSERT_EQ(Load(), LoadOptionsResult::Loaded);
+  EXPECT_TRUE(settings_.cbDelCRLF);
+  EXPECT_TRUE(tables_.replacement.empty());  // emptied before the failed read
+  ASSERT_EQ(tables_.removal.size(), 1u);
+  EXPECT_EQ(tables_.removal[0].tag, "font");
+  ASSERT_EQ(ui_.shown.size(), 1u);
+  EXPECT_EQ(ui_.shown[0].text, Box("const_loadchangetable_error"));
+  // Saving: the options are written, the replacement table's failure is shown.
+  tables_.replacement = {{"a", "b", true}};
+  EXPECT_EQ(SaveOptions(Context(), settings_, tables_), SaveOptionsResult::Saved);
+  ASSERT_EQ(ui_.shown.size(), 2u);
+  EXPECT_EQ(ui_.shown[1].text, Box("const_savechangetable_error"));
+  EXPECT_EQ(Slurp(dir_ / "Tagsdelete.dat"), "- font\r\n");
+}
+
+TEST_F(OptionsFileTest, BadInputNeverCrashesTheLoader) {
+  std::mt19937 rng(99);
+  std::string garbage(64 * 1024, '\0');
+  for (char& c : garbage) c = static_cast<char>(rng() & 0xFF);
+  Put(OptionsPath(), garbage);
+  EXPECT_NE(Load(), LoadOptionsResult::Failed);
+  EXPECT_GE(IniFile::Read(OptionsPath(), nullptr).KeyCount("settings"), OptionKeys().size());
+
+  Put(OptionsPath(), "[settings]\r\nedBrowser=" + std::string(1 << 20, 'b') + "\r\ncbDelKav=0\r\n");
+  ASSERT_EQ(Load(), LoadOptionsResult::Loaded);
+  EXPECT_EQ(settings_.edBrowser, std::string(kMaxIniValueLength, 'b'));
+  EXPECT_FALSE(settings_.cbDelKav);
+
+  std::string many = "[settings]\r\n";
+  for (int i = 0; i < 100000; ++i) many += "k" + std::to_string(i) + "=1\r\n";
+  many += "cbDelCRLF=1\r\n";
+  Put(OptionsPath(), many);
+  ASSERT_EQ(Load(), LoadOptionsResult::Loaded);
+  EXPECT_TRUE(settings_.cbDelCRLF);
+  ASSERT_EQ(SaveOptions(Context(), settings_, tables_), SaveOptionsResult::Saved);
+  EXPECT_EQ(IniFile::Read(OptionsPath(), nullptr).KeyCount("settings"), 100001u + OptionKeys().size() - 1);
+  EXPECT_TRUE(ui_.shown.empty());
+}
+
+TEST_F(OptionsFileTest, StartupDefaultsFoldersAndStoredLanguage) {
+  EXPECT_EQ(settings_.edOptimizedPath, folder_ + "optimized/");
+  EXPECT_EQ(settings_.edBackUpPath, folder_ + "backup/");
+  EXPECT_EQ(settings_.edBrowser, "c:\\program files\\internet explorer\\iexplore.exe");
+  EXPECT_EQ(settings_.edExtEditor, "/windows/notepad.exe");
+  EXPECT_EQ(settings_.comboMode, kModeNormal);
+  EXPECT_FALSE(settings_.radModifyOld);
+  EXPECT_TRUE(settings_.cbDelAllTabs);
+  EXPECT_EQ(settings_.edLan, "");
+  EXPECT_FALSE(tables_.removal[6].ticked);
+  EXPECT_TRUE(tables_.removal[5].ticked);
+
+  EXPECT_EQ(CreateStartupFolders(settings_), 2);
+  EXPECT_TRUE(fs::is_directory(dir_ / "optimized"));
+  EXPECT_TRUE(fs::is_directory(dir_ / "backup"));
+  EXPECT_EQ(CreateStartupFolders(settings_), 0);
+  OptimizationSettings deep = settings_;
+  deep.edOptimizedPath = folder_ + "a/b/c/";  // one level only: silently not made
+  deep.edBackUpPath = "";
+  EXPECT_EQ(CreateStartupFolders(deep), 0);
+  EXPECT_FALSE(fs::exists(dir_ / "a"));
+
+  EXPECT_FALSE(ReadStoredLanguage(folder_).has_value());
+  Put(OptionsPath(), "[other]\r\nedLan=x\r\n");
+  EXPECT_FALSE(ReadStoredLanguage(folder_).has_value());
+  Put(OptionsPath(), "[Settings]\r\nEDLAN=/l/german.lng\r\n");
+  EXPECT_EQ(ReadStoredLanguage(folder_), "/l/german.lng");
+}
+
+}  // namespace
+}  // namespace tersify
