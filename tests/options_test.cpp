@@ -1,6 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+#include "i18n/catalogue.h"
+#include "settings/enabling.h"
+#include "settings/ini_file.h"
 #include "settings/options.h"
+#include "settings/options_dialog.h"
+#include "settings/startup.h"
+#include "support/scripted_interaction.h"
 
 namespace tersify {
 namespace {
@@ -75,6 +85,256 @@ TEST(OptionKeys, GetAndSetByKey) {
   EXPECT_FALSE(SetOption(s, "comboMode", "3"));
   EXPECT_EQ(*GetOption(s, "cbDelKav"), "1");
   EXPECT_FALSE(GetOption(s, "col6").has_value());
+}
+
+TEST(Enabling, InitialStateAndEachRule) {
+  ControlEnabling e;
+  EXPECT_FALSE(e.IsEnabled("edMaxEmbCount"));
+  EXPECT_FALSE(e.IsEnabled(kCheckScriptsKept));
+  EXPECT_TRUE(e.IsEnabled("cbDelCRLF"));
+  EXPECT_TRUE(e.IsEnabled("comboMode"));  // no rule touches it
+  OptimizationSettings s;
+  struct Case {
+    const char* box;
+    bool OptimizationSettings::*field;
+    std::vector<std::string_view> controls;
+  };
+  const Case cases[] = {
+      {"cbDelKav", &OptimizationSettings::cbDelKav, {"cbDelEmptyPar"}},
+      {"cbDelEmptyLine", &OptimizationSettings::cbDelEmptyLine, {"cbDelCRLF"}},
+      {"cbReplaceDoubleSpaces", &OptimizationSettings::cbReplaceDoubleSpaces, {"cbReplaceDoubleSpacesInKav"}},
+      {"cbReplaceDoubleNbsp", &OptimizationSettings::cbReplaceDoubleNbsp, {"cbReplaceDoubleNbspInKav"}},
+      {"cbDelComments", &OptimizationSettings::cbDelComments,
+       {kLabelCommentTags, "cbIsScript", "cbIsStyle", "cbOuttag"}},
+      {"cbProcessEmbeded", &OptimizationSettings::cbProcessEmbeded, {"cbMaxEmbCount", "edMaxEmbCount"}},
+      {"cbMaxEmbCount", &OptimizationSettings::cbMaxEmbCount, {"edMaxEmbCount"}},
+      {"cbMaxFCount", &OptimizationSettings::cbMaxFCount, {"edMaxFCount"}},
+  };
+  for (const auto& c : cases) {
+    for (bool value : {false, true}) {
+      s.*c.field = value;
+      ASSERT_TRUE(e.RunRule(c.box, s));
+      for (auto control : c.controls) EXPECT_EQ(e.IsEnabled(control), value) << c.box << " " << control;
+    }
+  }
+  EXPECT_FALSE(e.RunRule("cbSaveBefMod", s));  // changes no enabling
+  EXPECT_FALSE(e.RunRule("cbDelCRLF", s));
+}
+
+TEST(Enabling, SaveModeControls) {
+  ControlEnabling e;
+  OptimizationSettings s;
+  s.radModifyOld = true;
+  e.UpdateSaveModeControls(s);
+  for (auto c : {std::string_view("cbSaveBefMod"), std::string_view("edBackUpPath"), kButtonBackUpPath})
+    EXPECT_TRUE(e.IsEnabled(c)) << c;
+  for (auto c : {std::string_view("edOptimizedPath"), kButtonOptimizedPath, kLabelOptimizedPath, kMenuPackedFile})
+    EXPECT_FALSE(e.IsEnabled(c)) << c;
+  s.radModifyOld = false;
+  e.UpdateSaveModeControls(s);
+  EXPECT_FALSE(e.IsEnabled("cbSaveBefMod"));
+  EXPECT_FALSE(e.IsEnabled(kButtonBackUpPath));
+  EXPECT_TRUE(e.IsEnabled(kMenuPackedFile));
+  EXPECT_TRUE(e.IsEnabled(kLabelOptimizedPath));
+}
+
+TEST(CountFilter, DigitsEnterAndBackspaceOnly) {
+  for (int c = '0'; c <= '9'; ++c) EXPECT_TRUE(AcceptsCountKey(c));
+  EXPECT_TRUE(AcceptsCountKey(13));
+  EXPECT_TRUE(AcceptsCountKey(8));
+  for (int c : {int('a'), int('Z'), int('-'), int('+'), int(' '), int('.'), 0, 9, 10, 127, 0xB2})
+    EXPECT_FALSE(AcceptsCountKey(c)) << c;
+}
+
+class OptionsDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("tersify_dlg_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    std::filesystem::create_directories(dir_);
+    folder_ = dir_.string() + "/";
+    StartupEnvironment env{folder_, dir_.string(), "/b", "editor"};
+    settings_ = StartupSettings(env);
+    tables_ = StartupTagTables();
+    CreateStartupFolders(settings_);
+    std::ofstream(dir_ / "editor") << "x";
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::string Box(std::string_view key) const {
+    std::string t = catalogue_.Text(key);
+    return t.find('\r') == std::string::npos ? "\r" + t : t;
+  }
+  OptionsDialogModel Model() { return OptionsDialogModel(settings_, tables_, {folder_, ui_, catalogue_}); }
+
+  std::filesystem::path dir_;
+  std::string folder_;
+  OptimizationSettings settings_;
+  TagTables tables_;
+  testing::ScriptedInteraction ui_;
+  MessageCatalogue catalogue_;
+};
+
+TEST_F(OptionsDialogTest, UntickingEmptyLinesDisablesGluingButKeepsItsTick) {
+  auto m = Model();
+  settings_.cbDelCRLF = true;
+  EXPECT_TRUE(m.SetCheckBox("cbDelEmptyLine", false));
+  EXPECT_FALSE(m.IsEnabled("cbDelCRLF"));
+  EXPECT_TRUE(settings_.cbDelCRLF);
+  EXPECT_FALSE(m.SetCheckBox("noSuchBox", true));
+  EXPECT_FALSE(m.SetCheckBox("edLan", true));
+}
+
+TEST_F(OptionsDialogTest, EmbeddedFoldersEnableTheDepthEditUntilTheDepthBoxIsClicked) {
+  auto m = Model();
+  ASSERT_FALSE(settings_.cbMaxEmbCount);
+  m.SetCheckBox("cbProcessEmbeded", true);
+  EXPECT_TRUE(m.IsEnabled("edMaxEmbCount"));
+  m.SetCheckBox("cbMaxEmbCount", true);
+  m.SetCheckBox("cbMaxEmbCount", false);
+  EXPECT_FALSE(m.IsEnabled("edMaxEmbCount"));
+  EXPECT_TRUE(m.IsEnabled("cbMaxEmbCount"));
+  m.SetCheckBox("cbProcessEmbeded", false);
+  EXPECT_FALSE(m.IsEnabled("cbMaxEmbCount"));
+}
+
+TEST_F(OptionsDialogTest, ModeListAppliesThePresetAndRunsTheRulesOfChangedBoxes) {
+  auto m = Model();
+  m.SetCheckBox("cbDelEmptyLine", false);
+  m.SetCheckBox("cbDelComments", false);
+  ASSERT_FALSE(m.IsEnabled("cbDelCRLF"));
+  auto changed = m.ChooseMode(kModeMax);
+  EXPECT_EQ(settings_.comboMode, kModeMax);
+  EXPECT_TRUE(m.IsEnabled("cbDelCRLF"));
+  EXPECT_TRUE(m.IsEnabled("cbIsScript"));
+  EXPECT_NE(std::find(changed.begin(), changed.end(), "cbDelEmptyLine"), changed.end());
+  // A mouse press on a pass box falls back to Users' settings; keyboard changes keep the mode.
+  m.SetCheckBox("cbDelKav", false);
+  EXPECT_EQ(settings_.comboMode, kModeMax);
+  EXPECT_TRUE(m.MousePress("cbDelKav"));
+  EXPECT_EQ(settings_.comboMode, kModeUsers);
+  EXPECT_TRUE(m.ChooseMode(7).empty());
+  EXPECT_EQ(settings_.comboMode, kModeUsers);
+}
+
+TEST_F(OptionsDialogTest, SaveModeRadioButtons) {
+  auto m = Model();
+  m.SetSaveMode(true);
+  EXPECT_TRUE(settings_.radModifyOld);
+  EXPECT_FALSE(settings_.cbSaveNewMod());
+  EXPECT_TRUE(m.IsEnabled("edBackUpPath"));
+  EXPECT_FALSE(m.IsEnabled(kMenuPackedFile));
+  m.SetSaveMode(false);
+  EXPECT_FALSE(m.IsEnabled("cbSaveBefMod"));
+  EXPECT_TRUE(m.IsEnabled("edOptimizedPath"));
+}
+
+TEST_F(OptionsDialogTest, ValidateWarnsAboutOutputFolderAndEditorOnly) {
+  EXPECT_EQ(settings_.edOptimizedPath.back(), '/');
+  auto r = ValidateOptions(settings_, ui_, catalogue_);
+  EXPECT_FALSE(r.outputFolderMissing);
+  EXPECT_FALSE(r.editorMissing);
+  EXPECT_TRUE(ui_.shown.empty());
+
+  settings_.edOptimizedPath = folder_ + "optimized";  // gets its separator
+  settings_.edBackUpPath = folder_ + "nosuch/";       // never tested here
+  settings_.cbShowInfo = false;                       // not a gate for these warnings
+  r = ValidateOptions(settings_, ui_, catalogue_);
+  EXPECT_EQ(settings_.edOptimizedPath, folder_ + "optimized/");
+  EXPECT_FALSE(r.outputFolderMissing);
+  EXPECT_TRUE(ui_.shown.empty());
+
+  settings_.edOptimizedPath = folder_ + "gone";
+  settings_.edExtEditor = "";
+  r = ValidateOptions(settings_, ui_, catalogue_);
+  EXPECT_TRUE(r.outputFolderMissing);
+  EXPECT_TRUE(r.editorMissing);
+  ASSERT_EQ(ui_.shown.size(), 2u);
+  EXPECT_EQ(ui_.shown[0].kind, MessageKind::Warning);
+  EXPECT_EQ(ui_.shown[0].text, Box("const_optf_error"));
+  EXPECT_EQ(ui_.shown[1].text, Box("const_ext_error"));
+  EXPECT_EQ(settings_.edOptimizedPath, folder_ + "gone/");
+
+  // An editor path naming a folder is no editor; an empty output folder is the root.
+  ui_.shown.clear();
+  settings_.edExtEditor = folder_;
+  settings_.edOptimizedPath = "";
+  r = ValidateOptions(settings_, ui_, catalogue_);
+  EXPECT_EQ(settings_.edOptimizedPath, "/");
+  EXPECT_FALSE(r.outputFolderMissing);
+  EXPECT_TRUE(r.editorMissing);
+}
+
+TEST_F(OptionsDialogTest, ChoosersSetTheirFields) {
+  auto m = Model();
+  auto r = m.FolderChosen(FolderField::BackUp, folder_ + "Bak");
+  EXPECT_EQ(settings_.edBackUpPath, folder_ + "Bak/");
+  EXPECT_FALSE(r.outputFolderMissing);
+  settings_.edOptimizedPath = folder_ + "gone/";
+  r = m.FolderChosen(FolderField::Optimized, std::nullopt);  // cancelled: still validates
+  EXPECT_TRUE(r.outputFolderMissing);
+  EXPECT_EQ(ui_.Messages().size(), 1u);
+  m.FolderChosen(FolderField::Optimized, folder_ + "optimized/");
+  EXPECT_EQ(settings_.edOptimizedPath, folder_ + "optimized/");
+
+  m.ExecutableChosen(ExecutableField::Browser, "/Opt/FireFox");
+  EXPECT_EQ(settings_.edBrowser, "/opt/firefox");
+  m.ExecutableChosen(ExecutableField::Browser, std::nullopt);
+  EXPECT_EQ(settings_.edBrowser, "");
+  m.ExecutableChosen(ExecutableField::ExtEditor, std::nullopt);
+  EXPECT_EQ(settings_.edExtEditor, "");
+}
+
+TEST_F(OptionsDialogTest, LanguageButtonsAndCloseSave) {
+  auto m = Model();
+  int applied = 0;
+  auto apply = [&] { ++applied; };
+  EXPECT_FALSE(m.LanguageFileChosen(std::nullopt, apply));
+  EXPECT_EQ(applied, 0);
+  EXPECT_TRUE(m.LanguageFileChosen("/L/Russian.LNG", apply));
+  EXPECT_EQ(settings_.edLan, "/l/russian.lng");
+  EXPECT_EQ(applied, 1);
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "Options.dat"));  // the file button saves nothing
+
+  EXPECT_EQ(m.EnglishChosen(apply), SaveOptionsResult::Saved);
+  EXPECT_EQ(applied, 2);
+  EXPECT_EQ(settings_.edLan, "");
+  IniFile::ReadStatus status;
+  EXPECT_EQ(IniFile::Read(dir_ / "Options.dat", &status).Get("settings", "edLan"), "");
+
+  settings_.cbDelCRLF = true;
+  tables_.removal.push_back({"font", true});
+  EXPECT_EQ(m.Close(), SaveOptionsResult::Saved);
+  IniFile ini = IniFile::Read(dir_ / "Options.dat", &status);
+  EXPECT_EQ(ini.Get("settings", "cbDelCRLF"), "1");
+  TagRemovalTable saved;
+  LoadRemovalTable(dir_ / "Tagsdelete.dat", saved);
+  EXPECT_EQ(saved.back().tag, "font");
+  // Load after the save: the record and the rules come back.
+  settings_.cbDelCRLF = false;
+  EXPECT_EQ(m.Load(), LoadOptionsResult::Loaded);
+  EXPECT_TRUE(settings_.cbDelCRLF);
+  EXPECT_TRUE(ui_.shown.empty());
+}
+
+TEST_F(OptionsDialogTest, TagPageGoesThroughTheTableRules) {
+  auto m = Model();
+  EXPECT_EQ(m.AddTag(TagDialogMode::Replacement, "b", "bold"), TagAddResult::Cycle);
+  EXPECT_EQ(m.AddTag(TagDialogMode::Replacement, "u", "ins"), TagAddResult::Added);
+  EXPECT_EQ(m.AddTag(TagDialogMode::Removal, "/td", ""), TagAddResult::Duplicate);
+  EXPECT_EQ(m.AddTag(TagDialogMode::Removal, "font", "ignored"), TagAddResult::Added);
+  EXPECT_EQ(tables_.removal.back().tag, "font");
+  m.SortReplacement(ReplacementSortColumn::From);
+  EXPECT_EQ(tables_.replacement.front().from, "address");
+  ui_.answers = {Answer::Yes};
+  EXPECT_TRUE(m.RemoveRemoval(tables_.removal.size() - 1));
+  EXPECT_EQ(tables_.removal.back().tag, "/TD");
+  EXPECT_FALSE(m.RemoveReplacement(std::nullopt));
+}
+
+TEST(TagDialogMode, ToldByTheCaption) {
+  MessageCatalogue catalogue;
+  EXPECT_EQ(TagDialogModeOf(catalogue.Text("const_rep_cap"), catalogue), TagDialogMode::Replacement);
+  EXPECT_EQ(TagDialogModeOf(catalogue.Text("const_rep_cap") + "x", catalogue), TagDialogMode::Removal);
 }
 
 }  // namespace
