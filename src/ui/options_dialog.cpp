@@ -9,7 +9,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QSignalBlocker>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
@@ -40,12 +42,6 @@ QWidget* Indented(QWidget* w) {
   row->setContentsMargins(24, 0, 0, 0);
   row->addWidget(w);
   return box;
-}
-
-QString WithSeparator(const QString& folder) {
-  QString native = QDir::toNativeSeparators(folder);
-  if (!native.endsWith(QDir::separator())) native += QDir::separator();
-  return native;
 }
 
 }  // namespace
@@ -86,12 +82,11 @@ TfrmOptions::TfrmOptions(Services services, QWidget* parent) : QDialog(parent), 
   // Only a choice by the user applies a preset; the program sets the index silently.
   connect(comboMode_, &QComboBox::activated, this, &TfrmOptions::ModeChosen);
   connect(close, &QPushButton::clicked, this, [this] {
-    if (saveOptions) saveOptions();
+    s_.model.Close();
     if (refreshPanel) refreshPanel();
     hide();
   });
 
-  edit("edMaxEmbCount")->setEnabled(false);
   ShowSettings();
 }
 
@@ -105,8 +100,12 @@ QCheckBox* TfrmOptions::AddCheck(QWidget* page, const char* name, const QString&
   box->setObjectName(name);
   checks_[name] = box;
   std::string key = name;
-  if (IsModeSensitiveCheckBox(key)) box->installEventFilter(this);
-  connect(box, &QCheckBox::toggled, this, [this, key](bool on) { CheckChanged(key, on); });
+  box->installEventFilter(this);
+  // Only the user's clicks count; the program sets the boxes with signals blocked.
+  connect(box, &QCheckBox::clicked, this, [this, key](bool on) {
+    s_.model.SetCheckBox(key, on);
+    ShowEnabling();
+  });
   return box;
 }
 
@@ -114,11 +113,13 @@ QLineEdit* TfrmOptions::AddNumberEdit(QWidget* parent, const char* name) {
   auto* ed = new QLineEdit(parent);
   ed->setObjectName(name);
   ed->setMaximumWidth(60);
-  // Digits only; an empty field is allowed and no range is checked.
+  // Typed keys pass the count filter; pasted text must be digits too.
+  ed->installEventFilter(this);
   ed->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), ed));
+  countEdits_.push_back(ed);
   std::string key = name;
   connect(ed, &QLineEdit::textChanged, this, [this, key](const QString& text) {
-    if (!showing_) SetOption(s_.settings, key, FromQ(text));
+    if (!showing_) SetOption(settings(), key, FromQ(text));
   });
   return ed;
 }
@@ -155,14 +156,14 @@ QWidget* TfrmOptions::BuildCommentsPage() {
   group->setObjectName("gbComments");
   auto* v = new QVBoxLayout(group);
   v->addWidget(AddCheck(group, "cbDelComments", "Remove comments  ( <!-- --> )"));
-  auto* labIsTags = new QLabel("Do not remove if comment consists one of the tags:", group);
-  labIsTags->setObjectName("labIsTags");
-  v->addWidget(Indented(labIsTags));
+  auto* labCommentTags = new QLabel("Do not remove if comment consists one of the tags:", group);
+  labCommentTags->setObjectName("labCommentTags");
+  v->addWidget(Indented(labCommentTags));
   v->addWidget(Indented(AddCheck(group, "cbIsStyle", "<style> and </style>")));
   v->addWidget(Indented(AddCheck(group, "cbIsScript", "<script> and </script>")));
   v->addWidget(Indented(AddCheck(group, "cbOuttag", "the first outside tag is <style> or <script ... >")));
   auto* never = new QCheckBox("Text inside scripts is not optimized", group);
-  never->setObjectName("cbScriptsUntouched");
+  never->setObjectName("cbScriptsKept");
   never->setChecked(true);
   never->setEnabled(false);
   v->addWidget(never);
@@ -188,14 +189,15 @@ QWidget* TfrmOptions::BuildTagsPage() {
   listReplace_->setRootIsDecorated(false);
   listReplace_->header()->setSectionsClickable(true);
   connect(listReplace_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
-    if (sortReplacement) sortReplacement(column);
+    s_.model.SortReplacement(column == 0 ? ReplacementSortColumn::From : ReplacementSortColumn::To);
     ShowTagTables();
   });
   connect(listReplace_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int) {
     if (showing_) return;
     int row = listReplace_->indexOfTopLevelItem(item);
-    if (row >= 0 && row < static_cast<int>(s_.replacement.size()))
-      s_.replacement[row].ticked = item->checkState(0) == Qt::Checked;
+    auto& table = s_.model.tables().replacement;
+    if (row >= 0 && row < static_cast<int>(table.size()))
+      table[row].ticked = item->checkState(0) == Qt::Checked;
   });
   rv->addWidget(listReplace_);
   auto* rb = new QHBoxLayout;
@@ -224,8 +226,9 @@ QWidget* TfrmOptions::BuildTagsPage() {
   connect(listRemove_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int) {
     if (showing_) return;
     int row = listRemove_->indexOfTopLevelItem(item);
-    if (row >= 0 && row < static_cast<int>(s_.removal.size()))
-      s_.removal[row].ticked = item->checkState(0) == Qt::Checked;
+    auto& table = s_.model.tables().removal;
+    if (row >= 0 && row < static_cast<int>(table.size()))
+      table[row].ticked = item->checkState(0) == Qt::Checked;
   });
   dv->addWidget(listRemove_);
   auto* db = new QHBoxLayout;
@@ -302,8 +305,8 @@ QWidget* TfrmOptions::BuildFilesPage() {
   connect(butOpt, &QToolButton::clicked, this, [this] { ChooseFolder("edOptimizedPath"); });
   connect(butBack, &QToolButton::clicked, this, [this] { ChooseFolder("edBackUpPath"); });
   auto modeClicked = [this] {
-    s_.settings.radModifyOld = radModifyOld_->isChecked();
-    UpdateSaveModeControls();
+    s_.model.SetSaveMode(radModifyOld_->isChecked());
+    ShowEnabling();
   };
   connect(radSaveNewMod_, &QRadioButton::clicked, this, modeClicked);
   connect(radModifyOld_, &QRadioButton::clicked, this, modeClicked);
@@ -335,7 +338,7 @@ QWidget* TfrmOptions::BuildMiscPage() {
     v->addLayout(row);
     std::string key = edName;
     connect(ed, &QLineEdit::textChanged, this, [this, key](const QString& text) {
-      if (!showing_) SetOption(s_.settings, key, FromQ(text));
+      if (!showing_) SetOption(settings(), key, FromQ(text));
     });
     return row;
   };
@@ -347,14 +350,14 @@ QWidget* TfrmOptions::BuildMiscPage() {
   english->setText("En");
   SetHint(english, "Select English as Default language");
   lanRow->addWidget(english);
-  edit("edLan")->setReadOnly(true);
+  page->findChild<QLineEdit*>("edLan")->setReadOnly(true);
   v->addStretch(1);
 
-  connect(findChild<QToolButton*>("butExtEditor"), &QToolButton::clicked, this,
+  connect(page->findChild<QToolButton*>("butExtEditor"), &QToolButton::clicked, this,
           [this] { ChooseExecutable("edExtEditor"); });
-  connect(findChild<QToolButton*>("butBrowser"), &QToolButton::clicked, this,
+  connect(page->findChild<QToolButton*>("butBrowser"), &QToolButton::clicked, this,
           [this] { ChooseExecutable("edBrowser"); });
-  connect(findChild<QToolButton*>("butLan"), &QToolButton::clicked, this, &TfrmOptions::ChooseLanguageFile);
+  connect(page->findChild<QToolButton*>("butLan"), &QToolButton::clicked, this, &TfrmOptions::ChooseLanguageFile);
   connect(english, &QToolButton::clicked, this, &TfrmOptions::SelectEnglish);
   return page;
 }
@@ -368,33 +371,45 @@ void TfrmOptions::ShowPage(int page) {
 
 void TfrmOptions::ShowSettings() {
   showing_ = true;
-  comboMode_->setCurrentIndex(s_.settings.comboMode);
+  OptimizationSettings& st = settings();
+  comboMode_->setCurrentIndex(st.comboMode);
   for (auto& [name, box] : checks_) {
-    auto value = GetOption(s_.settings, name);
-    bool on = value && *value == "1";
-    if (box->isChecked() != on) box->setChecked(on);  // toggled runs the enabling rule
+    auto value = GetOption(st, name);
+    QSignalBlocker block(box);
+    box->setChecked(value && *value == "1");
   }
   for (const char* name : {"edMaxFCount", "edMaxEmbCount", "edOptimizedPath", "edBackUpPath", "edExtEditor",
                            "edBrowser", "edLan"}) {
-    auto value = GetOption(s_.settings, name);
-    edit(name)->setText(ToQ(value.value_or("")));
+    auto value = GetOption(st, name);
+    QString text = ToQ(value.value_or(""));
+    if (edit(name)->text() != text) edit(name)->setText(text);
   }
-  (s_.settings.radModifyOld ? radModifyOld_ : radSaveNewMod_)->setChecked(true);
+  (st.radModifyOld ? radModifyOld_ : radSaveNewMod_)->setChecked(true);
   showing_ = false;
-  UpdateSaveModeControls();
+  ShowEnabling();
   ShowTagTables();
+}
+
+void TfrmOptions::ShowEnabling() {
+  for (const auto& [name, enabled] : s_.model.enabling().states()) {
+    if (auto* w = findChild<QWidget*>(ToQ(name))) {
+      w->setEnabled(enabled);
+    } else if (enableOutside) {
+      enableOutside(name, enabled);
+    }
+  }
 }
 
 void TfrmOptions::ShowTagTables() {
   showing_ = true;
   listReplace_->clear();
-  for (const auto& e : s_.replacement) {
+  for (const auto& e : s_.model.tables().replacement) {
     auto* item = new QTreeWidgetItem(listReplace_, {ToQ(e.from), ToQ(e.to)});
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(0, e.ticked ? Qt::Checked : Qt::Unchecked);
   }
   listRemove_->clear();
-  for (const auto& e : s_.removal) {
+  for (const auto& e : s_.model.tables().removal) {
     auto* item = new QTreeWidgetItem(listRemove_, {ToQ(e.tag)});
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(0, e.ticked ? Qt::Checked : Qt::Unchecked);
@@ -402,125 +417,78 @@ void TfrmOptions::ShowTagTables() {
   showing_ = false;
 }
 
-void TfrmOptions::CheckChanged(const std::string& name, bool value) {
-  SetOption(s_.settings, name, value ? "1" : "0");
-  ApplyEnablingRule(name, value);
-}
-
-void TfrmOptions::ApplyEnablingRule(const std::string& name, bool on) {
-  auto enable = [this](const char* child) {
-    return [this, child](bool e) {
-      if (auto* w = findChild<QWidget*>(child)) w->setEnabled(e);
-    };
-  };
-  if (name == "cbDelKav") enable("cbDelEmptyPar")(on);
-  else if (name == "cbDelEmptyLine") enable("cbDelCRLF")(on);
-  else if (name == "cbReplaceDoubleSpaces") enable("cbReplaceDoubleSpacesInKav")(on);
-  else if (name == "cbReplaceDoubleNbsp") enable("cbReplaceDoubleNbspInKav")(on);
-  else if (name == "cbDelComments") {
-    for (const char* c : {"labIsTags", "cbIsScript", "cbIsStyle", "cbOuttag"}) enable(c)(on);
-  } else if (name == "cbProcessEmbeded") {
-    enable("cbMaxEmbCount")(on);
-    enable("edMaxEmbCount")(on);
-  } else if (name == "cbMaxEmbCount") enable("edMaxEmbCount")(on);
-  else if (name == "cbMaxFCount") enable("edMaxFCount")(on);
-}
-
-void TfrmOptions::UpdateSaveModeControls() {
-  bool m = s_.settings.radModifyOld;
-  if (radModifyOld_->isChecked() != m) (m ? radModifyOld_ : radSaveNewMod_)->setChecked(true);
-  for (const char* c : {"cbSaveBefMod", "edBackUpPath", "butBackUpPath"}) findChild<QWidget*>(c)->setEnabled(m);
-  for (const char* c : {"edOptimizedPath", "butOptimizedPath", "labOptimizedPath"})
-    findChild<QWidget*>(c)->setEnabled(!m);
-  if (saveModeChanged) saveModeChanged(m);
-}
-
 void TfrmOptions::ModeChosen(int mode) {
-  s_.settings.comboMode = mode;
-  ApplyModePreset(s_.settings, mode);
+  s_.model.ChooseMode(mode);
   ShowSettings();
 }
 
 bool TfrmOptions::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
     auto* box = qobject_cast<QCheckBox*>(watched);
-    if (box && box->isEnabled() && OnCheckBoxMousePress(s_.settings, box->objectName().toStdString()))
-      comboMode_->setCurrentIndex(s_.settings.comboMode);
+    if (box && box->isEnabled() && s_.model.MousePress(FromQ(box->objectName())))
+      comboMode_->setCurrentIndex(settings().comboMode);
+  } else if (event->type() == QEvent::KeyPress) {
+    auto* ed = qobject_cast<QLineEdit*>(watched);
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (ed && std::find(countEdits_.begin(), countEdits_.end(), ed) != countEdits_.end() && !key->text().isEmpty()) {
+      int code = key->text().at(0).unicode();
+      if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) code = 13;
+      if (key->key() == Qt::Key_Backspace) code = 8;
+      if (!AcceptsCountKey(code)) return true;  // rejected, not inserted
+    }
   }
   return QDialog::eventFilter(watched, event);
 }
 
 void TfrmOptions::ChooseFolder(const char* field) {
   auto folder = s_.chooser.ChooseFolder(this, QString());
-  if (folder) {
-    QString path = WithSeparator(*folder);
-    SetOption(s_.settings, field, FromQ(path));
-    edit(field)->setText(path);
-  }
+  std::optional<std::string> picked;
+  if (folder) picked = FromQ(QDir::toNativeSeparators(*folder));
   raise();
   activateWindow();
-  ValidateOptions();
+  s_.model.FolderChosen(std::string_view(field) == "edBackUpPath" ? FolderField::BackUp : FolderField::Optimized,
+                        picked);
+  ShowSettings();
 }
 
 void TfrmOptions::ChooseExecutable(const char* field) {
   QStringList files = s_.chooser.OpenFiles(this, QString(), Text("const_exe_fil"), false);
-  // Cancelling empties the field.
-  QString result = files.isEmpty() ? QString() : QDir::toNativeSeparators(files.first()).toLower();
-  SetOption(s_.settings, field, FromQ(result));
-  showing_ = true;
-  edit(field)->setText(result);
-  showing_ = false;
+  std::optional<std::string> picked;
+  if (!files.isEmpty()) picked = FromQ(QDir::toNativeSeparators(files.first()));
+  s_.model.ExecutableChosen(
+      std::string_view(field) == "edBrowser" ? ExecutableField::Browser : ExecutableField::ExtEditor, picked);
+  ShowSettings();
 }
 
 void TfrmOptions::ChooseLanguageFile() {
   QStringList files = s_.chooser.OpenFiles(this, QString(), Text("const_lng_fil"), false);
-  if (files.isEmpty()) return;
-  QString path = QDir::toNativeSeparators(files.first()).toLower();
-  s_.settings.edLan = FromQ(path);
-  edit("edLan")->setText(path);
-  if (applyLanguage) applyLanguage();
+  std::optional<std::string> picked;
+  if (!files.isEmpty()) picked = FromQ(QDir::toNativeSeparators(files.first()));
+  s_.model.LanguageFileChosen(picked, [this] {
+    if (applyLanguage) applyLanguage();
+  });
+  ShowSettings();
 }
 
 void TfrmOptions::SelectEnglish() {
-  s_.settings.edLan.clear();
-  edit("edLan")->clear();
-  if (applyLanguage) applyLanguage();
-  if (saveOptions) saveOptions();
-}
-
-void TfrmOptions::ValidateOptions() {
-  std::string& out = s_.settings.edOptimizedPath;
-  const char sep = QDir::separator().toLatin1();
-  if (out.empty() || out.back() != sep) out.push_back(sep);
-  showing_ = true;
-  edit("edOptimizedPath")->setText(ToQ(out));
-  showing_ = false;
-  if (!QFileInfo(ToQ(out)).isDir())
-    ShowMessageBox(s_.user, s_.catalogue.Text("const_optf_error"), MessageKind::Warning);
-  QFileInfo editor(ToQ(s_.settings.edExtEditor));
-  if (s_.settings.edExtEditor.empty() || !editor.isFile())
-    ShowMessageBox(s_.user, s_.catalogue.Text("const_ext_error"), MessageKind::Warning);
+  s_.model.EnglishChosen([this] {
+    if (applyLanguage) applyLanguage();
+  });
+  ShowSettings();
 }
 
 void TfrmOptions::RemoveReplacementEntry() {
   int row = listReplace_->indexOfTopLevelItem(listReplace_->currentItem());
-  if (row < 0 || row >= static_cast<int>(s_.replacement.size())) return;
-  const auto& e = s_.replacement[row];
-  std::string text = FillPlaceholders(s_.catalogue.Text("const_rep_conf"),
-                                      {FromQ(ToQ(e.from).toUpper()), FromQ(ToQ(e.to).toUpper())});
-  if (s_.user.Question(text, MessageKind::Confirmation, QuestionButtons::YesNo) != Answer::Yes) return;
-  s_.replacement.erase(s_.replacement.begin() + row);
-  ShowTagTables();
+  std::optional<std::size_t> selected;
+  if (row >= 0) selected = static_cast<std::size_t>(row);
+  if (s_.model.RemoveReplacement(selected)) ShowTagTables();
 }
 
 void TfrmOptions::RemoveRemovalEntry() {
   int row = listRemove_->indexOfTopLevelItem(listRemove_->currentItem());
-  if (row < 0 || row >= static_cast<int>(s_.removal.size())) return;
-  std::string text = FillPlaceholders(s_.catalogue.Text("const_del_conf"),
-                                      {FromQ(ToQ(s_.removal[row].tag).toUpper())});
-  if (s_.user.Question(text, MessageKind::Confirmation, QuestionButtons::YesNo) != Answer::Yes) return;
-  s_.removal.erase(s_.removal.begin() + row);
-  ShowTagTables();
+  std::optional<std::size_t> selected;
+  if (row >= 0) selected = static_cast<std::size_t>(row);
+  if (s_.model.RemoveRemoval(selected)) ShowTagTables();
 }
 
 }  // namespace tersify::ui

@@ -6,9 +6,9 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
-#include "settings/options.h"
-#include "settings/tag_tables.h"
+#include "settings/options_dialog.h"
 
 class QCheckBox;
 class QComboBox;
@@ -32,23 +32,19 @@ class TfrmOptions : public QDialog {
   Q_OBJECT
  public:
   struct Services {
-    OptimizationSettings& settings;
-    TagRemovalTable& removal;
-    TagReplacementTable& replacement;
+    OptionsDialogModel& model;
     const MessageCatalogue& catalogue;
-    UserInteraction& user;
     FileChooser& chooser;
   };
 
   TfrmOptions(Services services, QWidget* parent = nullptr);
 
   // Hooks to the rest of the program.
-  std::function<void()> saveOptions;
   std::function<void()> refreshPanel;
   std::function<void()> applyLanguage;
-  std::function<void(bool modifySources)> saveModeChanged;
+  // Enables a control of another window (the main window's "Packed file").
+  std::function<void(const std::string& name, bool enabled)> enableOutside;
   std::function<void(bool replacement)> addTag;  // shows the tag dialog
-  std::function<void(int column)> sortReplacement;
 
   // Shows the dialog on page 0 ("Common ") or 4 (" Miscellaneous") and brings it to the front.
   void ShowPage(int page);
@@ -56,10 +52,8 @@ class TfrmOptions : public QDialog {
   // changed check box runs its enabling rule.
   void ShowSettings();
   void ShowTagTables();
-  // Runs the save-mode rule for the current value of radModifyOld.
-  void UpdateSaveModeControls();
-  // The start-up and chooser check: warnings for a missing output folder or editor.
-  void ValidateOptions();
+  // Shows the enabled state that the rules have reached.
+  void ShowEnabling();
 
   QCheckBox* checkBox(const char* name) const;
   QLineEdit* edit(const char* name) const;
@@ -82,9 +76,8 @@ class TfrmOptions : public QDialog {
  private:
   QCheckBox* AddCheck(QWidget* page, const char* name, const QString& caption);
   QLineEdit* AddNumberEdit(QWidget* parent, const char* name);
-  void CheckChanged(const std::string& name, bool value);
-  void ApplyEnablingRule(const std::string& name, bool value);
   void ModeChosen(int mode);
+  OptimizationSettings& settings() { return s_.model.settings(); }
   QString Text(const char* key) const;
 
   QWidget* BuildCommonPage();
@@ -101,6 +94,7 @@ class TfrmOptions : public QDialog {
   QRadioButton* radSaveNewMod_;
   QRadioButton* radModifyOld_;
   std::map<std::string, QCheckBox*> checks_;
+  std::vector<QLineEdit*> countEdits_;
   bool showing_ = false;
 };
 
