@@ -47,8 +47,13 @@ class Engine {
 
   CodePage codePage() const { return codePage_; }
 
+  // Called with a pass's name before the pass runs; a hook that throws makes
+  // that pass fail, so tests can check how failures are reported.
+  void SetFaultHookForTesting(std::function<void(std::string_view pass)> hook) { faultHook_ = std::move(hook); }
+
  private:
   CodePage codePage_;
+  std::function<void(std::string_view)> faultHook_;
 };
 
 }  // namespace tersify

@@ -1,0 +1,88 @@
+// The text passes of the optimization, each a function from a document's text
+// to its new text. They are templates over the symbol type: bytes normally,
+// 32-bit symbols when the markers cannot be given byte values of their own.
+//
+// Every pass makes one forward scan and produces exactly the text that the
+// step-by-step method (search from the first position after every change,
+// disarm what stays with a marker) produces.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/text.h"
+#include "settings/options.h"
+
+namespace tersify::engine {
+
+// What the passes need besides the text.
+template <class Ch>
+struct PassEnv {
+  const LowerTable* lower = nullptr;
+  const OptimizationSettings* settings = nullptr;
+  // Two symbols that occur nowhere in the document or the tag tables, used by
+  // a pass to disarm what it leaves in place.
+  Ch markA{};
+  Ch markB{};
+  // The script marker: as bytes one value for every block, in order; as wide
+  // symbols the first of a range, one value per block.
+  Ch scriptMarker{};
+
+  Ch Lower(Ch c) const { return LowerOf(*lower, c); }
+  bool IsScriptMarker(Ch c) const {
+    if constexpr (sizeof(Ch) == 1)
+      return c == scriptMarker;
+    else
+      return U(c) >= U(scriptMarker);
+  }
+};
+
+// Raised by the byte form of a pass when it meets a case that needs one
+// distinct marker per script block; the caller redoes the pass on wide symbols.
+struct NeedWideSymbols : std::exception {
+  const char* what() const noexcept override { return "needs wide symbols"; }
+};
+
+template <class Ch>
+using ScriptBlocks = std::vector<Str<Ch>>;
+
+// Script shielding.
+template <class Ch>
+Str<Ch> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store);
+template <class Ch>
+Str<Ch> InsertScripts(const Str<Ch>& text, const PassEnv<Ch>& env, const ScriptBlocks<Ch>& store);
+
+template <class Ch>
+Str<Ch> RemoveComments(Str<Ch> text, const PassEnv<Ch>& env);
+template <class Ch>
+Str<Ch> RemoveQuotes(Str<Ch> text, const PassEnv<Ch>& env);
+// One tag table entry; an empty replacement removes the tags it names.
+template <class Ch>
+Str<Ch> ProcessTag(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement);
+
+// White space and lines.
+template <class Ch>
+Str<Ch> TightenTagSpaces(Str<Ch> text, const PassEnv<Ch>& env);
+template <class Ch>
+Str<Ch> JoinTags(Str<Ch> text, const PassEnv<Ch>& env);
+template <class Ch>
+Str<Ch> GlueLines(Str<Ch> text, const PassEnv<Ch>& env);
+template <class Ch>
+Str<Ch> CollapseNbsp(Str<Ch> text, const PassEnv<Ch>& env);
+template <class Ch>
+Str<Ch> RemoveAllTabs(Str<Ch> text, const PassEnv<Ch>& env);
+template <class Ch>
+Str<Ch> RemoveBlankLines(Str<Ch> text, const PassEnv<Ch>& env);
+template <class Ch>
+Str<Ch> CollapseSpaces(Str<Ch> text, const PassEnv<Ch>& env);
+template <class Ch>
+Str<Ch> TrimLines(Str<Ch> text, const PassEnv<Ch>& env);
+template <class Ch>
+Str<Ch> RemoveEmptyLines(Str<Ch> text, const PassEnv<Ch>& env);
+
+bool IsNum(std::string_view value);
+bool Ishex(std::string_view value);
+
+}  // namespace tersify::engine

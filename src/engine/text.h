@@ -1,0 +1,149 @@
+// Symbol strings the passes work on, a gap buffer for one-pass rewriting, and
+// the line splitting rule shared by the document reader and the line passes.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/codepage.h"
+
+namespace tersify::engine {
+
+// A document is held either as bytes (the usual case) or, when a free byte
+// value for the markers cannot be found, as 32-bit symbols whose values 0..255
+// are the document's bytes and whose higher values are markers.
+using Wide = char32_t;
+template <class Ch>
+using Str = std::basic_string<Ch>;
+
+template <class Ch>
+inline std::uint32_t U(Ch c) {
+  if constexpr (sizeof(Ch) == 1)
+    return static_cast<unsigned char>(c);
+  else
+    return static_cast<std::uint32_t>(c);
+}
+
+template <class Ch>
+inline Ch LowerOf(const LowerTable& t, Ch c) {
+  std::uint32_t u = U(c);
+  return u < 256 ? static_cast<Ch>(t[u]) : c;
+}
+
+// The text as out + rest: out is what the pass has settled, rest is what it
+// has still to read. Both live in one buffer with a gap between them, so
+// deleting is skipping, and a pass can step back by handing settled symbols
+// back to the rest.
+template <class Ch>
+class GapText {
+ public:
+  explicit GapText(Str<Ch> text) : buf_(std::move(text)) {}
+
+  std::size_t outSize() const { return w_; }
+  std::size_t restSize() const { return buf_.size() - r_; }
+  std::size_t size() const { return w_ + restSize(); }
+  bool atEnd() const { return r_ == buf_.size(); }
+
+  // Symbol k places after the head (k < restSize()).
+  Ch ahead(std::size_t k) const { return buf_[r_ + k]; }
+  Ch head() const { return buf_[r_]; }
+  const Ch* restData() const { return buf_.data() + r_; }
+  // Symbol i of the settled part (i < outSize()).
+  Ch out(std::size_t i) const { return buf_[i]; }
+  Ch& outAt(std::size_t i) { return buf_[i]; }
+  Ch last() const { return buf_[w_ - 1]; }
+  // Symbol at position i of the whole text (0-based).
+  Ch at(std::size_t i) const { return i < w_ ? buf_[i] : buf_[r_ + (i - w_)]; }
+
+  void emit() { buf_[w_++] = buf_[r_++]; }
+  void emitAs(Ch c) {
+    buf_[w_++] = c;
+    ++r_;
+  }
+  void emitN(std::size_t k) {
+    if (w_ != r_) std::copy(buf_.begin() + static_cast<std::ptrdiff_t>(r_),
+                            buf_.begin() + static_cast<std::ptrdiff_t>(r_ + k),
+                            buf_.begin() + static_cast<std::ptrdiff_t>(w_));
+    w_ += k;
+    r_ += k;
+  }
+  void skip(std::size_t k) { r_ += k; }
+  void truncate(std::size_t newOut) { w_ = newOut; }
+  // Hands the last k settled symbols back to the rest.
+  void pushBack(std::size_t k) {
+    std::copy_backward(buf_.begin() + static_cast<std::ptrdiff_t>(w_ - k),
+                       buf_.begin() + static_cast<std::ptrdiff_t>(w_),
+                       buf_.begin() + static_cast<std::ptrdiff_t>(r_));
+    w_ -= k;
+    r_ -= k;
+  }
+  // Puts symbols in front of the rest (they are read next).
+  void insert(const Ch* s, std::size_t len) {
+    reserveGap(len);
+    r_ -= len;
+    std::copy(s, s + len, buf_.begin() + static_cast<std::ptrdiff_t>(r_));
+  }
+  // Appends symbols to the settled part.
+  void put(const Ch* s, std::size_t len) {
+    reserveGap(len);
+    std::copy(s, s + len, buf_.begin() + static_cast<std::ptrdiff_t>(w_));
+    w_ += len;
+  }
+  void put(Ch c) { put(&c, 1); }
+
+  Str<Ch> finish() && {
+    buf_.erase(w_, r_ - w_);
+    return std::move(buf_);
+  }
+
+ private:
+  void reserveGap(std::size_t len) {
+    if (r_ - w_ >= len) return;
+    std::size_t extra = std::max<std::size_t>(len, buf_.size() / 8 + 64);
+    buf_.insert(buf_.begin() + static_cast<std::ptrdiff_t>(r_), extra, Ch{});
+    r_ += extra;
+  }
+
+  Str<Ch> buf_;
+  std::size_t w_ = 0;
+  std::size_t r_ = 0;
+};
+
+// Splits by the reading rule (a line ends at CR LF, CR or LF; symbol 0 ends the
+// text) and calls keep(line) for each line; lines for which it returns true
+// are joined with CR LF after each.
+template <class Ch, class F>
+Str<Ch> RebuildLines(const Str<Ch>& text, F&& transform) {
+  Str<Ch> out;
+  out.reserve(text.size() + text.size() / 16 + 2);
+  const std::size_t n = text.size();
+  std::size_t i = 0;
+  while (i < n && U(text[i]) != 0) {
+    std::size_t j = i;
+    while (j < n && U(text[j]) != 13 && U(text[j]) != 10 && U(text[j]) != 0) ++j;
+    std::basic_string_view<Ch> line(text.data() + i, j - i);
+    transform(line, out);
+    if (j < n && U(text[j]) == 13) {
+      ++j;
+      if (j < n && U(text[j]) == 10) ++j;
+    } else if (j < n && U(text[j]) == 10) {
+      ++j;
+    }
+    i = j;
+  }
+  return out;
+}
+
+template <class Ch>
+inline void AppendLine(Str<Ch>& out, std::basic_string_view<Ch> line) {
+  out.append(line);
+  out.push_back(static_cast<Ch>(13));
+  out.push_back(static_cast<Ch>(10));
+}
+
+}  // namespace tersify::engine
