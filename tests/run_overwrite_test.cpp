@@ -41,7 +41,7 @@ TEST(RunOverwrite, BackupOverwriteReplacesTheEarlierBackup) {
   EXPECT_EQ(qs[0]->overwrite.lowerPath, h.source);
   EXPECT_EQ(qs[0]->overwrite.lowerCaption, "With file");
   EXPECT_TRUE(qs[0]->overwrite.olderAllowed);
-  EXPECT_EQ(qs[0]->overwrite.upperInfo.substr(0, 14), "10 bytes    20");
+  EXPECT_EQ(qs[0]->overwrite.upperInfo, "10 bytes    " + *FileDateTextOf(h.backup));
   EXPECT_EQ(ReadAll(h.backup), "n e w");
   EXPECT_EQ(ReadAll(h.source), "new\r\n");
   EXPECT_TRUE(h.state.overwrite.askBeforeBackupOverwrite);
