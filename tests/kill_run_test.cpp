@@ -22,7 +22,8 @@ std::map<std::string, std::string> MakeTemplate() {
   for (int i = 0; i < kFiles; ++i) {
     std::string text;
     int lines = 5 + int(rng() % 40);
-    for (int l = 0; l < lines; ++l) text += "<p> line " + std::to_string(l) + "  of  file " + std::to_string(i) + " </p>\n";
+    for (int l = 0; l < lines; ++l)
+      text += "<p> line " + std::to_string(l) + "  of  file " + std::to_string(i) + " </p>\n";
     char name[32];
     std::snprintf(name, sizeof name, "page %03d.html", i);
     files[name] = text;
@@ -55,8 +56,8 @@ std::string Optimized(const std::string& original) {
   SourceView view;
   PanelContext ctx{s, catalogue, ui};
   for (const auto& name : Listing(src)) panel.AddFileRow(src + name, ctx);
-  RunController run(RunEnvironment{s, removal, replacement, catalogue, ui, CodePage::Cp1252, DropBlanks}, state,
-                    panel, view, nullptr);
+  RunController run(RunEnvironment{s, removal, replacement, catalogue, ui, CodePage::Cp1252, DropBlanks}, state, panel,
+                    view, nullptr);
   RunEnd end = run.RunOptimization(false);
   std::_Exit(end == RunEnd::Completed ? 0 : 3);
 }
@@ -67,8 +68,8 @@ void Populate(const std::string& src, const std::map<std::string, std::string>& 
 
 // Every source is either intact or optimized with its original as backup.
 // Returns how many were optimized; adds a failure for any broken file.
-int CheckInvariant(const std::string& src, const std::string& backup,
-                   const std::map<std::string, std::string>& files, const std::map<std::string, std::string>& done) {
+int CheckInvariant(const std::string& src, const std::string& backup, const std::map<std::string, std::string>& files,
+                   const std::map<std::string, std::string>& done) {
   int optimized = 0;
   for (const auto& [name, original] : files) {
     std::string at = src + name;

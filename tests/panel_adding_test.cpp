@@ -186,8 +186,8 @@ TEST(PanelLists, RoundTripWithMarksDuplicatesAndMissingFiles) {
 
   // Duplicates keep the first mark, lone CR and LF end lines, odd marks untick,
   // short lines are skipped, missing files vanish at the refresh.
-  std::string odd = h.tmp.Write("odd.lst", "- " + a + "\r+ " + a + "\n* " + b + "\r\nx\r\n+ " +
-                                               h.tmp.Path("d/missing.html") + "\r\n");
+  std::string odd = h.tmp.Write(
+      "odd.lst", "- " + a + "\r+ " + a + "\n* " + b + "\r\nx\r\n+ " + h.tmp.Path("d/missing.html") + "\r\n");
   ASSERT_TRUE(LoadFileList(h.panel, odd, h.Ctx()));
   ASSERT_EQ(h.panel.size(), 2u);
   EXPECT_EQ(h.panel.CheckedCount(), 0);

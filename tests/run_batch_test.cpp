@@ -1,8 +1,8 @@
 // Runs over real temporary folders with a scripted user.
-#include <gtest/gtest.h>
-#include <sys/ioctl.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <linux/fs.h>
+#include <sys/ioctl.h>
 
 #include "panel/date_text.h"
 #include "run/file_ops.h"
