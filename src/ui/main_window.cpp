@@ -397,9 +397,9 @@ void TfrmMain::dropEvent(QDropEvent* event) {
   QStringList paths;
   for (const QUrl& url : event->mimeData()->urls())
     if (url.isLocalFile()) paths << QDir::toNativeSeparators(url.toLocalFile());
-  bool inside = IsOnFilesPanel(event->position().toPoint());
+  QPoint at = event->position().toPoint();
   event->acceptProposedAction();
-  if (filesDropped) filesDropped(paths, inside);
+  if (filesDropped) filesDropped(paths, at);
 }
 
 }  // namespace tersify::ui
