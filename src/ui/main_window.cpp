@@ -99,10 +99,10 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   auto* bar = new QStatusBar(this);
   bar->setObjectName("barMain");
   statusHint_ = new QLabel(bar);
-  statusHint_->setObjectName("barMainHint");
+  
   statusHint_->setFixedWidth(550);
   statusCounts_ = new QLabel(bar);
-  statusCounts_->setObjectName("barMainCounts");
+  
   statusCounts_->setFixedWidth(200);
   bar->addWidget(statusHint_);
   bar->addWidget(statusCounts_);
@@ -290,8 +290,9 @@ void TfrmMain::RebuildFilesPanelMenu() {
   for (QAction* old : menuFilesPanel_->actions()) {
     menuFilesPanel_->removeAction(old);
     if (old->parent() == menuFilesPanel_) {
-      if (QMenu* sub = old->menu()) sub->deleteLater();
-      old->deleteLater();
+      QMenu* sub = old->menu();
+      delete old;
+      delete sub;
     }
   }
   auto copyOf = [this](QAction* item, QObject* owner) {
