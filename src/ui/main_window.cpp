@@ -81,6 +81,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
     listFiles_->setColumnWidth(i, kColumnWidths[i]);
   }
   listFiles_->setShowGrid(true);
+  listFiles_->setWordWrap(false);
   listFiles_->setSelectionBehavior(QAbstractItemView::SelectRows);
   listFiles_->setSelectionMode(QAbstractItemView::SingleSelection);
   listFiles_->setEditTriggers(QAbstractItemView::NoEditTriggers);
