@@ -1,3 +1,5 @@
+#include "settings/options.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -5,15 +7,21 @@
 #include <fstream>
 
 #include "i18n/catalogue.h"
+#include "i18n/language_file.h"
 #include "settings/enabling.h"
 #include "settings/ini_file.h"
-#include "settings/options.h"
 #include "settings/options_dialog.h"
 #include "settings/startup.h"
 #include "support/scripted_interaction.h"
 
 namespace tersify {
 namespace {
+
+// The English texts of the default language file.
+MessageCatalogue English() {
+  auto file = LanguageFile::Load(TERSIFY_SOURCE_DIR "/lang/Deflan.dat", CodePage::Cp1252);
+  return MessageCatalogue(std::make_shared<const LanguageFile>(file ? *file : LanguageFile()));
+}
 
 TEST(ModePresets, MaxKeepsDelScriptsWhenMaxScriptsOffAndNormalClearsIt) {
   OptimizationSettings s;
@@ -104,7 +112,8 @@ TEST(Enabling, InitialStateAndEachRule) {
       {"cbDelEmptyLine", &OptimizationSettings::cbDelEmptyLine, {"cbDelCRLF"}},
       {"cbReplaceDoubleSpaces", &OptimizationSettings::cbReplaceDoubleSpaces, {"cbReplaceDoubleSpacesInKav"}},
       {"cbReplaceDoubleNbsp", &OptimizationSettings::cbReplaceDoubleNbsp, {"cbReplaceDoubleNbspInKav"}},
-      {"cbDelComments", &OptimizationSettings::cbDelComments,
+      {"cbDelComments",
+       &OptimizationSettings::cbDelComments,
        {kLabelCommentTags, "cbIsScript", "cbIsStyle", "cbOuttag"}},
       {"cbProcessEmbeded", &OptimizationSettings::cbProcessEmbeded, {"cbMaxEmbCount", "edMaxEmbCount"}},
       {"cbMaxEmbCount", &OptimizationSettings::cbMaxEmbCount, {"edMaxEmbCount"}},
@@ -160,10 +169,6 @@ class OptionsDialogTest : public ::testing::Test {
     std::ofstream(dir_ / "editor") << "x";
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::string Box(std::string_view key) const {
-    std::string t = catalogue_.Text(key);
-    return t.find('\r') == std::string::npos ? "\r" + t : t;
-  }
   OptionsDialogModel Model() { return OptionsDialogModel(settings_, tables_, {folder_, ui_, catalogue_}); }
 
   std::filesystem::path dir_;
@@ -171,7 +176,7 @@ class OptionsDialogTest : public ::testing::Test {
   OptimizationSettings settings_;
   TagTables tables_;
   testing::ScriptedInteraction ui_;
-  MessageCatalogue catalogue_;
+  MessageCatalogue catalogue_ = English();
 };
 
 TEST_F(OptionsDialogTest, UntickingEmptyLinesDisablesGluingButKeepsItsTick) {
@@ -250,8 +255,8 @@ TEST_F(OptionsDialogTest, ValidateWarnsAboutOutputFolderAndEditorOnly) {
   EXPECT_TRUE(r.editorMissing);
   ASSERT_EQ(ui_.shown.size(), 2u);
   EXPECT_EQ(ui_.shown[0].kind, MessageKind::Warning);
-  EXPECT_EQ(ui_.shown[0].text, Box("const_optf_error"));
-  EXPECT_EQ(ui_.shown[1].text, Box("const_ext_error"));
+  EXPECT_EQ(ui_.shown[0].text, "Folder for optimized files does not exist!\r\nPlease, change program options.");
+  EXPECT_EQ(ui_.shown[1].text, "External editor file not found!\r\nPlease, change program options.");
   EXPECT_EQ(settings_.edOptimizedPath, folder_ + "gone/");
 
   // An editor path naming a folder is no editor; an empty output folder is the root.
@@ -332,9 +337,10 @@ TEST_F(OptionsDialogTest, TagPageGoesThroughTheTableRules) {
 }
 
 TEST(TagDialogMode, ToldByTheCaption) {
-  MessageCatalogue catalogue;
-  EXPECT_EQ(TagDialogModeOf(catalogue.Text("const_rep_cap"), catalogue), TagDialogMode::Replacement);
-  EXPECT_EQ(TagDialogModeOf(catalogue.Text("const_rep_cap") + "x", catalogue), TagDialogMode::Removal);
+  MessageCatalogue catalogue = English();
+  EXPECT_EQ(TagDialogModeOf("Tags replacement", catalogue), TagDialogMode::Replacement);
+  EXPECT_EQ(TagDialogModeOf("Tags removal", catalogue), TagDialogMode::Removal);
+  EXPECT_EQ(TagDialogModeOf("", catalogue), TagDialogMode::Removal);
 }
 
 }  // namespace

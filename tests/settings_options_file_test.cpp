@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "i18n/catalogue.h"
+#include "i18n/language_file.h"
 #include "settings/enabling.h"
 #include "settings/ini_file.h"
 #include "settings/options_file.h"
@@ -15,6 +16,12 @@
 
 namespace tersify {
 namespace {
+
+// The English texts of the default language file.
+MessageCatalogue English() {
+  auto file = LanguageFile::Load(TERSIFY_SOURCE_DIR "/lang/Deflan.dat", CodePage::Cp1252);
+  return MessageCatalogue(std::make_shared<const LanguageFile>(file ? *file : LanguageFile()));
+}
 
 namespace fs = std::filesystem;
 using testing::ScriptedInteraction;
@@ -61,11 +68,6 @@ class OptionsFileTest : public ::testing::Test {
 
   SettingsContext Context() { return {folder_, ui_, catalogue_}; }
   fs::path OptionsPath() const { return dir_ / "Options.dat"; }
-  // The text a message box shows for a catalogue key.
-  std::string Box(std::string_view key) const {
-    std::string t = catalogue_.Text(key);
-    return t.find('\r') == std::string::npos ? "\r" + t : t;
-  }
   LoadOptionsResult Load(ControlEnabling* enabling = nullptr) {
     return LoadOptions(Context(), settings_, tables_, enabling);
   }
@@ -76,14 +78,15 @@ class OptionsFileTest : public ::testing::Test {
   OptimizationSettings settings_;
   TagTables tables_;
   ScriptedInteraction ui_;
-  MessageCatalogue catalogue_;
+  MessageCatalogue catalogue_ = English();
 };
 
 TEST_F(OptionsFileTest, FirstStartWritesTheDefaultsAndTheBuiltInTables) {
   EXPECT_EQ(Load(), LoadOptionsResult::WroteDefaults);
   EXPECT_TRUE(ui_.shown.empty());
   std::string text = Slurp(OptionsPath());
-  std::string expectedStart = "[settings]\r\ncomboMode=0\r\ncbDelKav=1\r\ncbDelEmptyPar=1\r\ncbDelEmptyLine=1\r\ncbDelCRLF=0\r\n";
+  std::string expectedStart =
+      "[settings]\r\ncomboMode=0\r\ncbDelKav=1\r\ncbDelEmptyPar=1\r\ncbDelEmptyLine=1\r\ncbDelCRLF=0\r\n";
   EXPECT_EQ(text.substr(0, expectedStart.size()), expectedStart);
   for (const char* line : {"\r\nedMaxFCount=100\r\n", "\r\ncol0=180\r\n", "\r\nsplitter=72\r\n",
                            "\r\ncbDelAllTabs=1\r\n", "\r\nedLan=\r\n"})
@@ -193,6 +196,16 @@ TEST_F(OptionsFileTest, SectionWithoutKeysOrOtherSectionsOnlyCountAsFirstStart) 
   }
 }
 
+TEST_F(OptionsFileTest, LeftoversOfAnInterruptedWriteAreRemovedAtLoad) {
+  Put(OptionsPath(), "[settings]\r\ncbDelCRLF=1\r\n");
+  Put(dir_ / "Options.dat.tmp", "[settings]\r\ncbDel");  // a write cut short
+  Put(dir_ / "Tagschange.dat.tmp", "+ half");
+  ASSERT_EQ(Load(), LoadOptionsResult::Loaded);
+  EXPECT_TRUE(settings_.cbDelCRLF);
+  EXPECT_FALSE(fs::exists(dir_ / "Options.dat.tmp"));
+  EXPECT_FALSE(fs::exists(dir_ / "Tagschange.dat.tmp"));
+}
+
 TEST_F(OptionsFileTest, DeletingTheOptionsFileResetsTheTagTablesAtTheNextStart) {
   TagTables edited;
   edited.replacement = {{"q", "r", true}};
@@ -235,7 +248,7 @@ TEST_F(OptionsFileTest, UnreadableFileKeepsTheRecordShowsTheErrorAndWritesNothin
   EXPECT_EQ(AllValues(settings_), AllValues(before));
   ASSERT_EQ(ui_.shown.size(), 1u);
   EXPECT_EQ(ui_.shown[0].kind, MessageKind::Error);
-  EXPECT_EQ(ui_.shown[0].text, Box("const_load_error"));
+  EXPECT_EQ(ui_.shown[0].text, "\rError during options loading");
   EXPECT_FALSE(fs::exists(dir_ / "Tagschange.dat"));
 }
 
@@ -244,7 +257,7 @@ TEST_F(OptionsFileTest, SaveFailureShowsTheErrorAndSkipsTheTagTables) {
   EXPECT_EQ(SaveOptions(Context(), settings_, tables_), SaveOptionsResult::Failed);
   ASSERT_EQ(ui_.Messages().size(), 1u);
   EXPECT_EQ(ui_.shown[0].kind, MessageKind::Error);
-  EXPECT_EQ(ui_.shown[0].text, Box("const_save_error"));
+  EXPECT_EQ(ui_.shown[0].text, "\rError during options saving");
   EXPECT_FALSE(fs::exists(dir_ / "Tagschange.dat"));
   EXPECT_FALSE(fs::exists(dir_ / "Tagsdelete.dat"));
   // A missing program folder fails the same way.
@@ -263,12 +276,12 @@ TEST_F(OptionsFileTest, TagTableFailuresAreReportedAndTheOptionsStillLoad) {
   ASSERT_EQ(tables_.removal.size(), 1u);
   EXPECT_EQ(tables_.removal[0].tag, "font");
   ASSERT_EQ(ui_.shown.size(), 1u);
-  EXPECT_EQ(ui_.shown[0].text, Box("const_loadchangetable_error"));
+  EXPECT_EQ(ui_.shown[0].text, "\rError during tags replacement table loading");
   // Saving: the options are written, the replacement table's failure is shown.
   tables_.replacement = {{"a", "b", true}};
   EXPECT_EQ(SaveOptions(Context(), settings_, tables_), SaveOptionsResult::Saved);
   ASSERT_EQ(ui_.shown.size(), 2u);
-  EXPECT_EQ(ui_.shown[1].text, Box("const_savechangetable_error"));
+  EXPECT_EQ(ui_.shown[1].text, "\rError during tags replacement table saving");
   EXPECT_EQ(Slurp(dir_ / "Tagsdelete.dat"), "- font\r\n");
 }
 

@@ -6,12 +6,19 @@
 #include <sstream>
 
 #include "i18n/catalogue.h"
+#include "i18n/language_file.h"
 #include "settings/options.h"
 #include "settings/tag_tables.h"
 #include "support/scripted_interaction.h"
 
 namespace tersify {
 namespace {
+
+// The English texts of the default language file.
+MessageCatalogue English() {
+  auto file = LanguageFile::Load(TERSIFY_SOURCE_DIR "/lang/Deflan.dat", CodePage::Cp1252);
+  return MessageCatalogue(std::make_shared<const LanguageFile>(file ? *file : LanguageFile()));
+}
 
 namespace fs = std::filesystem;
 using testing::ScriptedInteraction;
@@ -56,9 +63,9 @@ TEST(TagTablesBuiltIn, ContentAndTicks) {
   EXPECT_EQ(Pairs(t.replacement).front(), "+strong>b");
   EXPECT_EQ(Pairs(t.replacement)[3], "+blockquote>ul");
   EXPECT_EQ(Pairs(t.replacement).back(), "+xmp>tt");
-  EXPECT_EQ(Tags(t.removal), (std::vector<std::string>{"+!doctype", "+name=\"generator\"", "+name=\"progid\"",
-                                                        "+name=\"description\"", "+name=\"keywords\"",
-                                                        "+name=\"author\"", "-/P", "-/Li", "-/TR", "-/TD"}));
+  EXPECT_EQ(Tags(t.removal),
+            (std::vector<std::string>{"+!doctype", "+name=\"generator\"", "+name=\"progid\"", "+name=\"description\"",
+                                      "+name=\"keywords\"", "+name=\"author\"", "-/P", "-/Li", "-/TR", "-/TD"}));
   for (auto& e : t.replacement) e.ticked = false;
   for (auto& e : t.removal) e.ticked = false;
   TickDefaultEntries(t);
@@ -124,18 +131,18 @@ TEST_F(TagFileTest, SavingAnEmptyTableKeepsTheOldFile) {
 
 TEST_F(TagFileTest, SaveAndLoadTagTablesReportEachFailure) {
   ScriptedInteraction ui;
-  MessageCatalogue catalogue;
+  MessageCatalogue catalogue = English();
   std::string folder = dir_.string() + "/";
   fs::create_directory(dir_ / "Tagsdelete.dat");
   SaveTagTables(folder, BuiltInTagTables(), ui, catalogue);
   ASSERT_EQ(ui.shown.size(), 1u);
   EXPECT_EQ(ui.shown[0].kind, MessageKind::Error);
-  EXPECT_EQ(ui.shown[0].text, "\r" + catalogue.Text("const_savedeletetable_error"));
+  EXPECT_EQ(ui.shown[0].text, "\rError during tags removal table saving");
   EXPECT_EQ(Slurp(dir_ / "Tagschange.dat").substr(0, 12), "+ strong b\r\n");
   TagTables loaded;
   LoadTagTables(folder, loaded, ui, catalogue);
   ASSERT_EQ(ui.shown.size(), 2u);
-  EXPECT_EQ(ui.shown[1].text, "\r" + catalogue.Text("const_loaddeletetable_error"));
+  EXPECT_EQ(ui.shown[1].text, "\rError during tags removal table loading");
   EXPECT_EQ(loaded.replacement.size(), 14u);
 }
 
@@ -150,12 +157,8 @@ TEST(TagTablesSort, ByColumnIgnoringCaseWithEmptyTextsLast) {
 class TagAddTest : public ::testing::Test {
  protected:
   ScriptedInteraction ui_;
-  MessageCatalogue catalogue_;
+  MessageCatalogue catalogue_ = English();
   OptimizationSettings settings_;
-  std::string Box(std::string_view key) const {
-    std::string t = catalogue_.Text(key);
-    return t.find('\r') == std::string::npos ? "\r" + t : t;
-  }
 };
 
 TEST_F(TagAddTest, CycleCheckRefusesChainsInBothDirections) {
@@ -166,7 +169,7 @@ TEST_F(TagAddTest, CycleCheckRefusesChainsInBothDirections) {
   ASSERT_EQ(ui_.shown.size(), 3u);
   for (const auto& s : ui_.shown) {
     EXPECT_EQ(s.kind, MessageKind::Warning);
-    EXPECT_EQ(s.text, Box("const_cycle_war"));
+    EXPECT_EQ(s.text, "\rInsertion of this tag will lead to the recycling of replacement procedure!");
   }
   EXPECT_EQ(t.size(), 1u);
   // Neither a second pair for a listed from tag nor a pair of equal tags is refused.
@@ -183,7 +186,7 @@ TEST_F(TagAddTest, DuplicateRemovalTagIsRefusedWithTheNoticeOnlyWhenShown) {
   EXPECT_EQ(AddRemovalEntry(t, "/p", settings_, ui_, catalogue_), TagAddResult::Duplicate);
   ASSERT_EQ(ui_.shown.size(), 1u);
   EXPECT_EQ(ui_.shown[0].kind, MessageKind::Information);
-  EXPECT_EQ(ui_.shown[0].text, Box("const_tagis"));
+  EXPECT_EQ(ui_.shown[0].text, "\rThis tag is already in the removal list");
   settings_.cbShowInfo = false;
   EXPECT_EQ(AddRemovalEntry(t, "!DOCTYPE", settings_, ui_, catalogue_), TagAddResult::Duplicate);
   EXPECT_EQ(ui_.shown.size(), 1u);
@@ -224,13 +227,13 @@ TEST_F(TagAddTest, RemovingAsksWithUpperCaseTagsAndDeletesOnYes) {
   EXPECT_EQ(ui_.shown[0].type, ScriptedInteraction::Shown::Type::Question);
   EXPECT_EQ(ui_.shown[0].buttons, QuestionButtons::YesNo);
   EXPECT_EQ(ui_.shown[0].kind, MessageKind::Confirmation);
-  EXPECT_EQ(ui_.shown[0].text, FillPlaceholders(catalogue_.Text("const_rep_conf"), {"EM", "I"}));
+  EXPECT_EQ(ui_.shown[0].text, "Do you want to remove tags scheme:\r\nfrom EM to I\r\nfrom tags replacement list?");
 
   TagRemovalTable rem{{"/Li", false}};
   ui_.answers = {Answer::Yes};
   EXPECT_TRUE(RemoveRemovalEntry(rem, 0, ui_, catalogue_));
   EXPECT_TRUE(rem.empty());
-  EXPECT_EQ(ui_.shown.back().text, FillPlaceholders(catalogue_.Text("const_del_conf"), {"/LI"}));
+  EXPECT_EQ(ui_.shown.back().text, "\r\nDo you want to remove tag /LI from tags removal list?");
   EXPECT_FALSE(RemoveRemovalEntry(rem, 0, ui_, catalogue_));  // nothing left to select
 }
 

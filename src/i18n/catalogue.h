@@ -1,4 +1,6 @@
 // Message texts by key in the current language, and the message boxes.
+// All texts here are UTF-8: language files are decoded from their ANSI code
+// page when they are loaded (i18n/language_file.h).
 #pragma once
 
 #include <initializer_list>

@@ -8,12 +8,12 @@ namespace tersify {
 ControlEnabling::ControlEnabling() {
   for (std::string_view name :
        {std::string_view("cbDelEmptyPar"), std::string_view("cbDelCRLF"),
-        std::string_view("cbReplaceDoubleSpacesInKav"), std::string_view("cbReplaceDoubleNbspInKav"),
-        kLabelCommentTags, std::string_view("cbIsScript"), std::string_view("cbIsStyle"),
-        std::string_view("cbOuttag"), std::string_view("cbMaxEmbCount"), std::string_view("edMaxEmbCount"),
-        std::string_view("edMaxFCount"), std::string_view("cbSaveBefMod"), std::string_view("edBackUpPath"),
-        kButtonBackUpPath, std::string_view("edOptimizedPath"), kButtonOptimizedPath, kLabelOptimizedPath,
-        kMenuPackedFile, kCheckScriptsKept})
+        std::string_view("cbReplaceDoubleSpacesInKav"), std::string_view("cbReplaceDoubleNbspInKav"), kLabelCommentTags,
+        std::string_view("cbIsScript"), std::string_view("cbIsStyle"), std::string_view("cbOuttag"),
+        std::string_view("cbMaxEmbCount"), std::string_view("edMaxEmbCount"), std::string_view("edMaxFCount"),
+        std::string_view("cbSaveBefMod"), std::string_view("edBackUpPath"), kButtonBackUpPath,
+        std::string_view("edOptimizedPath"), kButtonOptimizedPath, kLabelOptimizedPath, kMenuPackedFile,
+        kCheckScriptsKept})
     states_.emplace_back(std::string(name), true);
   Set("edMaxEmbCount", false);
   Set(kCheckScriptsKept, false);

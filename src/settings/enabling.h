@@ -13,12 +13,12 @@ namespace tersify {
 struct OptimizationSettings;
 
 // Controls without an option of their own.
-inline constexpr std::string_view kLabelCommentTags = "labCommentTags";  // "Do not remove if comment consists..."
-inline constexpr std::string_view kLabelOptimizedPath = "labOptimizedPath";  // "Save optimized copies ... folder:"
+inline constexpr std::string_view kLabelCommentTags = "labCommentTags";       // "Do not remove if comment consists..."
+inline constexpr std::string_view kLabelOptimizedPath = "labOptimizedPath";   // "Save optimized copies ... folder:"
 inline constexpr std::string_view kButtonOptimizedPath = "butOptimizedPath";  // folder button of edOptimizedPath
 inline constexpr std::string_view kButtonBackUpPath = "butBackUpPath";        // folder button of edBackUpPath
-inline constexpr std::string_view kMenuPackedFile = "menuPackedFile";  // main window's "Packed file" item
-inline constexpr std::string_view kCheckScriptsKept = "cbScriptsKept";  // the ticked box that is always disabled
+inline constexpr std::string_view kMenuPackedFile = "menuPackedFile";         // main window's "Packed file" item
+inline constexpr std::string_view kCheckScriptsKept = "cbScriptsKept";        // the ticked box that is always disabled
 
 class ControlEnabling {
  public:

@@ -185,9 +185,22 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
   s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
 }
 
-bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes) {
+namespace {
+std::filesystem::path TemporaryFor(const std::filesystem::path& file) {
   std::filesystem::path temp = file;
   temp += ".tmp";
+  return temp;
+}
+}  // namespace
+
+void RemoveLeftoverTemporary(const std::filesystem::path& file) {
+  std::error_code ec;
+  std::filesystem::path temp = TemporaryFor(file);
+  if (std::filesystem::is_regular_file(temp, ec)) std::filesystem::remove(temp, ec);
+}
+
+bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes) {
+  std::filesystem::path temp = TemporaryFor(file);
   std::error_code ec;
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);

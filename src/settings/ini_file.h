@@ -61,12 +61,12 @@ class IniFile {
 
  private:
   struct Line {
-    std::string raw;      // the line as read or written
-    std::string key;      // key name, trimmed; empty when the line holds no key
+    std::string raw;          // the line as read or written
+    std::string key;          // key name, trimmed; empty when the line holds no key
     std::size_t valueAt = 0;  // where the value starts in raw
   };
   struct Section {
-    std::string name;        // trimmed name between the brackets
+    std::string name;         // trimmed name between the brackets
     std::vector<Line> lines;  // lines[0] is the header line
   };
 
@@ -74,13 +74,17 @@ class IniFile {
   Section* FindSection(std::string_view name);
   static const Line* FindKey(const Section& section, std::string_view key);
 
-  std::vector<Line> preamble_;   // lines before the first header
+  std::vector<Line> preamble_;  // lines before the first header
   std::vector<Section> sections_;
 };
 
 // Writes bytes to a temporary file beside the target and renames it over the
 // target. Returns false, leaving the target unchanged, when any step fails.
 bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
+
+// Removes the temporary file that an interrupted WriteFileAtomically left
+// beside the target, if any.
+void RemoveLeftoverTemporary(const std::filesystem::path& file);
 
 // Reads a whole file. nullopt when it does not exist or cannot be read;
 // *existed tells the two apart when given.

@@ -8,8 +8,7 @@ namespace tersify {
 namespace {
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
          });
 }
@@ -144,12 +143,23 @@ std::vector<std::string> ApplyModePreset(OptimizationSettings& s, int mode) {
 }
 
 bool IsModeSensitiveCheckBox(std::string_view name) {
-  static constexpr std::string_view kNames[] = {
-      "cbDelKav",      "cbDelCRLF",     "cbReplaceDoubleSpaces", "cbReplaceDoubleSpacesInKav",
-      "cbReplaceDoubleNbsp", "cbReplaceDoubleNbspInKav", "cbDelEmptyLine", "cbDelEmptyPar",
-      "cbDelTabLine",  "cbDelAllTabs",  "cbDelBegEndSpace",      "cbDelComments",
-      "cbIsStyle",     "cbIsScript",    "cbOuttag",              "cbDelScripts",
-      "cbClosedTagsAlso"};
+  static constexpr std::string_view kNames[] = {"cbDelKav",
+                                                "cbDelCRLF",
+                                                "cbReplaceDoubleSpaces",
+                                                "cbReplaceDoubleSpacesInKav",
+                                                "cbReplaceDoubleNbsp",
+                                                "cbReplaceDoubleNbspInKav",
+                                                "cbDelEmptyLine",
+                                                "cbDelEmptyPar",
+                                                "cbDelTabLine",
+                                                "cbDelAllTabs",
+                                                "cbDelBegEndSpace",
+                                                "cbDelComments",
+                                                "cbIsStyle",
+                                                "cbIsScript",
+                                                "cbOuttag",
+                                                "cbDelScripts",
+                                                "cbClosedTagsAlso"};
   for (auto n : kNames)
     if (n == name) return true;
   return false;
@@ -165,11 +175,26 @@ const std::vector<OptionKey>& OptionKeys() {
   static const std::vector<OptionKey> keys = [] {
     std::vector<OptionKey> k;
     k.push_back({"comboMode", OptionType::Int});
-    for (std::string_view name :
-         {"cbDelKav", "cbDelEmptyPar", "cbDelEmptyLine", "cbDelCRLF", "cbDelTabLine", "cbReplaceDoubleSpaces",
-          "cbReplaceDoubleSpacesInKav", "cbReplaceDoubleNbsp", "cbReplaceDoubleNbspInKav", "cbDelComments",
-          "cbDelAllTabs", "cbDelBegEndSpace", "cbIsStyle", "cbIsScript", "cbOuttag", "cbDelScripts",
-          "cbDelScriptsMax", "cbClosedTagsAlso", "cbProcessEmbeded", "cbMaxEmbCount"})
+    for (std::string_view name : {"cbDelKav",
+                                  "cbDelEmptyPar",
+                                  "cbDelEmptyLine",
+                                  "cbDelCRLF",
+                                  "cbDelTabLine",
+                                  "cbReplaceDoubleSpaces",
+                                  "cbReplaceDoubleSpacesInKav",
+                                  "cbReplaceDoubleNbsp",
+                                  "cbReplaceDoubleNbspInKav",
+                                  "cbDelComments",
+                                  "cbDelAllTabs",
+                                  "cbDelBegEndSpace",
+                                  "cbIsStyle",
+                                  "cbIsScript",
+                                  "cbOuttag",
+                                  "cbDelScripts",
+                                  "cbDelScriptsMax",
+                                  "cbClosedTagsAlso",
+                                  "cbProcessEmbeded",
+                                  "cbMaxEmbCount"})
       k.push_back({name, OptionType::Bool});
     k.push_back({"edMaxEmbCount", OptionType::Text});
     k.push_back({"cbMaxFCount", OptionType::Bool});

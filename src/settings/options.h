@@ -39,8 +39,8 @@ struct OptimizationSettings {
   bool cbSaveNopen = false;
   bool radModifyOld = false;
   bool cbSaveBefMod = true;
-  std::string edBackUpPath;      // program folder + "backup" + separator
-  std::string edOptimizedPath;   // program folder + "optimized" + separator
+  std::string edBackUpPath;     // program folder + "backup" + separator
+  std::string edOptimizedPath;  // program folder + "optimized" + separator
   bool cbShowEnd = true;
   bool cbShowConf = true;
   bool cbShowInfo = true;

@@ -118,6 +118,8 @@ SaveOptionsResult SaveOptions(const SettingsContext& context, const Optimization
 
 LoadOptionsResult LoadOptions(const SettingsContext& context, OptimizationSettings& settings, TagTables& tables,
                               ControlEnabling* enabling) {
+  for (std::string_view name : {kOptionsFileName, kReplacementFileName, kRemovalFileName})
+    RemoveLeftoverTemporary(context.programFolder + std::string(name));
   IniFile::ReadStatus status;
   IniFile ini = IniFile::Read(context.OptionsPath(), &status);
   if (status == IniFile::ReadStatus::Failed) {

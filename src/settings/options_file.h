@@ -40,7 +40,7 @@ SaveOptionsResult SaveOptions(const SettingsContext& context, const Optimization
 
 enum class LoadOptionsResult {
   Loaded,         // the fields and tag tables were read from the files
-  WroteDefaults,  // no "settings" section with a key: the current record and tables were saved instead
+  WroteDefaults,  // no "settings" section with a key: SaveOptions ran instead (and reported its own failure)
   Failed,         // "Error during options loading" shown; the record is unchanged
 };
 

@@ -17,8 +17,9 @@ std::string UpperAscii(std::string_view s) {
 }
 
 int CompareIgnoringCase(std::string_view a, std::string_view b) {
-  auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a')
-                                                          : static_cast<unsigned char>(c); };
+  auto lower = [](char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : static_cast<unsigned char>(c);
+  };
   std::size_t n = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < n; ++i) {
     unsigned char x = lower(a[i]), y = lower(b[i]);
@@ -78,16 +79,22 @@ TableFileStatus LoadTable(const std::filesystem::path& file, Table& table, Parse
 }  // namespace
 
 TagReplacementTable BuiltInReplacementTable() {
-  return {{"strong", "b", true}, {"em", "i", true},      {"strike", "s", true},    {"blockquote", "ul", true},
-          {"var", "i", true},    {"cite", "i", true},    {"address", "i", true},   {"code", "tt", true},
-          {"kbd", "tt", true},   {"samp", "tt", true},   {"dfn", "i", true},       {"listing", "tt", true},
+  return {{"strong", "b", true},     {"em", "i", true},    {"strike", "s", true},  {"blockquote", "ul", true},
+          {"var", "i", true},        {"cite", "i", true},  {"address", "i", true}, {"code", "tt", true},
+          {"kbd", "tt", true},       {"samp", "tt", true}, {"dfn", "i", true},     {"listing", "tt", true},
           {"plaintext", "tt", true}, {"xmp", "tt", true}};
 }
 
 TagRemovalTable BuiltInRemovalTable() {
-  return {{"!doctype", true},       {"name=\"generator\"", true}, {"name=\"progid\"", true},
-          {"name=\"description\"", true}, {"name=\"keywords\"", true},  {"name=\"author\"", true},
-          {"/P", false},            {"/Li", false},               {"/TR", false},
+  return {{"!doctype", true},
+          {"name=\"generator\"", true},
+          {"name=\"progid\"", true},
+          {"name=\"description\"", true},
+          {"name=\"keywords\"", true},
+          {"name=\"author\"", true},
+          {"/P", false},
+          {"/Li", false},
+          {"/TR", false},
           {"/TD", false}};
 }
 
@@ -219,8 +226,7 @@ bool RemoveReplacementEntry(TagReplacementTable& table, std::optional<std::size_
                             const MessageCatalogue& catalogue) {
   if (!selected || *selected >= table.size()) return false;
   const auto& e = table[*selected];
-  std::string question =
-      FillPlaceholders(catalogue.Text("const_rep_conf"), {UpperAscii(e.from), UpperAscii(e.to)});
+  std::string question = FillPlaceholders(catalogue.Text("const_rep_conf"), {UpperAscii(e.from), UpperAscii(e.to)});
   if (ui.Question(question, MessageKind::Confirmation, QuestionButtons::YesNo) != Answer::Yes) return false;
   table.erase(table.begin() + static_cast<std::ptrdiff_t>(*selected));
   return true;

@@ -1,0 +1,211 @@
+#include "app/application.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScreen>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QUrl>
+#include <cstdlib>
+
+#include "i18n/language.h"
+#include "settings/options_file.h"
+#include "ui/about_dialog.h"
+#include "ui/file_chooser.h"
+#include "ui/main_window.h"
+#include "ui/options_dialog.h"
+#include "ui/qt_interaction.h"
+#include "ui/replace_dialog.h"
+#include "ui/report_window.h"
+#include "ui/tag_dialog.h"
+#include "ui/text.h"
+#include "ui/translatable.h"
+
+namespace tersify {
+
+using ui::FromQ;
+using ui::ToQ;
+
+namespace {
+
+std::string WithSeparator(std::string folder) {
+  if (folder.empty() || folder.back() != PathSeparator()) folder.push_back(PathSeparator());
+  return folder;
+}
+
+}  // namespace
+
+ProgramPlace LocateProgram(const std::string& executablePath) {
+  ProgramPlace place;
+  // The folder is kept in its own letter case: on a case-sensitive file
+  // system a lower-cased path would name another folder.
+  if (const char* forced = std::getenv("TERSIFY_PROGRAM_FOLDER"); forced && *forced) {
+    place.programFolder = WithSeparator(forced);
+  } else {
+    place.programFolder = WithSeparator(FromQ(QFileInfo(ToQ(executablePath)).absolutePath()));
+  }
+#ifdef _WIN32
+  const char* windir = std::getenv("WINDIR");
+  place.systemFolder = FromQ(QString(windir ? windir : "c:\\windows").toLower());
+  place.browser = std::string(kDefaultBrowser);
+  place.editorName = "notepad.exe";
+#else
+  place.systemFolder = "/usr/bin";
+  place.browser = "/usr/bin/x-www-browser";
+  place.editorName = "editor";
+#endif
+  return place;
+}
+
+Application::Application(ProgramPlace place, QStringList arguments, UserInteraction* user,
+                         ui::FileChooser* chooser)
+    : place_(std::move(place)), arguments_(std::move(arguments)) {
+  QApplication::setApplicationName("Tersify");
+  frmMain_ = std::make_unique<ui::TfrmMain>();
+  if (!user) {
+    ownUser_ = std::make_unique<ui::QtInteraction>(frmMain_.get(), nullptr);
+    user = ownUser_.get();
+  }
+  if (!chooser) {
+    ownChooser_ = std::make_unique<ui::QtFileChooser>();
+    chooser = ownChooser_.get();
+  }
+  user_ = user;
+  chooser_ = chooser;
+  model_ = std::make_unique<OptionsDialogModel>(settings_, tables_,
+                                                SettingsContext{place_.programFolder, *user_, catalogue_});
+  frmOptions_ = std::make_unique<ui::TfrmOptions>(ui::TfrmOptions::Services{*model_, catalogue_, *chooser_});
+  frmAbout_ = std::make_unique<ui::TfrmAbout>();
+  frmTagReplaceDlg_ = std::make_unique<ui::TfrmTagReplaceDlg>(frmOptions_.get());
+  frmReport_ = std::make_unique<ui::TfrmReport>();
+  frmReplaceDlg_ = std::make_unique<ui::TfrmReplaceDlg>(frmMain_.get());
+  if (ownUser_) ownUser_->SetReplaceDialog(frmReplaceDlg_.get());
+
+  for (QWidget* w : std::initializer_list<QWidget*>{frmAbout_.get(), frmMain_.get(), frmOptions_.get(),
+                                                    frmReplaceDlg_.get(), frmReport_.get(),
+                                                    frmTagReplaceDlg_.get()})
+    windows_.push_back(std::make_unique<ui::QtWindow>(w));
+  windows_[1]->onLanguageChanged = [this] { frmMain_->RebuildFilesPanelMenu(); };
+
+  ConnectCommands();
+  frmMain_->firstShown = [this] { StartUp(); };
+  frmMain_->closing = [this] { ShutDown(); };
+  // Closed by the system without a close event: the same saving.
+  QObject::connect(qApp, &QCoreApplication::aboutToQuit, frmMain_.get(), [this] { ShutDown(); });
+}
+
+Application::~Application() = default;
+
+std::vector<ui::QtWindow*> Application::translatableWindows() {
+  std::vector<ui::QtWindow*> out;
+  for (auto& w : windows_) out.push_back(w.get());
+  return out;
+}
+
+bool Application::ApplyLanguage() {
+  std::vector<TranslatableWindow*> list;
+  for (auto& w : windows_) list.push_back(w.get());
+  return tersify::ApplyLanguage(settings_.edLan, place_.programFolder, CodePage::Cp1252, catalogue_, list, *user_);
+}
+
+void Application::ConnectCommands() {
+  ui::TfrmMain& m = *frmMain_;
+  auto on = [&m](const char* name, auto fn) { QObject::connect(m.action(name), &QAction::triggered, &m, fn); };
+  auto button = [&m](const char* name, auto fn) {
+    QObject::connect(m.toolButton(name), &QToolButton::clicked, &m, fn);
+  };
+  auto showOptions = [this] { frmOptions_->ShowPage(0); };
+  button("butOptions", showOptions);
+  on("menuOptimizationOptions", showOptions);
+  on("menuProgramSettings", [this] { frmOptions_->ShowPage(4); });
+  auto showAbout = [this] {
+    frmAbout_->show();
+    frmAbout_->raise();
+  };
+  on("menuAbout", showAbout);
+  on("menuHelpAbout", showAbout);
+  auto help = [this] { OpenHelp(); };
+  button("butHelp", help);
+  on("menuContent", help);
+  on("menuHelpContent", help);
+  button("butQuit", [this] { frmMain_->close(); });
+
+  frmOptions_->refreshPanel = [] {};
+  frmOptions_->applyLanguage = [this] { ApplyLanguage(); };
+  frmOptions_->enableOutside = [this](const std::string& name, bool enabled) {
+    if (QAction* a = frmMain_->action(name.c_str())) a->setEnabled(enabled);
+  };
+  frmOptions_->addTag = [this](bool replacement) {
+    frmTagReplaceDlg_->ShowFor(ToQ(catalogue_.Text(replacement ? "const_rep_cap" : "const_del_cap")), replacement);
+  };
+  frmTagReplaceDlg_->add = [this](const QString& caption, const std::string& from, const std::string& to) {
+    return TagAdd(caption, from, to);
+  };
+}
+
+bool Application::TagAdd(const QString& caption, const std::string& from, const std::string& to) {
+  TagDialogMode mode = TagDialogModeOf(FromQ(caption), catalogue_);
+  TagAddResult result = model_->AddTag(mode, from, to);
+  if (result == TagAddResult::Cycle) frmTagReplaceDlg_->ClearFields();
+  frmOptions_->ShowTagTables();
+  return result == TagAddResult::Added;
+}
+
+void Application::OpenHelp() {
+  // Opened by the desktop shell; a missing file gives no message.
+  QString file = ToQ(place_.programFolder) + "help/tfy.html";
+  if (QFileInfo::exists(file)) QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+}
+
+void Application::StartUp() {
+  if (started_) return;
+  started_ = true;
+  frmMain_->setWindowTitle(QString("Tersify v.") + kVersionText);
+  frmAbout_->SetVersion(kVersionText);
+  if (auto stored = ReadStoredLanguage(place_.programFolder)) settings_.edLan = *stored;
+  ApplyLanguage();
+
+  StartupEnvironment env{place_.programFolder, place_.systemFolder, place_.browser, place_.editorName};
+  std::string language = settings_.edLan;
+  settings_ = StartupSettings(env);
+  settings_.edLan = language;
+  model_->enabling().UpdateSaveModeControls(settings_);
+  CreateStartupFolders(settings_);
+  tables_ = StartupTagTables();
+  LoadOptions(SettingsContext{place_.programFolder, *user_, catalogue_}, settings_, tables_, &model_->enabling());
+  frmOptions_->ShowSettings();
+  frmMain_->SetSplitterPercent(settings_.splitter);
+  for (int i = 0; i < 6; ++i) frmMain_->filesList()->setColumnWidth(i, settings_.col[static_cast<size_t>(i)]);
+  model_->Validate();
+  CheckScreen();
+}
+
+void Application::CheckScreen() {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen && screen->geometry().width() < 800) {
+    screenTooSmall_ = true;
+    ShowMessageBox(*user_, catalogue_.Text("const_resolution"), MessageKind::Error);
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+  }
+}
+
+void Application::ShutDown() {
+  if (shutDown_ || !started_) return;
+  shutDown_ = true;
+  settings_.splitter = frmMain_->SplitterPercent();
+  for (int i = 0; i < 6; ++i) settings_.col[static_cast<size_t>(i)] = frmMain_->filesList()->columnWidth(i);
+  SaveOptions(SettingsContext{place_.programFolder, *user_, catalogue_}, settings_, tables_);
+  frmMain_->setAcceptDrops(false);
+  frmMain_->filesList()->clearSelection();
+  for (QWidget* w : std::initializer_list<QWidget*>{frmOptions_.get(), frmAbout_.get(), frmTagReplaceDlg_.get(),
+                                                    frmReport_.get()})
+    w->hide();
+  QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+}  // namespace tersify

@@ -1,0 +1,102 @@
+// The desktop program: its windows, the state they show and the start-up
+// and shutdown sequences.
+#pragma once
+
+#include <QStringList>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "i18n/catalogue.h"
+#include "settings/options_dialog.h"
+#include "settings/startup.h"
+
+namespace tersify::ui {
+class FileChooser;
+class QtInteraction;
+class QtWindow;
+class TfrmAbout;
+class TfrmMain;
+class TfrmOptions;
+class TfrmReplaceDlg;
+class TfrmReport;
+class TfrmTagReplaceDlg;
+}  // namespace tersify::ui
+
+namespace tersify {
+
+inline constexpr const char* kVersionText = "2.0";
+
+struct ProgramPlace {
+  std::string programFolder;  // ends with a separator
+  std::string systemFolder;   // without a trailing separator
+  std::string browser;
+  std::string editorName;
+};
+
+// Where the program lies: the executable's folder, or TERSIFY_PROGRAM_FOLDER
+// when set (the tests run in temporary folders).
+ProgramPlace LocateProgram(const std::string& executablePath);
+
+class Application {
+ public:
+  // `user` and `chooser` default to the real dialogs; tests pass their own.
+  Application(ProgramPlace place, QStringList arguments, UserInteraction* user = nullptr,
+              ui::FileChooser* chooser = nullptr);
+  ~Application();
+
+  ui::TfrmMain& main() { return *frmMain_; }
+  ui::TfrmOptions& options() { return *frmOptions_; }
+  ui::TfrmAbout& about() { return *frmAbout_; }
+  ui::TfrmTagReplaceDlg& tagDialog() { return *frmTagReplaceDlg_; }
+  ui::TfrmReport& report() { return *frmReport_; }
+  ui::TfrmReplaceDlg& replaceDialog() { return *frmReplaceDlg_; }
+  OptimizationSettings& settings() { return settings_; }
+  TagTables& tables() { return tables_; }
+  const MessageCatalogue& catalogue() const { return catalogue_; }
+  UserInteraction& user() { return *user_; }
+  const std::string& programFolder() const { return place_.programFolder; }
+
+  // The start-up sequence, run at the main window's first showing.
+  void StartUp();
+  // The shutdown sequence, run when the main window closes.
+  void ShutDown();
+  // Applies the language in edLan (or Deflan.dat) to every window.
+  bool ApplyLanguage();
+  // The windows in the order in which languages are applied.
+  std::vector<ui::QtWindow*> translatableWindows();
+
+  // Set when the screen check failed; the program then ends.
+  bool screenTooSmall() const { return screenTooSmall_; }
+
+ private:
+  void ConnectCommands();
+  void OpenHelp();
+  bool TagAdd(const QString& caption, const std::string& from, const std::string& to);
+  void CheckScreen();
+
+  ProgramPlace place_;
+  QStringList arguments_;
+  OptimizationSettings settings_;
+  TagTables tables_;
+  MessageCatalogue catalogue_;
+  std::unique_ptr<ui::QtInteraction> ownUser_;
+  std::unique_ptr<ui::FileChooser> ownChooser_;
+  UserInteraction* user_ = nullptr;
+  ui::FileChooser* chooser_ = nullptr;
+  std::unique_ptr<OptionsDialogModel> model_;
+
+  // Created in this order; the main window owns none of the others.
+  std::unique_ptr<ui::TfrmMain> frmMain_;
+  std::unique_ptr<ui::TfrmOptions> frmOptions_;
+  std::unique_ptr<ui::TfrmAbout> frmAbout_;
+  std::unique_ptr<ui::TfrmTagReplaceDlg> frmTagReplaceDlg_;
+  std::unique_ptr<ui::TfrmReport> frmReport_;
+  std::unique_ptr<ui::TfrmReplaceDlg> frmReplaceDlg_;
+  std::vector<std::unique_ptr<ui::QtWindow>> windows_;
+  bool started_ = false;
+  bool shutDown_ = false;
+  bool screenTooSmall_ = false;
+};
+
+}  // namespace tersify

@@ -1,0 +1,102 @@
+// The list of files to treat: rows with ticks, information columns read from
+// disk, a status line and the ordering by a chosen column.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "i18n/interaction.h"
+#include "settings/options.h"
+
+namespace tersify {
+
+class MessageCatalogue;
+
+// What the panel's commands read and whom they tell.
+struct PanelContext {
+  const OptimizationSettings& settings;
+  const MessageCatalogue& catalogue;
+  UserInteraction& ui;
+};
+
+// Column indices; the row's caption is the file name.
+enum PanelColumn : int { kColFilename = 0, kColPath, kColDate, kColSize, kColPacked, kColRatio };
+
+struct PanelRow {
+  bool checked = true;
+  std::string Filename;
+  std::string Path;  // the folder, ending with a separator
+  // Date, Size, Packed, Ratio as far as known: empty before the first refresh;
+  // three texts when there is no packed copy ("-") or no ratio.
+  std::vector<std::string> columns;
+
+  std::string FullPath() const { return Path + Filename; }
+  // Column text by panel column index; nothing when the row lacks it.
+  const std::string* ColumnText(int column) const;
+};
+
+class FilesPanel {
+ public:
+  const std::vector<PanelRow>& rows() const { return rows_; }
+  std::vector<PanelRow>& rows() { return rows_; }
+  std::size_t size() const { return rows_.size(); }
+  bool empty() const { return rows_.empty(); }
+
+  // Refuses a path already listed (byte for byte) with a warning, otherwise
+  // appends a checked row without information columns.
+  bool AddFileRow(const std::string& path, const PanelContext& ctx);
+  // Re-reads every row's columns from disk, drops vanished files, updates the
+  // status line and sorts.
+  void RefreshPanel(const PanelContext& ctx);
+
+  int CheckedCount() const;
+  // "Files: %d   Selected: %d"; also handed to the status sink.
+  void UpdateStatusLine(const MessageCatalogue& catalogue);
+  const std::string& statusLine() const { return statusLine_; }
+  void SetStatusSink(std::function<void(const std::string&)> sink) { statusSink_ = std::move(sink); }
+
+  void SelectAll();
+  void InvertSelection();
+  void RemoveSelection();
+  void RemoveAllRows();
+  void RemoveUncheckedRows();
+  void RemoveRow(std::size_t index);
+
+  int sortColumn() const { return sortColumn_; }
+  void SetSortColumnValue(int column);
+  // Sorts by the sort column; each failing comparison shows the sort error.
+  void Sort(const PanelContext& ctx);
+  // A header click or a "Sort by" item: sets the column and sorts.
+  void ChangeSortColumn(int column, const PanelContext& ctx);
+
+  // The list view's selected and focused rows (indices), kept on their rows by
+  // sorting and cleared when rows go away.
+  std::optional<std::size_t> selected;
+  std::optional<std::size_t> focused;
+
+ private:
+  void RefreshRow(PanelRow& row, const PanelContext& ctx);
+
+  std::vector<PanelRow> rows_;
+  int sortColumn_ = 0;
+  std::string statusLine_;
+  std::function<void(const std::string&)> statusSink_;
+};
+
+// The ordering of two rows by a column: -1 or +1, never 0; nothing when the
+// comparison fails (a missing text, a date or number that cannot be read).
+// Not a consistent ordering: for some pairs the answer depends on the order
+// in which the rows are asked.
+std::optional<int> CompareRows(const PanelRow& row1, const PanelRow& row2, int column);
+
+// A bottom-up merge sort that asks `compare` once per step and ends whatever it
+// answers. Returns the new order as indices into the old one.
+std::vector<std::size_t> SortOrder(std::size_t count, const std::function<int(std::size_t, std::size_t)>& compare);
+
+// Every byte a digit, except that the last may be "%"; the empty text counts.
+bool IsNum(std::string_view value);
+
+}  // namespace tersify

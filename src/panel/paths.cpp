@@ -1,0 +1,65 @@
+#include "panel/paths.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace tersify {
+
+namespace fs = std::filesystem;
+
+bool IsPathDelim(char c) {
+#ifdef _WIN32
+  return c == '\\' || c == '/';
+#else
+  return c == '/';
+#endif
+}
+
+static size_t LastDelim(std::string_view path) {
+  for (size_t i = path.size(); i > 0; --i)
+    if (IsPathDelim(path[i - 1])) return i - 1;
+  return std::string_view::npos;
+}
+
+std::string NameOf(std::string_view path) {
+  size_t p = LastDelim(path);
+  return std::string(p == std::string_view::npos ? path : path.substr(p + 1));
+}
+
+std::string FolderOf(std::string_view path) {
+  size_t p = LastDelim(path);
+  return p == std::string_view::npos ? std::string() : std::string(path.substr(0, p + 1));
+}
+
+std::string WithTrailingDelim(std::string_view folder) {
+  std::string out(folder);
+  if (out.empty() || !IsPathDelim(out.back())) out += kPathDelim;
+  return out;
+}
+
+bool FileExists(const std::string& path) {
+  std::error_code ec;
+  auto st = fs::status(path, ec);
+  return !ec && fs::exists(st) && !fs::is_directory(st);
+}
+
+bool FolderExists(const std::string& path) {
+  std::error_code ec;
+  return fs::is_directory(path, ec);
+}
+
+std::string PackedPath(const std::string& fullPath, const OptimizationSettings& s, Lookup lookup) {
+  if (!s.radModifyOld) return s.edOptimizedPath + NameOf(fullPath);
+  if (lookup == Lookup::Plain) return fullPath;
+  bool both = FileExists(fullPath) && FileExists(s.edBackUpPath + NameOf(fullPath));
+  return both ? fullPath : std::string(kDoesNotExist);
+}
+
+std::string UnpackedPath(const std::string& fullPath, const OptimizationSettings& s, Lookup lookup) {
+  if (!s.radModifyOld) return fullPath;
+  std::string backup = s.edBackUpPath + NameOf(fullPath);
+  if (lookup == Lookup::Plain) return backup;
+  return FileExists(fullPath) && FileExists(backup) ? backup : fullPath;
+}
+
+}  // namespace tersify

@@ -1,0 +1,34 @@
+// Undoing optimizations: deleting optimized copies, or putting backups back.
+#pragma once
+
+#include <string>
+
+#include "panel/files_panel.h"
+#include "run/run_state.h"
+
+namespace tersify {
+
+class SourceView;
+
+// Undoes the optimization of one file. In "Modify source files" mode the
+// backup replaces the file in one rename (or, where that is impossible, a copy
+// of it does); when neither works the file stays as it was. Failures are
+// silent; answers whether the file was restored.
+bool RestoreFile(const std::string& fullPath, RunState& state, const PanelContext& ctx);
+
+// "Cancel last optimization": every file of the last run.
+void CancelLastOptimization(FilesPanel& panel, SourceView& view, RunState& state, const PanelContext& ctx);
+// "Cancel optimization for checked files".
+void CancelCheckedFiles(FilesPanel& panel, SourceView& view, RunState& state, const PanelContext& ctx);
+
+// The enabled items of the "Restore" drop-down.
+struct RestoreMenuState {
+  bool lastRun = false;
+  bool checkedFiles = false;
+};
+// Before the drop-down opens; `items` keeps its state while busy.
+void RestoreDropDown(const FilesPanel& panel, RunState& state, RestoreMenuState& items, const PanelContext& ctx);
+// A click on "Restore".
+void RestoreClick(FilesPanel& panel, SourceView& view, RunState& state, const PanelContext& ctx);
+
+}  // namespace tersify

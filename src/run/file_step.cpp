@@ -1,0 +1,72 @@
+#include "run/file_step.h"
+
+#include <exception>
+
+#include "panel/paths.h"
+#include "run/file_ops.h"
+#include "run/overwrite.h"
+
+namespace tersify {
+
+namespace {
+
+OptimizeResult RunPasses(std::string& text, const RunEnvironment& env, const std::function<bool()>& checkCancel) {
+  EngineContext ctx{env.settings, env.removal, env.replacement, env.catalogue, env.ui, checkCancel};
+  try {
+    if (env.optimizer) return env.optimizer(text, ctx);
+    Engine engine(env.codePage);
+    return engine.OptimizeDocument(text, ctx);
+  } catch (const std::exception&) {
+    return OptimizeResult::Failed;
+  }
+}
+
+}  // namespace
+
+FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, OverwriteMemory& memory,
+                         const std::function<bool()>& checkCancel, bool dryRun) {
+  using Status = FileOutcome::Status;
+  const OptimizationSettings& s = env.settings;
+  FileOutcome out;
+  out.sizeBefore = FileSizeOf(source);
+  out.outputPath = PackedPath(source, s, Lookup::Plain);
+
+  std::optional<std::string> bytes = ReadWholeFile(source);
+  if (!bytes) return out;
+  std::string text = LoadDocumentText(*bytes);
+  bytes.reset();
+
+  StepContext step{env.catalogue, env.ui};
+  BackupResult backup{BackupResult::Kind::Skipped, {}};
+  if (!dryRun && s.radModifyOld && s.cbSaveBefMod) {
+    backup = BackUpSource(source, s.edBackUpPath + NameOf(source), memory, step);
+    if (backup.kind == BackupResult::Kind::Failed) return out;
+  }
+  env.ui.ProcessPendingEvents();
+
+  OptimizeResult result = RunPasses(text, env, checkCancel);
+  if (result != OptimizeResult::Done) {
+    PutBackupBack(backup, source);
+    out.status = result == OptimizeResult::Cancelled ? Status::Cancelled : Status::Failed;
+    return out;
+  }
+
+  if (dryRun) {
+    out.status = Status::Saved;
+    out.sizeAfter = static_cast<std::int64_t>(SaveDocumentText(text).size());
+    return out;
+  }
+
+  bool outputIsFree = backup.kind == BackupResult::Kind::Moved && out.outputPath == source;
+  SaveResult saved = SaveOptimized(text, source, out.outputPath, outputIsFree, memory, step);
+  if (saved.failed) {
+    PutBackupBack(backup, source);
+    return out;
+  }
+  out.status = saved.written ? Status::Saved : Status::Skipped;
+  out.writtenPath = saved.written.value_or(std::string());
+  out.sizeAfter = FileSizeOf(saved.written ? *saved.written : out.outputPath);
+  return out;
+}
+
+}  // namespace tersify

@@ -1,0 +1,52 @@
+// The optimization of one file: read, back up, optimize, save. Callable on its
+// own, so a batch front-end can drive files in any order or in parallel (each
+// call uses its own engine and touches no shared state but `memory`).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "engine/engine.h"
+#include "run/run_state.h"
+
+namespace tersify {
+
+class MessageCatalogue;
+
+// Runs the pass sequence over a document; the engine unless replaced.
+using DocumentOptimizer = std::function<OptimizeResult(std::string& text, const EngineContext& ctx)>;
+
+// What a run reads from the rest of the program, at the moment of use.
+struct RunEnvironment {
+  const OptimizationSettings& settings;
+  const TagRemovalTable& removal;
+  const TagReplacementTable& replacement;
+  const MessageCatalogue& catalogue;
+  UserInteraction& ui;
+  CodePage codePage = CodePage::Cp1252;
+  DocumentOptimizer optimizer = {};
+};
+
+struct FileOutcome {
+  enum class Status {
+    Saved,      // written to `writtenPath`
+    Skipped,    // reached the save step, which wrote nothing
+    Cancelled,  // stopped at a cancel check; nothing written, backup put back
+    Failed,     // could not be read, backed up or written; backup put back
+  } status = Status::Failed;
+  std::int64_t sizeBefore = -1;
+  std::int64_t sizeAfter = -1;  // of the written file, or of the output path when skipped
+  std::string outputPath;
+  std::string writtenPath;
+  // Counted in the statistics and in the list of the run's files.
+  bool ReachedSave() const { return status == Status::Saved || status == Status::Skipped; }
+};
+
+// Optimizes `source` and places the result by the output mode of the settings.
+// With `dryRun` nothing is written or moved; `sizeAfter` is the size the
+// optimized file would have.
+FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, OverwriteMemory& memory,
+                         const std::function<bool()>& checkCancel, bool dryRun = false);
+
+}  // namespace tersify

@@ -1,0 +1,63 @@
+// The two writing steps of a file and what they do when their target exists.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "i18n/interaction.h"
+#include "run/run_state.h"
+
+namespace tersify {
+
+class MessageCatalogue;
+
+struct StepContext {
+  const MessageCatalogue& catalogue;
+  UserInteraction& ui;
+};
+
+// Asks for a file name in the folder of `existingPath`, proposing its name part.
+// An empty name, a name that exists in that folder or a name that would leave
+// the folder brings the box back. Answers the full path, or nothing when the
+// user cancels.
+std::optional<std::string> AskNewName(const std::string& existingPath, const std::string& title,
+                                      const std::string& prompt, UserInteraction& ui);
+
+// The question of a step, filled for the two files.
+OverwriteQuestion MakeOverwriteQuestion(const std::string& lowerPath, const std::string& upperPath, bool backupStep,
+                                        const StepContext& ctx);
+
+struct BackupResult {
+  enum class Kind {
+    Moved,    // the source's content now lies at `where`; the source path counts as free
+    Copied,   // a copy lies at `where`; the source is still in place
+    Skipped,  // nothing done; the source is still in place
+    Failed,
+  } kind = Kind::Failed;
+  std::string where;
+};
+
+// Moves the source into the backup folder, consulting the overwrite question
+// when `backupPath` exists. The move never leaves the source path without its
+// content: the backup is made as a second link to the file (or a copy when the
+// folders lie on different volumes), and the source name is only replaced by
+// the optimized text's final rename.
+BackupResult BackUpSource(const std::string& source, const std::string& backupPath, OverwriteMemory& memory,
+                          const StepContext& ctx);
+
+// Undoes a backup made for a file that then was not written: the source path
+// keeps (or gets back) its content and the backup entry disappears.
+bool PutBackupBack(const BackupResult& backup, const std::string& source);
+
+struct SaveResult {
+  bool failed = false;
+  std::optional<std::string> written;  // the path written; nothing when skipped
+};
+
+// Writes `text` (split into lines, CR LF after every line) to `output`,
+// consulting the overwrite question when it exists, unless `outputIsFree`
+// (the source was moved away from it by the backup step).
+SaveResult SaveOptimized(const std::string& text, const std::string& source, const std::string& output,
+                         bool outputIsFree, OverwriteMemory& memory, const StepContext& ctx);
+
+}  // namespace tersify

@@ -1,0 +1,35 @@
+#include "ui/file_chooser.h"
+
+#include <QFileDialog>
+
+namespace tersify::ui {
+
+QString QtFilter(const QString& filter) {
+  qsizetype bar = filter.indexOf('|');
+  if (bar < 0) return filter;
+  QString patterns = filter.mid(bar + 1);
+  patterns.replace(';', ' ');
+  return filter.left(bar) + " (" + patterns + ")";
+}
+
+std::optional<QString> QtFileChooser::ChooseFolder(QWidget* parent, const QString& instruction) {
+  QString dir = QFileDialog::getExistingDirectory(parent, instruction, QString());
+  if (dir.isEmpty()) return std::nullopt;
+  return dir;
+}
+
+QStringList QtFileChooser::OpenFiles(QWidget* parent, const QString& title, const QString& filter, bool multiple) {
+  if (multiple) return QFileDialog::getOpenFileNames(parent, title, QString(), QtFilter(filter));
+  QString file = QFileDialog::getOpenFileName(parent, title, QString(), QtFilter(filter));
+  return file.isEmpty() ? QStringList() : QStringList{file};
+}
+
+std::optional<QString> QtFileChooser::SaveFile(QWidget* parent, const QString& filter, const QString& defaultSuffix) {
+  QFileDialog dialog(parent, QString(), QString(), QtFilter(filter));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(defaultSuffix);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().first();
+}
+
+}  // namespace tersify::ui

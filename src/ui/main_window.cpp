@@ -1,0 +1,405 @@
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDropEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "ui/widgets.h"
+
+namespace tersify::ui {
+namespace {
+
+struct ToolButtonSpec {
+  const char* name;
+  const char* caption;
+  const char* hint;
+  QStyle::StandardPixmap icon;
+};
+
+constexpr ToolButtonSpec kToolButtons[] = {
+    {"butFiles", "Files", "Select files for optimization", QStyle::SP_FileIcon},
+    {"butPath", "Folder", "Select files for optimization from the folder", QStyle::SP_DirIcon},
+    {"butOptimize", "Optimize!", "Optimize selected files", QStyle::SP_MediaPlay},
+    {"butBackUp", "Restore     ", "Cancel optimization", QStyle::SP_BrowserReload},
+    {"butView", "View     ", "View file in the browser", QStyle::SP_FileDialogContentsView},
+    {"butOptions", "Options", "Optimization and program options", QStyle::SP_FileDialogDetailedView},
+    {"butHelp", "Help   ", "Help information", QStyle::SP_DialogHelpButton},
+    {"butQuit", "Quit", "Quit from the program", QStyle::SP_DialogCloseButton},
+};
+
+constexpr const char* kColumns[6] = {"Filename", "Path", "Date", "Size  [bytes]", "Packed  [bytes]", "Ratio"};
+constexpr int kColumnWidths[6] = {180, 150, 120, 110, 110, 100};
+
+// The toolbar's fixed part; the stretching gap takes the rest of the width.
+constexpr int kFixedToolbarWidth = 605;
+
+}  // namespace
+
+TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
+  setObjectName("frmMain");
+  setWindowTitle("Tersify");
+  resize(798, 570);
+  setAcceptDrops(true);
+
+  auto* central = new QWidget(this);
+  central->setObjectName("panMain");
+  auto* v = new QVBoxLayout(central);
+  v->setContentsMargins(0, 0, 0, 0);
+  v->setSpacing(0);
+  auto* console = new QWidget(central);
+  console->setObjectName("panConsole");
+  BuildToolbar(console);
+  v->addWidget(console);
+  auto* strip = new QWidget(central);
+  strip->setObjectName("panStrip");
+  strip->setFixedHeight(15);
+  v->addWidget(strip);
+
+  splitter_ = new QSplitter(Qt::Vertical, central);
+  splitter_->setObjectName("splitter");
+  listFiles_ = new QTableWidget(0, 6, splitter_);
+  listFiles_->setObjectName("listFiles");
+  SetHint(listFiles_, "Files panel");
+  for (int i = 0; i < 6; ++i) {
+    listFiles_->setHorizontalHeaderItem(i, new QTableWidgetItem(kColumns[i]));
+    listFiles_->setColumnWidth(i, kColumnWidths[i]);
+  }
+  listFiles_->setShowGrid(true);
+  listFiles_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  listFiles_->setSelectionMode(QAbstractItemView::SingleSelection);
+  listFiles_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  listFiles_->verticalHeader()->hide();
+  listFiles_->horizontalHeader()->setSectionsClickable(true);
+  listFiles_->horizontalHeader()->setHighlightSections(false);
+  listFiles_->setContextMenuPolicy(Qt::CustomContextMenu);
+  listFiles_->setAcceptDrops(false);
+  listFiles_->viewport()->setAcceptDrops(false);
+  splitter_->addWidget(listFiles_);
+  splitter_->addWidget(BuildSourceView());
+  splitter_->setChildrenCollapsible(false);
+  v->addWidget(splitter_, 1);
+  setCentralWidget(central);
+
+  auto* bar = new QStatusBar(this);
+  bar->setObjectName("barMain");
+  statusHint_ = new QLabel(bar);
+  statusHint_->setObjectName("barMainHint");
+  statusHint_->setFixedWidth(550);
+  statusCounts_ = new QLabel(bar);
+  statusCounts_->setObjectName("barMainCounts");
+  statusCounts_->setFixedWidth(200);
+  bar->addWidget(statusHint_);
+  bar->addWidget(statusCounts_);
+  setStatusBar(bar);
+
+  BuildPanelPopup();
+  BuildMenus();
+  RebuildFilesPanelMenu();
+  connect(listFiles_, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& p) { menuForListFiles_->popup(listFiles_->viewport()->mapToGlobal(p)); });
+
+  // The window sees every key before its controls (Esc).
+  qApp->installEventFilter(this);
+  SetSplitterPercent(72);
+}
+
+QAction* TfrmMain::action(const char* name) const { return findChild<QAction*>(name); }
+QToolButton* TfrmMain::toolButton(const char* name) const { return findChild<QToolButton*>(name); }
+
+QAction* TfrmMain::MakeAction(const char* name, const QString& caption, const QString& hint) {
+  auto* a = new QAction(caption, this);
+  a->setObjectName(name);
+  if (!hint.isEmpty()) SetHint(a, hint);
+  return a;
+}
+
+void TfrmMain::BuildToolbar(QWidget* console) {
+  auto* row = new QHBoxLayout(console);
+  row->setContentsMargins(4, 4, 4, 4);
+  row->setSpacing(0);
+  for (const auto& spec : kToolButtons) {
+    if (std::string_view(spec.name) == "butHelp") {
+      gap_ = new QWidget(console);
+      gap_->setObjectName("gapStretch");
+      row->addWidget(gap_);
+    }
+    auto* b = new QToolButton(console);
+    b->setObjectName(spec.name);
+    b->setText(spec.caption);
+    SetHint(b, spec.hint);
+    b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    b->setIcon(style()->standardIcon(spec.icon));
+    b->setIconSize(QSize(24, 24));
+    b->setAutoRaise(true);
+    b->setMinimumWidth(64);
+    row->addWidget(b);
+    std::string_view n = spec.name;
+    if (n == "butPath" || n == "butOptimize" || n == "butBackUp" || n == "butView") row->addSpacing(8);
+  }
+}
+
+void TfrmMain::BuildPanelPopup() {
+  menuForListFiles_ = new QMenu(this);
+  menuForListFiles_->setObjectName("menuForListFiles");
+  QMenu* m = menuForListFiles_;
+  m->addAction(MakeAction("menuSelectAll", "Select All"));
+  m->addAction(MakeAction("menuInvertSelection", "Invert selection"));
+  m->addAction(MakeAction("menuRemoveSelection", "Remove selection"));
+  m->addSeparator();
+  m->addAction(MakeAction("menuClearPanel", "Clear files panel"));
+  m->addAction(MakeAction("menuClearUnchecked", "Clear unchecked files"));
+  m->addSeparator();
+  QAction* add = MakeAction("menuAddFile", "Add file in the list");
+  add->setShortcut(Qt::Key_Insert);
+  add->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  QAction* remove = MakeAction("menuRemoveFile", "Remove file from the list");
+  remove->setShortcut(Qt::Key_Delete);
+  remove->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  listFiles_->addAction(add);
+  listFiles_->addAction(remove);
+  m->addAction(add);
+  m->addAction(remove);
+  m->addSeparator();
+  m->addAction(MakeAction("menuSaveList", "Save list to the file"));
+  m->addAction(MakeAction("menuLoadList", "Load list from the file"));
+  m->addSeparator();
+  QMenu* sort = new QMenu(this);
+  sort->setObjectName("menuSortTypeMenu");
+  QAction* sortItem = MakeAction("menuSortType", "Sort by");
+  sortItem->setMenu(sort);
+  const char* sortCaptions[6] = {"Filename", "Path", "Date", "Filesize", "Packed filesize", "Optimization ratio"};
+  for (int i = 0; i < 6; ++i) {
+    QByteArray name = "sort" + QByteArray::number(i + 1);
+    QAction* a = MakeAction(name.constData(), sortCaptions[i]);
+    a->setCheckable(true);
+    sort->addAction(a);
+  }
+  m->addAction(sortItem);
+  m->addSeparator();
+  m->addAction(MakeAction("menuRefresh", "Refresh"));
+}
+
+void TfrmMain::BuildMenus() {
+  QMenuBar* bar = menuBar();
+  bar->setObjectName("mainMenu");
+  QMenu* actions = bar->addMenu(" &Actions");
+  actions->menuAction()->setObjectName("menuActions");
+  actions->addAction(MakeAction("menuSelectFiles", "Select &files", "Select files for optimization"));
+  actions->addAction(MakeAction("menuSelectFolder", "Select fol&der", "Select files for optimization from the folder"));
+  actions->addSeparator();
+  actions->addAction(MakeAction("menuOptimize", "&Optimize!", "Optimize selected files"));
+
+  menuFilesPanel_ = bar->addMenu(" &Files panel");
+  menuFilesPanel_->menuAction()->setObjectName("menuFilesPanel");
+
+  QMenu* options = bar->addMenu(" &Options");
+  options->menuAction()->setObjectName("menuOptions");
+  options->addAction(MakeAction("menuOptimizationOptions", "&Optimization options"));
+  options->addAction(MakeAction("menuProgramSettings", "&Program settings"));
+
+  QMenu* help = bar->addMenu(" &Help");
+  help->menuAction()->setObjectName("menuHelp");
+  QAction* content = MakeAction("menuContent", "&Content");
+  content->setShortcut(Qt::Key_F1);
+  content->setShortcutContext(Qt::ApplicationShortcut);
+  help->addAction(content);
+  help->addSeparator();
+  help->addAction(MakeAction("menuAbout", "&About"));
+
+  // Drop-down menus of the toolbar.
+  auto* restore = new QMenu(this);
+  restore->setObjectName("menuBackUp");
+  restore->addAction(MakeAction("menuBackUpLast", "Cancel last optimization"));
+  restore->addAction(MakeAction("menuBackUpChecked", "Cancel optimization for checked files"));
+  toolButton("butBackUp")->setMenu(restore);
+  toolButton("butBackUp")->setPopupMode(QToolButton::MenuButtonPopup);
+
+  auto* view = new QMenu(this);
+  view->setObjectName("menuView");
+  view->addAction(MakeAction("menuUnpackedFile", "UNpacked file"));
+  view->addAction(MakeAction("menuPackedFile", "Packed file"));
+  toolButton("butView")->setMenu(view);
+  toolButton("butView")->setPopupMode(QToolButton::MenuButtonPopup);
+
+  auto* helpDrop = new QMenu(this);
+  helpDrop->setObjectName("menuHelpDrop");
+  QAction* dropContent = MakeAction("menuHelpContent", "&Content");
+  helpDrop->addAction(dropContent);
+  helpDrop->addSeparator();
+  helpDrop->addAction(MakeAction("menuHelpAbout", "&About"));
+  toolButton("butHelp")->setMenu(helpDrop);
+  toolButton("butHelp")->setPopupMode(QToolButton::MenuButtonPopup);
+}
+
+QWidget* TfrmMain::BuildSourceView() {
+  auto* pane = new QWidget(splitter_);
+  pane->setObjectName("panSource");
+  auto* row = new QHBoxLayout(pane);
+  row->setContentsMargins(0, 0, 0, 0);
+  memoFileSrc_ = new QPlainTextEdit(pane);
+  memoFileSrc_->setObjectName("memoFileSrc");
+  memoFileSrc_->setReadOnly(true);
+  memoFileSrc_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  SetHint(memoFileSrc_, "File source");
+  row->addWidget(memoFileSrc_, 1);
+  auto* side = new QVBoxLayout;
+  side->setSpacing(2);
+  struct Side {
+    const char* name;
+    const char* hint;
+    QStyle::StandardPixmap icon;
+  };
+  const Side sides[4] = {
+      {"butViewUnZipped", "View the text of UNpacked file", QStyle::SP_FileIcon},
+      {"butViewZipped", "View the text of packed file", QStyle::SP_FileDialogContentsView},
+      {"butSendToEdit", "Send file to external editor", QStyle::SP_FileDialogDetailedView},
+      {"butSaveFile", "Save changes to the file", QStyle::SP_DialogSaveButton},
+  };
+  for (const auto& s : sides) {
+    auto* b = new QToolButton(pane);
+    b->setObjectName(s.name);
+    SetHint(b, s.hint);
+    b->setIcon(style()->standardIcon(s.icon));
+    b->setAutoRaise(true);
+    b->setEnabled(false);
+    side->addWidget(b);
+  }
+  side->addStretch(1);
+  row->addLayout(side);
+  return pane;
+}
+
+void TfrmMain::RebuildFilesPanelMenu() {
+  // Earlier copies go first, with their sub-menus.
+  for (QAction* old : menuFilesPanel_->actions()) {
+    menuFilesPanel_->removeAction(old);
+    if (old->parent() == menuFilesPanel_) {
+      if (QMenu* sub = old->menu()) sub->deleteLater();
+      old->deleteLater();
+    }
+  }
+  auto copyOf = [this](QAction* item, QObject* owner) {
+    if (item->isSeparator()) {
+      auto* sep = new QAction(owner);
+      sep->setSeparator(true);
+      return sep;
+    }
+    auto* copy = new QAction(item->text(), owner);
+    copy->setObjectName("main" + item->objectName());
+    copy->setStatusTip(item->statusTip());
+    connect(copy, &QAction::triggered, item, &QAction::trigger);
+    return copy;
+  };
+  for (QAction* item : menuForListFiles_->actions()) {
+    QAction* copy = copyOf(item, menuFilesPanel_);
+    if (copy->objectName() == "mainmenuSortType" && item->menu()) {
+      auto* sub = new QMenu(menuFilesPanel_);
+      for (QAction* subItem : item->menu()->actions()) {
+        QAction* subCopy = copyOf(subItem, menuFilesPanel_);
+        subCopy->setCheckable(subItem->isCheckable());
+        subCopy->setChecked(subItem->isChecked());
+        connect(subItem, &QAction::toggled, subCopy, &QAction::setChecked);
+        sub->addAction(subCopy);
+      }
+      copy->setMenu(sub);
+    }
+    menuFilesPanel_->addAction(copy);
+  }
+}
+
+int TfrmMain::SplitterPercent() const {
+  QList<int> sizes = splitter_->sizes();
+  int total = sizes.value(0) + sizes.value(1);
+  if (total <= 0) return 72;
+  return (sizes.value(0) * 100 + total / 2) / total;
+}
+
+void TfrmMain::SetSplitterPercent(int percent) {
+  percent = std::clamp(percent, 5, 95);
+  splitter_->setStretchFactor(0, percent);
+  splitter_->setStretchFactor(1, 100 - percent);
+  int total = std::max(splitter_->height(), 100);
+  splitter_->setSizes({total * percent / 100, total - total * percent / 100});
+}
+
+bool TfrmMain::IsOnFilesPanel(const QPoint& windowPoint) const {
+  QRect area(listFiles_->mapTo(this, QPoint(0, 0)), listFiles_->size());
+  return windowPoint.x() >= area.left() && windowPoint.x() <= area.left() + area.width() &&
+         windowPoint.y() >= area.top() && windowPoint.y() <= area.top() + area.height();
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!shown_) {
+    shown_ = true;
+    if (firstShown) firstShown();
+  }
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+  if (closing) closing();
+  event->accept();
+}
+
+void TfrmMain::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  gap_->setFixedWidth(std::max(0, width() - kFixedToolbarWidth));
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyRelease) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    auto* w = qobject_cast<QWidget*>(watched);
+    // Only the release seen by this window or one of its controls counts, once.
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : this;
+    if (key->key() == Qt::Key_Escape && !key->isAutoRepeat() && w == target && w->window() == this) {
+      if (escapeReleased) escapeReleased();
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+bool TfrmMain::event(QEvent* event) {
+  // Hints go to the first panel of the status bar, not over both panels.
+  if (event->type() == QEvent::StatusTip) {
+    statusHint_->setText(static_cast<QStatusTipEvent*>(event)->tip());
+    return true;
+  }
+  if (event->type() == QEvent::WindowActivate && repainted) repainted();
+  return QMainWindow::event(event);
+}
+
+void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TfrmMain::dragMoveEvent(QDragMoveEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TfrmMain::dropEvent(QDropEvent* event) {
+  QStringList paths;
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile()) paths << QDir::toNativeSeparators(url.toLocalFile());
+  bool inside = IsOnFilesPanel(event->position().toPoint());
+  event->acceptProposedAction();
+  if (filesDropped) filesDropped(paths, inside);
+}
+
+}  // namespace tersify::ui

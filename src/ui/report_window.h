@@ -1,0 +1,66 @@
+// TfrmReport: the progress and results window of an optimization run.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <optional>
+
+class QLabel;
+class QPushButton;
+class QStackedWidget;
+class QTimer;
+
+namespace tersify::ui {
+
+class TfrmReport : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TfrmReport(QWidget* parent = nullptr);
+
+  // Set by the main window: the Start button's action, how a running clock
+  // reads (empty while the clock is stopped), the cancel request, and the
+  // current texts of "Cancel" and "Break".
+  std::function<void()> onStart;
+  std::function<std::optional<QString>()> clockText;
+  std::function<void()> requestCancel;
+  std::function<QString()> cancelText;
+  std::function<QString()> breakText;
+
+  void ShowPage(int page);
+  int page() const;
+  void SetDestination(const QString& comment, const QString& fullText);
+  void SetCounts(const QString& files, const QString& size);
+  void SetStatus(const QString& status);
+  void SetClock(const QString& text);
+  QString clock() const;
+  void SetStartEnabled(bool enabled);
+  void SetStartCaption(const QString& caption);
+  void SetCancelCaption(const QString& caption);
+  void SetResults(const QString& done, const QString& removed, const QString& average, const QString& max,
+                  const QString& elapsed);
+
+  QPushButton* startButton() const { return butStart_; }
+  QPushButton* cancelButton() const { return butCancel_; }
+  QPushButton* closeButton() const { return butClose_; }
+  QLabel* label(const char* name) const;
+
+  // Ticks the clock at once (the timer does it every 100 ms).
+  void Tick();
+
+ protected:
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void CancelClicked();
+
+  QStackedWidget* pages_;
+  QLabel* labPathForOptimized_;
+  QLabel* timeStatus_;
+  QPushButton* butStart_;
+  QPushButton* butCancel_;
+  QPushButton* butClose_;
+  QTimer* timer_;
+};
+
+}  // namespace tersify::ui

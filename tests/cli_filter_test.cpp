@@ -1,0 +1,92 @@
+// The filter form of tersify-cli: one file or standard input to standard output.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/run_command.h"
+
+namespace tersify::testing {
+namespace {
+
+const std::string kCli = ShellQuote(TERSIFY_CLI_PATH);
+
+class CliFilter : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("tersify-cli-filter-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  std::filesystem::path dir_;
+};
+
+TEST_F(CliFilter, OptimizesStandardInputWithCrLfLines) {
+  auto r = RunCommand(kCli + " -", "<p   class = \"x\" width= \"50\" >a</p>\n<b>  b  </b>");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "<p class=\"x\" width=50>a</p>\r\n<b> b </b>\r\n");
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_F(CliFilter, ReadsAFileAndAppliesSetFlagsInOrder) {
+  WriteFileBytes(Path("a.html"), "<p>one</p>\n<p>two</p>\n");
+  auto glued = RunCommand(kCli + " --set cbDelCRLF=1 " + ShellQuote(Path("a.html")));
+  EXPECT_EQ(glued.status, 0) << glued.err;
+  EXPECT_EQ(glued.out, "<p>one</p><p>two</p>\r\n");
+  auto again = RunCommand(kCli + " --set cbDelCRLF=1 --set cbDelCRLF=0 " + ShellQuote(Path("a.html")));
+  EXPECT_EQ(again.out, "<p>one</p>\r\n<p>two</p>\r\n");
+}
+
+TEST_F(CliFilter, ScriptsComeBackByteForByte) {
+  const std::string script = "<SCRIPT type=\"text/javascript\">\r\n  var  a = \"  x  \";\t// <!-- -->\r\n</SCRIPT>";
+  auto r = RunCommand(kCli + " --set cbDelCRLF=1 -", "<p>  hi  </p>\r\n" + script + "\r\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find(script), std::string::npos) << r.out;
+  auto dropped = RunCommand(kCli + " --set cbDelScripts=1 -", "<p>a</p>" + script + "<p>b</p>");
+  EXPECT_EQ(dropped.out, "<p>a</p><p>b</p>\r\n");
+}
+
+TEST_F(CliFilter, UsageErrorsExitTwoAndWriteNothing) {
+  for (const std::string args : {"--set noSuchKey=1 -", "--set cbDelKav=yes -", "--set cbDelKav -",
+                                 "--codepage 437 -", "--bogus -", "", "a b"}) {
+    auto r = RunCommand(kCli + " " + args, "<p>x</p>");
+    EXPECT_EQ(r.status, 2) << args;
+    EXPECT_EQ(r.out, "") << args;
+    EXPECT_NE(r.err.find("tersify-cli: "), std::string::npos) << args;
+  }
+  auto unknown = RunCommand(kCli + " --set noSuchKey=1 -");
+  EXPECT_NE(unknown.err.find("noSuchKey"), std::string::npos);
+}
+
+TEST_F(CliFilter, UnreadableInputsExitOneAndNameThePath) {
+  auto missing = RunCommand(kCli + " " + ShellQuote(Path("none.html")));
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.out, "");
+  EXPECT_NE(missing.err.find(Path("none.html")), std::string::npos);
+  auto table = RunCommand(kCli + " --tags-delete " + ShellQuote(Path("none.dat")) + " -", "<p>x</p>");
+  EXPECT_EQ(table.status, 1);
+  EXPECT_EQ(table.out, "");
+  EXPECT_NE(table.err.find("none.dat"), std::string::npos);
+}
+
+TEST_F(CliFilter, TagTablesFromFilesReplaceTheBuiltInOnes) {
+  WriteFileBytes(Path("change.dat"), "+ strong b\r\n- em i\r\n");
+  WriteFileBytes(Path("delete.dat"), "+ font\r\n");
+  auto r = RunCommand(kCli + " --tags-change " + ShellQuote(Path("change.dat")) + " --tags-delete " +
+                          ShellQuote(Path("delete.dat")) + " -",
+                      "<font size=2><strong>a</strong> <em>b</em></font>");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "<b>a</b><em>b</em></font>\r\n");
+}
+
+TEST_F(CliFilter, HelpDocumentsEveryFlag) {
+  auto r = RunCommand(kCli + " --help");
+  EXPECT_EQ(r.status, 0);
+  for (const char* flag : {"--set", "--codepage", "--tags-change", "--tags-delete", "--options", "--help"})
+    EXPECT_NE(r.out.find(flag), std::string::npos) << flag;
+}
+
+}  // namespace
+}  // namespace tersify::testing

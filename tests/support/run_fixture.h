@@ -1,0 +1,174 @@
+// Shared pieces of the run and panel tests: temporary folders, an English
+// catalogue, a simple stand-in optimizer and a recording run window.
+#pragma once
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/engine.h"
+#include "i18n/catalogue.h"
+#include "panel/files_panel.h"
+#include "panel/source_view.h"
+#include "run/batch_run.h"
+#include "run/run_window.h"
+#include "settings/options.h"
+#include "support/scripted_interaction.h"
+
+namespace tersify::testing {
+
+namespace fs = std::filesystem;
+
+class TempFolder {
+ public:
+  TempFolder() {
+    std::random_device rd;
+    root_ = fs::temp_directory_path() / ("tersify-run-" + std::to_string(::getpid()) + "-" + std::to_string(rd()));
+    fs::create_directories(root_);
+  }
+  ~TempFolder() {
+    std::error_code ec;
+    fs::remove_all(root_, ec);
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  // A path inside the folder; a trailing "/" is kept for folders.
+  std::string Path(const std::string& rel) const { return (root_ / rel).string(); }
+  std::string Folder(const std::string& rel) const {
+    fs::create_directories(root_ / rel);
+    return (root_ / rel).string() + "/";
+  }
+  std::string Write(const std::string& rel, const std::string& bytes) const {
+    fs::path p = root_ / rel;
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << bytes;
+    return p.string();
+  }
+  const fs::path& root() const { return root_; }
+
+ private:
+  fs::path root_;
+};
+
+inline std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+inline bool Exists(const std::string& path) {
+  std::error_code ec;
+  return fs::exists(path, ec);
+}
+
+// The names in a folder, temporaries included, sorted.
+inline std::vector<std::string> Listing(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(folder, ec)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+inline MessageCatalogue EnglishCatalogue() { return MessageCatalogue(); }
+
+// Stands in for the passes: removes every blank, with the four cancel checks.
+inline OptimizeResult DropBlanks(std::string& text, const EngineContext& ctx) {
+  for (int i = 0; i < 4; ++i)
+    if (ctx.checkCancel && ctx.checkCancel()) return OptimizeResult::Cancelled;
+  std::string out;
+  for (char c : text)
+    if (c != ' ') out += c;
+  text = out;
+  return OptimizeResult::Done;
+}
+
+class FakeRunWindow : public RunWindow {
+ public:
+  std::string caption, fcount, filessize, comment, destination, status, clock, startCaption, cancelCaption;
+  bool startEnabled = true, open = false, resultsShown = false;
+  int opened = 0, closed = 0;
+  RunResultsView results;
+
+  void ShowFirstPage(const std::string& c) override {
+    caption = c;
+    resultsShown = false;
+  }
+  void SetCounts(const std::string& f, const std::string& s) override {
+    fcount = f;
+    filessize = s;
+  }
+  void SetDestination(const std::string& c, const std::string& d) override {
+    comment = c;
+    destination = d;
+  }
+  void SetStatus(const std::string& t) override { status = t; }
+  void SetClock(const std::string& t) override { clock = t; }
+  void SetStartButton(const std::string& c, bool e) override {
+    startCaption = c;
+    startEnabled = e;
+  }
+  void SetCancelButton(const std::string& c, bool) override { cancelCaption = c; }
+  std::string CancelCaption() const override { return cancelCaption; }
+  void ShowResults(const RunResultsView& r) override {
+    results = r;
+    caption = r.caption;
+    resultsShown = true;
+  }
+  void Open() override {
+    open = true;
+    ++opened;
+  }
+  void Close() override {
+    open = false;
+    ++closed;
+  }
+};
+
+// Everything a run needs, over a temporary folder.
+struct RunHarness {
+  TempFolder tmp;
+  OptimizationSettings settings;
+  TagRemovalTable removal;
+  TagReplacementTable replacement;
+  MessageCatalogue catalogue = EnglishCatalogue();
+  ScriptedInteraction ui;
+  RunState state;
+  FilesPanel panel;
+  SourceView view;
+  FakeRunWindow window;
+  DocumentOptimizer optimizer = DropBlanks;
+
+  RunHarness() {
+    settings.edOptimizedPath = tmp.Folder("optimized");
+    settings.edBackUpPath = tmp.Folder("backup");
+    settings.cbShowOptWin = false;
+    settings.cbShowConf = false;
+    settings.cbShowEnd = false;
+  }
+  void ModifySources(bool backups) {
+    settings.radModifyOld = true;
+    settings.cbSaveBefMod = backups;
+  }
+  PanelContext Ctx() { return {settings, catalogue, ui}; }
+  RunEnvironment Env() {
+    return RunEnvironment{settings, removal, replacement, catalogue, ui, CodePage::Cp1252, optimizer};
+  }
+  RunController Controller(bool withWindow = false) {
+    return RunController(Env(), state, panel, view, withWindow ? &window : nullptr);
+  }
+  std::string AddSource(const std::string& rel, const std::string& bytes) {
+    std::string p = tmp.Write(rel, bytes);
+    panel.AddFileRow(p, Ctx());
+    return p;
+  }
+};
+
+}  // namespace tersify::testing

@@ -1,0 +1,213 @@
+// The overwrite dialog, the run window and the tag dialog on their own.
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "ui/replace_dialog.h"
+#include "ui/report_window.h"
+#include "ui/tag_dialog.h"
+
+using tersify::OverwriteChoice;
+using tersify::OverwriteQuestion;
+using tersify::ui::TfrmReplaceDlg;
+using tersify::ui::TfrmReport;
+using tersify::ui::TfrmTagReplaceDlg;
+
+namespace {
+
+OverwriteQuestion BackupQuestion() {
+  OverwriteQuestion q;
+  q.upperPath = "/b/backup/index.html";
+  q.upperInfo = "120 bytes    01.02.2024 10:00:00";
+  q.lowerPath = "/site/index.html";
+  q.lowerInfo = "130 bytes    02.02.2024 11:00:00  ?";
+  q.lowerCaption = "With file";
+  q.olderAllowed = true;
+  return q;
+}
+
+// Runs `act` on the dialog once it is shown modally.
+void WhenShown(TfrmReplaceDlg& dlg, std::function<void()> act) {
+  QTimer::singleShot(0, &dlg, [&dlg, act] {
+    QTRY_VERIFY(dlg.isVisible());
+    act();
+  });
+}
+
+}  // namespace
+
+class DialogsTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void overwriteDialogShowsBothFiles() {
+    TfrmReplaceDlg dlg;
+    OverwriteQuestion q = BackupQuestion();
+    QString upper, lowerInfo, caption, upperHint;
+    bool olderEnabled = false;
+    WhenShown(dlg, [&] {
+      upper = dlg.findChild<QLabel*>("labToFile")->text();
+      upperHint = dlg.findChild<QLabel*>("labToFile")->toolTip();
+      lowerInfo = dlg.findChild<QLabel*>("labFromFileInfo")->text();
+      caption = dlg.findChild<QLabel*>("Label2")->text();
+      olderEnabled = dlg.button(OverwriteChoice::OverwriteAllOlder)->isEnabled();
+      dlg.button(OverwriteChoice::Skip)->click();
+    });
+    auto answer = dlg.Ask(q);
+    QCOMPARE(answer, std::optional(OverwriteChoice::Skip));
+    QCOMPARE(upper, QString("/b/backup/index.html"));
+    QCOMPARE(upperHint, upper);
+    QCOMPARE(lowerInfo, QString("130 bytes    02.02.2024 11:00:00  ?"));
+    QCOMPARE(caption, QString("With file"));
+    QVERIFY(olderEnabled);
+  }
+
+  void everyButtonAnswersItsChoice() {
+    TfrmReplaceDlg dlg;
+    const OverwriteChoice all[] = {OverwriteChoice::Overwrite, OverwriteChoice::OverwriteAll,
+                                   OverwriteChoice::Skip,      OverwriteChoice::OverwriteAllOlder,
+                                   OverwriteChoice::SkipAll,   OverwriteChoice::NewName,
+                                   OverwriteChoice::Rename};
+    const char* captions[] = {"Overwrite", "Overwrite All", "Skip", "Ovewrite All Older", "Skip All", "New name",
+                              "Rename"};
+    for (int i = 0; i < 7; ++i) {
+      QCOMPARE(dlg.button(all[i])->text(), QString(captions[i]));
+      WhenShown(dlg, [&dlg, c = all[i]] { dlg.button(c)->click(); });
+      QCOMPARE(dlg.Ask(BackupQuestion()), std::optional(all[i]));
+    }
+  }
+
+  void enterAnswersOverwriteAndSaveStepHasNoOlder() {
+    TfrmReplaceDlg dlg;
+    OverwriteQuestion q = BackupQuestion();
+    q.olderAllowed = false;
+    q.lowerCaption = "With optimized copy of the file";
+    bool olderEnabled = true;
+    WhenShown(dlg, [&] {
+      olderEnabled = dlg.button(OverwriteChoice::OverwriteAllOlder)->isEnabled();
+      QTest::keyClick(&dlg, Qt::Key_Return);
+    });
+    QCOMPARE(dlg.Ask(q), std::optional(OverwriteChoice::Overwrite));
+    QVERIFY(!olderEnabled);
+  }
+
+  void closingWithoutAnswerGivesNothing() {
+    TfrmReplaceDlg dlg;
+    WhenShown(dlg, [&] { QTest::keyClick(&dlg, Qt::Key_Escape); });
+    QCOMPARE(dlg.Ask(BackupQuestion()), std::nullopt);
+    // A later question starts without the earlier answer.
+    WhenShown(dlg, [&] { dlg.close(); });
+    QCOMPARE(dlg.Ask(BackupQuestion()), std::nullopt);
+  }
+
+  void viewAndEditButtonsPassTheShownPaths() {
+    TfrmReplaceDlg dlg;
+    std::vector<std::string> viewed, edited;
+    dlg.viewInBrowser = [&](const std::string& p) { viewed.push_back(p); };
+    dlg.sendToEditor = [&](const std::string& p) { edited.push_back(p); };
+    WhenShown(dlg, [&] {
+      dlg.findChild<QAbstractButton*>("butView1")->click();
+      dlg.findChild<QAbstractButton*>("butEdit2")->click();
+      QVERIFY(dlg.isVisible());  // the dialog stays open
+      dlg.button(OverwriteChoice::Rename)->click();
+    });
+    QCOMPARE(dlg.Ask(BackupQuestion()), std::optional(OverwriteChoice::Rename));
+    QCOMPARE(viewed, std::vector<std::string>{"/b/backup/index.html"});
+    QCOMPARE(edited, std::vector<std::string>{"/site/index.html"});
+  }
+
+  void reportCancelClosesIdleWindowAndBreaksRunningOne() {
+    TfrmReport report;
+    int cancels = 0;
+    report.requestCancel = [&] { ++cancels; };
+    report.cancelText = [] { return QString("Annuler"); };
+    report.breakText = [] { return QString("Stop"); };
+    report.SetCancelCaption("Annuler");
+    report.show();
+    QTest::keyRelease(&report, Qt::Key_Escape);  // prepared: Esc does nothing
+    QVERIFY(report.isVisible());
+    QCOMPARE(cancels, 0);
+    report.SetCancelCaption("Stop");
+    QTest::keyClick(&report, Qt::Key_Escape);  // running: Esc acts as the button
+    QCOMPARE(cancels, 1);
+    report.cancelButton()->click();
+    QCOMPARE(cancels, 2);
+    QVERIFY(report.isVisible());
+    report.SetCancelCaption("Annuler");
+    report.cancelButton()->click();
+    QVERIFY(!report.isVisible());
+    QCOMPARE(cancels, 2);
+  }
+
+  void reportClockTicksOnlyWhileRunning() {
+    TfrmReport report;
+    std::optional<QString> clock;
+    report.clockText = [&] { return clock; };
+    report.Tick();
+    QCOMPARE(report.clock(), QString());
+    clock = "0:00:07";
+    QTRY_COMPARE_WITH_TIMEOUT(report.clock(), QString("0:00:07"), 1000);  // the 100 ms timer
+    clock.reset();
+    report.Tick();
+    QCOMPARE(report.clock(), QString("0:00:07"));
+  }
+
+  void reportDestinationIsShortenedWithHint() {
+    TfrmReport report;
+    QString longPath = "/home/user/a/very/long/folder/name/that/does/not/fit/into/the/label/optimized/";
+    report.SetDestination("Optimized copies of the files will be saved to: ", longPath);
+    QLabel* line = report.label("labPathForOptimized");
+    QVERIFY(line->text().endsWith(" ..."));
+    QVERIFY(line->text().size() < longPath.size() + 4);
+    QVERIFY(longPath.startsWith(line->text().chopped(4)));
+    QCOMPARE(line->toolTip(), longPath);
+    QVERIFY(QFontMetrics(line->font()).horizontalAdvance(line->text().chopped(4)) < 260);
+    report.SetDestination("x", "/opt/");
+    QCOMPARE(line->text(), QString("/opt/ ..."));
+  }
+
+  void reportResultsPage() {
+    TfrmReport report;
+    report.SetResults("3", "-12", "8 %", "20 %", "0:00:01");
+    report.ShowPage(1);
+    QCOMPARE(report.page(), 1);
+    QCOMPARE(report.label("midk")->text(), QString("8 %"));
+    QCOMPARE(report.label("mk")->text(), QString("20 %"));
+    QCOMPARE(report.label("deleted")->text(), QString("-12"));
+  }
+
+  void tagDialogModes() {
+    TfrmTagReplaceDlg dlg;
+    QString caption;
+    std::string from, to;
+    bool accept = false;
+    dlg.add = [&](const QString& c, const std::string& f, const std::string& t) {
+      caption = c;
+      from = f;
+      to = t;
+      return accept;
+    };
+    dlg.ShowFor("Tags removal", false);
+    QVERIFY(!dlg.toEdit()->isEnabled());
+    QCOMPARE(dlg.fromEdit()->maxLength(), 30);
+    QTest::keyClicks(dlg.fromEdit(), "/p");
+    dlg.addButton()->click();
+    QCOMPARE(caption, QString("Tags removal"));
+    QCOMPARE(from, std::string("/p"));
+    QVERIFY(dlg.isVisible());  // refused: stays open with its text
+    QCOMPARE(dlg.fromEdit()->text(), QString("/p"));
+    dlg.ShowFor("Tags replacement", true);
+    QVERIFY(dlg.toEdit()->isEnabled());
+    QCOMPARE(dlg.fromEdit()->text(), QString());  // cleared at each showing
+    QTest::keyClicks(dlg.fromEdit(), "strong");
+    QTest::keyClicks(dlg.toEdit(), "b");
+    accept = true;
+    dlg.addButton()->click();
+    QCOMPARE(to, std::string("b"));
+    QVERIFY(!dlg.isVisible());
+  }
+};
+
+QTEST_MAIN(DialogsTest)
+#include "dialogs_test.moc"
