@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "engine/engine.h"
+#include "settings/tag_tables.h"
 #include "engine/passes.h"
 #include "i18n/catalogue.h"
 #include "reference/reference_engine.h"
@@ -60,6 +61,12 @@ struct PassRunner {
   engine::PassEnv<Wide> wide;
 };
 
+// TERSIFY_DIFF_SCALE multiplies the number of rounds for longer hunts.
+int Rounds(int base) {
+  const char* scale = std::getenv("TERSIFY_DIFF_SCALE");
+  return scale ? base * std::max(1, std::atoi(scale)) : base;
+}
+
 std::string Visible(const std::string& s) {
   std::ostringstream o;
   for (unsigned char c : s) {
@@ -89,7 +96,7 @@ std::string Describe(const OptimizationSettings& s, const TagRemovalTable& remov
 
 TEST(Differential, EachPassAlone) {
   std::mt19937 rng(1234);
-  for (int round = 0; round < 1500; ++round) {
+  for (int round = 0; round < Rounds(1500); ++round) {
     std::string doc = RandomDocument(rng, 24);
     OptimizationSettings s = RandomSettings(rng);
     PassRunner r(doc, s);
@@ -147,7 +154,7 @@ std::string RunEngine(const std::string& doc, const OptimizationSettings& s, con
 
 TEST(Differential, WholeSequenceOnRandomDocuments) {
   std::mt19937 rng(98765);
-  for (int round = 0; round < 1500; ++round) {
+  for (int round = 0; round < Rounds(1500); ++round) {
     std::string doc = LoadDocumentText(RandomDocument(rng, 40));
     OptimizationSettings s = RandomSettings(rng);
     TagRemovalTable removal = testing::RandomRemoval(rng);
@@ -165,7 +172,7 @@ TEST(Differential, DocumentsHoldingEveryByte) {
   std::mt19937 rng(555);
   std::string all;
   for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
-  for (int round = 0; round < 60; ++round) {
+  for (int round = 0; round < Rounds(60); ++round) {
     std::string doc = LoadDocumentText(RandomDocument(rng, 30) + all + RandomDocument(rng, 30));
     OptimizationSettings s = RandomSettings(rng);
     TagRemovalTable removal = testing::RandomRemoval(rng);
@@ -189,7 +196,7 @@ TEST(Differential, MutatedPages) {
   TagRemovalTable removal = {{"!doctype", true}, {"name=\"generator\"", true}, {"/td", true}};
   TagReplacementTable replacement = {{"strong", "b", true}, {"b", "b", true}};
   std::mt19937 rng(4242);
-  for (int round = 0; round < 800; ++round) {
+  for (int round = 0; round < Rounds(800); ++round) {
     std::string doc = page;
     std::uniform_int_distribution<int> edits(1, 6);
     for (int k = edits(rng); k > 0; --k) {
@@ -208,6 +215,34 @@ TEST(Differential, MutatedPages) {
         << Describe(s, removal, replacement);
     if (HasFailure()) break;
   }
+}
+
+// Every page of the folder named by TERSIFY_CORPUS, with the default options,
+// "Max optimization" and scripts removed, against the reference.
+TEST(Differential, CorpusPages) {
+  const char* folder = std::getenv("TERSIFY_CORPUS");
+  if (!folder || !*folder) GTEST_SKIP() << "TERSIFY_CORPUS is not set";
+  TagTables tables = BuiltInTagTables();
+  TickDefaultEntries(tables);
+  OptimizationSettings normal;
+  OptimizationSettings max;
+  ApplyModePreset(max, kModeMax);
+  OptimizationSettings dropScripts;
+  dropScripts.cbDelScripts = true;
+  int pages = 0;
+  for (const auto& item : std::filesystem::recursive_directory_iterator(folder)) {
+    if (!item.is_regular_file()) continue;
+    std::ifstream in(item.path(), std::ios::binary);
+    std::string doc = LoadDocumentText(std::string(std::istreambuf_iterator<char>(in), {}));
+    for (const OptimizationSettings* s : {&normal, &max, &dropScripts}) {
+      std::string mine = RunEngine(doc, *s, tables.removal, tables.replacement);
+      std::string theirs = ref::Optimize(doc, *s, tables.removal, tables.replacement, CodePage::Cp1252);
+      EXPECT_TRUE(mine == theirs) << item.path() << "\n" << Describe(*s, tables.removal, tables.replacement);
+    }
+    ++pages;
+    if (HasFailure()) break;
+  }
+  RecordProperty("pages", pages);
 }
 
 }  // namespace

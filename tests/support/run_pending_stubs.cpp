@@ -105,34 +105,4 @@ __attribute__((weak)) void ShowMessageBox(UserInteraction& ui, const std::string
   ui.MessageBox(text.find('\r') == std::string::npos ? "\r" + text : text, kind);
 }
 
-static std::string JoinLines(std::string_view bytes) {
-  std::string out, line;
-  bool any = false;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    char c = bytes[i];
-    if (c == 0) break;
-    if (c == '\r' || c == '\n') {
-      out += line + "\r\n";
-      line.clear();
-      any = false;
-      if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-    } else {
-      line += c;
-      any = true;
-    }
-  }
-  if (any) out += line + "\r\n";
-  return out;
-}
-
-__attribute__((weak)) std::string LoadDocumentText(std::string_view fileBytes) { return JoinLines(fileBytes); }
-__attribute__((weak)) std::string SaveDocumentText(std::string_view text) { return JoinLines(text); }
-
-__attribute__((weak)) Engine::Engine(CodePage codePage) : codePage_(codePage) {}
-__attribute__((weak)) OptimizeResult Engine::OptimizeDocument(std::string&, const EngineContext& ctx) {
-  for (int i = 0; i < 4; ++i)
-    if (ctx.checkCancel && ctx.checkCancel()) return OptimizeResult::Cancelled;
-  return OptimizeResult::Done;
-}
-
 }  // namespace tersify
