@@ -100,3 +100,4 @@ depends=$(grep "^ Depends:" <<<"$info" || true)
 grep -q "libqt6widgets6" <<<"$depends" || fail "dependencies lack the Qt 6 runtime: $depends"
 grep -q "libc6" <<<"$depends" || fail "dependencies lack libc6: $depends"
 echo "install layout and package: ok ($(basename "$deb"))"
+echo "$depends"

@@ -68,7 +68,7 @@ TEST_F(InstallLayoutTest, PortableCopyKeepsEverythingBesideTheExecutable) {
 TEST_F(InstallLayoutTest, WritabilityAndFolderCreation) {
   EXPECT_TRUE(IsFolderWritable(Folder(root_ / "portable")));
   EXPECT_FALSE(IsFolderWritable(Folder(root_ / "missing")));
-  EXPECT_TRUE(fs::is_empty(root_ / "portable"));  // the probe file is gone
+  EXPECT_TRUE(fs::is_empty(root_ / "portable"));  // nothing left behind
   InstallLayout l;
   l.configFolder = Folder(root_ / "home" / ".config" / "tersify");
   l.dataFolder = Folder(root_ / "home" / ".local" / "share" / "tersify");

@@ -31,7 +31,8 @@ struct InstallLayout {
 // executable's folder: <prefix>/share/tersify/ for <prefix>/bin/.
 std::string InstalledResourceFolder(const std::string& programFolder);
 
-// Whether a new file can be made in the folder (tried, then removed).
+// Whether a new file can be made in the folder (on Windows tried with a
+// file that is removed again; elsewhere asked of the system).
 bool IsFolderWritable(const std::string& folder);
 
 // The layout for an executable in programFolder. The copy counts as
