@@ -138,7 +138,8 @@ ProgramPlace LocateProgram(const std::string& executablePath) {
   } else {
     folder = WithSeparator(FromQ(QDir::toNativeSeparators(QFileInfo(ToQ(executablePath)).absolutePath())));
   }
-  platform::InstallLayout layout = platform::CurrentInstallLayout(folder);
+  // Lower case on Windows, whose file system ignores it; kept elsewhere.
+  platform::InstallLayout layout = platform::CurrentInstallLayout(platform::NormalizePathCase(folder));
   if (layout.installed) platform::CreateLayoutFolders(layout);
   place.programFolder = layout.programFolder;
   place.configFolder = layout.configFolder;
