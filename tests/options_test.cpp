@@ -1,4 +1,5 @@
 #include "settings/options.h"
+#include "platform/paths.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,12 @@
 
 namespace tersify {
 namespace {
+
+#ifdef _WIN32
+constexpr bool kCaseSensitivePaths = false;
+#else
+constexpr bool kCaseSensitivePaths = true;
+#endif
 
 // The English texts of the default language file.
 MessageCatalogue English() {
@@ -282,7 +289,9 @@ TEST_F(OptionsDialogTest, ChoosersSetTheirFields) {
   EXPECT_EQ(settings_.edOptimizedPath, folder_ + "optimized/");
 
   m.ExecutableChosen(ExecutableField::Browser, "/Opt/FireFox");
-  EXPECT_EQ(settings_.edBrowser, "/opt/firefox");
+  // Chosen paths keep their case where the file system tells case apart.
+  EXPECT_EQ(settings_.edBrowser, platform::NormalizePathCase("/Opt/FireFox"));
+  EXPECT_EQ(settings_.edBrowser, kCaseSensitivePaths ? "/Opt/FireFox" : "/opt/firefox");
   m.ExecutableChosen(ExecutableField::Browser, std::nullopt);
   EXPECT_EQ(settings_.edBrowser, "");
   m.ExecutableChosen(ExecutableField::ExtEditor, std::nullopt);
@@ -296,7 +305,7 @@ TEST_F(OptionsDialogTest, LanguageButtonsAndCloseSave) {
   EXPECT_FALSE(m.LanguageFileChosen(std::nullopt, apply));
   EXPECT_EQ(applied, 0);
   EXPECT_TRUE(m.LanguageFileChosen("/L/Russian.LNG", apply));
-  EXPECT_EQ(settings_.edLan, "/l/russian.lng");
+  EXPECT_EQ(settings_.edLan, kCaseSensitivePaths ? "/L/Russian.LNG" : "/l/russian.lng");
   EXPECT_EQ(applied, 1);
   EXPECT_FALSE(std::filesystem::exists(dir_ / "Options.dat"));  // the file button saves nothing
 

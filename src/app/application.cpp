@@ -6,7 +6,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QScreen>
 #include <QTableWidget>
 #include <QToolButton>
@@ -14,6 +16,8 @@
 #include <cstdlib>
 
 #include "i18n/language.h"
+#include "panel/adding.h"
+#include "panel/files_panel.h"
 #include "settings/options_file.h"
 #include "ui/about_dialog.h"
 #include "ui/file_chooser.h"
@@ -32,6 +36,46 @@ using ui::FromQ;
 using ui::ToQ;
 
 namespace {
+
+// The run's window: the progress and results window.
+class ReportWindow : public RunWindow {
+ public:
+  explicit ReportWindow(ui::TfrmReport& w) : w_(w) {}
+  void ShowFirstPage(const std::string& caption) override {
+    w_.ShowPage(0);
+    w_.setWindowTitle(ToQ(caption));
+  }
+  void SetCounts(const std::string& fcount, const std::string& filessize) override {
+    w_.SetCounts(ToQ(fcount), ToQ(filessize));
+  }
+  void SetDestination(const std::string& comment, const std::string& destination) override {
+    w_.SetDestination(ToQ(comment), ToQ(destination));
+  }
+  void SetStatus(const std::string& text) override { w_.SetStatus(ToQ(text)); }
+  void SetClock(const std::string& text) override { w_.SetClock(ToQ(text)); }
+  void SetStartButton(const std::string& caption, bool enabled) override {
+    w_.SetStartCaption(ToQ(caption));
+    w_.SetStartEnabled(enabled);
+  }
+  void SetCancelButton(const std::string& caption, bool enabled) override {
+    w_.SetCancelCaption(ToQ(caption));
+    w_.cancelButton()->setEnabled(enabled);
+  }
+  std::string CancelCaption() const override { return FromQ(w_.cancelButton()->text()); }
+  void ShowResults(const RunResultsView& r) override {
+    w_.setWindowTitle(ToQ(r.caption));
+    w_.SetResults(ToQ(r.fdone), ToQ(r.deleted), ToQ(r.midk), ToQ(r.mk), ToQ(r.elapsed));
+    w_.ShowPage(1);
+  }
+  void Open() override {
+    w_.show();
+    w_.raise();
+  }
+  void Close() override { w_.close(); }
+
+ private:
+  ui::TfrmReport& w_;
+};
 
 std::string WithSeparator(std::string folder) {
   if (folder.empty() || folder.back() != PathSeparator()) folder.push_back(PathSeparator());
@@ -92,7 +136,26 @@ Application::Application(ProgramPlace place, QStringList arguments, UserInteract
     windows_.push_back(std::make_unique<ui::QtWindow>(w));
   windows_[1]->onLanguageChanged = [this] { frmMain_->RebuildFilesPanelMenu(); };
 
+  runWindow_ = std::make_unique<ReportWindow>(*frmReport_);
+  run_ = std::make_unique<RunController>(
+      RunEnvironment{settings_, tables_.removal, tables_.replacement, catalogue_, *user_}, runState_, panel_, view_,
+      runWindow_.get());
+  run_->mainStatus = [this](const std::string& text) { frmMain_->statusHint()->setText(ToQ(text)); };
+  frmReport_->onStart = [this] {
+    run_->StartClick();
+    AfterCommand();
+  };
+  frmReport_->requestCancel = [this] { run_->CancelClick(); };
+  frmReport_->cancelText = [this] { return ToQ(catalogue_.Text("const_cancel")); };
+  frmReport_->breakText = [this] { return ToQ(catalogue_.Text("const_break")); };
+  frmReport_->clockText = [this]() -> std::optional<QString> {
+    run_->ClockTick();
+    return std::nullopt;
+  };
+
   ConnectCommands();
+  ConnectPanelCommands();
+  ConnectViewCommands();
   frmMain_->firstShown = [this] { StartUp(); };
   frmMain_->closing = [this] { ShutDown(); };
   // Closed by the system without a close event: the same saving.
@@ -135,7 +198,10 @@ void Application::ConnectCommands() {
   on("menuHelpContent", help);
   button("butQuit", [this] { frmMain_->close(); });
 
-  frmOptions_->refreshPanel = [] {};
+  frmOptions_->refreshPanel = [this] {
+    panel_.RefreshPanel(Ctx());
+    AfterCommand();
+  };
   frmOptions_->applyLanguage = [this] { ApplyLanguage(); };
   frmOptions_->enableOutside = [this](const std::string& name, bool enabled) {
     if (QAction* a = frmMain_->action(name.c_str())) a->setEnabled(enabled);
@@ -179,6 +245,15 @@ void Application::StartUp() {
   tables_ = StartupTagTables();
   LoadOptions(SettingsContext{place_.programFolder, *user_, catalogue_}, settings_, tables_, &model_->enabling());
   frmOptions_->ShowSettings();
+  panel_.SetSortColumnValue(settings_.column_sort);
+  MarkSortMenus();
+  if (!arguments_.isEmpty()) {
+    for (const QString& a : arguments_) AddFromCommandLine(panel_, FromQ(a), Ctx());
+  } else if (settings_.cbSaveNopen) {
+    LoadFileList(panel_, place_.programFolder + "Default.lst", Ctx());
+  }
+  panel_.RefreshPanel(Ctx());
+  AfterCommand();
   frmMain_->SetSplitterPercent(settings_.splitter);
   for (int i = 0; i < 6; ++i) frmMain_->filesList()->setColumnWidth(i, settings_.col[static_cast<size_t>(i)]);
   model_->Validate();
@@ -200,8 +275,11 @@ void Application::ShutDown() {
   settings_.splitter = frmMain_->SplitterPercent();
   for (int i = 0; i < 6; ++i) settings_.col[static_cast<size_t>(i)] = frmMain_->filesList()->columnWidth(i);
   SaveOptions(SettingsContext{place_.programFolder, *user_, catalogue_}, settings_, tables_);
+  settings_.column_sort = panel_.sortColumn();
   frmMain_->setAcceptDrops(false);
   frmMain_->filesList()->clearSelection();
+  panel_.selected.reset();
+  if (settings_.cbSaveNopen) SaveFileList(panel_, place_.programFolder + "Default.lst");
   for (QWidget* w : std::initializer_list<QWidget*>{frmOptions_.get(), frmAbout_.get(), frmTagReplaceDlg_.get(),
                                                     frmReport_.get()})
     w->hide();

@@ -8,6 +8,10 @@
 #include <vector>
 
 #include "i18n/catalogue.h"
+#include "panel/files_panel.h"
+#include "panel/source_view.h"
+#include "run/batch_run.h"
+#include "run/run_state.h"
 #include "settings/options_dialog.h"
 #include "settings/startup.h"
 
@@ -56,6 +60,16 @@ class Application {
   const MessageCatalogue& catalogue() const { return catalogue_; }
   UserInteraction& user() { return *user_; }
   const std::string& programFolder() const { return place_.programFolder; }
+  FilesPanel& panel() { return panel_; }
+  SourceView& view() { return view_; }
+  RunState& runState() { return runState_; }
+  RunController& run() { return *run_; }
+  PanelContext Ctx() { return {settings_, catalogue_, *user_}; }
+
+  // Shows the panel's rows, the source view and the sort marks as they stand.
+  void ShowPanel();
+  void ShowView();
+  void MarkSortMenus();
 
   // The start-up sequence, run at the main window's first showing.
   void StartUp();
@@ -71,6 +85,11 @@ class Application {
 
  private:
   void ConnectCommands();
+  void ConnectPanelCommands();
+  void ConnectViewCommands();
+  void AfterCommand();
+  void SortBy(int column);
+  void StartProgram(const std::string& program, const std::string& path);
   void OpenHelp();
   bool TagAdd(const QString& caption, const std::string& from, const std::string& to);
   void CheckScreen();
@@ -85,6 +104,12 @@ class Application {
   UserInteraction* user_ = nullptr;
   ui::FileChooser* chooser_ = nullptr;
   std::unique_ptr<OptionsDialogModel> model_;
+  FilesPanel panel_;
+  SourceView view_;
+  RunState runState_;
+  std::unique_ptr<RunWindow> runWindow_;
+  std::unique_ptr<RunController> run_;
+  bool showing_ = false;
 
   // Created in this order; the main window owns none of the others.
   std::unique_ptr<ui::TfrmMain> frmMain_;

@@ -42,8 +42,8 @@ std::size_t Limit(const std::string& text) {
 bool WalkInterrupted(RunState& state, const PanelContext& ctx) {
   ctx.ui.ProcessPendingEvents();
   if (state.cancelRequested && !state.cancelConfirmed) {
-    if (ctx.ui.Question(ctx.catalogue.Text("const_add_break"), MessageKind::Confirmation,
-                        QuestionButtons::OkCancel) == Answer::Ok)
+    if (ctx.ui.Question(ctx.catalogue.Text("const_add_break"), MessageKind::Confirmation, QuestionButtons::OkCancel) ==
+        Answer::Ok)
       state.cancelConfirmed = true;
   }
   if (!state.cancelRequested) return false;

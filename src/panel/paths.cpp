@@ -3,33 +3,17 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/paths.h"
+
 namespace tersify {
 
 namespace fs = std::filesystem;
 
-bool IsPathDelim(char c) {
-#ifdef _WIN32
-  return c == '\\' || c == '/';
-#else
-  return c == '/';
-#endif
-}
+bool IsPathDelim(char c) { return platform::IsPathSeparator(c); }
 
-static size_t LastDelim(std::string_view path) {
-  for (size_t i = path.size(); i > 0; --i)
-    if (IsPathDelim(path[i - 1])) return i - 1;
-  return std::string_view::npos;
-}
+std::string NameOf(std::string_view path) { return platform::NamePart(path); }
 
-std::string NameOf(std::string_view path) {
-  size_t p = LastDelim(path);
-  return std::string(p == std::string_view::npos ? path : path.substr(p + 1));
-}
-
-std::string FolderOf(std::string_view path) {
-  size_t p = LastDelim(path);
-  return p == std::string_view::npos ? std::string() : std::string(path.substr(0, p + 1));
-}
+std::string FolderOf(std::string_view path) { return platform::FolderPart(path); }
 
 std::string WithTrailingDelim(std::string_view folder) {
   std::string out(folder);

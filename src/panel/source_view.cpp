@@ -78,8 +78,8 @@ void SourceView::ShowCopy(bool packed, const FilesPanel& panel, const PanelConte
       return;
     }
     std::string f = row->FullPath();
-    std::string path = packed ? PackedPath(f, ctx.settings, Lookup::Verified)
-                              : UnpackedPath(f, ctx.settings, Lookup::Verified);
+    std::string path =
+        packed ? PackedPath(f, ctx.settings, Lookup::Verified) : UnpackedPath(f, ctx.settings, Lookup::Verified);
     std::optional<std::string> content = FileExists(path) ? ReadWholeFile(path) : std::nullopt;
     if (!FileExists(path)) {
       ShowMessageBox(ctx.ui, FillPlaceholders(ctx.catalogue.Text("const_f_notf"), {path}), MessageKind::Error);
@@ -173,8 +173,7 @@ void ClearFilesPanel(FilesPanel& panel, SourceView& view, const PanelContext& ct
 
 void RemoveFocusedRow(FilesPanel& panel, SourceView& view, const PanelContext& ctx) {
   if (!panel.focused || *panel.focused >= panel.size()) {
-    if (ctx.settings.cbShowInfo)
-      ShowMessageBox(ctx.ui, ctx.catalogue.Text("const_choose_file"), MessageKind::Warning);
+    if (ctx.settings.cbShowInfo) ShowMessageBox(ctx.ui, ctx.catalogue.Text("const_choose_file"), MessageKind::Warning);
     return;
   }
   std::size_t index = *panel.focused;

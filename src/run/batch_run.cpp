@@ -161,8 +161,7 @@ RunEnd RunController::OptimizeTickedFiles() {
 bool RunController::CheckCancel() {
   env_.ui.ProcessPendingEvents();
   if (state_.cancelRequested && !state_.cancelConfirmed) {
-    if (env_.ui.Question(Text("const_break_opt"), MessageKind::Confirmation, QuestionButtons::OkCancel) ==
-        Answer::Ok)
+    if (env_.ui.Question(Text("const_break_opt"), MessageKind::Confirmation, QuestionButtons::OkCancel) == Answer::Ok)
       state_.cancelConfirmed = true;
   }
   if (!state_.cancelRequested) return false;

@@ -4,16 +4,10 @@
 #include <system_error>
 
 #include "i18n/catalogue.h"
+#include "platform/paths.h"
 
 namespace tersify {
 namespace {
-
-std::string LowerAscii(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
 
 bool FolderExists(const std::string& path) {
   std::error_code ec;
@@ -82,13 +76,13 @@ ValidationResult OptionsDialogModel::FolderChosen(FolderField field, const std::
 
 void OptionsDialogModel::ExecutableChosen(ExecutableField field, const std::optional<std::string>& picked) {
   (field == ExecutableField::ExtEditor ? settings_.edExtEditor : settings_.edBrowser) =
-      picked ? LowerAscii(*picked) : std::string();
+      picked ? platform::NormalizePathCase(*picked) : std::string();
 }
 
 bool OptionsDialogModel::LanguageFileChosen(const std::optional<std::string>& picked,
                                             const std::function<void()>& applyLanguage) {
   if (!picked) return false;
-  settings_.edLan = LowerAscii(*picked);
+  settings_.edLan = platform::NormalizePathCase(*picked);
   if (applyLanguage) applyLanguage();
   return true;
 }

@@ -81,6 +81,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
     listFiles_->setColumnWidth(i, kColumnWidths[i]);
   }
   listFiles_->setShowGrid(true);
+  listFiles_->setWordWrap(false);
   listFiles_->setSelectionBehavior(QAbstractItemView::SelectRows);
   listFiles_->setSelectionMode(QAbstractItemView::SingleSelection);
   listFiles_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -99,10 +100,10 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   auto* bar = new QStatusBar(this);
   bar->setObjectName("barMain");
   statusHint_ = new QLabel(bar);
-  statusHint_->setObjectName("barMainHint");
+  
   statusHint_->setFixedWidth(550);
   statusCounts_ = new QLabel(bar);
-  statusCounts_->setObjectName("barMainCounts");
+  
   statusCounts_->setFixedWidth(200);
   bar->addWidget(statusHint_);
   bar->addWidget(statusCounts_);
@@ -290,8 +291,9 @@ void TfrmMain::RebuildFilesPanelMenu() {
   for (QAction* old : menuFilesPanel_->actions()) {
     menuFilesPanel_->removeAction(old);
     if (old->parent() == menuFilesPanel_) {
-      if (QMenu* sub = old->menu()) sub->deleteLater();
-      old->deleteLater();
+      QMenu* sub = old->menu();
+      delete old;
+      delete sub;
     }
   }
   auto copyOf = [this](QAction* item, QObject* owner) {
@@ -397,9 +399,9 @@ void TfrmMain::dropEvent(QDropEvent* event) {
   QStringList paths;
   for (const QUrl& url : event->mimeData()->urls())
     if (url.isLocalFile()) paths << QDir::toNativeSeparators(url.toLocalFile());
-  bool inside = IsOnFilesPanel(event->position().toPoint());
+  QPoint at = event->position().toPoint();
   event->acceptProposedAction();
-  if (filesDropped) filesDropped(paths, inside);
+  if (filesDropped) filesDropped(paths, at);
 }
 
 }  // namespace tersify::ui

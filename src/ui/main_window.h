@@ -23,7 +23,7 @@ class TfrmMain : public QMainWindow {
 
   // Hooks of the shell.
   std::function<void()> escapeReleased;
-  std::function<void(const QStringList& paths, bool insidePanel)> filesDropped;
+  std::function<void(const QStringList& paths, const QPoint& windowPoint)> filesDropped;
   std::function<void()> firstShown;
   std::function<void()> closing;
   std::function<void()> repainted;

@@ -13,6 +13,7 @@
 
 #include "engine/engine.h"
 #include "i18n/catalogue.h"
+#include "i18n/language_file.h"
 #include "panel/files_panel.h"
 #include "panel/source_view.h"
 #include "run/batch_run.h"
@@ -77,7 +78,11 @@ inline std::vector<std::string> Listing(const std::string& folder) {
   return names;
 }
 
-inline MessageCatalogue EnglishCatalogue() { return MessageCatalogue(); }
+// The English texts, from the default language file.
+inline MessageCatalogue EnglishCatalogue() {
+  auto file = LanguageFile::Load(TERSIFY_SOURCE_DIR "/lang/Deflan.dat", CodePage::Cp1252);
+  return MessageCatalogue(std::make_shared<LanguageFile>(file ? std::move(*file) : LanguageFile()));
+}
 
 // Stands in for the passes: removes every blank, with the four cancel checks.
 inline OptimizeResult DropBlanks(std::string& text, const EngineContext& ctx) {
