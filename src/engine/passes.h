@@ -7,6 +7,7 @@
 // disarm what stays with a marker) produces.
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>

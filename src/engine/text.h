@@ -52,6 +52,7 @@ class GapText {
   // Symbol k places after the head (k < restSize()).
   Ch ahead(std::size_t k) const { return buf_[r_ + k]; }
   Ch head() const { return buf_[r_]; }
+  Ch& aheadRef(std::size_t k) { return buf_[r_ + k]; }
   const Ch* restData() const { return buf_.data() + r_; }
   // Symbol i of the settled part (i < outSize()).
   Ch out(std::size_t i) const { return buf_[i]; }

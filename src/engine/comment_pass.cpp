@@ -1,0 +1,198 @@
+// Removal of comments, with the tests that keep some of them.
+#include "engine/passes.h"
+
+namespace tersify::engine {
+namespace {
+
+template <class Ch>
+bool Is(Ch c, char what) {
+  return U(c) == static_cast<unsigned char>(what);
+}
+
+// Where the search for the start of an enclosing tag's name has got to, so
+// that comments which look back to the same "<" do not walk the same spaces
+// again.
+struct NameScan {
+  std::size_t next = 0;  // first position not yet known to be passed over
+  bool odd = false;      // quote parity before `next`
+};
+
+struct OpenBracket {
+  std::size_t pos;
+  NameScan scan;
+};
+
+template <class Ch>
+class CommentRemover {
+ public:
+  CommentRemover(Str<Ch> text, const PassEnv<Ch>& env) : g_(std::move(text)), env_(env) {}
+
+  Str<Ch> Run() {
+    const OptimizationSettings& s = *env_.settings;
+    while (!g_.atEnd()) {
+      if (!(Is(g_.head(), '!') && g_.restSize() >= 3 && Is(g_.ahead(1), '-') && Is(g_.ahead(2), '-'))) {
+        Emit();
+        continue;
+      }
+      if (Odd()) {
+        // Inside a quoted value: the first dash is disarmed.
+        Emit();
+        g_.aheadRef(0) = env_.markA;
+        disarmed_ = true;
+        Emit();
+        continue;
+      }
+      const std::size_t p = g_.outSize();
+      const std::size_t b = lt_.empty() ? 0 : lt_.back();
+      // The closing dashes: the first "--" whose second dash is outside quotes.
+      const std::size_t n = g_.restSize();
+      bool closed = false;
+      bool odd = false;  // parity at the rest offset, the head being outside quotes
+      std::size_t e = 3;
+      for (std::size_t k = 3; k < n; ++k) {
+        Ch c = g_.ahead(k);
+        if (Is(c, '"')) {
+          odd = !odd;
+        } else if (Is(c, '-') && k + 1 < n && Is(g_.ahead(k + 1), '-')) {
+          if (!odd) {
+            closed = true;
+            e = k + 1;
+            break;
+          }
+          g_.aheadRef(k + 1) = env_.markA;
+          disarmed_ = true;
+          ++k;
+        }
+      }
+      const std::size_t contentEnd = closed ? e - 1 : 3;  // rest offsets [3, contentEnd)
+      bool keep = false;
+      if (s.cbIsScript)
+        for (std::size_t k = 3; k < contentEnd && !keep; ++k) keep = env_.IsScriptMarker(g_.ahead(k));
+      if (!keep && s.cbIsStyle) keep = ContentNamesStyle(3, contentEnd);
+      if (!keep && s.cbOuttag) keep = EnclosedByStyle(b, p);
+      if (keep) {
+        g_.aheadRef(1) = env_.markA;
+        g_.aheadRef(e - 1) = env_.markA;
+        disarmed_ = true;
+        if (!closed) break;
+        for (std::size_t k = 0; k <= e; ++k) Emit();
+        continue;
+      }
+      // The comment ends at the first ">" after its dashes (the last position
+      // when there is none) and starts at b.
+      std::size_t z = e + 1;
+      while (z < n && !Is(g_.ahead(z), '>')) ++z;
+      if (z >= n) z = n - 1;
+      PopTo(b);
+      g_.truncate(b);
+      g_.skip(z + 1);
+      if (!closed) break;
+      // The bytes before the comment now meet the bytes after it.
+      std::size_t back = std::min<std::size_t>(2, g_.outSize());
+      PopTo(g_.outSize() - back);
+      g_.pushBack(back);
+    }
+    g_.emitN(g_.restSize());
+    Str<Ch> out = std::move(g_).finish();
+    if (disarmed_)
+      for (Ch& c : out)
+        if (c == env_.markA) c = static_cast<Ch>('-');
+    return out;
+  }
+
+ private:
+  bool Odd() const { return quotes_.size() % 2 != 0; }
+
+  void Emit() {
+    const std::size_t pos = g_.outSize();
+    Ch c = g_.head();
+    if (Is(c, '"')) {
+      quotes_.push_back(pos);
+    } else if (Is(c, '<')) {
+      lt_.push_back(pos);
+      if (!Odd()) evenLt_.push_back({pos, {pos + 1, false}});
+    }
+    g_.emit();
+  }
+
+  // Forgets what stood at or after position L of the settled part.
+  void PopTo(std::size_t L) {
+    while (!quotes_.empty() && quotes_.back() >= L) quotes_.pop_back();
+    while (!lt_.empty() && lt_.back() >= L) lt_.pop_back();
+    while (!evenLt_.empty() && evenLt_.back().pos >= L) evenLt_.pop_back();
+    auto clamp = [&](NameScan& scan) {
+      if (scan.next > L) scan = {L, Odd()};
+    };
+    if (!evenLt_.empty()) clamp(evenLt_.back().scan);
+    clamp(fromStart_);
+  }
+
+  // Whether the content holds the word style with an even number of the
+  // content's own quotes before it.
+  bool ContentNamesStyle(std::size_t from, std::size_t to) const {
+    bool odd = false;
+    for (std::size_t k = from; k < to; ++k) {
+      Ch c = g_.ahead(k);
+      if (Is(c, '"')) {
+        odd = !odd;
+      } else if (!odd && k + 5 <= to && Spells(k, "style")) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+  bool Spells(std::size_t restOffset, std::string_view word) const {
+    for (std::size_t i = 0; i < word.size(); ++i)
+      if (!Is(env_.Lower(g_.ahead(restOffset + i)), word[i])) return false;
+    return true;
+  }
+
+  // Whether the comment starting at b stands inside a tag named style: the
+  // nearest "<" outside quotes before b (the first position when none), then
+  // its name after any spaces, up to a space or ">" outside quotes.
+  bool EnclosedByStyle(std::size_t b, std::size_t p) {
+    if (b == 0) return false;
+    std::size_t idx = evenLt_.size();
+    while (idx > 0 && evenLt_[idx - 1].pos >= b) --idx;
+    NameScan* scan = &fromStart_;
+    if (idx > 0 && evenLt_[idx - 1].pos > 0) scan = &evenLt_[idx - 1].scan;
+    if (scan == &fromStart_ && fromStart_.next == 0) fromStart_ = {1, g_.outSize() > 0 && Is(g_.out(0), '"')};
+    // The name starts at the first non-space outside quotes; the "!" of the
+    // comment qualifies, so the walk stays in the settled part.
+    std::size_t j = scan->next;
+    bool odd = scan->odd;
+    while (j < p && (Is(g_.at(j), ' ') || odd)) {
+      if (Is(g_.at(j), '"')) odd = !odd;
+      ++j;
+    }
+    *scan = {j, odd};
+    if (j + 5 > p) return false;
+    for (std::size_t i = 0; i < 5; ++i)
+      if (!Is(env_.Lower(g_.at(j + i)), "style"[i])) return false;
+    Ch after = g_.at(j + 5);
+    return Is(after, ' ') || Is(env_.Lower(after), '>');
+  }
+
+  GapText<Ch> g_;
+  const PassEnv<Ch>& env_;
+  bool disarmed_ = false;
+  std::vector<std::size_t> quotes_;  // positions of the settled quotes
+  std::vector<std::size_t> lt_;      // positions of the settled "<"
+  std::vector<OpenBracket> evenLt_;  // the settled "<" outside quotes
+  NameScan fromStart_;               // the walk from the first position
+};
+
+}  // namespace
+
+template <class Ch>
+Str<Ch> RemoveComments(Str<Ch> text, const PassEnv<Ch>& env) {
+  return CommentRemover<Ch>(std::move(text), env).Run();
+}
+
+#define TERSIFY_INSTANTIATE(Ch) template Str<Ch> RemoveComments<Ch>(Str<Ch>, const PassEnv<Ch>&);
+TERSIFY_INSTANTIATE(char)
+TERSIFY_INSTANTIATE(Wide)
+#undef TERSIFY_INSTANTIATE
+
+}  // namespace tersify::engine

@@ -1,0 +1,183 @@
+// Removal of the tags a table entry names, or replacement of the entry's text.
+#include "engine/passes.h"
+
+namespace tersify::engine {
+namespace {
+
+template <class Ch>
+bool Is(Ch c, char what) {
+  return U(c) == static_cast<unsigned char>(what);
+}
+
+// The byte whose lower-case form is the lower-case form of c, or that form
+// itself when it has no capital.
+unsigned char UpperOf(const LowerTable& t, unsigned char c) {
+  unsigned char low = t[c];
+  for (int u = 0; u < 256; ++u)
+    if (u != low && t[static_cast<std::size_t>(u)] == low) return static_cast<unsigned char>(u);
+  return low;
+}
+
+template <class Ch>
+class TagProcessor {
+ public:
+  TagProcessor(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement)
+      : g_(std::move(text)), env_(env), entry_(entry) {
+    for (char c : entry) low_.push_back(env.Lower(static_cast<Ch>(static_cast<unsigned char>(c))));
+    for (char c : replacement) rep_.push_back(static_cast<Ch>(static_cast<unsigned char>(c)));
+    if (!rep_.empty()) flags_.emplace(Str<unsigned char>(g_.restSize(), 0));
+  }
+
+  Str<Ch> Run() {
+    const std::size_t L = low_.size();
+    const Ch first = low_[0];
+    bool disarmed = false;
+    while (!g_.atEnd()) {
+      if (env_.Lower(g_.head()) != first || !Matches()) {
+        Emit();
+        continue;
+      }
+      if (!Taken()) {
+        Ch c = g_.head();
+        Ch marker = c == env_.Lower(c) ? env_.markA : env_.markB;
+        EmitAs(marker);
+        disarmed = true;
+        continue;
+      }
+      std::size_t seam;
+      if (!rep_.empty()) {
+        Skip(L);
+        Insert(rep_);
+        seam = g_.outSize();
+      } else {
+        seam = RemoveTag();
+      }
+      // An occurrence may now span the place of the change.
+      std::size_t back = std::min(L - 1, seam);
+      PushBack(back);
+    }
+    Str<Ch> out = std::move(g_).finish();
+    if (disarmed) {
+      const auto f = static_cast<unsigned char>(entry_[0]);
+      const Ch up = static_cast<Ch>(UpperOf(*env_.lower, f));
+      const Ch lo = static_cast<Ch>((*env_.lower)[f]);
+      for (Ch& c : out) {
+        if (c == env_.markB) c = up;
+        else if (c == env_.markA) c = lo;
+      }
+    }
+    return out;
+  }
+
+ private:
+  bool Matches() const {
+    const std::size_t L = low_.size();
+    if (g_.restSize() < L) return false;
+    for (std::size_t k = 1; k < L; ++k)
+      if (env_.Lower(g_.ahead(k)) != low_[k]) return false;
+    return true;
+  }
+
+  bool Taken() const {
+    const std::size_t L = low_.size();
+    if (odd_) return false;
+    if (g_.outSize() == 0 || g_.restSize() <= L) return false;
+    Ch before = env_.Lower(g_.last());
+    if (!(U(before) == 8 || Is(before, '\n') || Is(before, ' ') || Is(before, '<'))) return false;
+    Ch after = env_.Lower(g_.ahead(L));
+    if (!(U(after) == 8 || Is(after, '\r') || Is(after, ' ') || Is(after, '>'))) return false;
+    if (flags_) {
+      bool allInserted = true;
+      for (std::size_t k = 0; k < L && allInserted; ++k) allInserted = flags_->ahead(k) != 0;
+      if (allInserted) return false;
+    }
+    return true;
+  }
+
+  // Removes the tag around the occurrence at the head; returns where the
+  // text before it now ends.
+  std::size_t RemoveTag() {
+    const std::size_t p = g_.outSize();
+    // Back to a "<" with an even number of quotes between it and the occurrence.
+    std::size_t s = 0;
+    bool between = false;
+    for (std::size_t k = p; k > 0; --k) {
+      Ch c = g_.out(k - 1);
+      if (Is(c, '<') && !between) {
+        s = k - 1;
+        break;
+      }
+      if (Is(c, '"')) between = !between;
+    }
+    // On to a ">" with an even number of quotes from the occurrence to it.
+    const std::size_t n = g_.restSize();
+    bool odd = Is(g_.head(), '"');
+    std::size_t e = n - 1;
+    for (std::size_t k = 1; k < n; ++k) {
+      Ch c = g_.ahead(k);
+      if (Is(c, '>') && !odd) {
+        e = k;
+        break;
+      }
+      if (Is(c, '"')) odd = !odd;
+    }
+    // The quotes of the settled part that go with the tag.
+    for (std::size_t k = s; k < p; ++k)
+      if (Is(g_.out(k), '"')) odd_ = !odd_;
+    g_.truncate(s);
+    g_.skip(e + 1);
+    return s;
+  }
+
+  void Emit() {
+    if (Is(g_.head(), '"')) odd_ = !odd_;
+    g_.emit();
+    if (flags_) flags_->emit();
+  }
+  void EmitAs(Ch c) {
+    g_.emitAs(c);
+    if (flags_) flags_->emit();
+  }
+  void Skip(std::size_t k) {
+    g_.skip(k);
+    if (flags_) flags_->skip(k);
+  }
+  void Insert(const Str<Ch>& s) {
+    g_.insert(s.data(), s.size());
+    if (flags_) {
+      Str<unsigned char> ones(s.size(), 1);
+      flags_->insert(ones.data(), ones.size());
+    }
+  }
+  void PushBack(std::size_t k) {
+    for (std::size_t i = g_.outSize() - k; i < g_.outSize(); ++i)
+      if (Is(g_.out(i), '"')) odd_ = !odd_;
+    g_.pushBack(k);
+    if (flags_) flags_->pushBack(k);
+  }
+
+  GapText<Ch> g_;
+  const PassEnv<Ch>& env_;
+  std::string_view entry_;
+  Str<Ch> low_;
+  Str<Ch> rep_;
+  // Which symbols this call's replacements put in (replacement only).
+  std::optional<GapText<unsigned char>> flags_;
+  bool odd_ = false;  // quote parity of the settled part
+};
+
+}  // namespace
+
+template <class Ch>
+Str<Ch> ProcessTag(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement) {
+  if (entry.empty()) return text;
+  return TagProcessor<Ch>(std::move(text), env, entry, replacement).Run();
+}
+
+#define TERSIFY_INSTANTIATE(Ch) \
+  template Str<Ch> ProcessTag<Ch>(Str<Ch>, const PassEnv<Ch>&, std::string_view, std::string_view);
+TERSIFY_INSTANTIATE(char)
+TERSIFY_INSTANTIATE(Wide)
+#undef TERSIFY_INSTANTIATE
+
+}  // namespace tersify::engine

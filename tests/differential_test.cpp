@@ -1,0 +1,249 @@
+// The engine against the step-by-step reference: random and mutated
+// documents under random options and tag tables, pass by pass and whole.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "engine/engine.h"
+#include "settings/tag_tables.h"
+#include "engine/passes.h"
+#include "i18n/catalogue.h"
+#include "reference/reference_engine.h"
+#include "support/doc_generator.h"
+#include "support/scripted_interaction.h"
+
+namespace tersify {
+namespace {
+
+namespace ref = tersify::reference;
+using engine::Str;
+using engine::Wide;
+using testing::RandomDocument;
+using testing::RandomSettings;
+
+// The engine's bytes for one pass, with the script marker shown as 0x8A as
+// the reference shows it.
+struct PassRunner {
+  PassRunner(const std::string& doc, const OptimizationSettings& s) : settings(s) {
+    std::array<bool, 256> used{};
+    const LowerTable& t = LowerTableFor(CodePage::Cp1252);
+    for (char c : doc) {
+      used[static_cast<unsigned char>(c)] = true;
+      used[t[static_cast<unsigned char>(c)]] = true;
+    }
+    std::vector<char> free;
+    for (int b = 0x80; b < 256 && free.size() < 3; ++b)
+      if (!used[static_cast<std::size_t>(b)] && t[static_cast<std::size_t>(b)] == b) free.push_back(static_cast<char>(b));
+    env = {&t, &settings, free[0], free[1], free[2]};
+    wide = {&t, &settings, 0x100, 0x101, 0x10000};
+  }
+  static Str<Wide> Widen(const std::string& s) {
+    Str<Wide> w;
+    for (char c : s) w.push_back(static_cast<unsigned char>(c));
+    return w;
+  }
+  static std::string Narrow(const Str<Wide>& w) {
+    std::string s;
+    for (Wide c : w) s.push_back(c >= 0x10000 ? '\x8a' : static_cast<char>(c & 0xFF));
+    return s;
+  }
+  std::string Shown(std::string text) const {
+    for (char& c : text)
+      if (c == env.scriptMarker) c = '\x8a';
+    return text;
+  }
+  OptimizationSettings settings;
+  engine::PassEnv<char> env;
+  engine::PassEnv<Wide> wide;
+};
+
+// TERSIFY_DIFF_SCALE multiplies the number of rounds for longer hunts.
+int Rounds(int base) {
+  const char* scale = std::getenv("TERSIFY_DIFF_SCALE");
+  return scale ? base * std::max(1, std::atoi(scale)) : base;
+}
+
+std::string Visible(const std::string& s) {
+  std::ostringstream o;
+  for (unsigned char c : s) {
+    if (c >= 32 && c < 127)
+      o << c;
+    else
+      o << "\\x" << std::hex << int(c) << std::dec;
+  }
+  return o.str();
+}
+
+std::string Describe(const OptimizationSettings& s, const TagRemovalTable& removal,
+                     const TagReplacementTable& replacement) {
+  std::ostringstream o;
+  for (const auto& k : OptionKeys())
+    if (k.type == OptionType::Bool && k.key.substr(0, 2) == "cb") o << k.key << "=" << *GetOption(s, k.key) << " ";
+  o << "\nremoval:";
+  for (const auto& e : removal) o << " [" << Visible(e.tag) << (e.ticked ? "" : " unticked") << "]";
+  o << "\nreplacement:";
+  for (const auto& e : replacement)
+    o << " [" << Visible(e.from) << " -> " << Visible(e.to) << (e.ticked ? "" : " unticked") << "]";
+  return o.str();
+}
+
+#define EXPECT_SAME(engineOut, refOut, doc) \
+  EXPECT_EQ(Visible(engineOut), Visible(refOut)) << "document: " << Visible(doc)
+
+TEST(Differential, EachPassAlone) {
+  std::mt19937 rng(1234);
+  for (int round = 0; round < Rounds(1500); ++round) {
+    std::string doc = RandomDocument(rng, 24);
+    OptimizationSettings s = RandomSettings(rng);
+    PassRunner r(doc, s);
+    using namespace engine;
+    EXPECT_SAME(r.Shown(RemoveComments<char>(doc, r.env)),
+                ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveComments(d, s); }), doc);
+    EXPECT_SAME(RemoveQuotes<char>(doc, r.env), ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveQuotes(d, s); }),
+                doc);
+    EXPECT_SAME(TightenTagSpaces<char>(doc, r.env), ref::RunPass(doc, [&](ref::Doc& d) { ref::TightenTagSpaces(d); }),
+                doc);
+    EXPECT_SAME(CollapseNbsp<char>(doc, r.env), ref::RunPass(doc, [&](ref::Doc& d) { ref::CollapseNbsp(d, s); }),
+                doc);
+    EXPECT_SAME(CollapseSpaces<char>(doc, r.env),
+                ref::RunPass(doc, [&](ref::Doc& d) { ref::CollapseSpaces(d, s); }), doc);
+    EXPECT_SAME(GlueLines<char>(doc, r.env), ref::RunPass(doc, [&](ref::Doc& d) { ref::GlueLines(d); }), doc);
+    EXPECT_SAME(TrimLines<char>(doc, r.env), ref::RunPass(doc, [&](ref::Doc& d) { ref::TrimLines(d); }), doc);
+    EXPECT_SAME(RemoveBlankLines<char>(doc, r.env),
+                ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveBlankLines(d); }), doc);
+    EXPECT_SAME(RemoveEmptyLines<char>(doc, r.env),
+                ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveEmptyLines(d); }), doc);
+    std::string cut;
+    try {
+      ScriptBlocks<char> store;
+      cut = r.Shown(CutScripts<char>(doc, r.env, store));
+    } catch (const NeedWideSymbols&) {
+      ScriptBlocks<Wide> store;
+      cut = r.Narrow(CutScripts<Wide>(r.Widen(doc), r.wide, store));
+    }
+    EXPECT_SAME(cut, ref::RunPass(doc, [&](ref::Doc& d) { ref::CutScripts(d, s); }), doc);
+    EXPECT_SAME(r.Narrow(RemoveComments<Wide>(r.Widen(doc), r.wide)),
+                ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveComments(d, s); }), doc);
+    std::string entry = testing::RandomEntry(rng);
+    std::string rep = rng() % 2 ? std::string() : testing::RandomEntry(rng);
+    if (rng() % 4 == 0) rep = entry;
+    EXPECT_SAME(ProcessTag<char>(doc, r.env, entry, rep),
+                ref::RunPass(doc, [&](ref::Doc& d) { ref::ProcessTag(d, entry, rep); }), doc)
+        << " entry " << Visible(entry) << " -> " << Visible(rep);
+    if (HasFailure()) break;
+  }
+}
+
+// The whole sequence through the engine's public entry.
+std::string RunEngine(const std::string& doc, const OptimizationSettings& s, const TagRemovalTable& removal,
+                      const TagReplacementTable& replacement, bool* messages = nullptr) {
+  MessageCatalogue catalogue;
+  testing::ScriptedInteraction ui;
+  EngineContext ctx{s, removal, replacement, catalogue, ui, {}};
+  std::string text = doc;
+  Engine engine;
+  EXPECT_EQ(engine.OptimizeDocument(text, ctx), OptimizeResult::Done);
+  if (messages) *messages = !ui.shown.empty();
+  EXPECT_TRUE(ui.shown.empty()) << "a pass reported a failure";
+  return text;
+}
+
+TEST(Differential, WholeSequenceOnRandomDocuments) {
+  std::mt19937 rng(98765);
+  for (int round = 0; round < Rounds(1500); ++round) {
+    std::string doc = LoadDocumentText(RandomDocument(rng, 40));
+    OptimizationSettings s = RandomSettings(rng);
+    TagRemovalTable removal = testing::RandomRemoval(rng);
+    TagReplacementTable replacement = testing::RandomReplacement(rng);
+    EXPECT_SAME(RunEngine(doc, s, removal, replacement),
+                ref::Optimize(doc, s, removal, replacement, CodePage::Cp1252), doc)
+        << Describe(s, removal, replacement);
+    if (HasFailure()) break;
+  }
+}
+
+// Documents holding every byte value leave no byte free for the markers: the
+// engine then works on wide symbols.
+TEST(Differential, DocumentsHoldingEveryByte) {
+  std::mt19937 rng(555);
+  std::string all;
+  for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
+  for (int round = 0; round < Rounds(60); ++round) {
+    std::string doc = LoadDocumentText(RandomDocument(rng, 30) + all + RandomDocument(rng, 30));
+    OptimizationSettings s = RandomSettings(rng);
+    TagRemovalTable removal = testing::RandomRemoval(rng);
+    TagReplacementTable replacement = testing::RandomReplacement(rng);
+    EXPECT_SAME(RunEngine(doc, s, removal, replacement),
+                ref::Optimize(doc, s, removal, replacement, CodePage::Cp1252), doc)
+        << Describe(s, removal, replacement);
+    if (HasFailure()) break;
+  }
+}
+
+// Mutations of a realistic page: bytes dropped, doubled or swapped.
+TEST(Differential, MutatedPages) {
+  const std::string page = LoadDocumentText(
+      "<!DOCTYPE html>\n<html><head><META name=\"generator\" content=\"x\">\n"
+      "<style type=\"text/css\"><!-- body { color: red } --></style>\n"
+      "<script language=\"javascript\"><!--\n var s = \"</script>\"; // -->\n</script>\n"
+      "</head>\n<body bgcolor=\"#FFFFFF\" width=\"100%\" alt=\"\">\n\t<p class = \"a\" >Hello  &nbsp;&nbsp;&nbsp; world</p> \n"
+      "   \t \n<!-- a comment --> <b>bold</b> <strong>x</strong>\n<table><tr><td width=\"50\">1</TD></tr></table>\n"
+      "<noscript>n</noscript> script here </body></html>\n");
+  TagRemovalTable removal = {{"!doctype", true}, {"name=\"generator\"", true}, {"/td", true}};
+  TagReplacementTable replacement = {{"strong", "b", true}, {"b", "b", true}};
+  std::mt19937 rng(4242);
+  for (int round = 0; round < Rounds(800); ++round) {
+    std::string doc = page;
+    std::uniform_int_distribution<int> edits(1, 6);
+    for (int k = edits(rng); k > 0; --k) {
+      std::size_t at = std::uniform_int_distribution<std::size_t>(0, doc.size() - 1)(rng);
+      switch (rng() % 4) {
+        case 0: doc.erase(at, 1 + rng() % 8); break;
+        case 1: doc.insert(at, doc.substr(at, 1 + rng() % 8)); break;
+        case 2: doc.insert(at, testing::TrickyFragments()[rng() % testing::TrickyFragments().size()]); break;
+        default: std::swap(doc[at], doc[rng() % doc.size()]); break;
+      }
+      if (doc.empty()) doc = "x";
+    }
+    OptimizationSettings s = RandomSettings(rng);
+    EXPECT_SAME(RunEngine(doc, s, removal, replacement),
+                ref::Optimize(doc, s, removal, replacement, CodePage::Cp1252), doc)
+        << Describe(s, removal, replacement);
+    if (HasFailure()) break;
+  }
+}
+
+// Every page of the folder named by TERSIFY_CORPUS, with the default options,
+// "Max optimization" and scripts removed, against the reference.
+TEST(Differential, CorpusPages) {
+  const char* folder = std::getenv("TERSIFY_CORPUS");
+  if (!folder || !*folder) GTEST_SKIP() << "TERSIFY_CORPUS is not set";
+  TagTables tables = BuiltInTagTables();
+  TickDefaultEntries(tables);
+  OptimizationSettings normal;
+  OptimizationSettings max;
+  ApplyModePreset(max, kModeMax);
+  OptimizationSettings dropScripts;
+  dropScripts.cbDelScripts = true;
+  int pages = 0;
+  for (const auto& item : std::filesystem::recursive_directory_iterator(folder)) {
+    if (!item.is_regular_file()) continue;
+    std::ifstream in(item.path(), std::ios::binary);
+    std::string doc = LoadDocumentText(std::string(std::istreambuf_iterator<char>(in), {}));
+    for (const OptimizationSettings* s : {&normal, &max, &dropScripts}) {
+      std::string mine = RunEngine(doc, *s, tables.removal, tables.replacement);
+      std::string theirs = ref::Optimize(doc, *s, tables.removal, tables.replacement, CodePage::Cp1252);
+      EXPECT_TRUE(mine == theirs) << item.path() << "\n" << Describe(*s, tables.removal, tables.replacement);
+    }
+    ++pages;
+    if (HasFailure()) break;
+  }
+  RecordProperty("pages", pages);
+}
+
+}  // namespace
+}  // namespace tersify

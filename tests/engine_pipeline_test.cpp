@@ -1,0 +1,326 @@
+// The pass sequence of one document: the shared case table, the order and
+// conditions of the steps, the cancel checks, failure reports and the
+// document's own marker bytes.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "engine/engine.h"
+#include "i18n/catalogue.h"
+#include "i18n/language_file.h"
+#include "support/engine_cases.h"
+#include "support/scripted_interaction.h"
+
+namespace tersify {
+namespace {
+
+using testsupport::EngineCase;
+
+// The English messages the pipeline may show, as a language file holds them.
+std::shared_ptr<const LanguageFile> EnglishErrors() {
+  std::string file = "[Misc]\r\n";
+  for (const char* line : {"const_script_error:string=Error during scripts cutting",
+                           "const_comm_error:string=Error during comments removal <!-- -->",
+                           "const_spaces_error:string=Error during spaces removal",
+                           "const_delkav_error:string=Error during quotes removal",
+                           "const_deltag_error:string=Error during removal of the tag %s",
+                           "const_nbsp_error:string=Error during &nbsp; removal",
+                           "const_doubles:string=Error during double spaces removal",
+                           "const_scripts_insert_error:string=Error during scripts inserting"})
+    file += std::string(line) + "\r\n";
+  return std::make_shared<LanguageFile>(LanguageFile::FromBytes(file, std::nullopt));
+}
+
+struct Harness {
+  OptimizationSettings settings;
+  TagRemovalTable removal;
+  TagReplacementTable replacement;
+  MessageCatalogue catalogue{EnglishErrors()};
+  testing::ScriptedInteraction ui;
+  std::function<bool()> cancel;
+  Engine engine;
+  std::vector<std::string> passes;  // names of the passes run, in order
+
+  Harness() {
+    engine.SetFaultHookForTesting([this](std::string_view pass) { passes.emplace_back(pass); });
+  }
+  OptimizeResult Run(std::string& text) {
+    EngineContext ctx{settings, removal, replacement, catalogue, ui, cancel};
+    return engine.OptimizeDocument(text, ctx);
+  }
+  std::string Optimized(std::string text) {
+    EXPECT_EQ(Run(text), OptimizeResult::Done);
+    return text;
+  }
+};
+
+// ---------------------------------------------------------------- the shared case table
+
+class EngineCases : public ::testing::TestWithParam<EngineCase> {};
+
+TEST_P(EngineCases, GiveHandWorkedBytes) {
+  const EngineCase& c = GetParam();
+  OptimizationSettings s = c.Settings();
+  MessageCatalogue catalogue;
+  testing::ScriptedInteraction ui;
+  EngineContext ctx{s, c.removal, c.replacement, catalogue, ui, {}};
+  Engine engine(c.codePage);
+  std::string text = c.input;
+  ASSERT_EQ(engine.OptimizeDocument(text, ctx), OptimizeResult::Done);
+  EXPECT_EQ(text, c.expected);
+  EXPECT_TRUE(ui.shown.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, EngineCases, ::testing::ValuesIn(testsupport::EngineCases()),
+                         testsupport::EngineCaseName());
+
+// ---------------------------------------------------------------- order and conditions
+
+TEST(EngineSequence, RunsThePassesInTheirFixedOrder) {
+  Harness h;
+  ApplyModePreset(h.settings, kModeMax);
+  h.removal = {{"font", true}};
+  h.replacement = {{"strong", "b", true}};
+  h.Optimized("<p>x</p>\r\n");
+  EXPECT_EQ(h.passes, (std::vector<std::string>{"CutScripts", "GlueLines", "RemoveComments", "TightenTagSpaces",
+                                                "RemoveQuotes", "ProcessTag", "ProcessTag", "ProcessTag",
+                                                "CollapseNbsp", "RemoveAllTabs", "RemoveBlankLines", "CollapseSpaces",
+                                                "TrimLines", "JoinTags", "InsertScripts"}));
+}
+
+TEST(EngineSequence, OptionalPassesFollowTheirOptions) {
+  Harness h;
+  testsupport::AllPassesOff(h.settings);
+  h.settings.cbClosedTagsAlso = false;
+  h.Optimized("<p>x</p>\r\n");
+  EXPECT_EQ(h.passes, (std::vector<std::string>{"CutScripts", "TightenTagSpaces", "JoinTags", "InsertScripts"}));
+}
+
+TEST(EngineSequence, EmptyLinePassDoesNotRunWhileGluing) {
+  Harness h;
+  testsupport::AllPassesOff(h.settings);
+  h.settings.cbDelEmptyLine = true;
+  h.settings.cbDelCRLF = true;
+  h.Optimized("a\r\n\r\nb\r\n");
+  EXPECT_EQ(std::count(h.passes.begin(), h.passes.end(), "RemoveEmptyLines"), 0);
+  h.settings.cbDelCRLF = false;
+  h.passes.clear();
+  EXPECT_EQ(h.Optimized("a\r\n\r\nb\r\n"), "a\r\nb\r\n");
+  EXPECT_EQ(std::count(h.passes.begin(), h.passes.end(), "RemoveEmptyLines"), 1);
+}
+
+TEST(EngineSequence, NameEntriesAreAppliedTwice) {
+  Harness h;
+  testsupport::AllPassesOff(h.settings);
+  h.removal = {{"name=\"author\"", true}};
+  EXPECT_EQ(h.Optimized("a<meta name=\"author\" content=\"x\">b<meta name=author>c\r\n"), "abc\r\n");
+  EXPECT_EQ(std::count(h.passes.begin(), h.passes.end(), "ProcessTag"), 2);
+  // The prefix test is case-sensitive.
+  Harness upper;
+  testsupport::AllPassesOff(upper.settings);
+  upper.removal = {{"Name=\"author\"", true}};
+  EXPECT_EQ(upper.Optimized("a<meta name=\"author\">b<meta name=author>c\r\n"), "ab<meta name=author>c\r\n");
+  EXPECT_EQ(std::count(upper.passes.begin(), upper.passes.end(), "ProcessTag"), 1);
+}
+
+TEST(EngineSequence, UntickedEntriesAreSkipped) {
+  Harness h;
+  testsupport::AllPassesOff(h.settings);
+  h.removal = {{"b", false}};
+  h.replacement = {{"i", "em", false}};
+  EXPECT_EQ(h.Optimized("<b>x</b><i>y</i>\r\n"), "<b>x</b><i>y</i>\r\n");
+  EXPECT_EQ(std::count(h.passes.begin(), h.passes.end(), "ProcessTag"), 0);
+}
+
+TEST(EngineSequence, ClosingTagsOnlyWithClosedTagsAlso) {
+  Harness h;
+  testsupport::AllPassesOff(h.settings);
+  h.replacement = {{"strong", "b", true}};
+  h.settings.cbClosedTagsAlso = false;
+  EXPECT_EQ(h.Optimized("<strong class=x>t</strong>\r\n"), "<b class=x>t</strong>\r\n");
+  h.settings.cbClosedTagsAlso = true;
+  EXPECT_EQ(h.Optimized("<strong class=x>t</strong>\r\n"), "<b class=x>t</b>\r\n");
+}
+
+TEST(EngineSequence, EmptyDocumentStaysEmpty) {
+  Harness h;
+  ApplyModePreset(h.settings, kModeMax);
+  h.removal = {{"b", true}};
+  EXPECT_EQ(h.Optimized(""), "");
+}
+
+TEST(EngineSequence, ScriptsComeBackByteForByteUnderEveryPass) {
+  Harness h;
+  ApplyModePreset(h.settings, kModeMax);
+  h.settings.cbDelScripts = false;
+  h.removal = {{"b", true}};
+  const std::string script = "<SCRIPT Language=\"x\">\r\n\tvar a = \"</script>\";  <b> \"50\" \r\n\r\n</Script  >";
+  std::string out = h.Optimized("<p> a </p>\r\n" + script + "\r\n<p>\t\"7\"</p>\r\n");
+  EXPECT_EQ(out, "<p> a </p> " + script + " <p>7</p>\r\n");
+}
+
+// ---------------------------------------------------------------- cancel checks
+
+TEST(EngineCancel, EachOfTheFourChecksStopsAtOnce) {
+  for (int stopAt = 1; stopAt <= 4; ++stopAt) {
+    Harness h;
+    int calls = 0;
+    h.cancel = [&] { return ++calls == stopAt; };
+    std::string text = "<p  class=\"a\">  x  </p>\r\n";
+    const std::string before = text;
+    EXPECT_EQ(h.Run(text), OptimizeResult::Cancelled) << stopAt;
+    EXPECT_EQ(text, before) << "the document is left as it was";
+    EXPECT_EQ(calls, stopAt);
+    // The passes after the check did not run.
+    const std::vector<std::size_t> passesBefore = {4, 4, 4, 8};  // defaults, no tag entries
+    EXPECT_EQ(h.passes.size(), passesBefore[static_cast<std::size_t>(stopAt - 1)]) << stopAt;
+  }
+}
+
+TEST(EngineCancel, NoCancelMeansFourChecksAndDone) {
+  Harness h;
+  int calls = 0;
+  h.cancel = [&] {
+    ++calls;
+    return false;
+  };
+  std::string text = "<p>x</p>\r\n";
+  EXPECT_EQ(h.Run(text), OptimizeResult::Done);
+  EXPECT_EQ(calls, 4);
+}
+
+// ---------------------------------------------------------------- failures
+
+struct FailCase {
+  std::string pass;
+  std::string message;  // empty: no message
+  OptimizeResult result;
+};
+
+TEST(EngineFailures, EachPassReportsItsOwnFailure) {
+  const std::vector<FailCase> cases = {
+      {"CutScripts", "\rError during scripts cutting", OptimizeResult::Done},
+      {"GlueLines", "", OptimizeResult::Done},
+      {"RemoveComments", "\rError during comments removal <!-- -->", OptimizeResult::Done},
+      {"TightenTagSpaces", "\rError during spaces removal", OptimizeResult::Done},
+      {"RemoveQuotes", "\rError during quotes removal", OptimizeResult::Done},
+      {"CollapseNbsp", "\rError during &nbsp; removal", OptimizeResult::Done},
+      {"RemoveAllTabs", "", OptimizeResult::Failed},
+      {"RemoveBlankLines", "", OptimizeResult::Done},
+      {"CollapseSpaces", "\rError during double spaces removal", OptimizeResult::Done},
+      {"TrimLines", "", OptimizeResult::Failed},
+      {"RemoveEmptyLines", "", OptimizeResult::Done},
+      {"JoinTags", "\rError during spaces removal", OptimizeResult::Done},
+      {"InsertScripts", "\rError during scripts inserting", OptimizeResult::Done},
+  };
+  for (const FailCase& c : cases) {
+    Harness h;
+    ApplyModePreset(h.settings, kModeMax);
+    h.settings.cbDelCRLF = c.pass == "GlueLines";
+    std::vector<std::string> after;
+    bool failed = false;
+    h.engine.SetFaultHookForTesting([&](std::string_view pass) {
+      if (failed) after.emplace_back(pass);
+      if (pass == c.pass && !failed) {
+        failed = true;
+        throw std::bad_alloc();
+      }
+    });
+    std::string text = "<p> a  b </p>\r\n\r\n";
+    EXPECT_EQ(h.Run(text), c.result) << c.pass;
+    if (c.message.empty()) {
+      EXPECT_TRUE(h.ui.shown.empty()) << c.pass;
+    } else {
+      ASSERT_EQ(h.ui.Messages().size(), 1u) << c.pass;
+      EXPECT_EQ(h.ui.Messages()[0], c.message);
+      EXPECT_EQ(h.ui.shown[0].kind, MessageKind::Error);
+    }
+    // A guarded failure lets the sequence go on; an unguarded one ends it.
+    if (c.result == OptimizeResult::Done && c.pass != "InsertScripts") EXPECT_FALSE(after.empty()) << c.pass;
+    if (c.result == OptimizeResult::Failed) EXPECT_TRUE(after.empty()) << c.pass;
+  }
+}
+
+TEST(EngineFailures, ScriptCuttingFailureIsShownOnlyWithInformationMessages) {
+  Harness h;
+  h.settings.cbShowInfo = false;
+  h.engine.SetFaultHookForTesting([](std::string_view pass) {
+    if (pass == "CutScripts") throw std::runtime_error("x");
+  });
+  std::string text = "<p> a </p>\r\n";
+  EXPECT_EQ(h.Run(text), OptimizeResult::Done);
+  EXPECT_TRUE(h.ui.shown.empty());
+}
+
+TEST(EngineFailures, TagFailureNamesTheEntryAndTheNextEntryStillRuns) {
+  Harness h;
+  testsupport::AllPassesOff(h.settings);
+  h.removal = {{"FONT", true}, {"b", true}};
+  int tagCalls = 0;
+  h.engine.SetFaultHookForTesting([&](std::string_view pass) {
+    if (pass == "ProcessTag" && ++tagCalls == 1) throw std::bad_alloc();
+  });
+  std::string text = "<font>x</font><b>y</b>\r\n";
+  EXPECT_EQ(h.Run(text), OptimizeResult::Done);
+  EXPECT_EQ(h.ui.Messages(), std::vector<std::string>{"\rError during removal of the tag FONT"});
+  EXPECT_EQ(text, "<font>x</font>y</b>\r\n");
+}
+
+TEST(EngineFailures, PlaceholderTextInAnEntryIsNotExpanded) {
+  Harness h;
+  testsupport::AllPassesOff(h.settings);
+  h.removal = {{"%s%d", true}};
+  h.engine.SetFaultHookForTesting([](std::string_view pass) {
+    if (pass == "ProcessTag") throw std::bad_alloc();
+  });
+  std::string text = "x\r\n";
+  h.Run(text);
+  EXPECT_EQ(h.ui.Messages(), std::vector<std::string>{"\rError during removal of the tag %s%d"});
+}
+
+// ---------------------------------------------------------------- marker bytes
+
+TEST(EngineMarkers, DocumentMarkerBytesAreOrdinaryBytes) {
+  Harness h;
+  const std::string markers = "\x8a\x9f\xa4\xa5\xa6\xac\xaf";
+  // Where no pass has anything to do, they come out as they went in.
+  EXPECT_EQ(h.Optimized("<p>" + markers + "</p>\r\n"), "<p>" + markers + "</p>\r\n");
+  // Next to what the passes change they stay too.
+  EXPECT_EQ(h.Optimized("<a x=\"\xa4\" y=\"50\">\xaf &nbsp;&nbsp;\xa4 \"\x9f\"</a>\r\n"),
+            "<a x=\"\xa4\" y=50>\xaf &nbsp; \xa4 \"\x9f\"</a>\r\n");
+}
+
+TEST(EngineMarkers, MarkerBytesInsideScriptsAndNextToThem) {
+  Harness h;
+  const std::string script = "<script>\x8a\"\xa4\"</script>";
+  EXPECT_EQ(h.Optimized("\x8a" + script + "\x8a" + script + "\r\n"), "\x8a" + script + "\x8a" + script + "\r\n");
+  h.settings.cbDelScripts = true;
+  EXPECT_EQ(h.Optimized("\x8a" + script + "\x8a\r\n"), "\x8a\x8a\r\n");
+}
+
+TEST(EngineMarkers, DocumentHoldingEveryByteValue) {
+  Harness h;
+  std::string all;
+  for (int b = 1; b < 256; ++b)
+    if (b != '\r' && b != '\n' && b != '"' && b != '<' && b != '>' && b != '=' && b != ' ' && b != '\t' && b != '&')
+      all.push_back(static_cast<char>(b));
+  const std::string script = "<script>a</script>";
+  EXPECT_EQ(h.Optimized(all + script + all + "\r\n"), all + script + all + "\r\n");
+}
+
+TEST(EngineMarkers, BlockWhoseMarkerIsRemovedIsDropped) {
+  Harness h;
+  h.settings.cbIsScript = false;
+  h.settings.cbIsStyle = false;
+  h.settings.cbOuttag = false;
+  EXPECT_EQ(h.Optimized("a<!-- <script>x</script> -->b<script>y</script>c\r\n"), "ab<script>y</script>c\r\n");
+  h.settings.cbIsScript = true;
+  EXPECT_EQ(h.Optimized("a<!-- <script>x</script> -->b\r\n"), "a<!-- <script>x</script> -->b\r\n");
+}
+
+}  // namespace
+}  // namespace tersify
