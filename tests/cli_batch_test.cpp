@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "panel/paths.h"
+#include "run/file_step.h"
 #include "settings/startup.h"
 #include "support/run_command.h"
 #include "support/run_fixture.h"
@@ -423,6 +424,48 @@ TEST_F(CliBatch, CtrlCLeavesEveryFileWholeOrUntouched) {
   EXPECT_GT(optimized, 0);
   EXPECT_LT(optimized, count);
   EXPECT_EQ(static_cast<int>(Listing(bak).size()), optimized);  // no temporaries either
+}
+
+// The two halves of the per-file step that parallel runs use place a file as
+// the one-piece step does.
+TEST(CliFileStepHalves, PreparedFilesArePlacedAsTheOneStepPlacesThem) {
+  RunHarness h;
+  std::string a = h.AddSource("src/a.html", "a b\nc");
+  RunEnvironment env = h.Env();
+  PreparedFile prepared = PrepareFile(a, env, {});
+  EXPECT_EQ(prepared.result, OptimizeResult::Done);
+  EXPECT_EQ(prepared.sizeBefore, 5);
+  EXPECT_TRUE(Listing(h.settings.edOptimizedPath).empty());  // nothing written yet
+  FileOutcome placed = PlaceFile(a, prepared, env, h.state.overwrite);
+  EXPECT_EQ(placed.status, FileOutcome::Status::Saved);
+  EXPECT_EQ(ReadAll(h.settings.edOptimizedPath + "a.html"), "ab\r\nc\r\n");
+  EXPECT_EQ(placed.sizeAfter, 7);
+  // Placing again meets the earlier copy like the one-piece step does.
+  h.ui.overwriteAnswers = {OverwriteChoice::Skip, OverwriteChoice::Skip};
+  FileOutcome again = PlaceFile(a, PrepareFile(a, env, {}), env, h.state.overwrite);
+  FileOutcome whole = OptimizeFile(a, env, h.state.overwrite, {});
+  EXPECT_EQ(again.status, FileOutcome::Status::Skipped);
+  EXPECT_EQ(whole.status, FileOutcome::Status::Skipped);
+  EXPECT_EQ(h.ui.shown.size(), 2u);
+
+  // In place with backups: the original goes to the backup folder.
+  h.ModifySources(true);
+  PlaceFile(a, PrepareFile(a, env, {}), env, h.state.overwrite);
+  EXPECT_EQ(ReadAll(a), "ab\r\nc\r\n");
+  EXPECT_EQ(ReadAll(h.settings.edBackUpPath + "a.html"), "a b\nc");
+
+  // Cancelled or unreadable files are not touched and get no backup.
+  std::string b = h.AddSource("src/b.html", "x y");
+  PreparedFile cancelled = PrepareFile(b, env, [] { return true; });
+  EXPECT_EQ(cancelled.result, OptimizeResult::Cancelled);
+  EXPECT_EQ(PlaceFile(b, cancelled, env, h.state.overwrite).status, FileOutcome::Status::Cancelled);
+  EXPECT_EQ(ReadAll(b), "x y");
+  EXPECT_FALSE(Exists(h.settings.edBackUpPath + "b.html"));
+  PreparedFile missing = PrepareFile(h.tmp.Path("src/none.html"), env, {});
+  EXPECT_EQ(missing.result, OptimizeResult::Failed);
+  EXPECT_EQ(PlaceFile(h.tmp.Path("src/none.html"), missing, env, h.state.overwrite).status,
+            FileOutcome::Status::Failed);
+  EXPECT_EQ(Listing(h.settings.edBackUpPath), (std::vector<std::string>{"a.html"}));
 }
 
 }  // namespace
