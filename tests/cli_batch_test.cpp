@@ -296,8 +296,9 @@ TEST_F(CliBatch, ParallelRunsEqualSerialOnes) {
   EXPECT_EQ(a, b);
   EXPECT_EQ(Listing(Dir("b1")), Listing(Dir("b4")));
   for (const auto& n : Listing(Dir("b1"))) EXPECT_EQ(ReadAll(Dir("b1/" + n)), ReadAll(Dir("b4/" + n))) << n;
-  EXPECT_EQ(std::regex_replace(inSerial.err, std::regex("b1/"), "B/"),
-            std::regex_replace(std::regex_replace(inParallel.err, std::regex("site2/"), "site/"), std::regex("b4/"), "B/"));
+  EXPECT_EQ(
+      std::regex_replace(inSerial.err, std::regex("b1/"), "B/"),
+      std::regex_replace(std::regex_replace(inParallel.err, std::regex("site2/"), "site/"), std::regex("b4/"), "B/"));
 }
 
 TEST_F(CliBatch, FileListsAndKindsOfPaths) {
@@ -351,19 +352,19 @@ TEST_F(CliBatch, OptionsFileModeAndTablesBesideIt) {
 
 TEST_F(CliBatch, UsageErrorsExitTwo) {
   std::string a = Site("a.html", Page(1));
-  for (const std::string& args : std::vector<std::string>{"-o x --in-place " + Q(a), "--backup b " + Q(a), "--in-place --backup b --no-backup " + Q(a),
-                                 "-o x -", "- " + Q(a), "--overwrite maybe -o x " + Q(a), "-j 0 -o x " + Q(a),
-                                 "--max-files -1 -o x " + Q(a), "--restore --dry-run -o x " + Q(a), "--mode best " + Q(a),
-                                 "-o x", "--json=1 -o x " + Q(a)}) {
+  for (const std::string& args : std::vector<std::string>{
+           "-o x --in-place " + Q(a), "--backup b " + Q(a), "--in-place --backup b --no-backup " + Q(a), "-o x -",
+           "- " + Q(a), "--overwrite maybe -o x " + Q(a), "-j 0 -o x " + Q(a), "--max-files -1 -o x " + Q(a),
+           "--restore --dry-run -o x " + Q(a), "--mode best " + Q(a), "-o x", "--json=1 -o x " + Q(a)}) {
     auto r = RunCommand(kCli + " " + args);
     EXPECT_EQ(r.status, 2) << args << "\n" << r.err;
     EXPECT_EQ(r.out, "") << args;
   }
   auto help = RunCommand(kCli + " --help");
   EXPECT_EQ(help.status, 0);
-  for (const char* flag : {"--out", "--in-place", "--backup", "--no-backup", "--recursive", "--max-depth", "--max-files",
-                           "--overwrite", "--restore", "--options", "--set", "--tags-change", "--tags-delete",
-                           "--codepage", "--mode", "--jobs", "--dry-run", "--quiet", "--json"})
+  for (const char* flag : {"--out", "--in-place", "--backup", "--no-backup", "--recursive", "--max-depth",
+                           "--max-files", "--overwrite", "--restore", "--options", "--set", "--tags-change",
+                           "--tags-delete", "--codepage", "--mode", "--jobs", "--dry-run", "--quiet", "--json"})
     EXPECT_NE(help.out.find(flag), std::string::npos) << flag;
 }
 

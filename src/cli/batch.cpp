@@ -247,7 +247,8 @@ BatchReport RunBatch(const FilesPanel& panel, RunState& state, const BatchEnv& e
       item.messages.ReplayTo(env.ui);
       outcome = PlaceFile(sources[i], std::move(item.prepared), runEnv, state.overwrite, report.dryRun);
     } else {
-      outcome = OptimizeFile(sources[i], runEnv, state.overwrite, [] { return Interrupted(); }, report.dryRun);
+      outcome = OptimizeFile(
+          sources[i], runEnv, state.overwrite, [] { return Interrupted(); }, report.dryRun);
     }
     bytesDone += std::max<std::int64_t>(0, outcome.sizeBefore);
     if (!Account(Report(sources[i], std::move(outcome), env.ui), report, env)) break;

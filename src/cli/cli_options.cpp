@@ -216,9 +216,12 @@ bool ParseFlag(ArgReader& r, CliOptions& o, std::string& error) {
   if (r.Is("--options")) return r.Value(o.optionsFile.emplace());
   if (r.Is("--mode")) {
     if (!r.Value(value)) return false;
-    if (value == "normal") o.mode = 0;
-    else if (value == "max") o.mode = 1;
-    else error = "bad mode '" + value + "' (normal or max)";
+    if (value == "normal")
+      o.mode = 0;
+    else if (value == "max")
+      o.mode = 1;
+    else
+      error = "bad mode '" + value + "' (normal or max)";
     return o.mode.has_value();
   }
   if (r.Is("--out", "-o")) return r.Value(o.outDir.emplace());

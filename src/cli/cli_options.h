@@ -24,16 +24,16 @@ struct CliOptions {
   std::optional<std::string> tagsDelete;
 
   // The batch form.
-  std::optional<std::string> outDir;      // -o: copies into this folder
-  bool inPlace = false;                   // --in-place
-  std::optional<std::string> backupDir;   // --backup
-  bool noBackup = false;                  // --no-backup
-  bool recursive = false;                 // -r
-  std::optional<int> maxDepth;            // --max-depth
-  std::optional<int> maxFiles;            // --max-files
+  std::optional<std::string> outDir;     // -o: copies into this folder
+  bool inPlace = false;                  // --in-place
+  std::optional<std::string> backupDir;  // --backup
+  bool noBackup = false;                 // --no-backup
+  bool recursive = false;                // -r
+  std::optional<int> maxDepth;           // --max-depth
+  std::optional<int> maxFiles;           // --max-files
   std::optional<OverwritePolicy> overwrite;
   bool restore = false;
-  std::optional<int> jobs;                // -j
+  std::optional<int> jobs;  // -j
   bool dryRun = false;
   bool quiet = false;
   bool json = false;

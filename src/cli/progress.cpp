@@ -7,10 +7,14 @@ namespace tersify::cli {
 
 std::string SizeText(double bytes) {
   char buf[32];
-  if (bytes < 1000) std::snprintf(buf, sizeof buf, "%.0f B", bytes);
-  else if (bytes < 1e6) std::snprintf(buf, sizeof buf, "%.1f kB", bytes / 1e3);
-  else if (bytes < 1e9) std::snprintf(buf, sizeof buf, "%.1f MB", bytes / 1e6);
-  else std::snprintf(buf, sizeof buf, "%.2f GB", bytes / 1e9);
+  if (bytes < 1000)
+    std::snprintf(buf, sizeof buf, "%.0f B", bytes);
+  else if (bytes < 1e6)
+    std::snprintf(buf, sizeof buf, "%.1f kB", bytes / 1e3);
+  else if (bytes < 1e9)
+    std::snprintf(buf, sizeof buf, "%.1f MB", bytes / 1e6);
+  else
+    std::snprintf(buf, sizeof buf, "%.2f GB", bytes / 1e9);
   return buf;
 }
 

@@ -30,7 +30,7 @@ SetupResult Failure(int status, std::string message) { return {status, std::move
 
 // The options file is read, never written: a file without settings is refused
 // instead of being filled with defaults.
-SetupResult LoadOptionsFile(const std::string& path, const MessageCatalogue& catalogue, UserInteraction& ui,
+SetupResult LoadOptionsFile(const std::string& path, const MessageCatalogue& catalogue, TerminalInteraction& ui,
                             CliSettings& out) {
   IniFile::ReadStatus status;
   IniFile ini = IniFile::Read(path, &status);
@@ -40,8 +40,9 @@ SetupResult LoadOptionsFile(const std::string& path, const MessageCatalogue& cat
   std::string folder = FolderOf(path);
   if (folder.empty()) folder = std::string(".") + kPathDelim;
   SettingsContext context{folder, ui, catalogue, NameOf(path)};
-  if (LoadOptions(context, out.settings, out.tables) != LoadOptionsResult::Loaded)
-    return Failure(1, "cannot load the options file '" + path + "'");
+  int errorsBefore = ui.errorCount();
+  if (LoadOptions(context, out.settings, out.tables) != LoadOptionsResult::Loaded || ui.errorCount() > errorsBefore)
+    return Failure(1, "cannot load the options file '" + path + "' with its tag tables");
   return {};
 }
 
@@ -70,7 +71,7 @@ void ApplyBatchFlags(const CliOptions& o, OptimizationSettings& s) {
 
 }  // namespace
 
-SetupResult BuildSettings(const CliOptions& o, const MessageCatalogue& catalogue, UserInteraction& ui,
+SetupResult BuildSettings(const CliOptions& o, const MessageCatalogue& catalogue, TerminalInteraction& ui,
                           CliSettings& out) {
   StartupEnvironment env{platform::ProgramFolder(), platform::SystemFolder()};
   out.settings = StartupSettings(env);

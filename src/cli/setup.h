@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/cli_options.h"
+#include "cli/terminal_interaction.h"
 #include "engine/codepage.h"
 #include "i18n/catalogue.h"
 #include "i18n/language_file.h"
@@ -25,7 +26,7 @@ struct SetupResult {
 };
 
 // Fills `out`; messages of the loaders go through `ui`.
-SetupResult BuildSettings(const CliOptions& o, const MessageCatalogue& catalogue, UserInteraction& ui,
+SetupResult BuildSettings(const CliOptions& o, const MessageCatalogue& catalogue, TerminalInteraction& ui,
                           CliSettings& out);
 
 // The English message texts, built in, so the program needs no file beside it.

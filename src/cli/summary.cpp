@@ -23,10 +23,14 @@ std::size_t Utf8Length(std::string_view t, std::size_t i) {
 const char* StatusName(const FileReport& f, bool dryRun) {
   using Status = FileOutcome::Status;
   switch (f.outcome.status) {
-    case Status::Saved: return dryRun ? "would-write" : "written";
-    case Status::Skipped: return f.refused.empty() ? "skipped" : "refused";
-    case Status::Cancelled: return "cancelled";
-    case Status::Failed: return "failed";
+    case Status::Saved:
+      return dryRun ? "would-write" : "written";
+    case Status::Skipped:
+      return f.refused.empty() ? "skipped" : "refused";
+    case Status::Cancelled:
+      return "cancelled";
+    case Status::Failed:
+      return "failed";
   }
   return "failed";
 }
@@ -81,8 +85,8 @@ std::string SummaryJson(const BatchReport& r) {
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.3f", r.seconds);
   std::string out = "{\n  " + Field("files_processed", static_cast<long long>(r.processed.size())) + ",\n  " +
-                    Field("files_failed", r.failed) + ",\n  " + Field("bytes_before", r.stats.totalBefore) +
-                    ",\n  " + Field("bytes_after", r.stats.totalAfter) + ",\n  " +
+                    Field("files_failed", r.failed) + ",\n  " + Field("bytes_before", r.stats.totalBefore) + ",\n  " +
+                    Field("bytes_after", r.stats.totalAfter) + ",\n  " +
                     Field("bytes_removed", r.stats.BytesRemoved()) + ",\n  " +
                     Field("average_ratio", r.stats.AverageRatio()) + ",\n  " + Field("max_ratio", r.stats.maxRatio) +
                     ",\n  \"elapsed\": " + JsonString(r.elapsed) + ",\n  \"elapsed_seconds\": " + seconds +
@@ -94,8 +98,8 @@ std::string SummaryJson(const BatchReport& r) {
     const std::string& output = f.outcome.writtenPath.empty() ? f.outcome.outputPath : f.outcome.writtenPath;
     out += i ? ",\n    {" : "\n    {";
     out += "\"source\": " + JsonString(f.source) + ", \"output\": " + JsonString(output) + ", \"status\": \"" +
-           StatusName(f, r.dryRun) + "\", " + Field("size_before", f.outcome.sizeBefore) + ", \"size_after\": " +
-           (sized ? std::to_string(f.outcome.sizeAfter) : "null") +
+           StatusName(f, r.dryRun) + "\", " + Field("size_before", f.outcome.sizeBefore) +
+           ", \"size_after\": " + (sized ? std::to_string(f.outcome.sizeAfter) : "null") +
            ", \"ratio\": " + (sized ? std::to_string(f.ratio) : "null") + "}";
   }
   out += r.files.empty() ? "]\n}\n" : "\n  ]\n}\n";
@@ -104,9 +108,9 @@ std::string SummaryJson(const BatchReport& r) {
 
 std::string RestoreSummaryText(const RestoreReport& r, bool inPlace) {
   std::string out = "Restoration finished\n";
-  out += (inPlace ? "Files restored from backups: " : "Optimized copies deleted: ") + std::to_string(r.restored) +
-         "\n";
-  if (r.missing) out += (inPlace ? "Files without a backup: " : "Files without a copy: ") + std::to_string(r.missing) + "\n";
+  out += (inPlace ? "Files restored from backups: " : "Optimized copies deleted: ") + std::to_string(r.restored) + "\n";
+  if (r.missing)
+    out += (inPlace ? "Files without a backup: " : "Files without a copy: ") + std::to_string(r.missing) + "\n";
   if (r.failed) out += "Files that could not be restored: " + std::to_string(r.failed) + "\n";
   return out;
 }

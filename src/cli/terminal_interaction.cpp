@@ -31,10 +31,16 @@ std::string TerminalText(const std::string& text) {
 void TerminalInteraction::MessageBox(const std::string& text, MessageKind kind) {
   const char* prefix = "";
   switch (kind) {
-    case MessageKind::Error: prefix = "error: "; ++errors_; break;
-    case MessageKind::Warning: prefix = "warning: "; break;
+    case MessageKind::Error:
+      prefix = "error: ";
+      ++errors_;
+      break;
+    case MessageKind::Warning:
+      prefix = "warning: ";
+      break;
     case MessageKind::Information:
-    case MessageKind::Confirmation: break;
+    case MessageKind::Confirmation:
+      break;
   }
   Before();
   std::fprintf(err_, "tersify-cli: %s%s\n", prefix, TerminalText(text).c_str());
@@ -42,8 +48,10 @@ void TerminalInteraction::MessageBox(const std::string& text, MessageKind kind) 
 
 Answer TerminalInteraction::Question(const std::string& text, MessageKind kind, QuestionButtons buttons) {
   switch (buttons) {
-    case QuestionButtons::YesNo: return Answer::No;
-    case QuestionButtons::OkCancel: return Interrupted() ? Answer::Ok : Answer::Cancel;
+    case QuestionButtons::YesNo:
+      return Answer::No;
+    case QuestionButtons::OkCancel:
+      return Interrupted() ? Answer::Ok : Answer::Cancel;
     case QuestionButtons::YesYesToAll:
       MessageBox(text, kind == MessageKind::Confirmation ? MessageKind::Warning : kind);
       return Answer::Yes;
@@ -54,11 +62,16 @@ Answer TerminalInteraction::Question(const std::string& text, MessageKind kind, 
 std::optional<OverwriteChoice> TerminalInteraction::AskOverwrite(const OverwriteQuestion& q) {
   if (sourcesAreOutputs && q.upperPath == q.lowerPath) return OverwriteChoice::Overwrite;
   switch (policy_) {
-    case OverwritePolicy::All: return OverwriteChoice::OverwriteAll;
-    case OverwritePolicy::Skip: return OverwriteChoice::SkipAll;
-    case OverwritePolicy::Older: return q.olderAllowed ? OverwriteChoice::OverwriteAllOlder : OverwriteChoice::Skip;
-    case OverwritePolicy::Ask: return Prompt(q);
-    case OverwritePolicy::Fail: break;
+    case OverwritePolicy::All:
+      return OverwriteChoice::OverwriteAll;
+    case OverwritePolicy::Skip:
+      return OverwriteChoice::SkipAll;
+    case OverwritePolicy::Older:
+      return q.olderAllowed ? OverwriteChoice::OverwriteAllOlder : OverwriteChoice::Skip;
+    case OverwritePolicy::Ask:
+      return Prompt(q);
+    case OverwritePolicy::Fail:
+      break;
   }
   refused_.push_back(q.upperPath);
   return OverwriteChoice::Skip;
@@ -80,8 +93,9 @@ std::optional<OverwriteChoice> TerminalInteraction::Prompt(const OverwriteQuesti
   std::fprintf(err_, "\nOverwrite : %s\n            %s\n%s: %s\n            %s\n", q.upperPath.c_str(),
                q.upperInfo.c_str(), q.lowerCaption.c_str(), q.lowerPath.c_str(), q.lowerInfo.c_str());
   for (;;) {
-    std::fprintf(err_, "[o] Overwrite (Enter)  [a] Overwrite All  %s[s] Skip  [k] Skip All  [n] New name  "
-                       "[r] Rename ? ",
+    std::fprintf(err_,
+                 "[o] Overwrite (Enter)  [a] Overwrite All  %s[s] Skip  [k] Skip All  [n] New name  "
+                 "[r] Rename ? ",
                  q.olderAllowed ? "[l] Ovewrite All Older  " : "");
     std::fflush(err_);
     std::optional<std::string> line = ReadLine();
@@ -131,9 +145,12 @@ std::optional<std::string> TerminalInteraction::ReadLine() {
 
 Answer RecordingInteraction::Question(const std::string&, MessageKind, QuestionButtons buttons) {
   switch (buttons) {
-    case QuestionButtons::YesNo: return Answer::No;
-    case QuestionButtons::OkCancel: return Answer::Cancel;
-    case QuestionButtons::YesYesToAll: return Answer::Yes;
+    case QuestionButtons::YesNo:
+      return Answer::No;
+    case QuestionButtons::OkCancel:
+      return Answer::Cancel;
+    case QuestionButtons::YesYesToAll:
+      return Answer::Yes;
   }
   return Answer::No;
 }
