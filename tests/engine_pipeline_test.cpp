@@ -240,8 +240,12 @@ TEST(EngineFailures, EachPassReportsItsOwnFailure) {
       EXPECT_EQ(h.ui.shown[0].kind, MessageKind::Error);
     }
     // A guarded failure lets the sequence go on; an unguarded one ends it.
-    if (c.result == OptimizeResult::Done && c.pass != "InsertScripts") EXPECT_FALSE(after.empty()) << c.pass;
-    if (c.result == OptimizeResult::Failed) EXPECT_TRUE(after.empty()) << c.pass;
+    if (c.result == OptimizeResult::Done && c.pass != "InsertScripts") {
+      EXPECT_FALSE(after.empty()) << c.pass;
+    }
+    if (c.result == OptimizeResult::Failed) {
+      EXPECT_TRUE(after.empty()) << c.pass;
+    }
   }
 }
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts the program under a virtual X server with the example pages and saves
-# a picture of every window into the folder given as argument.
+# a picture of every window into OUTPUT_FOLDER/en and OUTPUT_FOLDER/de (the
+# German language file). Needs Xvfb; without it the offscreen platform is used.
 # Usage: tools/screenshots.sh OUTPUT_FOLDER [BUILD_FOLDER]
 set -euo pipefail
 out=${1:?output folder}
@@ -9,13 +10,33 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 work=$(mktemp -d)
-trap 'rm -rf "$work"; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null || true; [ -n "${xpid:-}" ] && kill "$xpid" 2>/dev/null || true' EXIT
-cp "$here/lang/Deflan.dat" "$work/"
+xpid=
+trap 'rm -rf "$work"; [ -n "$xpid" ] && kill "$xpid" 2>/dev/null || true' EXIT
+cp "$here/lang/Deflan.dat" "$here/lang/German.lng" "$work/"
 cp "$here"/examples/*.htm* "$work/" 2>/dev/null || true
-display=:97
-Xvfb "$display" -screen 0 1280x900x24 >/dev/null 2>&1 &
-xpid=$!
-sleep 1
-DISPLAY=$display QT_QPA_PLATFORM=xcb TERSIFY_PROGRAM_FOLDER="$work" TERSIFY_SCREENSHOTS="$out" \
-  timeout 60 "$here/$build/tersify" "$work"/*.htm* >/dev/null 2>&1 || true
-ls "$out"
+
+platform=offscreen
+if command -v Xvfb >/dev/null; then
+  display=:97
+  Xvfb "$display" -screen 0 1280x900x24 >/dev/null 2>&1 &
+  xpid=$!
+  sleep 1
+  platform=xcb
+  export DISPLAY=$display
+fi
+
+take() {  # language folder name
+  rm -rf "${out:?}/$1"
+  ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=$platform TERSIFY_PROGRAM_FOLDER="$work" \
+    TERSIFY_SCREENSHOTS="$out/$1" timeout 60 "$here/$build/tersify" "$work"/*.htm* >/dev/null 2>&1 || true
+}
+
+take en
+# The first run left Options.dat; the second one starts in German.
+if [ -f "$work/Options.dat" ]; then
+  sed -i "s|^edLan=.*|edLan=$work/German.lng\r|" "$work/Options.dat"
+else
+  printf '[settings]\r\nedLan=%s\r\n' "$work/German.lng" > "$work/Options.dat"
+fi
+take de
+ls "$out"/en "$out"/de

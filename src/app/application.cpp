@@ -2,22 +2,24 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTableWidget>
 #include <QToolButton>
-#include <QUrl>
 #include <cstdlib>
 
 #include "i18n/language.h"
 #include "panel/adding.h"
 #include "panel/files_panel.h"
+#include "platform/install_layout.h"
+#include "platform/paths.h"
+#include "platform/process.h"
 #include "settings/options_file.h"
 #include "ui/about_dialog.h"
 #include "ui/file_chooser.h"
@@ -82,33 +84,80 @@ std::string WithSeparator(std::string folder) {
   return folder;
 }
 
+// The run's user: every box, question and pause of a run first shows the
+// source view as the run wants it (hidden while the run goes on).
+class RunUser : public UserInteraction {
+ public:
+  RunUser(UserInteraction& inner, std::function<void()> sync) : inner_(inner), sync_(std::move(sync)) {}
+  void MessageBox(const std::string& text, MessageKind kind) override {
+    sync_();
+    inner_.MessageBox(text, kind);
+  }
+  Answer Question(const std::string& text, MessageKind kind, QuestionButtons buttons) override {
+    sync_();
+    return inner_.Question(text, kind, buttons);
+  }
+  std::optional<OverwriteChoice> AskOverwrite(const OverwriteQuestion& question) override {
+    sync_();
+    return inner_.AskOverwrite(question);
+  }
+  std::optional<std::string> InputBox(const std::string& title, const std::string& prompt,
+                                      const std::string& value) override {
+    sync_();
+    return inner_.InputBox(title, prompt, value);
+  }
+  void ProcessPendingEvents() override {
+    sync_();
+    inner_.ProcessPendingEvents();
+  }
+
+ private:
+  UserInteraction& inner_;
+  std::function<void()> sync_;
+};
+
 }  // namespace
+
+std::string HelpFilePath(const std::string& resourceFolder) {
+#ifdef _WIN32
+  std::string chm = resourceFolder + "help\\tfy.chm";
+  if (QFileInfo::exists(ToQ(chm))) return chm;
+  return resourceFolder + "help\\tfy.html";
+#else
+  return resourceFolder + "help/tfy.html";
+#endif
+}
 
 ProgramPlace LocateProgram(const std::string& executablePath) {
   ProgramPlace place;
   // The folder is kept in its own letter case: on a case-sensitive file
   // system a lower-cased path would name another folder.
+  std::string folder;
   if (const char* forced = std::getenv("TERSIFY_PROGRAM_FOLDER"); forced && *forced) {
-    place.programFolder = WithSeparator(forced);
+    folder = WithSeparator(forced);
   } else {
-    place.programFolder = WithSeparator(FromQ(QFileInfo(ToQ(executablePath)).absolutePath()));
+    folder = WithSeparator(FromQ(QDir::toNativeSeparators(QFileInfo(ToQ(executablePath)).absolutePath())));
   }
-#ifdef _WIN32
-  const char* windir = std::getenv("WINDIR");
-  place.systemFolder = FromQ(QString(windir ? windir : "c:\\windows").toLower());
-  place.browser = std::string(kDefaultBrowser);
-  place.editorName = "notepad.exe";
-#else
-  place.systemFolder = "/usr/bin";
-  place.browser = "/usr/bin/x-www-browser";
-  place.editorName = "editor";
-#endif
+  // Lower case on Windows, whose file system ignores it; kept elsewhere.
+  platform::InstallLayout layout = platform::CurrentInstallLayout(platform::NormalizePathCase(folder));
+  if (layout.installed) platform::CreateLayoutFolders(layout);
+  place.programFolder = layout.programFolder;
+  place.configFolder = layout.configFolder;
+  place.dataFolder = layout.dataFolder;
+  place.resourceFolder = layout.resourceFolder;
+  place.systemFolder = platform::SystemFolder();
+  place.browser = platform::DefaultBrowser();
+  place.editor = platform::DefaultEditor();
   return place;
 }
 
 Application::Application(ProgramPlace place, QStringList arguments, UserInteraction* user,
                          ui::FileChooser* chooser)
-    : place_(std::move(place)), arguments_(std::move(arguments)) {
+    : startProgram([](const std::string& program, const std::string& argument, const std::string& folder) {
+        return platform::StartProgram(program, argument, folder);
+      }),
+      place_(std::move(place)),
+      arguments_(std::move(arguments)) {
   QApplication::setApplicationName("Tersify");
   frmMain_ = std::make_unique<ui::TfrmMain>();
   if (!user) {
@@ -122,7 +171,7 @@ Application::Application(ProgramPlace place, QStringList arguments, UserInteract
   user_ = user;
   chooser_ = chooser;
   model_ = std::make_unique<OptionsDialogModel>(settings_, tables_,
-                                                SettingsContext{place_.programFolder, *user_, catalogue_});
+                                                SettingsContext{place_.configFolder, *user_, catalogue_});
   frmOptions_ = std::make_unique<ui::TfrmOptions>(ui::TfrmOptions::Services{*model_, catalogue_, *chooser_});
   frmAbout_ = std::make_unique<ui::TfrmAbout>();
   frmTagReplaceDlg_ = std::make_unique<ui::TfrmTagReplaceDlg>(frmOptions_.get());
@@ -137,8 +186,10 @@ Application::Application(ProgramPlace place, QStringList arguments, UserInteract
   windows_[1]->onLanguageChanged = [this] { frmMain_->RebuildFilesPanelMenu(); };
 
   runWindow_ = std::make_unique<ReportWindow>(*frmReport_);
+  runUser_ = std::make_unique<RunUser>(
+      *user_, [this] { frmMain_->sourceView()->parentWidget()->setVisible(view_.visible); });
   run_ = std::make_unique<RunController>(
-      RunEnvironment{settings_, tables_.removal, tables_.replacement, catalogue_, *user_}, runState_, panel_, view_,
+      RunEnvironment{settings_, tables_.removal, tables_.replacement, catalogue_, *runUser_}, runState_, panel_, view_,
       runWindow_.get());
   run_->mainStatus = [this](const std::string& text) { frmMain_->statusHint()->setText(ToQ(text)); };
   frmReport_->onStart = [this] {
@@ -173,7 +224,7 @@ std::vector<ui::QtWindow*> Application::translatableWindows() {
 bool Application::ApplyLanguage() {
   std::vector<TranslatableWindow*> list;
   for (auto& w : windows_) list.push_back(w.get());
-  return tersify::ApplyLanguage(settings_.edLan, place_.programFolder, CodePage::Cp1252, catalogue_, list, *user_);
+  return tersify::ApplyLanguage(settings_.edLan, place_.resourceFolder, CodePage::Cp1252, catalogue_, list, *user_);
 }
 
 void Application::ConnectCommands() {
@@ -223,9 +274,15 @@ bool Application::TagAdd(const QString& caption, const std::string& from, const 
 }
 
 void Application::OpenHelp() {
-  // Opened by the desktop shell; a missing file gives no message.
-  QString file = ToQ(place_.programFolder) + "help/tfy.html";
-  if (QFileInfo::exists(file)) QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+  // Opened by the system's viewer; a missing file gives no message.
+  std::string file = HelpFilePath(place_.resourceFolder);
+  if (!QFileInfo::exists(ToQ(file))) return;
+#ifdef _WIN32
+  std::string viewer = QFileInfo(ToQ(file)).suffix() == "chm" ? place_.systemFolder + "\\hh.exe" : place_.browser;
+#else
+  std::string viewer = place_.browser;
+#endif
+  startProgram(viewer, file, place_.resourceFolder);
 }
 
 void Application::StartUp() {
@@ -233,24 +290,27 @@ void Application::StartUp() {
   started_ = true;
   frmMain_->setWindowTitle(QString("Tersify v.") + kVersionText);
   frmAbout_->SetVersion(kVersionText);
-  if (auto stored = ReadStoredLanguage(place_.programFolder)) settings_.edLan = *stored;
+  if (auto stored = ReadStoredLanguage(place_.configFolder)) settings_.edLan = *stored;
   ApplyLanguage();
 
-  StartupEnvironment env{place_.programFolder, place_.systemFolder, place_.browser, place_.editorName};
+  // The default output and backup folders lie in the data folder, which is
+  // the program's own folder for a portable copy.
+  StartupEnvironment env{place_.dataFolder, place_.systemFolder, place_.browser, "notepad.exe"};
   std::string language = settings_.edLan;
   settings_ = StartupSettings(env);
+  settings_.edExtEditor = place_.editor;
   settings_.edLan = language;
   model_->enabling().UpdateSaveModeControls(settings_);
   CreateStartupFolders(settings_);
   tables_ = StartupTagTables();
-  LoadOptions(SettingsContext{place_.programFolder, *user_, catalogue_}, settings_, tables_, &model_->enabling());
+  LoadOptions(SettingsContext{place_.configFolder, *user_, catalogue_}, settings_, tables_, &model_->enabling());
   frmOptions_->ShowSettings();
   panel_.SetSortColumnValue(settings_.column_sort);
   MarkSortMenus();
   if (!arguments_.isEmpty()) {
     for (const QString& a : arguments_) AddFromCommandLine(panel_, FromQ(a), Ctx());
   } else if (settings_.cbSaveNopen) {
-    LoadFileList(panel_, place_.programFolder + "Default.lst", Ctx());
+    LoadFileList(panel_, place_.configFolder + "Default.lst", Ctx());
   }
   panel_.RefreshPanel(Ctx());
   AfterCommand();
@@ -274,12 +334,12 @@ void Application::ShutDown() {
   shutDown_ = true;
   settings_.splitter = frmMain_->SplitterPercent();
   for (int i = 0; i < 6; ++i) settings_.col[static_cast<size_t>(i)] = frmMain_->filesList()->columnWidth(i);
-  SaveOptions(SettingsContext{place_.programFolder, *user_, catalogue_}, settings_, tables_);
+  SaveOptions(SettingsContext{place_.configFolder, *user_, catalogue_}, settings_, tables_);
   settings_.column_sort = panel_.sortColumn();
   frmMain_->setAcceptDrops(false);
   frmMain_->filesList()->clearSelection();
   panel_.selected.reset();
-  if (settings_.cbSaveNopen) SaveFileList(panel_, place_.programFolder + "Default.lst");
+  if (settings_.cbSaveNopen) SaveFileList(panel_, place_.configFolder + "Default.lst");
   for (QWidget* w : std::initializer_list<QWidget*>{frmOptions_.get(), frmAbout_.get(), frmTagReplaceDlg_.get(),
                                                     frmReport_.get()})
     w->hide();

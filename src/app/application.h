@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,16 +32,32 @@ namespace tersify {
 
 inline constexpr const char* kVersionText = "2.0";
 
+// Where the program's files lie. A portable copy has all four folders equal
+// to the executable's folder; an installed one keeps its writable files in
+// the user's folders and reads its shipped files from the installation.
+// Every folder ends with a separator.
 struct ProgramPlace {
-  std::string programFolder;  // ends with a separator
-  std::string systemFolder;   // without a trailing separator
-  std::string browser;
-  std::string editorName;
+  std::string programFolder;   // the executable's folder
+  std::string configFolder;    // Options.dat, the tag tables, Default.lst
+  std::string dataFolder;      // holds the default "optimized" and "backup" folders
+  std::string resourceFolder;  // Deflan.dat, the language files, help
+  std::string systemFolder;    // without a trailing separator
+  std::string browser;         // default browser, full path
+  std::string editor;          // default external editor, full path
 };
 
 // Where the program lies: the executable's folder, or TERSIFY_PROGRAM_FOLDER
-// when set (the tests run in temporary folders).
+// when set (the tests run in temporary folders); the folder layout is chosen
+// here once and the user's folders of an installed copy are created.
 ProgramPlace LocateProgram(const std::string& executablePath);
+
+// The manual: help\tfy.chm on Windows when it exists, else help/tfy.html,
+// in the resource folder.
+std::string HelpFilePath(const std::string& resourceFolder);
+
+// Starts a program with one argument and a working folder, without a shell.
+using ProgramStarter = std::function<bool(const std::string& program, const std::string& argument,
+                                          const std::string& workingFolder)>;
 
 class Application {
  public:
@@ -60,6 +77,11 @@ class Application {
   const MessageCatalogue& catalogue() const { return catalogue_; }
   UserInteraction& user() { return *user_; }
   const std::string& programFolder() const { return place_.programFolder; }
+  const ProgramPlace& place() const { return place_; }
+
+  // How outside programs (browser, editor, help viewer) are started;
+  // platform::StartProgram unless a test replaces it.
+  ProgramStarter startProgram;
   FilesPanel& panel() { return panel_; }
   SourceView& view() { return view_; }
   RunState& runState() { return runState_; }
@@ -100,6 +122,7 @@ class Application {
   TagTables tables_;
   MessageCatalogue catalogue_;
   std::unique_ptr<ui::QtInteraction> ownUser_;
+  std::unique_ptr<UserInteraction> runUser_;
   std::unique_ptr<ui::FileChooser> ownChooser_;
   UserInteraction* user_ = nullptr;
   ui::FileChooser* chooser_ = nullptr;

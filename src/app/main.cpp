@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QTableWidget>
 #include <QTimer>
 
 #include "app/application.h"
@@ -23,6 +24,7 @@ void SaveWindowPictures(tersify::Application& program, const QString& folder) {
     QCoreApplication::processEvents();
     w.grab().save(folder + "/" + name + ".png");
   };
+  program.main().filesList()->selectRow(0);
   save(program.main(), "main");
   for (int page = 0; page < 5; ++page) {
     program.options().ShowPage(page);
@@ -31,13 +33,30 @@ void SaveWindowPictures(tersify::Application& program, const QString& folder) {
   program.options().hide();
   save(program.about(), "about");
   program.about().hide();
-  program.tagDialog().ShowFor("Tags replacement", true);
+  const tersify::MessageCatalogue& texts = program.catalogue();
+  program.tagDialog().ShowFor(tersify::ui::ToQ(texts.Text("const_rep_cap")), true);
   save(program.tagDialog(), "tag-dialog");
   program.tagDialog().hide();
+  // The run window as the Optimize command prepares it, and its results page.
+  program.report().ShowPage(0);
+  program.report().setWindowTitle(tersify::ui::ToQ(texts.Text("const_opt_cap")));
+  program.report().SetCounts("3", "4120");
+  program.report().SetDestination(tersify::ui::ToQ(texts.Text("const_opt_new")),
+                                  tersify::ui::ToQ(program.settings().edOptimizedPath));
   save(program.report(), "report");
+  program.report().SetResults("3", "1514", "8 %", "20 %", "0:00:01");
+  program.report().setWindowTitle(tersify::ui::ToQ(texts.Text("const_opt_finished")));
   program.report().ShowPage(1);
   save(program.report(), "report-results");
   program.report().hide();
+  tersify::OverwriteQuestion q;
+  q.upperPath = program.settings().edOptimizedPath + "welcome.html";
+  q.upperInfo = "1204" + texts.Text("const_bytes") + "01.02.2024 10:00:00";
+  q.lowerPath = program.place().programFolder + "welcome.html";
+  q.lowerInfo = "1530" + texts.Text("const_bytes") + "02.02.2024 11:00:00  ?";
+  q.lowerCaption = texts.Text("const_opt_ver");
+  q.olderAllowed = false;
+  program.replaceDialog().Fill(q);
   save(program.replaceDialog(), "overwrite-dialog");
   program.replaceDialog().hide();
   QCoreApplication::quit();

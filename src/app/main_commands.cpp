@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <QToolButton>
@@ -16,6 +15,7 @@
 #include "app/application.h"
 #include "panel/adding.h"
 #include "panel/restore.h"
+#include "platform/paths.h"
 #include "ui/file_chooser.h"
 #include "ui/main_window.h"
 #include "ui/replace_dialog.h"
@@ -95,10 +95,9 @@ void Application::SortBy(int column) {
 }
 
 void Application::StartProgram(const std::string& program, const std::string& path) {
-  // The path goes as one argument, without a shell; what the program does is its own.
-  QString file = ToQ(path);
-  if (!QProcess::startDetached(ToQ(program), {file}, QFileInfo(file).absolutePath()) &&
-      program == settings_.edExtEditor)
+  // The path goes as one argument, without a shell, with its folder as the
+  // working folder; what the program does with it is its own.
+  if (!startProgram(program, path, platform::FolderPart(path)) && program == settings_.edExtEditor)
     ShowMessageBox(*user_, catalogue_.Text("const_extEd_error"), MessageKind::Error);
 }
 

@@ -7,114 +7,281 @@
 namespace tersify::cli {
 
 const char* UsageText() {
-  return R"(Usage: tersify-cli [OPTIONS] INPUT
+  return R"(Usage: tersify-cli [OPTIONS] PATH...
+       tersify-cli [SETTINGS] FILE|-
 
-Optimizes one HTML file and writes the result to standard output. INPUT is a
-file, or - for standard input. Line breaks of the result are CR LF.
+Optimizes HTML files. Each PATH is an HTML file (.htm, .html), a folder, whose
+HTML files are taken (with -r also those of its sub-folders), or a file list
+(.lst: one line per file, "+ " or "- " and the full path; "- " lines are left
+out).
 
-Options:
-  --set KEY=VALUE       set one option, as in Options.dat: booleans 0/1
+Filter form: a single FILE (or - for standard input) with none of the batch
+flags below is optimized to standard output; - always is. Line breaks of the
+result are CR LF.
+
+Where the results go:
+  -o, --out DIR         write optimized copies into DIR and leave the sources
+                        unchanged (the default mode; DIR defaults to the
+                        options' output folder, "optimized" beside the program).
+                        The folder is flat: files of the same name from
+                        different folders meet each other there.
+      --in-place        modify the source files; each is first moved into the
+                        backup folder.
+      --backup DIR      with --in-place: the backup folder (default: the
+                        options' backup folder, "backup" beside the program).
+      --no-backup       with --in-place: keep no backup (cannot be restored).
+      --overwrite WHAT  an output or backup file that is already there:
+                          ask    ask each time (the default on a terminal), with
+                                 the choices of the desktop program: overwrite,
+                                 overwrite all, skip, skip all, overwrite all
+                                 older (backups), new name, rename
+                          all    overwrite every one
+                          skip   keep every one (the file is counted, not written)
+                          older  replace a backup only when the source's date is
+                                 later; otherwise leave the backup and the source
+                                 untouched (needs --in-place with backups)
+                          fail   touch neither, name the file and go on; the
+                                 exit status is 1 (the default without a terminal)
+      --restore         undo an earlier run over the given PATHs: with
+                        --in-place the backups are moved back over the files;
+                        otherwise the copies in the output folder are deleted.
+      --dry-run         write nothing; report what would be written and sizes.
+
+Which files:
+  -r, --recursive       take the files of sub-folders too.
+      --max-depth N     how deep into sub-folders (0: the folder alone); implies -r.
+      --max-files N     take at most N files.
+
+Settings (applied in this order):
+      --options FILE    read an Options.dat file; the tag tables Tagschange.dat
+                        and Tagsdelete.dat beside it are read too.
+      --mode MODE       normal or max: apply that optimization preset.
+      --set KEY=VALUE   set one option, as in Options.dat: booleans 0/1
                         (cbDelCRLF=1, cbDelScripts=1, cbDelComments=0, ...),
-                        integers (comboMode=1) or texts. May be repeated; applied
-                        in order after the defaults (and after --options).
-  --options FILE        read the options from an Options.dat file first.
-  --codepage N          the single-byte code page of the text: 1250, 1251 or
-                        1252 (default 1252); it decides how letters are
-                        lower-cased when tags and keywords are matched.
-  --tags-change FILE    the tag replacement table, in the layout of
-                        Tagschange.dat (default: the built-in table).
-  --tags-delete FILE    the tag removal table, in the layout of Tagsdelete.dat
-                        (default: the built-in table).
+                        integers (comboMode=1) or texts. May be repeated.
+      --tags-change FILE  the tag replacement table (layout of Tagschange.dat).
+      --tags-delete FILE  the tag removal table (layout of Tagsdelete.dat).
+      --codepage N      the single-byte code page of the documents: 1250, 1251
+                        or 1252 (default 1252).
+  The flags above decide the mode, folders and file choice; without --options
+  the built-in defaults are used.
+
+Running:
+  -j, --jobs N          optimize N files at a time (default: the number of
+                        processors). Files are still written one by one in
+                        order, so the results equal those of -j 1.
+  -q, --quiet           no progress bar and no summary.
+      --json            print the summary and every file's sizes and ratio as
+                        JSON on standard output.
   -h, --help            show this help and exit.
 
-Exit status: 0 success, 1 an input or output failure, 2 a usage error.
+A progress bar is shown on standard error when it is a terminal. Ctrl-C stops
+after the current file; no file is left half written.
+
+Exit status: 0 success; 1 a file could not be read, optimized or written, or
+an existing file was refused by --overwrite fail (the other files are still
+done); 2 a usage error; 130 interrupted by Ctrl-C.
 
 Examples:
   tersify-cli page.html > page.min.html
-  tersify-cli --set cbDelCRLF=1 --set cbDelScripts=1 - < in.html > out.html
+  tersify-cli --set cbDelCRLF=1 - < in.html > out.html
+  tersify-cli -r -o out/ site/
+  tersify-cli --in-place --backup bak/ -r site/
+  tersify-cli --restore --in-place --backup bak/ -r site/
+  tersify-cli --mode max --dry-run --json site/index.html site/list.lst
 )";
+}
+
+bool CliOptions::AnyBatchFlag() const {
+  return outDir || inPlace || backupDir || noBackup || recursive || maxDepth || maxFiles || overwrite || restore ||
+         jobs || dryRun || quiet || json;
 }
 
 namespace {
 
-bool TakeValue(const std::vector<std::string>& args, size_t& i, const std::string& flag, std::string& value,
-               std::string& error) {
-  const std::string& a = args[i];
-  if (a.size() > flag.size() && a.compare(0, flag.size(), flag) == 0 && a[flag.size()] == '=') {
-    value = a.substr(flag.size() + 1);
-    return true;
-  }
-  if (i + 1 >= args.size()) {
-    error = flag + " needs a value";
+class ArgReader {
+ public:
+  ArgReader(const std::vector<std::string>& args, std::string& error) : args_(args), error_(error) {}
+
+  bool Done() const { return i_ >= args_.size(); }
+  const std::string& Current() const { return args_[i_]; }
+  void Next() { ++i_; }
+
+  // True when the current argument is `flag` (or `shortFlag`), alone or with
+  // its value attached ("--out=DIR", "-oDIR").
+  bool Is(const std::string& flag, const char* shortFlag = nullptr) {
+    const std::string& a = Current();
+    attached_.reset();
+    if (a == flag) return true;
+    if (a.size() > flag.size() && a.compare(0, flag.size(), flag) == 0 && a[flag.size()] == '=') {
+      attached_ = a.substr(flag.size() + 1);
+      return true;
+    }
+    if (shortFlag) {
+      std::string s = shortFlag;
+      if (a == s) return true;
+      if (a.size() > s.size() && a.compare(0, s.size(), s) == 0) {
+        attached_ = a.substr(s.size());
+        return true;
+      }
+    }
     return false;
   }
-  value = args[++i];
+
+  // The flag's value: attached or the next argument.
+  bool Value(std::string& value) {
+    if (attached_) {
+      value = *attached_;
+      return true;
+    }
+    if (i_ + 1 >= args_.size()) {
+      error_ = Current() + " needs a value";
+      return false;
+    }
+    value = args_[++i_];
+    return true;
+  }
+
+  bool Count(int& n, int minimum) {
+    std::string flag = Current(), value;
+    if (!Value(value)) return false;
+    auto [p, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
+    if (ec != std::errc() || p != value.data() + value.size() || n < minimum) {
+      error_ = "bad number '" + value + "' for " + flag.substr(0, flag.find('='));
+      return false;
+    }
+    return true;
+  }
+
+  // A flag without a value must not carry one.
+  bool Plain() {
+    if (!attached_) return true;
+    error_ = Current() + ": this flag takes no value";
+    return false;
+  }
+
+ private:
+  const std::vector<std::string>& args_;
+  std::string& error_;
+  std::size_t i_ = 0;
+  std::optional<std::string> attached_;
+};
+
+bool ParseSet(const std::string& value, CliOptions& o, std::string& error) {
+  auto eq = value.find('=');
+  if (eq == std::string::npos || eq == 0) {
+    error = "--set needs KEY=VALUE, got '" + value + "'";
+    return false;
+  }
+  std::string key = value.substr(0, eq);
+  if (!OptionTypeOf(key)) {
+    error = "unknown option key '" + key + "'";
+    return false;
+  }
+  OptimizationSettings probe;
+  if (!SetOption(probe, key, value.substr(eq + 1))) {
+    error = "bad value '" + value.substr(eq + 1) + "' for option key '" + key + "'";
+    return false;
+  }
+  o.sets.emplace_back(key, value.substr(eq + 1));
   return true;
 }
 
-bool FlagIs(const std::string& arg, const std::string& flag) {
-  return arg == flag || (arg.size() > flag.size() && arg.compare(0, flag.size(), flag) == 0 && arg[flag.size()] == '=');
+std::optional<OverwritePolicy> PolicyNamed(const std::string& name) {
+  if (name == "ask") return OverwritePolicy::Ask;
+  if (name == "all") return OverwritePolicy::All;
+  if (name == "skip") return OverwritePolicy::Skip;
+  if (name == "older") return OverwritePolicy::Older;
+  if (name == "fail") return OverwritePolicy::Fail;
+  return std::nullopt;
+}
+
+// One flag at the reader's position; false with `error` set on a bad one.
+bool ParseFlag(ArgReader& r, CliOptions& o, std::string& error) {
+  std::string value;
+  int n = 0;
+  if (r.Is("--help", "-h")) {
+    o.help = true;
+    return r.Plain();
+  }
+  if (r.Is("--set")) return r.Value(value) && ParseSet(value, o, error);
+  if (r.Is("--codepage")) {
+    if (!r.Count(n, 0)) return false;
+    o.codePage = CodePageFromNumber(n);
+    if (!o.codePage) error = "bad code page '" + std::to_string(n) + "' (1250, 1251 or 1252)";
+    return o.codePage.has_value();
+  }
+  if (r.Is("--tags-change")) return r.Value(o.tagsChange.emplace());
+  if (r.Is("--tags-delete")) return r.Value(o.tagsDelete.emplace());
+  if (r.Is("--options")) return r.Value(o.optionsFile.emplace());
+  if (r.Is("--mode")) {
+    if (!r.Value(value)) return false;
+    if (value == "normal")
+      o.mode = 0;
+    else if (value == "max")
+      o.mode = 1;
+    else
+      error = "bad mode '" + value + "' (normal or max)";
+    return o.mode.has_value();
+  }
+  if (r.Is("--out", "-o")) return r.Value(o.outDir.emplace());
+  if (r.Is("--backup")) return r.Value(o.backupDir.emplace());
+  if (r.Is("--in-place")) return (o.inPlace = true) && r.Plain();
+  if (r.Is("--no-backup")) return (o.noBackup = true) && r.Plain();
+  if (r.Is("--recursive", "-r")) return (o.recursive = true) && r.Plain();
+  if (r.Is("--restore")) return (o.restore = true) && r.Plain();
+  if (r.Is("--dry-run")) return (o.dryRun = true) && r.Plain();
+  if (r.Is("--quiet", "-q")) return (o.quiet = true) && r.Plain();
+  if (r.Is("--json")) return (o.json = true) && r.Plain();
+  if (r.Is("--max-depth")) return r.Count(o.maxDepth.emplace(), 0);
+  if (r.Is("--max-files")) return r.Count(o.maxFiles.emplace(), 0);
+  if (r.Is("--jobs", "-j")) return r.Count(o.jobs.emplace(), 1);
+  if (r.Is("--overwrite")) {
+    if (!r.Value(value)) return false;
+    o.overwrite = PolicyNamed(value);
+    if (!o.overwrite) error = "bad --overwrite '" + value + "' (ask, all, skip, older or fail)";
+    return o.overwrite.has_value();
+  }
+  error = "unknown flag '" + r.Current() + "'";
+  return false;
+}
+
+// Combinations that make no sense.
+std::string CheckCombination(const CliOptions& o) {
+  if (o.paths.empty()) return "no PATH given";
+  for (const std::string& p : o.paths)
+    if (p == "-" && (o.paths.size() > 1 || o.AnyBatchFlag()))
+      return "- (standard input) goes alone and without batch flags";
+  if (o.outDir && o.inPlace) return "-o and --in-place exclude each other";
+  if (o.backupDir && o.noBackup) return "--backup and --no-backup exclude each other";
+  if ((o.backupDir || o.noBackup) && !o.inPlace) return "--backup and --no-backup need --in-place";
+  if (o.restore && o.noBackup) return "--restore needs the backups; it cannot go with --no-backup";
+  if (o.restore && (o.dryRun || o.overwrite)) return "--restore goes without --dry-run and --overwrite";
+  if (o.overwrite == OverwritePolicy::Older && o.noBackup) return "--overwrite older is for backups";
+  return {};
 }
 
 }  // namespace
 
 ParseResult ParseArguments(const std::vector<std::string>& args) {
-  ParseResult r;
-  CliOptions& o = r.options;
+  ParseResult result;
+  CliOptions& o = result.options;
+  ArgReader r(args, result.error);
   bool onlyPaths = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    std::string value;
+  for (; !r.Done(); r.Next()) {
+    const std::string& a = r.Current();
     if (onlyPaths || a == "-" || a.empty() || a[0] != '-') {
       o.paths.push_back(a);
     } else if (a == "--") {
       onlyPaths = true;
-    } else if (a == "-h" || a == "--help") {
-      o.help = true;
-    } else if (FlagIs(a, "--set")) {
-      if (!TakeValue(args, i, "--set", value, r.error)) return r;
-      auto eq = value.find('=');
-      if (eq == std::string::npos || eq == 0) {
-        r.error = "--set needs KEY=VALUE, got '" + value + "'";
-        return r;
-      }
-      std::string key = value.substr(0, eq);
-      if (!OptionTypeOf(key)) {
-        r.error = "unknown option key '" + key + "'";
-        return r;
-      }
-      OptimizationSettings probe;
-      if (!SetOption(probe, key, value.substr(eq + 1))) {
-        r.error = "bad value '" + value.substr(eq + 1) + "' for option key '" + key + "'";
-        return r;
-      }
-      o.sets.emplace_back(key, value.substr(eq + 1));
-    } else if (FlagIs(a, "--codepage")) {
-      if (!TakeValue(args, i, "--codepage", value, r.error)) return r;
-      int n = 0;
-      auto [p, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
-      auto cp = (ec == std::errc() && p == value.data() + value.size()) ? CodePageFromNumber(n) : std::nullopt;
-      if (!cp) {
-        r.error = "bad code page '" + value + "' (1250, 1251 or 1252)";
-        return r;
-      }
-      o.codePage = cp;
-    } else if (FlagIs(a, "--tags-change")) {
-      if (!TakeValue(args, i, "--tags-change", value, r.error)) return r;
-      o.tagsChange = value;
-    } else if (FlagIs(a, "--tags-delete")) {
-      if (!TakeValue(args, i, "--tags-delete", value, r.error)) return r;
-      o.tagsDelete = value;
-    } else if (FlagIs(a, "--options")) {
-      if (!TakeValue(args, i, "--options", value, r.error)) return r;
-      o.optionsFile = value;
-    } else {
-      r.error = "unknown flag '" + a + "'";
-      return r;
+    } else if (!ParseFlag(r, o, result.error)) {
+      if (result.error.empty()) result.error = "bad flag '" + a + "'";
+      return result;
     }
   }
-  if (!o.help && o.paths.size() != 1) r.error = o.paths.empty() ? "no INPUT given" : "give exactly one INPUT";
-  return r;
+  if (o.maxDepth) o.recursive = true;
+  if (!o.help) result.error = CheckCombination(o);
+  return result;
 }
 
 }  // namespace tersify::cli

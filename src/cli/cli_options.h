@@ -10,14 +10,38 @@
 
 namespace tersify::cli {
 
+// What to do with an output or backup file that is already there.
+enum class OverwritePolicy { Ask, All, Skip, Older, Fail };
+
 struct CliOptions {
   bool help = false;
+  // Settings, applied in this order: the options file, the mode, each --set.
+  std::optional<std::string> optionsFile;
+  std::optional<int> mode;                                // --mode: 0 normal, 1 max
   std::vector<std::pair<std::string, std::string>> sets;  // --set KEY=VALUE, in order
   std::optional<CodePage> codePage;
   std::optional<std::string> tagsChange;
   std::optional<std::string> tagsDelete;
-  std::optional<std::string> optionsFile;
+
+  // The batch form.
+  std::optional<std::string> outDir;     // -o: copies into this folder
+  bool inPlace = false;                  // --in-place
+  std::optional<std::string> backupDir;  // --backup
+  bool noBackup = false;                 // --no-backup
+  bool recursive = false;                // -r
+  std::optional<int> maxDepth;           // --max-depth
+  std::optional<int> maxFiles;           // --max-files
+  std::optional<OverwritePolicy> overwrite;
+  bool restore = false;
+  std::optional<int> jobs;  // -j
+  bool dryRun = false;
+  bool quiet = false;
+  bool json = false;
+
   std::vector<std::string> paths;
+
+  // Any flag that only the batch form knows was given.
+  bool AnyBatchFlag() const;
 };
 
 struct ParseResult {

@@ -1,24 +1,32 @@
-// tersify-cli: the optimization engine for terminals, scripts and build pipelines.
+// tersify-cli: the optimizer for terminals, scripts and build pipelines, on the
+// same run, panel and settings code as the desktop program.
 #include <cstdio>
 #include <fstream>
 #include <iostream>
-#include <iterator>
+#include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "cli/batch.h"
 #include "cli/cli_options.h"
+#include "cli/interrupt.h"
+#include "cli/setup.h"
+#include "cli/summary.h"
 #include "cli/terminal_interaction.h"
 #include "engine/engine.h"
 #include "i18n/catalogue.h"
-#include "i18n/language_file.h"
-#include "settings/options.h"
-#include "settings/startup.h"
-#include "settings/tag_tables.h"
+#include "panel/adding.h"
+#include "panel/paths.h"
+#include "run/file_ops.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#define isatty _isatty
+#else
+#include <unistd.h>
 #endif
 
 namespace tersify::cli {
@@ -39,57 +47,87 @@ bool ReadInput(const std::string& path, std::string& bytes) {
   return ReadAll(in, bytes);
 }
 
-// Reads a tag table file in its own layout; a missing or unreadable file is an error here.
-template <typename Table, typename Parser>
-bool ReadTable(const std::string& path, Table& table, Parser parse) {
-  std::ifstream in(path, std::ios::binary);
-  std::string text;
-  if (!in || !ReadAll(in, text)) return false;
-  table = parse(text);
-  return true;
-}
-
-// The English message texts, built in, so the command line needs no file beside it.
-LanguageFile EnglishLanguageFile() {
-  std::string text = "[Misc]\n";
-  for (const auto& e : CatalogueEntries()) {
-    text += std::string(e.key) + ":string=";
-    for (char c : e.english) text += c == '\r' ? std::string("*|*") : std::string(1, c);
-    text += "\n";
-  }
-  return LanguageFile::FromBytes(text, std::nullopt);
-}
-
 int Fail(int status, const std::string& message) {
   std::fprintf(stderr, "tersify-cli: %s\n", message.c_str());
   return status;
 }
 
-int RunFilter(const CliOptions& o) {
-  OptimizationSettings settings;
-  for (const auto& [key, value] : o.sets) SetOption(settings, key, value);
+bool Print(const std::string& text) {
+  return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
+}
 
-  TagTables tables = StartupTagTables();
-  if (o.tagsChange && !ReadTable(*o.tagsChange, tables.replacement, ParseReplacementTable))
-    return Fail(1, "cannot read the tag replacement table '" + *o.tagsChange + "'");
-  if (o.tagsDelete && !ReadTable(*o.tagsDelete, tables.removal, ParseRemovalTable))
-    return Fail(1, "cannot read the tag removal table '" + *o.tagsDelete + "'");
-
+// One file (or standard input) to standard output.
+int RunFilter(const std::string& input, const CliSettings& cli, const MessageCatalogue& catalogue,
+              TerminalInteraction& ui) {
   std::string bytes;
-  const std::string& input = o.paths.front();
   if (!ReadInput(input, bytes)) return Fail(1, "cannot read '" + input + "'");
-
-  TerminalInteraction ui;
-  MessageCatalogue catalogue(std::make_shared<LanguageFile>(EnglishLanguageFile()));
-  Engine engine(o.codePage.value_or(CodePage::Cp1252));
-  EngineContext ctx{settings, tables.removal, tables.replacement, catalogue, ui, {}};
+  Engine engine(cli.codePage);
+  EngineContext ctx{cli.settings, cli.tables.removal, cli.tables.replacement, catalogue, ui, {}};
   std::string text = LoadDocumentText(bytes);
   if (engine.OptimizeDocument(text, ctx) != OptimizeResult::Done)
     return Fail(1, "optimization of '" + input + "' failed");
-  std::string out = SaveDocumentText(text);
-  if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0)
-    return Fail(1, "cannot write to standard output");
+  if (!Print(SaveDocumentText(text))) return Fail(1, "cannot write to standard output");
   return ui.errorCount() > 0 ? 1 : 0;
+}
+
+// A lone file given without batch flags is optimized to standard output.
+bool IsFilterForm(const CliOptions& o, const MessageCatalogue& catalogue) {
+  if (o.paths.size() != 1 || o.AnyBatchFlag()) return false;
+  const std::string& p = o.paths.front();
+  return p == "-" || (!FolderExists(p) && !IsFileList(p, catalogue));
+}
+
+bool OnTerminal() { return isatty(0) && isatty(2); }
+
+// The dry run's account of each file.
+std::string DryRunLines(const BatchReport& report) {
+  std::string out;
+  for (const FileReport& f : report.files) {
+    if (!f.outcome.ReachedSave()) continue;
+    out += "would write " + f.outcome.outputPath + " (" + std::to_string(f.outcome.sizeBefore) + " -> " +
+           std::to_string(f.outcome.sizeAfter) + " bytes, " + std::to_string(f.ratio) + " %)\n";
+  }
+  return out;
+}
+
+int RunBatchForm(const CliOptions& o, const CliSettings& cli, const MessageCatalogue& catalogue,
+                 TerminalInteraction& ui) {
+  const OptimizationSettings& s = cli.settings;
+  ui.SetPolicy(o.overwrite.value_or(OnTerminal() ? OverwritePolicy::Ask : OverwritePolicy::Fail));
+  ui.sourcesAreOutputs = s.radModifyOld && !s.cbSaveBefMod;
+  BatchEnv env{o, cli, catalogue, ui};
+  RunState state;
+  FilesPanel panel;
+  GatherFiles(o.paths, panel, state, env);
+  if (Interrupted()) return Fail(kExitInterrupted, "interrupted");
+
+  if (o.restore) {
+    RestoreReport report = RestoreFiles(panel, state, env);
+    if (o.json ? !Print(RestoreSummaryJson(report)) : (!o.quiet && !Print(RestoreSummaryText(report, s.radModifyOld))))
+      return Fail(1, "cannot write to standard output");
+    if (Interrupted()) return kExitInterrupted;
+    bool lost = s.radModifyOld && report.missing > 0;
+    return ui.errorCount() > 0 || lost ? 1 : 0;
+  }
+
+  int jobs = o.jobs.value_or(static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+  std::size_t ticked = static_cast<std::size_t>(panel.CheckedCount());
+  std::int64_t bytes = 0;
+  for (const PanelRow& row : panel.rows())
+    if (row.checked) bytes += std::max<std::int64_t>(0, FileSizeOf(row.FullPath()));
+  ProgressBar progress(stderr, isatty(2) && !o.quiet, ticked, bytes);
+  ui.beforeOutput = [&progress] { progress.Clear(); };
+  BatchReport report = RunBatch(panel, state, env, jobs, progress);
+  ui.beforeOutput = nullptr;
+
+  std::string out;
+  if (o.json)
+    out = SummaryJson(report);
+  else if (!o.quiet)
+    out = (o.dryRun ? DryRunLines(report) : std::string()) + SummaryText(report);
+  if (!Print(out)) return Fail(1, "cannot write to standard output");
+  if (report.interrupted) return kExitInterrupted;
+  return ui.errorCount() > 0 || report.failed > 0 ? 1 : 0;
 }
 
 }  // namespace
@@ -100,15 +138,25 @@ int main(int argc, char** argv) {
   _setmode(_fileno(stdin), _O_BINARY);
   _setmode(_fileno(stdout), _O_BINARY);
 #endif
+  using namespace tersify;
+  using namespace tersify::cli;
   std::vector<std::string> args(argv + 1, argv + argc);
-  auto parsed = tersify::cli::ParseArguments(args);
+  ParseResult parsed = ParseArguments(args);
   if (parsed.options.help) {
-    std::fputs(tersify::cli::UsageText(), stdout);
+    std::fputs(UsageText(), stdout);
     return 0;
   }
   if (!parsed.error.empty()) {
     std::fprintf(stderr, "tersify-cli: %s (see --help)\n", parsed.error.c_str());
     return 2;
   }
-  return tersify::cli::RunFilter(parsed.options);
+  InstallInterruptHandler();
+  const CliOptions& o = parsed.options;
+  MessageCatalogue catalogue(std::make_shared<LanguageFile>(EnglishLanguageFile()));
+  TerminalInteraction ui;
+  CliSettings cli;
+  SetupResult setup = BuildSettings(o, catalogue, ui, cli);
+  if (setup.status != 0) return Fail(setup.status, setup.message);
+  if (IsFilterForm(o, catalogue)) return RunFilter(o.paths.front(), cli, catalogue, ui);
+  return RunBatchForm(o, cli, catalogue, ui);
 }

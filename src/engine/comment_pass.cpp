@@ -32,6 +32,12 @@ class CommentRemover {
     while (!g_.atEnd()) {
       if (!(Is(g_.head(), '!') && g_.restSize() >= 3 && Is(g_.ahead(1), '-') && Is(g_.ahead(2), '-'))) {
         Emit();
+        // Bytes other than "!", quotes and "<" need no bookkeeping.
+        const Ch* rest = g_.restData();
+        const std::size_t n = g_.restSize();
+        std::size_t k = 0;
+        while (k < n && !Is(rest[k], '!') && !Is(rest[k], '"') && !Is(rest[k], '<')) ++k;
+        g_.emitN(k);
         continue;
       }
       if (Odd()) {

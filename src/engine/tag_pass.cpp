@@ -35,6 +35,15 @@ class TagProcessor {
     while (!g_.atEnd()) {
       if (env_.Lower(g_.head()) != first || !Matches()) {
         Emit();
+        // Bytes that neither start the entry nor are quotes are copied as a run.
+        const Ch* rest = g_.restData();
+        const std::size_t n = g_.restSize();
+        std::size_t k = 0;
+        while (k < n && env_.Lower(rest[k]) != first && !Is(rest[k], '"')) ++k;
+        if (k) {
+          g_.emitN(k);
+          if (flags_) flags_->emitN(k);
+        }
         continue;
       }
       if (!Taken()) {
@@ -171,6 +180,17 @@ class TagProcessor {
 template <class Ch>
 Str<Ch> ProcessTag(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement) {
   if (entry.empty()) return text;
+  // Without any occurrence of the entry's letters the text stays as it is.
+  Str<Ch> low;
+  for (char c : entry) low.push_back(env.Lower(static_cast<Ch>(static_cast<unsigned char>(c))));
+  bool found = false;
+  for (std::size_t i = 0; i + low.size() <= text.size() && !found; ++i) {
+    if (env.Lower(text[i]) != low[0]) continue;
+    std::size_t k = 1;
+    while (k < low.size() && env.Lower(text[i + k]) == low[k]) ++k;
+    found = k == low.size();
+  }
+  if (!found) return text;
   return TagProcessor<Ch>(std::move(text), env, entry, replacement).Run();
 }
 

@@ -21,6 +21,32 @@ OptimizeResult RunPasses(std::string& text, const RunEnvironment& env, const std
   }
 }
 
+// The save step of a file whose text is optimized; puts the backup back when
+// the save fails.
+FileOutcome Finish(const std::string& source, const std::string& text, const BackupResult& backup, FileOutcome out,
+                   const RunEnvironment& env, OverwriteMemory& memory, bool dryRun) {
+  using Status = FileOutcome::Status;
+  if (dryRun) {
+    out.status = Status::Saved;
+    out.sizeAfter = static_cast<std::int64_t>(SaveDocumentText(text).size());
+    return out;
+  }
+  StepContext step{env.catalogue, env.ui};
+  bool outputIsFree = backup.kind == BackupResult::Kind::Moved && out.outputPath == source;
+  SaveResult saved = SaveOptimized(text, source, out.outputPath, outputIsFree, memory, step);
+  if (saved.failed) {
+    PutBackupBack(backup, source);
+    out.status = Status::Failed;
+    return out;
+  }
+  out.status = saved.written ? Status::Saved : Status::Skipped;
+  out.writtenPath = saved.written.value_or(std::string());
+  out.sizeAfter = FileSizeOf(saved.written ? *saved.written : out.outputPath);
+  return out;
+}
+
+bool BacksUp(const OptimizationSettings& s, bool dryRun) { return !dryRun && s.radModifyOld && s.cbSaveBefMod; }
+
 }  // namespace
 
 FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, OverwriteMemory& memory,
@@ -38,7 +64,7 @@ FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, O
 
   StepContext step{env.catalogue, env.ui};
   BackupResult backup{BackupResult::Kind::Skipped, {}};
-  if (!dryRun && s.radModifyOld && s.cbSaveBefMod) {
+  if (BacksUp(s, dryRun)) {
     backup = BackUpSource(source, s.edBackUpPath + NameOf(source), memory, step);
     if (backup.kind == BackupResult::Kind::Failed) return out;
   }
@@ -50,23 +76,40 @@ FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, O
     out.status = result == OptimizeResult::Cancelled ? Status::Cancelled : Status::Failed;
     return out;
   }
+  return Finish(source, text, backup, out, env, memory, dryRun);
+}
 
-  if (dryRun) {
-    out.status = Status::Saved;
-    out.sizeAfter = static_cast<std::int64_t>(SaveDocumentText(text).size());
+PreparedFile PrepareFile(const std::string& source, const RunEnvironment& env,
+                         const std::function<bool()>& checkCancel) {
+  PreparedFile prepared;
+  prepared.sizeBefore = FileSizeOf(source);
+  std::optional<std::string> bytes = ReadWholeFile(source);
+  if (!bytes) return prepared;
+  prepared.text = LoadDocumentText(*bytes);
+  bytes.reset();
+  prepared.result = RunPasses(prepared.text, env, checkCancel);
+  if (prepared.result != OptimizeResult::Done) prepared.text.clear();
+  return prepared;
+}
+
+FileOutcome PlaceFile(const std::string& source, PreparedFile prepared, const RunEnvironment& env,
+                      OverwriteMemory& memory, bool dryRun) {
+  using Status = FileOutcome::Status;
+  const OptimizationSettings& s = env.settings;
+  FileOutcome out;
+  out.sizeBefore = prepared.sizeBefore;
+  out.outputPath = PackedPath(source, s, Lookup::Plain);
+  if (prepared.result != OptimizeResult::Done) {
+    out.status = prepared.result == OptimizeResult::Cancelled ? Status::Cancelled : Status::Failed;
     return out;
   }
-
-  bool outputIsFree = backup.kind == BackupResult::Kind::Moved && out.outputPath == source;
-  SaveResult saved = SaveOptimized(text, source, out.outputPath, outputIsFree, memory, step);
-  if (saved.failed) {
-    PutBackupBack(backup, source);
-    return out;
+  BackupResult backup{BackupResult::Kind::Skipped, {}};
+  if (BacksUp(s, dryRun)) {
+    StepContext step{env.catalogue, env.ui};
+    backup = BackUpSource(source, s.edBackUpPath + NameOf(source), memory, step);
+    if (backup.kind == BackupResult::Kind::Failed) return out;
   }
-  out.status = saved.written ? Status::Saved : Status::Skipped;
-  out.writtenPath = saved.written.value_or(std::string());
-  out.sizeAfter = FileSizeOf(saved.written ? *saved.written : out.outputPath);
-  return out;
+  return Finish(source, prepared.text, backup, out, env, memory, dryRun);
 }
 
 }  // namespace tersify

@@ -49,4 +49,19 @@ struct FileOutcome {
 FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, OverwriteMemory& memory,
                          const std::function<bool()>& checkCancel, bool dryRun = false);
 
+// The same step in two halves, for front-ends that optimize several files at
+// once and place them one by one in panel order. The first half reads and
+// optimizes in memory and touches no file; the second backs up and saves.
+struct PreparedFile {
+  OptimizeResult result = OptimizeResult::Failed;  // Failed also when the file cannot be read
+  std::int64_t sizeBefore = -1;
+  std::string text;  // the optimized document when `result` is Done
+};
+PreparedFile PrepareFile(const std::string& source, const RunEnvironment& env,
+                         const std::function<bool()>& checkCancel);
+// Places a prepared file as OptimizeFile would have. A file that was not
+// prepared to the end comes back Failed or Cancelled with nothing touched.
+FileOutcome PlaceFile(const std::string& source, PreparedFile prepared, const RunEnvironment& env,
+                      OverwriteMemory& memory, bool dryRun = false);
+
 }  // namespace tersify

@@ -1,8 +1,7 @@
 #include "settings/options.h"
 
-#include <algorithm>
-#include <cctype>
-#include <charconv>
+#include "settings/ini_file.h"
+
 
 namespace tersify {
 namespace {
@@ -83,24 +82,6 @@ int* FindInt(OptimizationSettings& s, std::string_view key) {
   if (key.size() == 4 && EqualNoCase(key.substr(0, 3), "col") && key[3] >= '0' && key[3] <= '5')
     return &s.col[static_cast<size_t>(key[3] - '0')];
   return nullptr;
-}
-
-std::optional<long long> ParseInteger(std::string_view v) {
-  bool negative = false;
-  if (!v.empty() && (v[0] == '-' || v[0] == '+')) {
-    negative = v[0] == '-';
-    v.remove_prefix(1);
-  }
-  int base = 10;
-  if (v.size() > 2 && v[0] == '0' && (v[1] == 'x' || v[1] == 'X')) {
-    base = 16;
-    v.remove_prefix(2);
-  }
-  if (v.empty()) return std::nullopt;
-  long long value = 0;
-  auto [ptr, ec] = std::from_chars(v.data(), v.data() + v.size(), value, base);
-  if (ec != std::errc() || ptr != v.data() + v.size()) return std::nullopt;
-  return negative ? -value : value;
 }
 
 }  // namespace
@@ -232,16 +213,16 @@ std::optional<std::string> GetOption(const OptimizationSettings& cs, std::string
 
 bool SetOption(OptimizationSettings& s, std::string_view key, std::string_view value) {
   if (bool* b = FindBool(s, key)) {
-    auto v = ParseInteger(value);
+    auto v = ParseIniInteger(value);
     if (!v) return false;
     *b = *v != 0;
     return true;
   }
   if (int* i = FindInt(s, key)) {
-    auto v = ParseInteger(value);
-    if (!v || *v < INT32_MIN || *v > INT32_MAX) return false;
+    auto v = ParseIniInteger(value);
+    if (!v) return false;
     if (EqualNoCase(key, "comboMode") && (*v < 0 || *v > 2)) return false;
-    *i = static_cast<int>(*v);
+    *i = *v;
     return true;
   }
   if (std::string* t = FindText(s, key)) {

@@ -23,7 +23,11 @@ struct SettingsContext {
   UserInteraction& ui;
   const MessageCatalogue& catalogue;
 
-  std::string OptionsPath() const { return programFolder + std::string(kOptionsFileName); }
+  // The options file's name inside programFolder; another name lets a
+  // front-end read an options file that was saved under another name.
+  std::string optionsFileName = std::string(kOptionsFileName);
+
+  std::string OptionsPath() const { return programFolder + optionsFileName; }
 };
 
 enum class SaveOptionsResult {

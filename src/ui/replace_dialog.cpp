@@ -85,6 +85,12 @@ void TfrmReplaceDlg::Answer(OverwriteChoice choice) {
 }
 
 std::optional<OverwriteChoice> TfrmReplaceDlg::Ask(const OverwriteQuestion& q) {
+  Fill(q);
+  exec();
+  return answer_;
+}
+
+void TfrmReplaceDlg::Fill(const OverwriteQuestion& q) {
   upperPath_ = q.upperPath;
   lowerPath_ = q.lowerPath;
   labToFile_->setText(ToQ(q.upperPath));
@@ -97,8 +103,6 @@ std::optional<OverwriteChoice> TfrmReplaceDlg::Ask(const OverwriteQuestion& q) {
   button(OverwriteChoice::OverwriteAllOlder)->setEnabled(q.olderAllowed);
   answer_.reset();
   buttons_[0]->setFocus();
-  exec();
-  return answer_;
 }
 
 }  // namespace tersify::ui

@@ -20,6 +20,8 @@ class TfrmReplaceDlg : public QDialog {
   // Fills the two file lines and runs the dialog modally. Empty when the
   // window was closed without one of the answer buttons.
   std::optional<OverwriteChoice> Ask(const OverwriteQuestion& question);
+  // Fills the two file lines without showing the dialog.
+  void Fill(const OverwriteQuestion& question);
 
   // Opening a shown file in the browser or the external editor; set by the main window.
   std::function<void(const std::string& path)> viewInBrowser;

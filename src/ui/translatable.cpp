@@ -49,6 +49,17 @@ bool Skipped(const QString& name) {
   return name.isEmpty() || name.startsWith("qt_") || name.startsWith("mainmenu") || name.startsWith("mainsort");
 }
 
+// Whether an object lies inside another window (a dialog parented to this
+// one): its texts are that window's own. Menus are windows too, but their
+// actions belong to the window that holds the menu.
+bool BelongsToOtherWindow(const QObject* o, const QWidget* window) {
+  for (const QObject* p = o; p && p != window; p = p->parent()) {
+    auto* w = qobject_cast<const QWidget*>(p);
+    if (w && w->isWindow() && !qobject_cast<const QMenu*>(w)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string QtComponent::Name() const { return object_ ? FromQ(object_->objectName()) : std::string(); }
@@ -147,7 +158,7 @@ std::vector<QtComponent*> QtWindow::QtComponents() {
   std::vector<QtComponent*> out;
   for (QObject* o : window_->findChildren<QObject*>()) {
     if (!qobject_cast<QWidget*>(o) && !qobject_cast<QAction*>(o)) continue;
-    if (auto* w = qobject_cast<QWidget*>(o); w && w->isWindow() && !qobject_cast<QMenu*>(w)) continue;
+    if (BelongsToOtherWindow(o, window_)) continue;
     QString name = o->objectName();
     if (Skipped(name) || seen.contains(name)) continue;
     seen.insert(name);

@@ -17,7 +17,7 @@
 
 #include "app/application.h"
 #include "i18n/language_file.h"
-#include "support/scripted_interaction.h"
+#include "ui/program_fixture.h"
 #include "ui/file_chooser.h"
 #include "ui/main_window.h"
 #include "ui/options_dialog.h"
@@ -25,49 +25,9 @@
 #include "ui/translatable.h"
 
 using tersify::Application;
-using tersify::testing::ScriptedInteraction;
-
-namespace {
-
-class ScriptedChooser : public tersify::ui::FileChooser {
- public:
-  std::optional<QString> folder;
-  QStringList files;
-  std::optional<QString> saveName;
-  std::optional<QString> ChooseFolder(QWidget*, const QString&) override { return folder; }
-  QStringList OpenFiles(QWidget*, const QString&, const QString&, bool) override { return files; }
-  std::optional<QString> SaveFile(QWidget*, const QString&, const QString&) override { return saveName; }
-};
-
-void WriteFile(const QString& path, const std::string& bytes) {
-  std::ofstream out(path.toStdString(), std::ios::binary);
-  out << bytes;
-}
-
-std::string ReadFile(const QString& path) {
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) return {};
-  return f.readAll().toStdString();
-}
-
-struct Program {
-  QTemporaryDir dir;
-  ScriptedInteraction user;
-  ScriptedChooser chooser;
-  std::unique_ptr<Application> app;
-
-  QString Path(const QString& name) const { return dir.path() + "/" + name; }
-  void Start(QStringList args = {}) {
-    QFile::copy(TERSIFY_SOURCE_DIR "/lang/Deflan.dat", Path("Deflan.dat"));
-    tersify::ProgramPlace place{dir.path().toStdString() + "/", "/usr/bin", "/usr/bin/x-www-browser", "env"};
-    app = std::make_unique<Application>(place, args, &user, &chooser);
-    app->StartUp();
-  }
-  QTableWidget* list() { return app->main().filesList(); }
-  QAction* action(const char* name) { return app->main().action(name); }
-};
-
-}  // namespace
+using tersify::testing::Program;
+using tersify::testing::ReadFile;
+using tersify::testing::WriteFile;
 
 class AppTest : public QObject {
   Q_OBJECT

@@ -1,0 +1,120 @@
+// Measures OptimizeDocument in MB/s: every page of a folder, its largest page,
+// and pages of 1, 8 and 64 MB made by repeating the folder's pages, each with
+// the default options and with "Max optimization".
+//
+//   engine_bench <folder> [--write <dir>]
+//
+// --write stores the largest page and the synthetic pages in <dir>, so other
+// tools can be timed on the same files.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "engine/engine.h"
+#include "i18n/catalogue.h"
+#include "i18n/interaction.h"
+#include "settings/tag_tables.h"
+
+namespace fs = std::filesystem;
+using namespace tersify;
+
+namespace {
+
+class SilentUser : public UserInteraction {
+ public:
+  void MessageBox(const std::string&, MessageKind) override {}
+  Answer Question(const std::string&, MessageKind, QuestionButtons) override { return Answer::Ok; }
+  std::optional<OverwriteChoice> AskOverwrite(const OverwriteQuestion&) override { return std::nullopt; }
+  std::optional<std::string> InputBox(const std::string&, const std::string&, const std::string&) override {
+    return std::nullopt;
+  }
+  void ProcessPendingEvents() override {}
+};
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+struct Setup {
+  const char* name;
+  OptimizationSettings settings;
+};
+
+// Seconds to optimize every document once (best of `repeats`).
+double Time(const std::vector<std::string>& docs, const OptimizationSettings& s, const TagTables& tables,
+            int repeats) {
+  MessageCatalogue catalogue;
+  SilentUser ui;
+  EngineContext ctx{s, tables.removal, tables.replacement, catalogue, ui, {}};
+  Engine engine;
+  double best = 1e30;
+  for (int r = 0; r < repeats; ++r) {
+    auto start = std::chrono::steady_clock::now();
+    for (const std::string& d : docs) {
+      std::string text = d;
+      engine.OptimizeDocument(text, ctx);
+    }
+    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+  return best;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::cerr << "usage: engine_bench <folder> [--write <dir>]\n";
+    return 2;
+  }
+  std::vector<std::string> pages;
+  std::size_t total = 0, largest = 0;
+  for (const auto& e : fs::recursive_directory_iterator(argv[1])) {
+    if (!e.is_regular_file()) continue;
+    pages.push_back(LoadDocumentText(ReadFile(e.path())));
+    total += pages.back().size();
+    if (pages.back().size() > pages[largest].size()) largest = pages.size() - 1;
+  }
+  if (pages.empty()) return 1;
+  auto synthetic = [&](std::size_t bytes) {
+    std::string s;
+    for (std::size_t i = 0; s.size() < bytes; i = (i + 1) % pages.size()) s += pages[i];
+    return s;
+  };
+  struct Input {
+    std::string name;
+    std::vector<std::string> docs;
+  };
+  std::vector<Input> inputs = {{"corpus (" + std::to_string(pages.size()) + " pages)", pages},
+                               {"largest page", {pages[largest]}},
+                               {"synthetic 1 MB", {synthetic(1u << 20)}},
+                               {"synthetic 8 MB", {synthetic(8u << 20)}},
+                               {"synthetic 64 MB", {synthetic(64u << 20)}}};
+  if (argc >= 4 && std::string(argv[2]) == "--write") {
+    fs::create_directories(argv[3]);
+    const char* names[] = {"largest.html", "synthetic-1mb.html", "synthetic-8mb.html", "synthetic-64mb.html"};
+    for (int i = 0; i < 4; ++i) std::ofstream(fs::path(argv[3]) / names[i], std::ios::binary) << inputs[i + 1].docs[0];
+  }
+  TagTables tables = BuiltInTagTables();
+  TickDefaultEntries(tables);
+  Setup normal{"default options", {}};
+  Setup max{"Max optimization", {}};
+  ApplyModePreset(max.settings, kModeMax);
+  std::printf("%-26s %-18s %10s %10s %10s\n", "input", "options", "MB", "seconds", "MB/s");
+  for (const Input& in : inputs) {
+    std::size_t bytes = 0;
+    for (const auto& d : in.docs) bytes += d.size();
+    for (const Setup* s : {&normal, &max}) {
+      int repeats = bytes > (16u << 20) ? 1 : 3;
+      double sec = Time(in.docs, s->settings, tables, repeats);
+      double mb = static_cast<double>(bytes) / (1 << 20);
+      std::printf("%-26s %-18s %10.2f %10.3f %10.1f\n", in.name.c_str(), s->name, mb, sec, mb / sec);
+    }
+  }
+  return 0;
+}

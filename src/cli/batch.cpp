@@ -1,0 +1,292 @@
+#include "cli/batch.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "cli/interrupt.h"
+#include "i18n/catalogue.h"
+#include "panel/adding.h"
+#include "panel/date_text.h"
+#include "panel/paths.h"
+#include "panel/restore.h"
+#include "run/batch_run.h"
+#include "run/file_ops.h"
+
+namespace tersify::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void Complain(TerminalInteraction& ui, const std::string& text) { ui.MessageBox(text, MessageKind::Error); }
+
+std::size_t FileLimit(const OptimizationSettings& s) {
+  return s.cbMaxFCount ? static_cast<std::size_t>(std::stoull(s.edMaxFCount)) : SIZE_MAX;
+}
+
+// A file list's rows join the panel with their ticks, after the rows already there.
+void AddListRows(const std::string& list, FilesPanel& panel, const BatchEnv& env) {
+  OptimizationSettings unrestricted = env.cli.settings;
+  unrestricted.cbMaxFCount = false;
+  PanelContext listCtx{unrestricted, env.catalogue, env.ui};
+  FilesPanel listed;
+  if (!LoadFileList(listed, list, listCtx)) {
+    Complain(env.ui, "cannot read the file list '" + list + "'");
+    return;
+  }
+  std::size_t limit = FileLimit(env.cli.settings);
+  for (const PanelRow& row : listed.rows()) {
+    if (panel.size() >= limit) break;
+    if (panel.AddFileRow(row.FullPath(), env.Panel())) panel.rows().back().checked = row.checked;
+  }
+}
+
+std::string Canonical(const std::string& folder) {
+  std::error_code ec;
+  fs::path p = fs::weakly_canonical(fs::absolute(folder.empty() ? "." : folder, ec), ec);
+  std::string text = p.string();
+  while (text.size() > 1 && IsPathDelim(text.back())) text.pop_back();
+  return text;
+}
+
+FileReport Report(const std::string& source, FileOutcome outcome, TerminalInteraction& ui) {
+  FileReport r{source, std::move(outcome), ui.TakeRefused(), 0};
+  if (r.outcome.ReachedSave()) r.ratio = OptimizationRatio(r.outcome.sizeBefore, r.outcome.sizeAfter);
+  return r;
+}
+
+// Counts a file into the report; false when the run must stop.
+bool Account(FileReport file, BatchReport& report, const BatchEnv& env) {
+  using Status = FileOutcome::Status;
+  if (file.outcome.status == Status::Cancelled) {
+    report.interrupted = true;
+    return false;
+  }
+  if (file.outcome.status == Status::Failed) {
+    ++report.failed;
+    Complain(env.ui, file.source + ": " + env.catalogue.Text("const_opt_error") +
+                         " (the file could not be read, optimized, backed up or written; it is left as it was)");
+  }
+  for (const std::string& existing : file.refused)
+    Complain(env.ui, file.source + ": not optimized: '" + existing + "' already exists and is kept");
+  if (!file.refused.empty() && file.outcome.status != Status::Failed) ++report.failed;
+  if (file.Counted()) {
+    report.stats.AddFile(file.outcome.sizeBefore, file.outcome.sizeAfter);
+    report.processed.push_back(file.source);
+  }
+  report.files.push_back(std::move(file));
+  return true;
+}
+
+// Reads and optimizes files ahead of the writer on worker threads, each with
+// its own engine; what a file shows is kept for the writer to show in order.
+class PreparePool {
+ public:
+  struct Item {
+    PreparedFile prepared;
+    RecordingInteraction messages;
+  };
+
+  PreparePool(const std::vector<std::string>& sources, const BatchEnv& env, int jobs)
+      : sources_(sources), env_(env), slots_(sources.size()), window_(static_cast<std::size_t>(jobs) * 4) {
+    for (int i = 0; i < jobs; ++i) workers_.emplace_back([this] { Work(); });
+  }
+  ~PreparePool() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& t : workers_) t.join();
+  }
+
+  // Waits for file `i`; files are taken in order.
+  Item Take(std::size_t i) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return slots_[i].ready; });
+    Item item = std::move(slots_[i].item);
+    taken_ = i + 1;
+    lock.unlock();
+    changed_.notify_all();
+    return item;
+  }
+
+ private:
+  struct Slot {
+    bool ready = false;
+    Item item;
+  };
+
+  void Work() {
+    for (;;) {
+      std::size_t i;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return stop_ || next_ >= slots_.size() || next_ < taken_ + window_; });
+        if (stop_ || next_ >= slots_.size()) return;
+        i = next_++;
+      }
+      Item item;
+      item.prepared = PrepareFile(sources_[i], env_.Run(item.messages), [] { return Interrupted(); });
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        slots_[i].item = std::move(item);
+        slots_[i].ready = true;
+      }
+      changed_.notify_all();
+    }
+  }
+
+  const std::vector<std::string>& sources_;
+  const BatchEnv& env_;
+  std::vector<Slot> slots_;
+  std::size_t window_;
+  std::size_t next_ = 0, taken_ = 0;
+  bool stop_ = false;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::thread> workers_;
+};
+
+}  // namespace
+
+int GatherFiles(const std::vector<std::string>& paths, FilesPanel& panel, RunState& state, const BatchEnv& env) {
+  int failures = 0;
+  PanelContext ctx = env.Panel();
+  std::size_t limit = FileLimit(env.cli.settings);
+  state.BusyState = Busy::Path;
+  state.cancelRequested = state.cancelConfirmed = false;
+  env.ui.onPendingEvents = [&state] {
+    if (Interrupted()) state.cancelRequested = true;
+  };
+  for (const std::string& path : paths) {
+    if (Interrupted()) break;
+    if (FolderExists(path)) {
+      if (!WalkFolder(panel, state, path, 0, ctx)) break;
+    } else if (!FileExists(path)) {
+      Complain(env.ui, "'" + path + "' does not exist");
+      ++failures;
+    } else if (IsHtmlFile(path, env.catalogue)) {
+      if (panel.size() < limit) panel.AddFileRow(path, ctx);
+    } else if (IsFileList(path, env.catalogue)) {
+      AddListRows(path, panel, env);
+    } else {
+      Complain(env.ui, "'" + path + "' is neither an HTML file (.htm, .html) nor a file list (.lst)");
+      ++failures;
+    }
+  }
+  env.ui.onPendingEvents = nullptr;
+  state.BusyState = Busy::None;
+  panel.SetSortColumnValue(env.cli.settings.column_sort);
+  panel.RefreshPanel(ctx);
+  return failures;
+}
+
+bool CanPrepareAhead(const std::vector<std::string>& sources, const OptimizationSettings& s) {
+  std::string target;
+  if (!s.radModifyOld)
+    target = s.edOptimizedPath;
+  else if (s.cbSaveBefMod)
+    target = s.edBackUpPath;
+  else
+    return true;  // each file is written over itself only
+  std::string targetFolder = Canonical(target);
+  std::set<std::string> seen;
+  for (const std::string& source : sources) {
+    std::string folder = FolderOf(source);
+    if (!seen.insert(folder).second) continue;
+    if (Canonical(folder) == targetFolder) return false;
+  }
+  return true;
+}
+
+BatchReport RunBatch(const FilesPanel& panel, RunState& state, const BatchEnv& env, int jobs, ProgressBar& progress) {
+  const OptimizationSettings& s = env.cli.settings;
+  BatchReport report;
+  report.dryRun = env.options.dryRun;
+  std::vector<std::string> sources;
+  std::int64_t totalBytes = 0;
+  for (const PanelRow& row : panel.rows()) {
+    if (!row.checked) continue;
+    sources.push_back(row.FullPath());
+    totalBytes += std::max<std::int64_t>(0, FileSizeOf(sources.back()));
+  }
+  if (!report.dryRun) {
+    if (!s.radModifyOld && !s.edOptimizedPath.empty()) {
+      std::error_code ec;
+      fs::create_directories(s.edOptimizedPath, ec);  // a failure shows at the first write
+    }
+    PrepareRunFolders(s, sources);
+  }
+  if (jobs > 1 && !CanPrepareAhead(sources, s)) jobs = 1;
+  report.jobs = jobs;
+
+  state.BusyState = Busy::Opt;
+  state.overwrite.StartRun();
+  state.stats.Reset();
+  state.LastRunFiles.clear();
+  auto start = std::chrono::steady_clock::now();
+  std::int64_t bytesDone = 0;
+  progress.Update(0, 0);
+
+  RunEnvironment runEnv = env.Run(env.ui);
+  std::optional<PreparePool> pool;
+  if (jobs > 1) pool.emplace(sources, env, jobs);
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    if (Interrupted()) {
+      report.interrupted = true;
+      break;
+    }
+    FileOutcome outcome;
+    if (pool) {
+      PreparePool::Item item = pool->Take(i);
+      item.messages.ReplayTo(env.ui);
+      outcome = PlaceFile(sources[i], std::move(item.prepared), runEnv, state.overwrite, report.dryRun);
+    } else {
+      outcome = OptimizeFile(
+          sources[i], runEnv, state.overwrite, [] { return Interrupted(); }, report.dryRun);
+    }
+    bytesDone += std::max<std::int64_t>(0, outcome.sizeBefore);
+    if (!Account(Report(sources[i], std::move(outcome), env.ui), report, env)) break;
+    progress.Update(i + 1, bytesDone);
+  }
+  pool.reset();
+  auto elapsed = std::chrono::steady_clock::now() - start;
+  report.seconds = std::chrono::duration<double>(elapsed).count();
+  report.elapsed = ElapsedClockText(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed));
+  state.stats = report.stats;
+  state.LastRunFiles = report.processed;
+  state.backUpLastEnabled = !report.dryRun && !(s.radModifyOld && !s.cbSaveBefMod);
+  state.BusyState = Busy::None;
+  progress.Clear();
+  return report;
+}
+
+RestoreReport RestoreFiles(const FilesPanel& panel, RunState& state, const BatchEnv& env) {
+  const OptimizationSettings& s = env.cli.settings;
+  PanelContext ctx = env.Panel();
+  RestoreReport report;
+  state.askMissingBackup = true;
+  for (const PanelRow& row : panel.rows()) {
+    if (!row.checked) continue;
+    if (Interrupted()) break;
+    std::string f = row.FullPath();
+    std::string copy = s.radModifyOld ? s.edBackUpPath + NameOf(f) : s.edOptimizedPath + NameOf(f);
+    bool existed = FileExists(copy);
+    if (RestoreFile(f, state, ctx)) {
+      ++report.restored;
+    } else if (!existed) {
+      ++report.missing;
+    } else {
+      ++report.failed;
+      Complain(env.ui, "cannot restore '" + f + "' from '" + copy + "'");
+    }
+  }
+  return report;
+}
+
+}  // namespace tersify::cli

@@ -1,0 +1,354 @@
+// The main window's commands driven through its real widgets: adding files,
+// drops, the source view, Esc, the run with its window, the options dialog's
+// choosers and the outside programs.
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <QUrl>
+
+#include "ui/options_dialog.h"
+#include "ui/program_fixture.h"
+#include "ui/report_window.h"
+
+using tersify::Answer;
+using tersify::Busy;
+using tersify::testing::Program;
+using tersify::testing::ReadFile;
+using tersify::testing::ScriptedInteraction;
+using tersify::testing::WriteFile;
+
+namespace {
+
+std::vector<std::string> Questions(const ScriptedInteraction& user) {
+  std::vector<std::string> out;
+  for (const auto& s : user.shown)
+    if (s.type == ScriptedInteraction::Shown::Type::Question) out.push_back(s.text);
+  return out;
+}
+
+void Drop(Program& p, const QStringList& files, QPoint at) {
+  auto* data = new QMimeData;
+  QList<QUrl> urls;
+  for (const QString& f : files) urls << QUrl::fromLocalFile(f);
+  data->setUrls(urls);
+  QDropEvent drop(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+  // Straight to the window's handler, as the desktop shell's drop reaches it.
+  static_cast<QObject*>(&p.app->main())->event(&drop);
+  delete data;
+}
+
+QWidget* ViewPane(Program& p) { return p.app->main().sourceView()->parentWidget(); }
+
+// Three pages whose optimized copies are 10 % and 20 % smaller and 5 % larger:
+// leading blanks are trimmed, and LF line ends are written as CR LF.
+void WriteRatioPages(Program& p) {
+  WriteFile(p.Path("a.html"), std::string(10, ' ') + std::string(88, 'a') + "\r\n");
+  WriteFile(p.Path("b.html"), std::string(20, ' ') + std::string(78, 'b') + "\r\n");
+  std::string grows;
+  for (int i = 0; i < 5; ++i) grows += "abcdefghijklmnopqrs\n";
+  WriteFile(p.Path("c.html"), grows);
+}
+
+}  // namespace
+
+class CommandsTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void filesCommandAsksTheRestrictionQuestion() {
+    Program p;
+    p.Start();
+    QStringList files;
+    for (const char* name : {"a.html", "b.html", "c.htm"}) {
+      WriteFile(p.Path(name), "<p>x</p>\r\n");
+      files << p.Path(name);
+    }
+    p.app->settings().cbMaxFCount = true;
+    p.app->settings().edMaxFCount = "2";
+    p.chooser.files = files;
+    p.user.answers = {Answer::Yes};
+    p.app->main().toolButton("butFiles")->click();
+    QCOMPARE(Questions(p.user).size(), size_t(1));
+    QCOMPARE(Questions(p.user)[0],
+             std::string("There are 3 files for adding to files panel. You have set files count restriction ( 2 "
+                         "files ) to files panel. Restrict files count for adding?"));
+    QCOMPARE(p.list()->rowCount(), 2);
+    // No: every chosen file comes in, replacing the rows.
+    p.user.answers = {Answer::No};
+    p.action("menuSelectFiles")->trigger();
+    QCOMPARE(p.list()->rowCount(), 3);
+    QCOMPARE(p.app->main().statusCounts()->text(), QString("Files: 3   Selected: 3"));
+    // Cancelling the dialog keeps the rows.
+    p.chooser.files.clear();
+    p.app->main().toolButton("butFiles")->click();
+    QCOMPARE(p.list()->rowCount(), 3);
+  }
+
+  void dropInsideAndOutsideThePanel() {
+    Program p;
+    p.Start();
+    WriteFile(p.Path("page.html"), "<p>x</p>\r\n");
+    WriteFile(p.Path("notes.txt"), "x\r\n");
+    p.app->main().resize(798, 570);
+    p.app->main().show();
+    QTableWidget* list = p.list();
+    QPoint inside = list->mapTo(&p.app->main(), list->rect().center());
+    Drop(p, {p.Path("page.html"), p.Path("notes.txt")}, inside);
+    QCOMPARE(p.list()->rowCount(), 1);
+    QCOMPARE(p.list()->item(0, 0)->text(), QString("page.html"));
+    QCOMPARE(p.user.Messages(), std::vector<std::string>{"\rWrong file format"});
+    // On the toolbar: a warning and nothing added.
+    WriteFile(p.Path("other.html"), "<p>y</p>\r\n");
+    Drop(p, {p.Path("other.html")}, QPoint(5, 5));
+    QCOMPARE(p.list()->rowCount(), 1);
+    QCOMPARE(p.user.Messages().back(), std::string("\rYou should drop files under files panel"));
+    // The panel's own edge counts as inside.
+    QPoint corner = list->mapTo(&p.app->main(), QPoint(0, 0));
+    Drop(p, {p.Path("other.html")}, corner);
+    QCOMPARE(p.list()->rowCount(), 2);
+  }
+
+  void deleteOnTheViewedRowOffersToSaveAndEmptiesTheView() {
+    Program p;
+    WriteFile(p.Path("a.html"), "<p>a</p>\r\n");
+    WriteFile(p.Path("b.html"), "<p>b</p>\r\n");
+    p.Start({p.Path("a.html"), p.Path("b.html")});
+    p.app->main().show();
+    QVERIFY(QTest::qWaitForWindowActive(&p.app->main()));
+    p.list()->setCurrentCell(0, 0);
+    QVERIFY(p.app->main().toolButton("butViewUnZipped")->isEnabled());
+    p.app->main().toolButton("butViewUnZipped")->click();
+    QPlainTextEdit* memo = p.app->main().sourceView();
+    QCOMPARE(memo->toPlainText(), QString("<p>a</p>\n"));
+    QVERIFY(!memo->isReadOnly());
+    memo->setPlainText("<p>changed</p>\n");
+    QVERIFY(p.app->main().toolButton("butSaveFile")->isEnabled());
+    p.user.answers = {Answer::No};
+    p.list()->setFocus();
+    QTest::keyClick(p.list(), Qt::Key_Delete);
+    QCOMPARE(Questions(p.user), std::vector<std::string>{"Save changes to\r\n < " + p.PathS("a.html") + " >  ?"});
+    QCOMPARE(p.list()->rowCount(), 1);
+    QCOMPARE(p.list()->item(0, 0)->text(), QString("b.html"));
+    QCOMPARE(memo->toPlainText(), QString());
+    QVERIFY(memo->isReadOnly());
+    QCOMPARE(memo->toolTip(), QString("File source"));
+    QVERIFY(!p.app->main().toolButton("butSaveFile")->isEnabled());
+    QCOMPARE(ReadFile(p.Path("a.html")), std::string("<p>a</p>\r\n"));  // No kept the file
+  }
+
+  void viewEditAndSaveTheOptimizedCopy() {
+    Program p;
+    WriteFile(p.Path("a.html"), "<p>a</p>\r\n");
+    p.Start({p.Path("a.html")});
+    WriteFile(p.Path("optimized/a.html"), "<p>packed</p>\n<p>two</p>");
+    p.list()->setCurrentCell(0, 0);
+    QVERIFY(p.app->main().toolButton("butViewZipped")->isEnabled());
+    // A double-click shows the packed copy when there is one.
+    p.list()->cellDoubleClicked(0, 0);
+    QPlainTextEdit* memo = p.app->main().sourceView();
+    QCOMPARE(memo->toolTip(), p.Path("optimized/a.html"));
+    QVERIFY(memo->toPlainText().startsWith("<p>packed</p>\n<p>two</p>"));
+    QVERIFY(!p.app->main().toolButton("butSaveFile")->isEnabled());
+    QVERIFY(p.app->main().toolButton("butSendToEdit")->isEnabled());
+    memo->setPlainText("<p>edited</p>\n<p>two</p>");
+    QVERIFY(p.app->main().toolButton("butSaveFile")->isEnabled());
+    p.app->main().toolButton("butSaveFile")->click();
+    QCOMPARE(ReadFile(p.Path("optimized/a.html")), std::string("<p>edited</p>\r\n<p>two</p>\r\n"));
+    QVERIFY(!p.app->main().toolButton("butSaveFile")->isEnabled());
+    QCOMPARE(ReadFile(p.Path("a.html")), std::string("<p>a</p>\r\n"));
+    // The external editor gets the file as its one argument, in its folder.
+    p.app->main().toolButton("butSendToEdit")->click();
+    QCOMPARE(p.started.size(), size_t(1));
+    QCOMPARE(p.started[0].program, p.app->settings().edExtEditor);
+    QCOMPARE(p.started[0].argument, p.PathS("optimized/a.html"));
+    QCOMPARE(p.started[0].folder, p.PathS("optimized/"));
+    // An editor that cannot be started says so.
+    p.startSucceeds = false;
+    p.app->main().toolButton("butSendToEdit")->click();
+    QCOMPARE(p.user.Messages().back(), std::string("\rExternal editor running failed"));
+    // The unpacked copy is the source itself.
+    p.app->main().toolButton("butViewUnZipped")->click();
+    QCOMPARE(memo->toolTip(), p.Path("a.html"));
+    QCOMPARE(memo->toPlainText(), QString("<p>a</p>\n"));
+  }
+
+  void browserAndHelpGoThroughTheStarter() {
+    Program p;
+    WriteFile(p.Path("a.html"), "<p>a</p>\r\n");
+    p.Start({p.Path("a.html")});
+    p.list()->setCurrentCell(0, 0);
+    p.app->main().toolButton("butView")->click();
+    QCOMPARE(p.started.size(), size_t(1));
+    QCOMPARE(p.started[0].program, p.app->settings().edBrowser);
+    QCOMPARE(p.started[0].argument, p.PathS("a.html"));
+    // A missing manual: nothing started, nothing said.
+    size_t messages = p.user.Messages().size();
+    p.app->main().toolButton("butHelp")->click();
+    QCOMPARE(p.started.size(), size_t(1));
+    QCOMPARE(p.user.Messages().size(), messages);
+    QDir().mkpath(p.Path("help"));
+    WriteFile(p.Path("help/tfy.html"), "<html></html>");
+    p.action("menuContent")->trigger();
+    QCOMPARE(p.started.size(), size_t(2));
+    QCOMPARE(p.started[1].argument, p.PathS("help/tfy.html"));
+    QCOMPARE(p.started[1].folder, p.app->place().resourceFolder);
+    QCOMPARE(QString::fromStdString(tersify::HelpFilePath("/x/")), QString("/x/help/tfy.html"));
+  }
+
+  void escIdleAndDuringAFolderWalk() {
+    Program p;
+    p.Start();
+    p.app->main().show();
+    QTest::keyRelease(&p.app->main(), Qt::Key_Escape);
+    QVERIFY(!p.app->runState().cancelRequested);
+    QVERIFY(p.user.shown.empty());
+
+    for (const char* sub : {"site/a", "site/b", "site/c"}) {
+      QDir().mkpath(p.Path(sub));
+      WriteFile(p.Path(QString(sub) + "/page.html"), "<p>x</p>\r\n");
+    }
+    p.app->settings().cbProcessEmbeded = true;
+    p.app->settings().cbMaxEmbCount = false;
+    p.chooser.folder = p.Path("site");
+    Busy seen = Busy::None;
+    p.user.onPendingEvents = [&](int call) {
+      if (call != 1) return;
+      seen = p.app->runState().BusyState;
+      QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &p.app->main();
+      QTest::keyRelease(target, Qt::Key_Escape);
+    };
+    p.user.answers = {Answer::Ok};
+    p.app->main().toolButton("butPath")->click();
+    QCOMPARE(seen, Busy::Path);
+    QCOMPARE(Questions(p.user), std::vector<std::string>{"\r\nDo you want to interrupt files adding?"});
+    QCOMPARE(p.app->runState().BusyState, Busy::None);
+    QVERIFY(p.list()->rowCount() < 3);
+    // Answering Cancel lets the walk go on to the end.
+    p.user.shown.clear();
+    p.app->runState().cancelRequested = p.app->runState().cancelConfirmed = false;
+    p.user.pendingEventCalls = 0;
+    p.user.answers = {Answer::Cancel};
+    p.app->main().toolButton("butPath")->click();
+    QCOMPARE(Questions(p.user).size(), size_t(1));
+    QCOMPARE(p.list()->rowCount(), 3);
+  }
+
+  void runFromStartWithClockAndBreak() {
+    Program p;
+    WriteRatioPages(p);
+    p.Start({p.Path("a.html"), p.Path("b.html"), p.Path("c.html")});
+    p.app->settings().cbShowOptWin = true;
+    p.app->main().show();
+    p.list()->setCurrentCell(0, 0);
+    p.app->main().toolButton("butViewUnZipped")->click();
+    QVERIFY(ViewPane(p)->isVisible());
+    p.app->main().toolButton("butOptimize")->click();
+    tersify::ui::TfrmReport& report = p.app->report();
+    QVERIFY(report.isVisible());
+    QCOMPARE(report.page(), 0);
+    QCOMPARE(report.label("fcount")->text(), QString("3"));
+    QCOMPARE(report.label("filessize")->text(), QString("300"));
+    QCOMPARE(report.cancelButton()->text(), QString("Cancel"));
+    // Esc before Start does nothing.
+    QTest::keyRelease(&report, Qt::Key_Escape);
+    QVERIFY(report.isVisible());
+    QVERIFY(!p.app->runState().cancelRequested);
+
+    auto start = std::chrono::steady_clock::now();
+    int ticks = 0;
+    p.app->run().now = [&] { return start + std::chrono::seconds(7 * ticks); };
+    QString clock, cancelCaption, status;
+    bool viewVisible = true, startEnabled = true;
+    p.user.onPendingEvents = [&](int call) {
+      if (call != 1) return;
+      ++ticks;
+      report.Tick();
+      clock = report.label("time_status")->text();
+      cancelCaption = report.cancelButton()->text();
+      status = report.label("labStatus")->text();
+      viewVisible = ViewPane(p)->isVisible();
+      startEnabled = report.startButton()->isEnabled();
+      report.cancelButton()->click();  // "Break"
+    };
+    p.user.answers = {Answer::No};  // go on
+    report.startButton()->click();
+    QVERIFY(clock.endsWith("00:07"));
+    QCOMPARE(cancelCaption, QString("Break"));
+    QCOMPARE(status, QString("optimization in a progress ..."));
+    QVERIFY(!viewVisible);
+    QVERIFY(!startEnabled);
+    QCOMPARE(Questions(p.user), std::vector<std::string>{"\r\nDo you want to interrupt optimization process?"});
+    // Not interrupted: every file done, the view back.
+    QCOMPARE(report.page(), 1);
+    QCOMPARE(report.label("fdone")->text(), QString("3"));
+    QVERIFY(ViewPane(p)->isVisible());
+    QCOMPARE(p.app->runState().BusyState, Busy::None);
+    QCOMPARE(report.cancelButton()->text(), QString("Cancel"));
+  }
+
+  void resultsPageAfterThreeFiles() {
+    Program p;
+    WriteRatioPages(p);
+    p.Start({p.Path("a.html"), p.Path("b.html"), p.Path("c.html")});
+    p.app->settings().cbShowOptWin = true;
+    p.app->main().toolButton("butOptimize")->click();
+    tersify::ui::TfrmReport& report = p.app->report();
+    report.startButton()->click();
+    QCOMPARE(ReadFile(p.Path("optimized/a.html")).size(), size_t(90));
+    QCOMPARE(ReadFile(p.Path("optimized/b.html")).size(), size_t(80));
+    QCOMPARE(ReadFile(p.Path("optimized/c.html")).size(), size_t(105));
+    QCOMPARE(report.page(), 1);
+    QCOMPARE(report.windowTitle(), QString("Optimization finished"));
+    QCOMPARE(report.label("fdone")->text(), QString("3"));
+    QCOMPARE(report.label("deleted")->text(), QString("25"));
+    QCOMPARE(report.label("midk")->text(), QString("8 %"));
+    QCOMPARE(report.label("mk")->text(), QString("20 %"));
+    QCOMPARE(report.label("labStatus")->text(), QString("ready for optimization"));
+    QCOMPARE(report.label("fcount")->text(), QString("0"));
+    // The panel shows the packed sizes and ratios read back from disk.
+    QCOMPARE(p.list()->item(0, 4)->text(), QString("90"));
+    QCOMPARE(p.list()->item(2, 4)->text(), QString("105"));
+    QVERIFY(p.action("menuBackUpLast")->isEnabled());
+    report.closeButton()->click();
+    QVERIFY(!report.isVisible());
+  }
+
+  void optionsBrowserChooserCancelAndEnglishButton() {
+    Program p;
+    p.Start();
+    auto& dlg = p.app->options();
+    dlg.ShowPage(4);
+    QCOMPARE(dlg.pages()->currentIndex(), 4);
+    QVERIFY(!p.app->settings().edBrowser.empty());
+    p.chooser.files.clear();  // the user cancels the chooser
+    dlg.findChild<QAbstractButton*>("butBrowser")->click();
+    QCOMPARE(p.chooser.calls, 1);
+    QCOMPARE(dlg.edit("edBrowser")->text(), QString());
+    QVERIFY(p.app->settings().edBrowser.empty());
+    // A chosen program is taken.
+    p.chooser.files = {"/usr/bin/env"};
+    dlg.findChild<QAbstractButton*>("butExtEditor")->click();
+    QCOMPARE(dlg.edit("edExtEditor")->text(), QString("/usr/bin/env"));
+
+    // The English button empties the language, applies English and saves.
+    WriteFile(p.Path("de.lng"), ReadFile(TERSIFY_SOURCE_DIR "/lang/German.lng"));
+    p.chooser.files = {p.Path("de.lng")};
+    dlg.findChild<QAbstractButton*>("butLan")->click();
+    QCOMPARE(dlg.findChild<QPushButton*>("butClose")->text(), QString::fromUtf8("Schlie\xC3\x9F" "en"));
+    QCOMPARE(p.app->settings().edLan, p.PathS("de.lng"));
+    QVERIFY(ReadFile(p.Path("Options.dat")).find("de.lng") == std::string::npos);  // not saved yet
+    dlg.findChild<QAbstractButton*>("butEnglish")->click();
+    QCOMPARE(dlg.findChild<QPushButton*>("butClose")->text(), QString("Close"));
+    QCOMPARE(dlg.edit("edLan")->text(), QString());
+    std::string options = ReadFile(p.Path("Options.dat"));
+    QVERIFY(options.find("edLan=\r\n") != std::string::npos);
+    QVERIFY(options.find("edBrowser=\r\n") != std::string::npos);
+  }
+};
+
+QTEST_MAIN(CommandsTest)
+#include "commands_test.moc"

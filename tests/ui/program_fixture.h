@@ -1,0 +1,87 @@
+// The desktop program started in a temporary folder, with a scripted user and
+// scripted file dialogs.
+#pragma once
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "support/scripted_interaction.h"
+#include "ui/file_chooser.h"
+#include "ui/main_window.h"
+
+namespace tersify::testing {
+
+class ScriptedChooser : public ui::FileChooser {
+ public:
+  std::optional<QString> folder;
+  QStringList files;
+  std::optional<QString> saveName;
+  int calls = 0;
+  std::optional<QString> ChooseFolder(QWidget*, const QString&) override {
+    ++calls;
+    return folder;
+  }
+  QStringList OpenFiles(QWidget*, const QString&, const QString&, bool) override {
+    ++calls;
+    return files;
+  }
+  std::optional<QString> SaveFile(QWidget*, const QString&, const QString&) override {
+    ++calls;
+    return saveName;
+  }
+};
+
+inline void WriteFile(const QString& path, const std::string& bytes) {
+  std::ofstream out(path.toStdString(), std::ios::binary);
+  out << bytes;
+}
+
+inline std::string ReadFile(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  return f.readAll().toStdString();
+}
+
+struct Program {
+  QTemporaryDir dir;
+  ScriptedInteraction user;
+  ScriptedChooser chooser;
+  std::unique_ptr<Application> app;
+  // Programs the application asked to start: program, argument, working folder.
+  struct Started {
+    std::string program, argument, folder;
+  };
+  std::vector<Started> started;
+  bool startSucceeds = true;
+
+  QString Path(const QString& name) const { return dir.path() + "/" + name; }
+  std::string PathS(const QString& name) const { return Path(name).toStdString(); }
+  void Start(QStringList args = {}) {
+    QFile::copy(TERSIFY_SOURCE_DIR "/lang/Deflan.dat", Path("Deflan.dat"));
+    ProgramPlace place;
+    place.programFolder = dir.path().toStdString() + "/";
+    place.configFolder = place.dataFolder = place.resourceFolder = place.programFolder;
+    place.systemFolder = "/usr/bin";
+    place.browser = "/usr/bin/env";
+    place.editor = "/usr/bin/env";
+    app = std::make_unique<Application>(place, args, &user, &chooser);
+    app->startProgram = [this](const std::string& program, const std::string& argument, const std::string& folder) {
+      started.push_back({program, argument, folder});
+      return startSucceeds;
+    };
+    app->StartUp();
+  }
+  QTableWidget* list() { return app->main().filesList(); }
+  QAction* action(const char* name) { return app->main().action(name); }
+};
+
+}  // namespace tersify::testing
