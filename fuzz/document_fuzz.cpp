@@ -88,8 +88,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   FuzzInteraction ui;
   int checks = 0;
-  EngineContext ctx{settings, tables.removal, tables.replacement, EnglishCatalogue(), ui,
-                    [&checks, cancelAt] { return cancelAt != 0 && ++checks >= cancelAt; }};
+  EngineContext ctx{settings, tables.removal, tables.replacement, EnglishCatalogue(), ui, [&checks, cancelAt] {
+                      return cancelAt != 0 && ++checks >= cancelAt;
+                    }};
   Engine engine(page);
   const std::string before = text;
   const OptimizeResult result = engine.OptimizeDocument(text, ctx);

@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <random>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -23,12 +23,12 @@ namespace tersify::fuzz {
 
 // Stops the run when a property of the code under test does not hold, so the
 // fuzzer records the input as a finding.
-#define FUZZ_CHECK(cond)                                                            \
-  do {                                                                              \
-    if (!(cond)) {                                                                  \
+#define FUZZ_CHECK(cond)                                                               \
+  do {                                                                                 \
+    if (!(cond)) {                                                                     \
       std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #cond); \
-      std::abort();                                                                 \
-    }                                                                               \
+      std::abort();                                                                    \
+    }                                                                                  \
   } while (0)
 
 // Takes choices from the front of the input; past its end every choice is 0.
@@ -55,9 +55,7 @@ class ByteReader {
     pos_ += at < rest.size() ? at + 1 : at;
     return rest.substr(0, at);
   }
-  std::string_view Rest() const {
-    return std::string_view(reinterpret_cast<const char*>(data_ + pos_), size_ - pos_);
-  }
+  std::string_view Rest() const { return std::string_view(reinterpret_cast<const char*>(data_ + pos_), size_ - pos_); }
   bool AtEnd() const { return pos_ >= size_; }
 
  private:
@@ -77,9 +75,12 @@ class FuzzInteraction : public UserInteraction {
     ++questions;
     bool first = choices_ ? choices_->Bool() : true;
     switch (buttons) {
-      case QuestionButtons::YesNo: return first ? Answer::Yes : Answer::No;
-      case QuestionButtons::OkCancel: return first ? Answer::Ok : Answer::Cancel;
-      case QuestionButtons::YesYesToAll: return first ? Answer::Yes : Answer::YesToAll;
+      case QuestionButtons::YesNo:
+        return first ? Answer::Yes : Answer::No;
+      case QuestionButtons::OkCancel:
+        return first ? Answer::Ok : Answer::Cancel;
+      case QuestionButtons::YesYesToAll:
+        return first ? Answer::Yes : Answer::YesToAll;
     }
     return Answer::No;
   }

@@ -132,10 +132,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ByteReader reader(data, size);
   std::optional<CodePage> codePage;
   switch (reader.Below(4)) {
-    case 1: codePage = CodePage::Cp1250; break;
-    case 2: codePage = CodePage::Cp1251; break;
-    case 3: codePage = CodePage::Cp1252; break;
-    default: break;
+    case 1:
+      codePage = CodePage::Cp1250;
+      break;
+    case 2:
+      codePage = CodePage::Cp1251;
+      break;
+    case 3:
+      codePage = CodePage::Cp1252;
+      break;
+    default:
+      break;
   }
   auto file = std::make_shared<const LanguageFile>(LanguageFile::FromBytes(reader.Rest(), codePage));
   CheckLookups(*file);
