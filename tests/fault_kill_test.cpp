@@ -6,6 +6,7 @@
 // By default a small version runs (TERSIFY_KILL_FILES files, TERSIFY_KILL_ROUNDS
 // kills per mode); TERSIFY_KILL_FULL=1 runs 1000 files and 50 kills per mode.
 // Pages come from TERSIFY_CORPUS when set, else from a generator.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -125,6 +126,31 @@ std::map<std::string, std::string> Expected(const Setup& setup, const std::map<s
   std::_Exit(end == RunEnd::Completed && ui.Messages().empty() ? 0 : 3);
 }
 
+// The child: tersify-cli in the same mode over the source folder.
+[[noreturn]] void ChildCommandLine(const Setup& setup) {
+  std::vector<std::string> args = {TERSIFY_CLI_PATH, "-q"};
+  switch (setup.mode) {
+    case Mode::Copies:
+      args.insert(args.end(), {"-o", setup.out});
+      break;
+    case Mode::ModifyWithBackups:
+      args.insert(args.end(), {"--in-place", "--backup", setup.backup});
+      break;
+    case Mode::ModifyWithoutBackups:
+      args.insert(args.end(), {"--in-place", "--no-backup", "--overwrite", "all"});
+      break;
+  }
+  args.push_back(setup.src);
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  int null = ::open("/dev/null", O_WRONLY);
+  ::dup2(null, 1);
+  ::dup2(null, 2);
+  ::execv(argv[0], argv.data());
+  std::_Exit(127);
+}
+
 struct Seen {
   int optimized = 0;      // sources (or copies) complete as results
   int temporaries = 0;    // temporaries found before the clean-up
@@ -182,7 +208,7 @@ void Populate(const Setup& setup, const std::map<std::string, std::string>& page
   for (const auto& [name, bytes] : pages) std::ofstream(setup.src + name, std::ios::binary) << bytes;
 }
 
-void KillRuns(Mode mode, const char* label) {
+void KillRuns(Mode mode, const char* label, bool commandLine = false) {
   const int files = FullVersion() ? 1000 : EnvNumber("TERSIFY_KILL_FILES", 40);
   const int rounds = FullVersion() ? 50 : EnvNumber("TERSIFY_KILL_ROUNDS", 8);
   TempFolder tmp;
@@ -197,7 +223,11 @@ void KillRuns(Mode mode, const char* label) {
   auto t0 = std::chrono::steady_clock::now();
   pid_t pid = fork();
   ASSERT_GE(pid, 0);
-  if (pid == 0) ChildRun(setup, sources);
+  auto child = [&] {
+    if (commandLine) ChildCommandLine(setup);
+    ChildRun(setup, sources);
+  };
+  if (pid == 0) child();
   int status = 0;
   waitpid(pid, &status, 0);
   auto full = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0);
@@ -211,7 +241,7 @@ void KillRuns(Mode mode, const char* label) {
     Populate(setup, pages);
     pid = fork();
     ASSERT_GE(pid, 0);
-    if (pid == 0) ChildRun(setup, sources);
+    if (pid == 0) child();
     // Within the first nine tenths, as a loaded machine may run faster later.
     std::this_thread::sleep_for(std::chrono::microseconds(rng() % (full.count() * 9 / 10 + 1)));
     kill(pid, SIGKILL);
@@ -244,6 +274,14 @@ TEST(KillRun, ModifiedSourcesWithBackupsSurviveSigkill) {
 }
 TEST(KillRun, ModifiedSourcesWithoutBackupsSurviveSigkill) {
   KillRuns(Mode::ModifyWithoutBackups, "modify without backups");
+}
+
+// The command-line batch mode optimizes several files at a time and writes
+// them in order: the same must hold when it is killed.
+TEST(KillRun, CommandLineRunsSurviveSigkill) {
+  KillRuns(Mode::Copies, "tersify-cli -o", true);
+  KillRuns(Mode::ModifyWithBackups, "tersify-cli --in-place --backup", true);
+  KillRuns(Mode::ModifyWithoutBackups, "tersify-cli --in-place --no-backup", true);
 }
 
 }  // namespace
