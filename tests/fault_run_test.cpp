@@ -446,3 +446,28 @@ TEST(FaultRun, RestoreThatCannotPlaceTheBackupKeepsBothCopies) {
 
 }  // namespace
 }  // namespace tersify::testing
+
+namespace tersify::testing {
+namespace {
+
+// A run killed while modifying sources leaves temporaries in the backup
+// folder; a later run in the other mode removes them as well.
+TEST(FaultRun, NextRunInTheOtherModeCleansTheKilledModesTemporaries) {
+  RunHarness h;
+  std::string a = h.AddSource("src/a.html", "a a");
+  h.tmp.Write("backup/~tersify-a.html.0123456789abcdef.tmp", "half a backup");
+  h.tmp.Write("optimized/~tersify-b.html.0123456789abcdef.tmp", "half a copy");
+  EXPECT_EQ(h.Controller().RunOptimization(false), RunEnd::Completed);
+  EXPECT_TRUE(Listing(h.settings.edBackUpPath).empty());
+  EXPECT_EQ(Listing(h.settings.edOptimizedPath), std::vector<std::string>{"a.html"});
+  // And the other way round.
+  h.tmp.Write("optimized/~tersify-c.html.0123456789abcdef.tmp", "half a copy");
+  h.ModifySources(true);
+  EXPECT_EQ(h.Controller().RunOptimization(false), RunEnd::Completed);
+  EXPECT_EQ(Listing(h.settings.edOptimizedPath), std::vector<std::string>{"a.html"});
+  EXPECT_EQ(Listing(h.settings.edBackUpPath), std::vector<std::string>{"a.html"});
+  EXPECT_EQ(ReadAll(a), "aa\r\n");
+}
+
+}  // namespace
+}  // namespace tersify::testing
