@@ -57,16 +57,16 @@ Str<Ch> DropSpacesBefore(const Str<Ch>& text, char mark) {
 }  // namespace
 
 template <class Ch>
-Str<Ch> TightenTagSpaces(Str<Ch> text, const PassEnv<Ch>& env) {
-  text = DropSpacesAfter(text, '<');
-  text = DropSpacesBefore(text, '>');
-  text = DropSpacesBefore(text, '=');
-  text = DropSpacesAfter(text, '=');
-  return JoinTags(std::move(text), env);
+Str<Ch> TightenTagSpaces(const Str<Ch>& text, const PassEnv<Ch>& env) {
+  Str<Ch> t = DropSpacesAfter(text, '<');
+  t = DropSpacesBefore(t, '>');
+  t = DropSpacesBefore(t, '=');
+  t = DropSpacesAfter(t, '=');
+  return JoinTags(t, env);
 }
 
 template <class Ch>
-Str<Ch> JoinTags(Str<Ch> text, const PassEnv<Ch>&) {
+Str<Ch> JoinTags(const Str<Ch>& text, const PassEnv<Ch>&) {
   Str<Ch> out;
   out.reserve(text.size());
   bool odd = false;
@@ -84,7 +84,7 @@ Str<Ch> JoinTags(Str<Ch> text, const PassEnv<Ch>&) {
 }
 
 template <class Ch>
-Str<Ch> GlueLines(Str<Ch> text, const PassEnv<Ch>&) {
+Str<Ch> GlueLines(const Str<Ch>& text, const PassEnv<Ch>&) {
   Str<Ch> out;
   out.reserve(text.size());
   const std::size_t n = text.size();
@@ -100,7 +100,7 @@ Str<Ch> GlueLines(Str<Ch> text, const PassEnv<Ch>&) {
 }
 
 template <class Ch>
-Str<Ch> CollapseNbsp(Str<Ch> text, const PassEnv<Ch>& env) {
+Str<Ch> CollapseNbsp(const Str<Ch>& text, const PassEnv<Ch>& env) {
   static constexpr char kPair[] = "&nbsp;&nbsp;";
   const bool inQuotesToo = env.settings->cbReplaceDoubleNbspInKav;
   Str<Ch> out;
@@ -136,7 +136,7 @@ Str<Ch> RemoveAllTabs(Str<Ch> text, const PassEnv<Ch>&) {
 }
 
 template <class Ch>
-Str<Ch> CollapseSpaces(Str<Ch> text, const PassEnv<Ch>& env) {
+Str<Ch> CollapseSpaces(const Str<Ch>& text, const PassEnv<Ch>& env) {
   const bool inQuotesToo = env.settings->cbReplaceDoubleSpacesInKav;
   Str<Ch> out;
   out.reserve(text.size());
@@ -166,14 +166,14 @@ bool OnlyTabsAndSpaces(std::basic_string_view<Ch> line) {
 }  // namespace
 
 template <class Ch>
-Str<Ch> RemoveBlankLines(Str<Ch> text, const PassEnv<Ch>&) {
+Str<Ch> RemoveBlankLines(const Str<Ch>& text, const PassEnv<Ch>&) {
   return RebuildLines<Ch>(text, [](std::basic_string_view<Ch> line, Str<Ch>& out) {
     if (line.empty() || !OnlyTabsAndSpaces(line)) AppendLine(out, line);
   });
 }
 
 template <class Ch>
-Str<Ch> TrimLines(Str<Ch> text, const PassEnv<Ch>&) {
+Str<Ch> TrimLines(const Str<Ch>& text, const PassEnv<Ch>&) {
   return RebuildLines<Ch>(text, [](std::basic_string_view<Ch> line, Str<Ch>& out) {
     auto blank = [](Ch c) { return Is(c, ' ') || Is(c, '\t'); };
     std::size_t b = 0, e = line.size();
@@ -184,22 +184,22 @@ Str<Ch> TrimLines(Str<Ch> text, const PassEnv<Ch>&) {
 }
 
 template <class Ch>
-Str<Ch> RemoveEmptyLines(Str<Ch> text, const PassEnv<Ch>&) {
+Str<Ch> RemoveEmptyLines(const Str<Ch>& text, const PassEnv<Ch>&) {
   return RebuildLines<Ch>(text, [](std::basic_string_view<Ch> line, Str<Ch>& out) {
     if (!line.empty()) AppendLine(out, line);
   });
 }
 
 #define TERSIFY_INSTANTIATE(Ch)                                                \
-  template Str<Ch> TightenTagSpaces<Ch>(Str<Ch>, const PassEnv<Ch>&);          \
-  template Str<Ch> JoinTags<Ch>(Str<Ch>, const PassEnv<Ch>&);                  \
-  template Str<Ch> GlueLines<Ch>(Str<Ch>, const PassEnv<Ch>&);                 \
-  template Str<Ch> CollapseNbsp<Ch>(Str<Ch>, const PassEnv<Ch>&);              \
+  template Str<Ch> TightenTagSpaces<Ch>(const Str<Ch>&, const PassEnv<Ch>&);          \
+  template Str<Ch> JoinTags<Ch>(const Str<Ch>&, const PassEnv<Ch>&);                  \
+  template Str<Ch> GlueLines<Ch>(const Str<Ch>&, const PassEnv<Ch>&);                 \
+  template Str<Ch> CollapseNbsp<Ch>(const Str<Ch>&, const PassEnv<Ch>&);              \
   template Str<Ch> RemoveAllTabs<Ch>(Str<Ch>, const PassEnv<Ch>&);             \
-  template Str<Ch> RemoveBlankLines<Ch>(Str<Ch>, const PassEnv<Ch>&);          \
-  template Str<Ch> CollapseSpaces<Ch>(Str<Ch>, const PassEnv<Ch>&);            \
-  template Str<Ch> TrimLines<Ch>(Str<Ch>, const PassEnv<Ch>&);                 \
-  template Str<Ch> RemoveEmptyLines<Ch>(Str<Ch>, const PassEnv<Ch>&);
+  template Str<Ch> RemoveBlankLines<Ch>(const Str<Ch>&, const PassEnv<Ch>&);          \
+  template Str<Ch> CollapseSpaces<Ch>(const Str<Ch>&, const PassEnv<Ch>&);            \
+  template Str<Ch> TrimLines<Ch>(const Str<Ch>&, const PassEnv<Ch>&);                 \
+  template Str<Ch> RemoveEmptyLines<Ch>(const Str<Ch>&, const PassEnv<Ch>&);
 TERSIFY_INSTANTIATE(char)
 TERSIFY_INSTANTIATE(Wide)
 #undef TERSIFY_INSTANTIATE
