@@ -56,7 +56,15 @@ class TagProcessor {
       : g_(std::move(text)), env_(env), entry_(entry), low_(es.low), stops_(es.stops), fastStops_(es.complete),
         odd_(odd) {
     for (char c : replacement) rep_.push_back(static_cast<Ch>(static_cast<unsigned char>(c)));
-    if (!rep_.empty()) flags_.emplace(Str<unsigned char>(g_.restSize(), 0));
+    // An occurrence made only of inserted symbols needs every symbol of the
+    // entry to be in the replacement; otherwise no flags need to be kept.
+    bool canRepeat = !rep_.empty();
+    for (std::size_t k = 0; k < low_.size() && canRepeat; ++k) {
+      bool inRep = false;
+      for (Ch r : rep_) inRep = inRep || env_.Lower(r) == low_[k];
+      canRepeat = inRep;
+    }
+    if (canRepeat) flags_.emplace(Str<unsigned char>(g_.restSize(), 0));
     g_.emitN(start);
     if (flags_) flags_->emitN(start);
   }
