@@ -114,10 +114,7 @@ class TagProcessor {
       const auto f = static_cast<unsigned char>(entry_[0]);
       const Ch up = static_cast<Ch>(UpperOf(*env_.lower, f));
       const Ch lo = static_cast<Ch>((*env_.lower)[f]);
-      for (Ch& c : out) {
-        if (c == env_.markB) c = up;
-        else if (c == env_.markA) c = lo;
-      }
+      ReplaceTwo<Ch>(out, env_.markB, up, env_.markA, lo);
     }
     return out;
   }

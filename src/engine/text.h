@@ -98,6 +98,25 @@ std::size_t CountOf(const Ch* p, const Ch* end, Ch c) {
   return n;
 }
 
+// Replaces every a by toA and every b by toB.
+template <class Ch>
+void ReplaceTwo(Str<Ch>& text, Ch a, Ch toA, Ch b, Ch toB) {
+  ByteSet set;
+  const bool bytes = sizeof(Ch) == 1 || (U(a) < 256 && U(b) < 256);
+  if (bytes) {
+    set.add(static_cast<unsigned char>(U(a)));
+    set.add(static_cast<unsigned char>(U(b)));
+  }
+  Ch* p = text.data();
+  Ch* end = p + text.size();
+  if (!bytes) {
+    for (; p < end; ++p) *p = *p == a ? toA : *p == b ? toB : *p;
+    return;
+  }
+  for (p = const_cast<Ch*>(set.find<Ch>(p, end)); p < end; p = const_cast<Ch*>(set.find<Ch>(p + 1, end)))
+    *p = *p == a ? toA : toB;
+}
+
 // The text as out + rest: out is what the pass has settled, rest is what it
 // has still to read. Both live in one buffer with a gap between them, so
 // deleting is skipping, and a pass can step back by handing settled symbols
@@ -186,10 +205,13 @@ Str<Ch> RebuildLines(const Str<Ch>& text, F&& transform) {
   Str<Ch> out;
   out.reserve(text.size() + text.size() / 16 + 2);
   const std::size_t n = text.size();
+  ByteSet breaks;
+  breaks.add(13);
+  breaks.add(10);
+  breaks.add(0);
   std::size_t i = 0;
   while (i < n && U(text[i]) != 0) {
-    std::size_t j = i;
-    while (j < n && U(text[j]) != 13 && U(text[j]) != 10 && U(text[j]) != 0) ++j;
+    std::size_t j = static_cast<std::size_t>(breaks.find(text.data() + i, text.data() + n) - text.data());
     std::basic_string_view<Ch> line(text.data() + i, j - i);
     transform(line, out);
     if (j < n && U(text[j]) == 13) {
