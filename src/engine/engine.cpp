@@ -186,7 +186,7 @@ class Sequence {
   OptimizeResult Run(std::string& text, const LowerTable& lower) {
     if (auto bytes = FreeMarkerBytes(text, ctx_, lower)) {
       Work<char> w;
-      w.text = text;
+      w.text = std::move(text);  // the caller passes its own copy
       w.env = {&lower, &s_, (*bytes)[0], (*bytes)[1], (*bytes)[2]};
       return RunFrom(0, w, text);
     }

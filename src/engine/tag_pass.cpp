@@ -27,12 +27,17 @@ struct EntrySearch {
     if (low.empty()) return;
     complete = stops.add('"');
     const std::uint32_t f = U(low[0]);
+    const std::uint32_t f2 = low.size() >= 2 ? U(low[1]) : 0;
     int capitals = 0;
+    bool pairs = true;
     for (int b = 0; b < 256 && complete; ++b) {
-      if ((*env.lower)[static_cast<std::size_t>(b)] != f) continue;
-      complete = stops.add(static_cast<unsigned char>(b));
+      const std::uint32_t lb = (*env.lower)[static_cast<std::size_t>(b)];
+      if (low.size() >= 2 && lb == f2) pairs = secondBytes.add(static_cast<unsigned char>(b)) && pairs;
+      if (lb != f) continue;
+      complete = stops.add(static_cast<unsigned char>(b)) && firstBytes.add(static_cast<unsigned char>(b));
       if (static_cast<std::uint32_t>(b) != f) ++capitals;
     }
+    complete = complete && pairs;
     // The jump ahead below relies on untaken occurrences being left exactly
     // as they were. That fails when disarming the first byte changes what a
     // later test sees: a first byte that is a quote (parity) or a byte that
@@ -42,6 +47,8 @@ struct EntrySearch {
   }
   Str<Ch> low;
   ByteSet stops;
+  ByteSet firstBytes;   // the bytes that lower-case to the entry's first
+  ByteSet secondBytes;  // the same for its second
   bool complete = false;  // stops holds all the bytes it should
   bool usable = false;    // the first change may be looked for directly
 };
@@ -114,10 +121,7 @@ class TagProcessor {
       const auto f = static_cast<unsigned char>(entry_[0]);
       const Ch up = static_cast<Ch>(UpperOf(*env_.lower, f));
       const Ch lo = static_cast<Ch>((*env_.lower)[f]);
-      for (Ch& c : out) {
-        if (c == env_.markB) c = up;
-        else if (c == env_.markA) c = lo;
-      }
+      ReplaceTwo<Ch>(out, env_.markB, up, env_.markA, lo);
     }
     return out;
   }
@@ -236,24 +240,29 @@ std::optional<FirstChange> FindFirstChange(const Str<Ch>& text, const PassEnv<Ch
   const std::size_t L = es.low.size();
   const Ch* data = text.data();
   const Ch* end = data + text.size();
-  const Ch first = es.low[0];
+  const Ch quote = static_cast<Ch>('"');
+  // Candidates are found by their first two bytes (their first byte alone for
+  // an entry of one byte); the quote parity is counted only up to candidates
+  // that pass every other test.
+  auto next = [&](const Ch* from) {
+    return L >= 2 ? FindPair(es.firstBytes, es.secondBytes, from, end) : es.firstBytes.find(from, end);
+  };
   bool odd = false;
-  for (const Ch* p = es.stops.find(data, end); p < end; p = es.stops.find(p + 1, end)) {
-    if (Is(*p, '"')) {
-      odd = !odd;
-      continue;
-    }
-    if (env.Lower(*p) != first) continue;
+  const Ch* counted = data;  // quotes before this point are in `odd`
+  for (const Ch* p = next(data); p < end; p = next(p + 1)) {
     const std::size_t i = static_cast<std::size_t>(p - data);
     // Test 1: the whole entry; an occurrence needs a byte before and after it.
-    if (i == 0 || text.size() - i <= L || odd) continue;
-    std::size_t k = 1;
+    if (i == 0 || text.size() - i <= L) continue;
+    std::size_t k = 0;
     while (k < L && env.Lower(p[k]) == es.low[k]) ++k;
     if (k < L) continue;
     const Ch before = env.Lower(p[-1]);
     if (!(U(before) == 8 || Is(before, '\n') || Is(before, ' ') || Is(before, '<'))) continue;
     const Ch after = env.Lower(p[L]);
     if (!(U(after) == 8 || Is(after, '\r') || Is(after, ' ') || Is(after, '>'))) continue;
+    odd ^= (CountOf(counted, p, quote) & 1) != 0;
+    counted = p;
+    if (odd) continue;
     return FirstChange{i, odd};
   }
   return std::nullopt;
