@@ -25,7 +25,11 @@ struct OpenBracket {
 template <class Ch>
 class CommentRemover {
  public:
-  CommentRemover(Str<Ch> text, const PassEnv<Ch>& env) : g_(std::move(text)), env_(env) {}
+  CommentRemover(Str<Ch> text, const PassEnv<Ch>& env) : g_(std::move(text)), env_(env) {
+    stops_.add('!');
+    stops_.add('"');
+    stops_.add('<');
+  }
 
   Str<Ch> Run() {
     const OptimizationSettings& s = *env_.settings;
@@ -35,8 +39,7 @@ class CommentRemover {
         // Bytes other than "!", quotes and "<" need no bookkeeping.
         const Ch* rest = g_.restData();
         const std::size_t n = g_.restSize();
-        std::size_t k = 0;
-        while (k < n && !Is(rest[k], '!') && !Is(rest[k], '"') && !Is(rest[k], '<')) ++k;
+        const std::size_t k = static_cast<std::size_t>(stops_.find(rest, rest + n) - rest);
         g_.emitN(k);
         continue;
       }
@@ -100,9 +103,7 @@ class CommentRemover {
     }
     g_.emitN(g_.restSize());
     Str<Ch> out = std::move(g_).finish();
-    if (disarmed_)
-      for (Ch& c : out)
-        if (c == env_.markA) c = static_cast<Ch>('-');
+    if (disarmed_) ReplaceTwo<Ch>(out, env_.markA, static_cast<Ch>('-'), env_.markA, static_cast<Ch>('-'));
     return out;
   }
 
@@ -182,6 +183,7 @@ class CommentRemover {
 
   GapText<Ch> g_;
   const PassEnv<Ch>& env_;
+  ByteSet stops_;  // "!", quotes and "<": the bytes that need bookkeeping
   bool disarmed_ = false;
   std::vector<std::size_t> quotes_;  // positions of the settled quotes
   std::vector<std::size_t> lt_;      // positions of the settled "<"

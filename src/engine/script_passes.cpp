@@ -30,11 +30,17 @@ Str<Ch> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store
   bool odd = false;  // quote parity of the settled part
   bool disarmed = false;
   auto rest = [&](std::size_t k) { return g.ahead(k); };
+  ByteSet stops;
+  bool stopsComplete = stops.add('"');
+  for (int b = 0; b < 256 && stopsComplete; ++b)
+    if ((*env.lower)[static_cast<std::size_t>(b)] == 's') stopsComplete = stops.add(static_cast<unsigned char>(b));
 
   while (!g.atEnd()) {
     if (!Is(env.Lower(g.head()), 's') || !Spells(env, rest, 0, g.restSize(), "script")) {
       if (Is(g.head(), '"')) odd = !odd;
       g.emit();
+      // Nothing but a quote or an "s" needs a look.
+      if (stopsComplete) g.emitN(static_cast<std::size_t>(stops.find(g.restData(), g.restData() + g.restSize()) - g.restData()));
       continue;
     }
     const bool starts = !odd && g.restSize() > 6 &&
@@ -122,10 +128,7 @@ Str<Ch> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store
   }
   Str<Ch> out = std::move(g).finish();
   if (disarmed) {
-    for (Ch& c : out) {
-      if (c == lowS) c = static_cast<Ch>('s');
-      else if (c == upS) c = static_cast<Ch>('S');
-    }
+    ReplaceTwo<Ch>(out, lowS, static_cast<Ch>('s'), upS, static_cast<Ch>('S'));
   }
   return out;
 }
@@ -157,12 +160,16 @@ Str<Ch> InsertScripts(const Str<Ch>& text, const PassEnv<Ch>& env, const ScriptB
   if constexpr (sizeof(Ch) == 1) {
     // As bytes every marker stands for the next block in order.
     std::size_t next = 0;
-    for (Ch c : text) {
-      if (!env.IsScriptMarker(c)) {
-        out.push_back(c);
-      } else if (next < store.size()) {
-        out.append(store[next++]);
-      }
+    ByteSet marker;
+    marker.add(static_cast<unsigned char>(env.scriptMarker));
+    const Ch* p = text.data();
+    const Ch* end = p + text.size();
+    while (p < end) {
+      const Ch* m = marker.find(p, end);
+      out.append(p, m);
+      if (m == end) break;
+      if (next < store.size()) out.append(store[next++]);
+      p = m + 1;
     }
   } else {
     std::vector<bool> used(store.size(), false);

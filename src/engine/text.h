@@ -3,6 +3,8 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -11,6 +13,11 @@
 #include <vector>
 
 #include "engine/codepage.h"
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define TERSIFY_ENGINE_SSE2 1
+#endif
 
 namespace tersify::engine {
 
@@ -33,6 +40,112 @@ template <class Ch>
 inline Ch LowerOf(const LowerTable& t, Ch c) {
   std::uint32_t u = U(c);
   return u < 256 ? static_cast<Ch>(t[u]) : c;
+}
+
+// A small set of byte values (at most four) searched for together, sixteen
+// bytes at a time where the processor allows.
+class ByteSet {
+ public:
+  ByteSet() = default;
+  // False when the set is full.
+  bool add(unsigned char b) {
+    for (std::size_t i = 0; i < count_; ++i)
+      if (bytes_[i] == b) return true;
+    if (count_ == bytes_.size()) return false;
+    bytes_[count_++] = b;
+    return true;
+  }
+  bool has(std::uint32_t c) const {
+    for (std::size_t i = 0; i < count_; ++i)
+      if (bytes_[i] == c) return true;
+    return false;
+  }
+
+#ifdef TERSIFY_ENGINE_SSE2
+  // Byte lanes of x that hold a member, as 0xFF.
+  __m128i matches(__m128i x) const {
+    __m128i m = _mm_cmpeq_epi8(x, _mm_set1_epi8(static_cast<char>(bytes_[0])));
+    for (std::size_t i = 1; i < count_; ++i)
+      m = _mm_or_si128(m, _mm_cmpeq_epi8(x, _mm_set1_epi8(static_cast<char>(bytes_[i]))));
+    return m;
+  }
+#endif
+  std::size_t size() const { return count_; }
+
+  // The first symbol in [p, end) that is in the set, or end.
+  template <class Ch>
+  const Ch* find(const Ch* p, const Ch* end) const {
+#ifdef TERSIFY_ENGINE_SSE2
+    if constexpr (sizeof(Ch) == 1) {
+      if (count_ > 0) {
+        __m128i v[4];
+        for (std::size_t i = 0; i < 4; ++i)
+          v[i] = _mm_set1_epi8(static_cast<char>(bytes_[i < count_ ? i : 0]));
+        while (end - p >= 16) {
+          __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+          __m128i m = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, v[0]), _mm_cmpeq_epi8(x, v[1])),
+                                   _mm_or_si128(_mm_cmpeq_epi8(x, v[2]), _mm_cmpeq_epi8(x, v[3])));
+          int mask = _mm_movemask_epi8(m);
+          if (mask != 0) return p + std::countr_zero(static_cast<unsigned>(mask));
+          p += 16;
+        }
+      }
+    }
+#endif
+    while (p < end && !has(U(*p))) ++p;
+    return p;
+  }
+
+ private:
+  std::array<unsigned char, 4> bytes_{};
+  std::size_t count_ = 0;
+};
+
+// The first position in [p, end - 1) whose symbol is in `first` and whose
+// next symbol is in `second`, or end. Neither set may be empty.
+template <class Ch>
+const Ch* FindPair(const ByteSet& first, const ByteSet& second, const Ch* p, const Ch* end) {
+#ifdef TERSIFY_ENGINE_SSE2
+  if constexpr (sizeof(Ch) == 1) {
+    while (end - p >= 17) {
+      __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+      int mask = _mm_movemask_epi8(_mm_and_si128(first.matches(x), second.matches(y)));
+      if (mask != 0) return p + std::countr_zero(static_cast<unsigned>(mask));
+      p += 16;
+    }
+  }
+#endif
+  for (; end - p >= 2; ++p)
+    if (first.has(U(p[0])) && second.has(U(p[1]))) return p;
+  return end;
+}
+
+// Number of symbols equal to c in [p, end).
+template <class Ch>
+std::size_t CountOf(const Ch* p, const Ch* end, Ch c) {
+  std::size_t n = 0;
+  for (; p < end; ++p) n += *p == c ? 1 : 0;
+  return n;
+}
+
+// Replaces every a by toA and every b by toB.
+template <class Ch>
+void ReplaceTwo(Str<Ch>& text, Ch a, Ch toA, Ch b, Ch toB) {
+  ByteSet set;
+  const bool bytes = sizeof(Ch) == 1 || (U(a) < 256 && U(b) < 256);
+  if (bytes) {
+    set.add(static_cast<unsigned char>(U(a)));
+    set.add(static_cast<unsigned char>(U(b)));
+  }
+  Ch* p = text.data();
+  Ch* end = p + text.size();
+  if (!bytes) {
+    for (; p < end; ++p) *p = *p == a ? toA : *p == b ? toB : *p;
+    return;
+  }
+  for (p = const_cast<Ch*>(set.find<Ch>(p, end)); p < end; p = const_cast<Ch*>(set.find<Ch>(p + 1, end)))
+    *p = *p == a ? toA : toB;
 }
 
 // The text as out + rest: out is what the pass has settled, rest is what it
@@ -123,10 +236,13 @@ Str<Ch> RebuildLines(const Str<Ch>& text, F&& transform) {
   Str<Ch> out;
   out.reserve(text.size() + text.size() / 16 + 2);
   const std::size_t n = text.size();
+  ByteSet breaks;
+  breaks.add(13);
+  breaks.add(10);
+  breaks.add(0);
   std::size_t i = 0;
   while (i < n && U(text[i]) != 0) {
-    std::size_t j = i;
-    while (j < n && U(text[j]) != 13 && U(text[j]) != 10 && U(text[j]) != 0) ++j;
+    std::size_t j = static_cast<std::size_t>(breaks.find(text.data() + i, text.data() + n) - text.data());
     std::basic_string_view<Ch> line(text.data() + i, j - i);
     transform(line, out);
     if (j < n && U(text[j]) == 13) {

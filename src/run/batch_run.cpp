@@ -35,6 +35,10 @@ void PrepareRunFolders(const OptimizationSettings& s, const std::vector<std::str
     if (!FolderExists(own)) fs::create_directory(own, ec);  // a failure shows at the first write
     folders.insert(own);
   }
+  // The other mode's folder too: a run killed in that mode may have left
+  // temporaries there.
+  const std::string& other = s.radModifyOld ? s.edOptimizedPath : s.edBackUpPath;
+  if (!other.empty() && FolderExists(other)) folders.insert(other);
   for (const std::string& source : sources) folders.insert(FolderOf(source));
   for (const std::string& folder : folders)
     if (!folder.empty()) CleanLeftoverTemporaries(folder);

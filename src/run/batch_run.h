@@ -61,8 +61,8 @@ class RunController {
 };
 
 // Prepares the folders of a run: creates the output (or backup) folder when
-// missing and removes temporaries left by an interrupted program from them and
-// from the folders of the given sources.
+// missing and removes temporaries left by an interrupted program from it, from
+// the other mode's folder and from the folders of the given sources.
 void PrepareRunFolders(const OptimizationSettings& s, const std::vector<std::string>& sources);
 
 }  // namespace tersify

@@ -133,7 +133,10 @@ std::string FileDateText(const std::string& path, UserInteraction& ui) {
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-  if (FolderExists(path)) return std::nullopt;
+  // Only plain files: opening a pipe would wait for a writer for ever, and a
+  // device such as /dev/zero would never end.
+  std::error_code ec;
+  if (!fs::is_regular_file(path, ec)) return std::nullopt;
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
   std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -36,6 +36,7 @@ std::optional<std::string> FileDateTextOf(const std::string& path);
 // answers the empty text.
 std::string FileDateText(const std::string& path, UserInteraction& ui);
 
+// The bytes of a plain file; nothing for a folder, a pipe or a device.
 std::optional<std::string> ReadWholeFile(const std::string& path);
 
 // Writes `bytes` to `target` through a temporary file in the target's folder.
