@@ -120,12 +120,15 @@ inline const std::filesystem::path& ScratchFolder(std::string_view target) {
     std::filesystem::path p = std::filesystem::temp_directory_path() /
                               ("tersify-fuzz-" + std::string(target) + "-" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(p);
-    std::atexit([] {
-      std::error_code ec;
-      std::filesystem::remove_all(ScratchFolder({}), ec);
-    });
     return p;
   }();
+  // Registered once the folder's path is made, so it runs before the path is
+  // destroyed at exit.
+  static const bool removedAtExit = std::atexit([] {
+    std::error_code ec;
+    std::filesystem::remove_all(ScratchFolder({}), ec);
+  }) == 0;
+  (void)removedAtExit;
   return folder;
 }
 
