@@ -125,9 +125,9 @@ inline const std::filesystem::path& ScratchFolder(std::string_view target) {
   // Registered once the folder's path is made, so it runs before the path is
   // destroyed at exit.
   static const bool removedAtExit = std::atexit([] {
-    std::error_code ec;
-    std::filesystem::remove_all(ScratchFolder({}), ec);
-  }) == 0;
+                                      std::error_code ec;
+                                      std::filesystem::remove_all(ScratchFolder({}), ec);
+                                    }) == 0;
   (void)removedAtExit;
   return folder;
 }
