@@ -2,10 +2,10 @@
 // and pages of 1, 8 and 64 MB made by repeating the folder's pages, each with
 // the default options and with "Max optimization".
 //
-//   engine_bench <folder> [--write <dir>]
+//   engine_bench <folder> [--write <dir> [--only]]
 //
 // --write stores the largest page and the synthetic pages in <dir>, so other
-// tools can be timed on the same files.
+// tools can be timed on the same files; --only stops after writing them.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -99,6 +99,7 @@ int main(int argc, char** argv) {
     fs::create_directories(argv[3]);
     const char* names[] = {"largest.html", "synthetic-1mb.html", "synthetic-8mb.html", "synthetic-64mb.html"};
     for (int i = 0; i < 4; ++i) std::ofstream(fs::path(argv[3]) / names[i], std::ios::binary) << inputs[i + 1].docs[0];
+    if (argc >= 5 && std::string(argv[4]) == "--only") return 0;
   }
   TagTables tables = BuiltInTagTables();
   TickDefaultEntries(tables);

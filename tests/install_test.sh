@@ -66,6 +66,12 @@ written=$(changed_since "$prefix" "$tmp/marker")
 out=$(HOME="$tmp/home3" XDG_CONFIG_HOME="$tmp/config3" XDG_DATA_HOME="$tmp/data3" "$prefix/bin/tersify-cli" "$tmp/pages/page.html")
 [ -n "$out" ] || fail "tersify-cli wrote nothing"
 [ ! -e "$tmp/home3" ] && [ ! -e "$tmp/config3" ] && [ ! -e "$tmp/data3" ] || fail "tersify-cli wrote into the user's folders"
+# In batch form its default output folder is the user's data folder, as the
+# desktop program's.
+HOME="$tmp/home5" XDG_CONFIG_HOME="$tmp/config5" XDG_DATA_HOME="$tmp/data5" \
+  "$prefix/bin/tersify-cli" --quiet --overwrite all "$tmp/pages" >/dev/null 2>"$tmp/cli5.err" ||
+  fail "tersify-cli batch run failed: $(cat "$tmp/cli5.err")"
+[ -s "$tmp/data5/tersify/optimized/page.html" ] || fail "tersify-cli batch output not in the user's data folder"
 written=$(changed_since "$prefix" "$tmp/marker")
 [ -z "$written" ] || fail "tersify-cli wrote into its prefix: $written"
 

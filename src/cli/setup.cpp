@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "panel/paths.h"
+#include "platform/install_layout.h"
 #include "platform/paths.h"
 #include "settings/ini_file.h"
 #include "settings/options_file.h"
@@ -73,7 +74,10 @@ void ApplyBatchFlags(const CliOptions& o, OptimizationSettings& s) {
 
 SetupResult BuildSettings(const CliOptions& o, const MessageCatalogue& catalogue, TerminalInteraction& ui,
                           CliSettings& out) {
-  StartupEnvironment env{platform::ProgramFolder(), platform::SystemFolder()};
+  // The default output and backup folders lie where the desktop program keeps
+  // them: beside a portable copy, in the user's data folder for an installed one.
+  const platform::InstallLayout layout = platform::CurrentInstallLayout(platform::ProgramFolder());
+  StartupEnvironment env{layout.dataFolder, platform::SystemFolder()};
   out.settings = StartupSettings(env);
   out.tables = StartupTagTables();
   if (o.optionsFile) {

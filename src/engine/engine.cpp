@@ -285,13 +285,15 @@ class Sequence {
         Deleting(w, [&](const Str<Ch>& t) { return engine::RemoveQuotes<Ch>(t, env); });
         break;
       case Action::ProcessTag:
+        // Most entries do not occur in a page: those calls need no copy.
+        if (!engine::ProcessTagChanges<Ch>(w.text, env, slot.entry)) break;
         if (slot.replacement.empty())
           Deleting(w, [&](const Str<Ch>& t) { return engine::ProcessTag<Ch>(t, env, slot.entry, {}); });
         else
-          w.text = engine::ProcessTag<Ch>(w.text, env, slot.entry, slot.replacement);
+          w.text = engine::ProcessTag<Ch>(std::move(w.text), env, slot.entry, slot.replacement);
         break;
       case Action::CollapseNbsp: w.text = engine::CollapseNbsp<Ch>(w.text, env); break;
-      case Action::RemoveAllTabs: w.text = engine::RemoveAllTabs<Ch>(w.text, env); break;
+      case Action::RemoveAllTabs: w.text = engine::RemoveAllTabs<Ch>(std::move(w.text), env); break;
       case Action::RemoveBlankLines: w.text = engine::RemoveBlankLines<Ch>(w.text, env); break;
       case Action::CollapseSpaces: w.text = engine::CollapseSpaces<Ch>(w.text, env); break;
       case Action::TrimLines: w.text = engine::TrimLines<Ch>(w.text, env); break;

@@ -63,25 +63,29 @@ Str<Ch> RemoveQuotes(Str<Ch> text, const PassEnv<Ch>& env);
 template <class Ch>
 Str<Ch> ProcessTag(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement);
 
+// Whether ProcessTag would change the text at all.
+template <class Ch>
+bool ProcessTagChanges(const Str<Ch>& text, const PassEnv<Ch>& env, std::string_view entry);
+
 // White space and lines.
 template <class Ch>
-Str<Ch> TightenTagSpaces(Str<Ch> text, const PassEnv<Ch>& env);
+Str<Ch> TightenTagSpaces(const Str<Ch>& text, const PassEnv<Ch>& env);
 template <class Ch>
-Str<Ch> JoinTags(Str<Ch> text, const PassEnv<Ch>& env);
+Str<Ch> JoinTags(const Str<Ch>& text, const PassEnv<Ch>& env);
 template <class Ch>
-Str<Ch> GlueLines(Str<Ch> text, const PassEnv<Ch>& env);
+Str<Ch> GlueLines(const Str<Ch>& text, const PassEnv<Ch>& env);
 template <class Ch>
-Str<Ch> CollapseNbsp(Str<Ch> text, const PassEnv<Ch>& env);
+Str<Ch> CollapseNbsp(const Str<Ch>& text, const PassEnv<Ch>& env);
 template <class Ch>
 Str<Ch> RemoveAllTabs(Str<Ch> text, const PassEnv<Ch>& env);
 template <class Ch>
-Str<Ch> RemoveBlankLines(Str<Ch> text, const PassEnv<Ch>& env);
+Str<Ch> RemoveBlankLines(const Str<Ch>& text, const PassEnv<Ch>& env);
 template <class Ch>
-Str<Ch> CollapseSpaces(Str<Ch> text, const PassEnv<Ch>& env);
+Str<Ch> CollapseSpaces(const Str<Ch>& text, const PassEnv<Ch>& env);
 template <class Ch>
-Str<Ch> TrimLines(Str<Ch> text, const PassEnv<Ch>& env);
+Str<Ch> TrimLines(const Str<Ch>& text, const PassEnv<Ch>& env);
 template <class Ch>
-Str<Ch> RemoveEmptyLines(Str<Ch> text, const PassEnv<Ch>& env);
+Str<Ch> RemoveEmptyLines(const Str<Ch>& text, const PassEnv<Ch>& env);
 
 bool IsNum(std::string_view value);
 bool Ishex(std::string_view value);

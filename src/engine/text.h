@@ -3,6 +3,8 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -11,6 +13,11 @@
 #include <vector>
 
 #include "engine/codepage.h"
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define TERSIFY_ENGINE_SSE2 1
+#endif
 
 namespace tersify::engine {
 
@@ -33,6 +40,62 @@ template <class Ch>
 inline Ch LowerOf(const LowerTable& t, Ch c) {
   std::uint32_t u = U(c);
   return u < 256 ? static_cast<Ch>(t[u]) : c;
+}
+
+// A small set of byte values (at most four) searched for together, sixteen
+// bytes at a time where the processor allows.
+class ByteSet {
+ public:
+  ByteSet() = default;
+  // False when the set is full.
+  bool add(unsigned char b) {
+    for (std::size_t i = 0; i < count_; ++i)
+      if (bytes_[i] == b) return true;
+    if (count_ == bytes_.size()) return false;
+    bytes_[count_++] = b;
+    return true;
+  }
+  bool has(std::uint32_t c) const {
+    for (std::size_t i = 0; i < count_; ++i)
+      if (bytes_[i] == c) return true;
+    return false;
+  }
+
+  // The first symbol in [p, end) that is in the set, or end.
+  template <class Ch>
+  const Ch* find(const Ch* p, const Ch* end) const {
+#ifdef TERSIFY_ENGINE_SSE2
+    if constexpr (sizeof(Ch) == 1) {
+      if (count_ > 0) {
+        __m128i v[4];
+        for (std::size_t i = 0; i < 4; ++i)
+          v[i] = _mm_set1_epi8(static_cast<char>(bytes_[i < count_ ? i : 0]));
+        while (end - p >= 16) {
+          __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+          __m128i m = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, v[0]), _mm_cmpeq_epi8(x, v[1])),
+                                   _mm_or_si128(_mm_cmpeq_epi8(x, v[2]), _mm_cmpeq_epi8(x, v[3])));
+          int mask = _mm_movemask_epi8(m);
+          if (mask != 0) return p + std::countr_zero(static_cast<unsigned>(mask));
+          p += 16;
+        }
+      }
+    }
+#endif
+    while (p < end && !has(U(*p))) ++p;
+    return p;
+  }
+
+ private:
+  std::array<unsigned char, 4> bytes_{};
+  std::size_t count_ = 0;
+};
+
+// Number of symbols equal to c in [p, end).
+template <class Ch>
+std::size_t CountOf(const Ch* p, const Ch* end, Ch c) {
+  std::size_t n = 0;
+  for (; p < end; ++p) n += *p == c ? 1 : 0;
+  return n;
 }
 
 // The text as out + rest: out is what the pass has settled, rest is what it

@@ -42,11 +42,16 @@ bool LoadFileList(FilesPanel& panel, const std::string& path, const PanelContext
     if (!data) return false;
     std::vector<std::string> lines = SplitLines(*data);
     std::size_t n = RestrictedCount(lines.size(), "const_restr_Fcount", ctx);
+    // The marks are set once all rows are in, so the rows are not handed out
+    // for change between two additions (which would make each addition
+    // re-read every row).
+    std::vector<std::size_t> unchecked;
     for (std::size_t i = 0; i < n && i < lines.size(); ++i) {
       const std::string& line = lines[i];
       if (line.size() < 3) continue;  // no path on the line
-      if (panel.AddFileRow(line.substr(2), ctx)) panel.rows().back().checked = line[0] == '+';
+      if (panel.AddFileRow(line.substr(2), ctx) && line[0] != '+') unchecked.push_back(panel.size() - 1);
     }
+    for (std::size_t row : unchecked) panel.rows()[row].checked = false;
     panel.RefreshPanel(ctx);
     panel.UpdateStatusLine(ctx.catalogue);
     return true;

@@ -16,18 +16,34 @@ const std::string* PanelRow::ColumnText(int column) const {
   return column >= kColDate && i < columns.size() ? &columns[i] : nullptr;
 }
 
+void FilesPanel::SyncPathIndex() {
+  if (indexedData_ == rows_.data() && indexedSize_ == rows_.size() && indexedHandouts_ == rowsHandedOut_) return;
+  pathIndex_.clear();
+  for (const PanelRow& row : rows_) pathIndex_.insert(row.FullPath());
+  indexedData_ = rows_.data();
+  indexedSize_ = rows_.size();
+  indexedHandouts_ = rowsHandedOut_;
+}
+
 bool FilesPanel::AddFileRow(const std::string& path, const PanelContext& ctx) {
   try {
-    for (const PanelRow& row : rows_) {
-      if (row.FullPath() == path) {
-        ShowMessageBox(ctx.ui, FillPlaceholders(ctx.catalogue.Text("const_file_in"), {path}), MessageKind::Warning);
-        return false;
-      }
+    SyncPathIndex();
+    if (pathIndex_.count(path)) {
+      ShowMessageBox(ctx.ui, FillPlaceholders(ctx.catalogue.Text("const_file_in"), {path}), MessageKind::Warning);
+      return false;
     }
     PanelRow row;
     row.Filename = NameOf(path);
     row.Path = FolderOf(path);
-    rows_.push_back(std::move(row));
+    pathIndex_.insert(path);
+    try {
+      rows_.push_back(std::move(row));
+    } catch (...) {
+      pathIndex_.erase(path);
+      throw;
+    }
+    indexedData_ = rows_.data();
+    indexedSize_ = rows_.size();
     return true;
   } catch (const std::exception&) {
     ShowMessageBox(ctx.ui, ctx.catalogue.Text("const_file_s_error"), MessageKind::Error);
@@ -59,14 +75,8 @@ void FilesPanel::RefreshRow(PanelRow& row, const PanelContext& ctx) {
 void FilesPanel::RefreshPanel(const PanelContext& ctx) {
   if (rows_.empty()) return;
   try {
-    for (std::size_t i = 0; i < rows_.size();) {
-      if (!FileExists(rows_[i].FullPath())) {
-        RemoveRow(i);
-        continue;
-      }
-      RefreshRow(rows_[i], ctx);
-      ++i;
-    }
+    RemoveVanishedRows();
+    for (PanelRow& row : rows_) RefreshRow(row, ctx);
   } catch (const std::exception&) {
     ShowMessageBox(ctx.ui, ctx.catalogue.Text("const_get_fileinfo"), MessageKind::Error);
     return;
@@ -113,6 +123,24 @@ void FilesPanel::RemoveRow(std::size_t index) {
     else if (**mark > index)
       --**mark;
   }
+}
+
+void FilesPanel::RemoveVanishedRows() {
+  // First every row's new place (rows_.size() for a row that goes), then the
+  // moves, which cannot fail, so a failure leaves the rows as they were.
+  std::vector<std::size_t> newIndex(rows_.size());
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < rows_.size(); ++i) newIndex[i] = FileExists(rows_[i].FullPath()) ? kept++ : rows_.size();
+  for (std::size_t i = 0; i < rows_.size(); ++i)
+    if (newIndex[i] != rows_.size() && newIndex[i] != i) rows_[newIndex[i]] = std::move(rows_[i]);
+  for (std::optional<std::size_t>* mark : {&selected, &focused}) {
+    if (!*mark) continue;
+    if (**mark >= newIndex.size() || newIndex[**mark] == rows_.size())
+      mark->reset();
+    else
+      **mark = newIndex[**mark];
+  }
+  rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(kept), rows_.end());
 }
 
 void FilesPanel::RemoveUncheckedRows() {

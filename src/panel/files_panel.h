@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "i18n/interaction.h"
@@ -41,12 +42,19 @@ struct PanelRow {
 class FilesPanel {
  public:
   const std::vector<PanelRow>& rows() const { return rows_; }
-  std::vector<PanelRow>& rows() { return rows_; }
+  // Handing the rows out for change makes the next AddFileRow re-read them.
+  std::vector<PanelRow>& rows() {
+    ++rowsHandedOut_;
+    return rows_;
+  }
   std::size_t size() const { return rows_.size(); }
   bool empty() const { return rows_.empty(); }
 
   // Refuses a path already listed (byte for byte) with a warning, otherwise
-  // appends a checked row without information columns.
+  // appends a checked row without information columns. The test looks the
+  // path up in an index of the rows' full paths, so long lists load in linear
+  // time; the index is rebuilt after any change of the rows made through
+  // rows() or the panel's other calls.
   bool AddFileRow(const std::string& path, const PanelContext& ctx);
   // Re-reads every row's columns from disk, drops vanished files, updates the
   // status line and sorts.
@@ -79,8 +87,19 @@ class FilesPanel {
 
  private:
   void RefreshRow(PanelRow& row, const PanelContext& ctx);
+  // Drops the rows whose files are gone, in one pass over the rows.
+  void RemoveVanishedRows();
+  // Rebuilds pathIndex_ unless it was made for the rows as they are.
+  void SyncPathIndex();
 
   std::vector<PanelRow> rows_;
+  // The full paths of rows_, valid while rows_ has the storage and the size
+  // recorded here and was not handed out for change since.
+  std::unordered_set<std::string> pathIndex_;
+  const PanelRow* indexedData_ = nullptr;
+  std::size_t indexedSize_ = 0;
+  std::size_t indexedHandouts_ = 0;
+  std::size_t rowsHandedOut_ = 0;
   int sortColumn_ = 0;
   std::string statusLine_;
   std::function<void(const std::string&)> statusSink_;

@@ -134,23 +134,23 @@ void TfrmMain::BuildToolbar(QWidget* console) {
   auto* row = new QHBoxLayout(console);
   row->setContentsMargins(4, 4, 4, 4);
   row->setSpacing(0);
-  for (const auto& spec : kToolButtons) {
-    if (std::string_view(spec.name) == "butHelp") {
+  for (const auto& button : kToolButtons) {
+    if (std::string_view(button.name) == "butHelp") {
       gap_ = new QWidget(console);
       gap_->setObjectName("gapStretch");
       row->addWidget(gap_);
     }
     auto* b = new QToolButton(console);
-    b->setObjectName(spec.name);
-    b->setText(spec.caption);
-    SetHint(b, spec.hint);
+    b->setObjectName(button.name);
+    b->setText(button.caption);
+    SetHint(b, button.hint);
     b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    b->setIcon(style()->standardIcon(spec.icon));
+    b->setIcon(style()->standardIcon(button.icon));
     b->setIconSize(QSize(24, 24));
     b->setAutoRaise(true);
     b->setMinimumWidth(64);
     row->addWidget(b);
-    std::string_view n = spec.name;
+    std::string_view n = button.name;
     if (n == "butPath" || n == "butOptimize" || n == "butBackUp" || n == "butView") row->addSpacing(8);
   }
 }

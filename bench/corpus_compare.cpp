@@ -1,0 +1,153 @@
+// Compares OptimizeDocument with the step-by-step reference engine on every
+// page of a folder, under three option sets: the defaults, "Max optimization"
+// and the defaults with script dropping. Also checks that every script block
+// of a page comes back byte for byte when scripts are not dropped.
+//
+//   corpus_compare <folder> [--max-bytes N] [--cache DIR]
+//
+// Pages larger than N bytes (default: no limit) are skipped and counted. With
+// --cache the reference's results are kept in DIR and read back by later runs,
+// so a changed engine can be compared again without waiting for the reference.
+// Prints one line per page and option set, then a summary; exits 1 on any
+// difference.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "engine/engine.h"
+#include "i18n/catalogue.h"
+#include "i18n/interaction.h"
+#include "reference/reference_engine.h"
+#include "settings/tag_tables.h"
+
+namespace fs = std::filesystem;
+using namespace tersify;
+
+namespace {
+
+class SilentUser : public UserInteraction {
+ public:
+  void MessageBox(const std::string&, MessageKind) override {}
+  Answer Question(const std::string&, MessageKind, QuestionButtons) override { return Answer::Ok; }
+  std::optional<OverwriteChoice> AskOverwrite(const OverwriteQuestion&) override { return std::nullopt; }
+  std::optional<std::string> InputBox(const std::string&, const std::string&, const std::string&) override {
+    return std::nullopt;
+  }
+  void ProcessPendingEvents() override {}
+};
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The script blocks of a text as the cutting pass takes them, in order.
+std::vector<std::string> ScriptBlocksOf(const std::string& text, const OptimizationSettings& s) {
+  reference::Doc d(text, CodePage::Cp1252);
+  reference::CutScripts(d, s);
+  std::vector<std::string> out;
+  for (const auto& block : d.scripts) {
+    std::string b;
+    for (char32_t c : block) b.push_back(static_cast<char>(c & 0xFF));
+    out.push_back(b);
+  }
+  return out;
+}
+
+// A flat file name for a page's result: its path in the folder with "/" as "_".
+std::string CacheName(const fs::path& file, const fs::path& root, const char* setup) {
+  std::string name = fs::relative(file, root).string();
+  std::replace(name.begin(), name.end(), '/', '_');
+  return name + "." + setup;
+}
+
+bool Contains(const std::string& hay, const std::string& needle) { return hay.find(needle) != std::string::npos; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: corpus_compare <folder> [--max-bytes N]\n");
+    return 2;
+  }
+  std::size_t maxBytes = static_cast<std::size_t>(-1);
+  fs::path cache;
+  for (int i = 2; i + 1 < argc; i += 2) {
+    std::string flag = argv[i];
+    if (flag == "--max-bytes") maxBytes = std::strtoull(argv[i + 1], nullptr, 10);
+    else if (flag == "--cache") cache = argv[i + 1];
+  }
+  if (!cache.empty()) fs::create_directories(cache);
+  std::vector<fs::path> files;
+  for (const auto& e : fs::recursive_directory_iterator(argv[1]))
+    if (e.is_regular_file()) files.push_back(e.path());
+  std::sort(files.begin(), files.end(), [](const fs::path& a, const fs::path& b) {
+    return fs::file_size(a) < fs::file_size(b);
+  });
+
+  TagTables tables = BuiltInTagTables();
+  TickDefaultEntries(tables);
+  struct Setup {
+    const char* name;
+    OptimizationSettings settings;
+  };
+  std::vector<Setup> setups(3);
+  setups[0].name = "default";
+  setups[1].name = "max";
+  ApplyModePreset(setups[1].settings, kModeMax);
+  setups[2].name = "delscripts";
+  setups[2].settings.cbDelScripts = true;
+
+  MessageCatalogue catalogue;
+  SilentUser ui;
+  Engine engine;
+  std::size_t compared = 0, differing = 0, skipped = 0, pages = 0, scriptsChecked = 0, scriptsLost = 0;
+  for (const fs::path& file : files) {
+    std::string text = LoadDocumentText(ReadFile(file));
+    if (text.size() > maxBytes) {
+      ++skipped;
+      std::printf("SKIP %s (%zu bytes)\n", fs::relative(file, argv[1]).c_str(), text.size());
+      continue;
+    }
+    ++pages;
+    for (const Setup& setup : setups) {
+      EngineContext ctx{setup.settings, tables.removal, tables.replacement, catalogue, ui, {}};
+      std::string mine = text;
+      auto t0 = std::chrono::steady_clock::now();
+      OptimizeResult r = engine.OptimizeDocument(mine, ctx);
+      auto t1 = std::chrono::steady_clock::now();
+      std::string ref;
+      const fs::path cached = cache.empty() ? fs::path() : cache / CacheName(file, argv[1], setup.name);
+      if (!cached.empty() && fs::exists(cached)) {
+        ref = ReadFile(cached);
+      } else {
+        ref = reference::Optimize(text, setup.settings, tables.removal, tables.replacement, CodePage::Cp1252);
+        if (!cached.empty()) std::ofstream(cached, std::ios::binary) << ref;
+      }
+      auto t2 = std::chrono::steady_clock::now();
+      bool same = r == OptimizeResult::Done && mine == ref;
+      ++compared;
+      if (!same) ++differing;
+      std::size_t lost = 0;
+      if (!setup.settings.cbDelScripts) {
+        for (const std::string& block : ScriptBlocksOf(text, setup.settings)) {
+          ++scriptsChecked;
+          if (!Contains(mine, block)) ++lost;
+        }
+        scriptsLost += lost;
+      }
+      std::printf("%s %-10s %s %zu bytes engine %.3f s reference %.3f s%s\n", same ? "SAME" : "DIFF", setup.name,
+                  fs::relative(file, argv[1]).c_str(), text.size(), std::chrono::duration<double>(t1 - t0).count(),
+                  std::chrono::duration<double>(t2 - t1).count(), lost ? " SCRIPT-LOST" : "");
+      std::fflush(stdout);
+    }
+  }
+  std::printf("SUMMARY pages %zu, comparisons %zu, differing %zu, skipped pages %zu, scripts checked %zu, lost %zu\n",
+              pages, compared, differing, skipped, scriptsChecked, scriptsLost);
+  return differing || scriptsLost ? 1 : 0;
+}

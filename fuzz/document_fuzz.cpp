@@ -1,0 +1,100 @@
+// A document from disk through the reading rule and the whole pass sequence,
+// under options, tag tables and a code page picked by the input.
+//
+// Input: four bytes of option bits, a byte for the code page and the cancel
+// check, a byte for the table ticks; then, when the last bit of that byte is
+// set, tag-table file text up to a NUL byte (read as both tables); the rest
+// is the file's bytes.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "engine/engine.h"
+#include "fuzz/fuzz_support.h"
+
+namespace tersify::fuzz {
+namespace {
+
+// A text in the document's form: no NUL, and every line ended by CR LF.
+bool IsDocumentForm(std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\0') return false;
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) return false;
+    if (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')) return false;
+  }
+  return text.empty() || text.ends_with("\r\n");
+}
+
+OptimizationSettings SettingsFrom(ByteReader& in) {
+  std::uint32_t bits = 0;
+  for (int i = 0; i < 4; ++i) bits = bits << 8 | in.Byte();
+  auto bit = [&bits](int n) { return ((bits >> n) & 1) != 0; };
+  OptimizationSettings s;
+  s.cbDelKav = bit(0);
+  s.cbDelEmptyPar = bit(1);
+  s.cbDelEmptyLine = bit(2);
+  s.cbDelCRLF = bit(3);
+  s.cbDelTabLine = bit(4);
+  s.cbReplaceDoubleSpaces = bit(5);
+  s.cbReplaceDoubleSpacesInKav = bit(6);
+  s.cbReplaceDoubleNbsp = bit(7);
+  s.cbReplaceDoubleNbspInKav = bit(8);
+  s.cbDelComments = bit(9);
+  s.cbDelAllTabs = bit(10);
+  s.cbDelBegEndSpace = bit(11);
+  s.cbIsStyle = bit(12);
+  s.cbIsScript = bit(13);
+  s.cbOuttag = bit(14);
+  s.cbDelScripts = bit(15);
+  s.cbDelScriptsMax = bit(16);
+  s.cbClosedTagsAlso = bit(17);
+  s.cbProcessEmbeded = bit(18);
+  s.cbMaxEmbCount = bit(19);
+  s.edMaxEmbCount = std::to_string((bits >> 20) & 7);
+  s.cbShowInfo = bit(23);
+  s.comboMode = static_cast<int>((bits >> 24) % 3);
+  return s;
+}
+
+}  // namespace
+}  // namespace tersify::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace tersify;
+  using namespace tersify::fuzz;
+  ByteReader in(data, size);
+  const OptimizationSettings settings = SettingsFrom(in);
+  const std::uint8_t pageAndCancel = in.Byte();
+  const std::uint8_t ticks = in.Byte();
+
+  static const CodePage kPages[] = {CodePage::Cp1252, CodePage::Cp1251, CodePage::Cp1250};
+  const CodePage page = kPages[(pageAndCancel & 0x0F) % 3];
+  const int cancelAt = pageAndCancel >> 4;  // 0: never
+
+  TagTables tables = BuiltInTagTables();
+  for (std::size_t i = 0; i < tables.replacement.size(); ++i) tables.replacement[i].ticked = ((ticks >> (i % 7)) & 1);
+  for (std::size_t i = 0; i < tables.removal.size(); ++i) tables.removal[i].ticked = ((ticks >> (i % 7)) & 1);
+  if (ticks & 0x80) {
+    const std::string_view tableText = in.Until('\0');
+    tables.replacement = ParseReplacementTable(tableText);
+    tables.removal = ParseRemovalTable(tableText);
+  }
+
+  // The reading rule gives the document form, and saving keeps it.
+  std::string text = LoadDocumentText(in.Rest());
+  FUZZ_CHECK(IsDocumentForm(text));
+  FUZZ_CHECK(SaveDocumentText(text) == text);
+
+  FuzzInteraction ui;
+  int checks = 0;
+  EngineContext ctx{settings, tables.removal, tables.replacement, EnglishCatalogue(), ui,
+                    [&checks, cancelAt] { return cancelAt != 0 && ++checks >= cancelAt; }};
+  Engine engine(page);
+  const std::string before = text;
+  const OptimizeResult result = engine.OptimizeDocument(text, ctx);
+  if (result != OptimizeResult::Done) FUZZ_CHECK(text == before);
+  if (cancelAt == 0) FUZZ_CHECK(result != OptimizeResult::Cancelled);
+  (void)SaveDocumentText(text);
+  return 0;
+}
