@@ -100,7 +100,8 @@ OUT=$WORK/out-desktop
 rm -rf "$OUT"
 mkdir -p "$OUT"
 if [[ -x $BUILD/tests/load_test ]]; then
-  TERSIFY_LOAD_TEST=1 TERSIFY_LOAD_TREE=$WORK/tree TERSIFY_LOAD_FILES=$FILES TERSIFY_LOAD_OUT=$OUT \
+  # Qt Test ends a test function after 5 minutes unless told otherwise.
+  QTEST_FUNCTION_TIMEOUT=36000000 TERSIFY_LOAD_TEST=1 TERSIFY_LOAD_TREE=$WORK/tree TERSIFY_LOAD_FILES=$FILES TERSIFY_LOAD_OUT=$OUT \
     QT_QPA_PLATFORM=offscreen /usr/bin/time -v "$BUILD/tests/load_test" >"$WORK/desktop.out" 2>"$WORK/desktop.time" || {
     say "desktop: FAILED"
     grep -E 'FAIL|Loc:' "$WORK/desktop.out" | head -5 | while read -r line; do say "desktop: $line"; done
