@@ -203,6 +203,7 @@ class Sequence {
   OptimizeResult RunFrom(std::size_t first, Work<Ch>& w, std::string& result) {
     for (std::size_t i = first; i < plan_.size(); ++i) {
       const Slot& slot = plan_[i];
+      current_ = i;
       if (slot.action == Action::Cancel) {
         if (ctx_.checkCancel && ctx_.checkCancel()) return OptimizeResult::Cancelled;
         continue;
@@ -211,6 +212,8 @@ class Sequence {
         try {
           if (!Guarded(slot, w)) return OptimizeResult::Failed;
         } catch (const NeedWideSymbols&) {
+          candidatesKnown_ = false;
+          candidates_.clear();
           Work<Wide> wide = Widen(w);
           return RunFrom(i, wide, result);
         }
@@ -285,8 +288,13 @@ class Sequence {
         Deleting(w, [&](const Str<Ch>& t) { return engine::RemoveQuotes<Ch>(t, env); });
         break;
       case Action::ProcessTag:
-        // Most entries do not occur in a page: those calls need no copy.
+        // Most entries do not occur in a page: one scan finds them for all
+        // the calls still to come, and is redone only after a call changes
+        // the text (a change can make an occurrence of a later entry).
+        if (!candidatesKnown_) FindCandidates(w);
+        if (!candidates_[current_]) break;
         if (!engine::ProcessTagChanges<Ch>(w.text, env, slot.entry)) break;
+        candidatesKnown_ = false;
         if (slot.replacement.empty())
           Deleting(w, [&](const Str<Ch>& t) { return engine::ProcessTag<Ch>(t, env, slot.entry, {}); });
         else
@@ -307,10 +315,31 @@ class Sequence {
     }
   }
 
+  // Marks the tag slots from the current one on whose entry may change the
+  // text. A slot already marked stays marked (a "maybe" is always safe), so
+  // after a change only the unmarked ones are looked for again.
+  template <class Ch>
+  void FindCandidates(const Work<Ch>& w) {
+    if (candidates_.size() != plan_.size()) candidates_.assign(plan_.size(), false);
+    std::vector<std::string_view> entries;
+    std::vector<std::size_t> slots;
+    for (std::size_t i = current_; i < plan_.size(); ++i) {
+      if (plan_[i].action != Action::ProcessTag || candidates_[i]) continue;
+      entries.push_back(plan_[i].entry);
+      slots.push_back(i);
+    }
+    std::vector<bool> maybe = engine::TagCandidates<Ch>(w.text, w.env, entries);
+    for (std::size_t k = 0; k < slots.size(); ++k) candidates_[slots[k]] = maybe[k];
+    candidatesKnown_ = true;
+  }
+
   const EngineContext& ctx_;
   const OptimizationSettings& s_;
   const std::function<void(std::string_view)>& faultHook_;
   std::vector<Slot> plan_;
+  std::size_t current_ = 0;         // the slot being run
+  std::vector<bool> candidates_;    // per slot, from FindCandidates
+  bool candidatesKnown_ = false;    // candidates_ fits the current text
 };
 
 }  // namespace
