@@ -183,7 +183,10 @@ class Sequence {
   Sequence(const EngineContext& ctx, const std::function<void(std::string_view)>& faultHook)
       : ctx_(ctx), s_(ctx.settings), faultHook_(faultHook), plan_(PlanSequence(ctx)) {}
 
-  OptimizeResult Run(std::string& text, const LowerTable& lower) {
+  // `original` is the caller's text, kept unchanged until the end: the first
+  // pass may then take the working copy over instead of copying it.
+  OptimizeResult Run(std::string& text, const std::string& original, const LowerTable& lower) {
+    original_ = &original;
     if (auto bytes = FreeMarkerBytes(text, ctx_, lower)) {
       Work<char> w;
       w.text = std::move(text);  // the caller passes its own copy
@@ -212,6 +215,7 @@ class Sequence {
         try {
           if (!Guarded(slot, w)) return OptimizeResult::Failed;
         } catch (const NeedWideSymbols&) {
+          if (slot.action == Action::CutScripts) w.text = *original_;
           candidatesKnown_ = false;
           candidates_.clear();
           Work<Wide> wide = Widen(w);
@@ -239,6 +243,9 @@ class Sequence {
     } catch (const NeedWideSymbols&) {
       throw;
     } catch (const std::exception&) {
+      // The first pass took the working copy over: a failed one leaves the text as it was.
+      if constexpr (sizeof(Ch) == 1)
+        if (slot.action == Action::CutScripts) w.text = *original_;
       switch (info.guard) {
         case Guard::Fatal: return false;
         case Guard::Silent: return true;
@@ -274,7 +281,11 @@ class Sequence {
     switch (slot.action) {
       case Action::CutScripts: {
         ScriptBlocks<Ch> store;
-        Str<Ch> t = engine::CutScripts<Ch>(w.text, env, store);
+        Str<Ch> t;
+        if constexpr (sizeof(Ch) == 1)
+          t = engine::CutScripts<Ch>(std::move(w.text), env, store);  // Run keeps the text as it was
+        else
+          t = engine::CutScripts<Ch>(w.text, env, store);
         w.text = std::move(t);
         w.store = std::move(store);
         break;
@@ -337,6 +348,7 @@ class Sequence {
   const OptimizationSettings& s_;
   const std::function<void(std::string_view)>& faultHook_;
   std::vector<Slot> plan_;
+  const std::string* original_ = nullptr;
   std::size_t current_ = 0;         // the slot being run
   std::vector<bool> candidates_;    // per slot, from FindCandidates
   bool candidatesKnown_ = false;    // candidates_ fits the current text
@@ -349,7 +361,7 @@ Engine::Engine(CodePage codePage) : codePage_(codePage) {}
 OptimizeResult Engine::OptimizeDocument(std::string& text, const EngineContext& ctx) {
   std::string work = text;
   Sequence sequence(ctx, faultHook_);
-  OptimizeResult result = sequence.Run(work, LowerTableFor(codePage_));
+  OptimizeResult result = sequence.Run(work, text, LowerTableFor(codePage_));
   if (result == OptimizeResult::Done) text = std::move(work);
   return result;
 }
