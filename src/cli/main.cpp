@@ -44,7 +44,24 @@ bool ReadInput(const std::string& path, std::string& bytes) {
   if (path == "-") return ReadAll(std::cin, bytes);
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
-  return ReadAll(in, bytes);
+  // A file whose size is known is read straight into a buffer of that size.
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  in.seekg(0, std::ios::beg);
+  if (size < 0 || !in) {
+    in.clear();
+    in.seekg(0, std::ios::beg);
+    return ReadAll(in, bytes);
+  }
+  bytes.resize(static_cast<std::size_t>(size));
+  in.read(bytes.data(), size);
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  if (in.bad()) return false;
+  // The file may have grown since its size was taken.
+  std::string more;
+  if (!in.eof() && !ReadAll(in, more)) return false;
+  bytes += more;
+  return true;
 }
 
 int Fail(int status, const std::string& message) {
@@ -64,6 +81,7 @@ int RunFilter(const std::string& input, const CliSettings& cli, const MessageCat
   Engine engine(cli.codePage);
   EngineContext ctx{cli.settings, cli.tables.removal, cli.tables.replacement, catalogue, ui, {}};
   std::string text = LoadDocumentText(bytes);
+  std::string().swap(bytes);  // the file bytes are not needed any more
   if (engine.OptimizeDocument(text, ctx) != OptimizeResult::Done)
     return Fail(1, "optimization of '" + input + "' failed");
   if (!Print(SaveDocumentText(text))) return Fail(1, "cannot write to standard output");

@@ -5,8 +5,7 @@
 namespace tersify {
 
 std::string LoadDocumentText(std::string_view fileBytes) {
-  std::string text(fileBytes);
-  return engine::RebuildLines<char>(text, [](std::string_view line, std::string& out) {
+  return engine::RebuildLines<char>(fileBytes, [](std::string_view line, std::string& out) {
     engine::AppendLine<char>(out, line);
   });
 }

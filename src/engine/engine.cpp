@@ -183,7 +183,10 @@ class Sequence {
   Sequence(const EngineContext& ctx, const std::function<void(std::string_view)>& faultHook)
       : ctx_(ctx), s_(ctx.settings), faultHook_(faultHook), plan_(PlanSequence(ctx)) {}
 
-  OptimizeResult Run(std::string& text, const LowerTable& lower) {
+  // `original` is the caller's text, kept unchanged until the end: the first
+  // pass may then take the working copy over instead of copying it.
+  OptimizeResult Run(std::string& text, const std::string& original, const LowerTable& lower) {
+    original_ = &original;
     if (auto bytes = FreeMarkerBytes(text, ctx_, lower)) {
       Work<char> w;
       w.text = std::move(text);  // the caller passes its own copy
@@ -203,6 +206,7 @@ class Sequence {
   OptimizeResult RunFrom(std::size_t first, Work<Ch>& w, std::string& result) {
     for (std::size_t i = first; i < plan_.size(); ++i) {
       const Slot& slot = plan_[i];
+      current_ = i;
       if (slot.action == Action::Cancel) {
         if (ctx_.checkCancel && ctx_.checkCancel()) return OptimizeResult::Cancelled;
         continue;
@@ -211,6 +215,9 @@ class Sequence {
         try {
           if (!Guarded(slot, w)) return OptimizeResult::Failed;
         } catch (const NeedWideSymbols&) {
+          if (slot.action == Action::CutScripts) w.text = *original_;
+          candidatesKnown_ = false;
+          candidates_.clear();
           Work<Wide> wide = Widen(w);
           return RunFrom(i, wide, result);
         }
@@ -236,6 +243,9 @@ class Sequence {
     } catch (const NeedWideSymbols&) {
       throw;
     } catch (const std::exception&) {
+      // The first pass took the working copy over: a failed one leaves the text as it was.
+      if constexpr (sizeof(Ch) == 1)
+        if (slot.action == Action::CutScripts) w.text = *original_;
       switch (info.guard) {
         case Guard::Fatal: return false;
         case Guard::Silent: return true;
@@ -271,7 +281,11 @@ class Sequence {
     switch (slot.action) {
       case Action::CutScripts: {
         ScriptBlocks<Ch> store;
-        Str<Ch> t = engine::CutScripts<Ch>(w.text, env, store);
+        Str<Ch> t;
+        if constexpr (sizeof(Ch) == 1)
+          t = engine::CutScripts<Ch>(std::move(w.text), env, store);  // Run keeps the text as it was
+        else
+          t = engine::CutScripts<Ch>(w.text, env, store);
         w.text = std::move(t);
         w.store = std::move(store);
         break;
@@ -285,8 +299,13 @@ class Sequence {
         Deleting(w, [&](const Str<Ch>& t) { return engine::RemoveQuotes<Ch>(t, env); });
         break;
       case Action::ProcessTag:
-        // Most entries do not occur in a page: those calls need no copy.
+        // Most entries do not occur in a page: one scan finds them for all
+        // the calls still to come, and is redone only after a call changes
+        // the text (a change can make an occurrence of a later entry).
+        if (!candidatesKnown_) FindCandidates(w);
+        if (!candidates_[current_]) break;
         if (!engine::ProcessTagChanges<Ch>(w.text, env, slot.entry)) break;
+        candidatesKnown_ = false;
         if (slot.replacement.empty())
           Deleting(w, [&](const Str<Ch>& t) { return engine::ProcessTag<Ch>(t, env, slot.entry, {}); });
         else
@@ -307,10 +326,32 @@ class Sequence {
     }
   }
 
+  // Marks the tag slots from the current one on whose entry may change the
+  // text. A slot already marked stays marked (a "maybe" is always safe), so
+  // after a change only the unmarked ones are looked for again.
+  template <class Ch>
+  void FindCandidates(const Work<Ch>& w) {
+    if (candidates_.size() != plan_.size()) candidates_.assign(plan_.size(), false);
+    std::vector<std::string_view> entries;
+    std::vector<std::size_t> slots;
+    for (std::size_t i = current_; i < plan_.size(); ++i) {
+      if (plan_[i].action != Action::ProcessTag || candidates_[i]) continue;
+      entries.push_back(plan_[i].entry);
+      slots.push_back(i);
+    }
+    std::vector<bool> maybe = engine::TagCandidates<Ch>(w.text, w.env, entries);
+    for (std::size_t k = 0; k < slots.size(); ++k) candidates_[slots[k]] = maybe[k];
+    candidatesKnown_ = true;
+  }
+
   const EngineContext& ctx_;
   const OptimizationSettings& s_;
   const std::function<void(std::string_view)>& faultHook_;
   std::vector<Slot> plan_;
+  const std::string* original_ = nullptr;
+  std::size_t current_ = 0;         // the slot being run
+  std::vector<bool> candidates_;    // per slot, from FindCandidates
+  bool candidatesKnown_ = false;    // candidates_ fits the current text
 };
 
 }  // namespace
@@ -320,7 +361,7 @@ Engine::Engine(CodePage codePage) : codePage_(codePage) {}
 OptimizeResult Engine::OptimizeDocument(std::string& text, const EngineContext& ctx) {
   std::string work = text;
   Sequence sequence(ctx, faultHook_);
-  OptimizeResult result = sequence.Run(work, LowerTableFor(codePage_));
+  OptimizeResult result = sequence.Run(work, text, LowerTableFor(codePage_));
   if (result == OptimizeResult::Done) text = std::move(work);
   return result;
 }

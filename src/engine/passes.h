@@ -67,6 +67,13 @@ Str<Ch> ProcessTag(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry,
 template <class Ch>
 bool ProcessTagChanges(const Str<Ch>& text, const PassEnv<Ch>& env, std::string_view entry);
 
+// For each entry, false when ProcessTag cannot change the text: no lower-case
+// occurrence has a valid byte on each side (quotes are left out of this test,
+// so true only means "maybe"). One scan for all entries.
+template <class Ch>
+std::vector<bool> TagCandidates(const Str<Ch>& text, const PassEnv<Ch>& env,
+                                const std::vector<std::string_view>& entries);
+
 // White space and lines.
 template <class Ch>
 Str<Ch> TightenTagSpaces(const Str<Ch>& text, const PassEnv<Ch>& env);

@@ -61,7 +61,7 @@ class TagProcessor {
   TagProcessor(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement,
                const EntrySearch<Ch>& es, std::size_t start, bool odd)
       : g_(std::move(text)), env_(env), entry_(entry), low_(es.low), stops_(es.stops), fastStops_(es.complete),
-        odd_(odd) {
+        firstBytes_(es.firstBytes), secondBytes_(es.secondBytes), jump_(es.usable), odd_(odd) {
     for (char c : replacement) rep_.push_back(static_cast<Ch>(static_cast<unsigned char>(c)));
     // An occurrence made only of inserted symbols needs every symbol of the
     // entry to be in the replacement; otherwise no flags need to be kept.
@@ -87,7 +87,13 @@ class TagProcessor {
         const Ch* rest = g_.restData();
         const std::size_t n = g_.restSize();
         std::size_t k = 0;
-        if (fastStops_)
+        if (jump_) {
+          // Straight on to the next place where the entry's first two bytes
+          // stand, keeping count of the quotes passed over.
+          const Ch* to = L >= 2 ? FindPair(firstBytes_, secondBytes_, rest, rest + n) : firstBytes_.find(rest, rest + n);
+          if (CountOf(rest, to, static_cast<Ch>('"')) & 1) odd_ = !odd_;
+          k = static_cast<std::size_t>(to - rest);
+        } else if (fastStops_)
           k = static_cast<std::size_t>(stops_.find(rest, rest + n) - rest);
         else
           while (k < n && env_.Lower(rest[k]) != first && !Is(rest[k], '"')) ++k;
@@ -219,6 +225,9 @@ class TagProcessor {
   const Str<Ch>& low_;
   const ByteSet& stops_;  // the quote and every byte that lower-cases to low_[0]
   bool fastStops_;
+  const ByteSet& firstBytes_;
+  const ByteSet& secondBytes_;
+  bool jump_;  // untaken occurrences stay as they are, so runs may be passed over whole
   Str<Ch> rep_;
   // Which symbols this call's replacements put in (replacement only).
   std::optional<GapText<unsigned char>> flags_;
@@ -280,7 +289,110 @@ bool Occurs(const Str<Ch>& text, const PassEnv<Ch>& env, const Str<Ch>& low) {
   return false;
 }
 
+// The bytes that may stand before an occurrence, and those that may follow it
+// (as lower-case forms).
+template <class Ch>
+bool ValidBefore(Ch lowered) {
+  return U(lowered) == 8 || Is(lowered, '\n') || Is(lowered, ' ') || Is(lowered, '<');
+}
+template <class Ch>
+bool ValidAfter(Ch lowered) {
+  return U(lowered) == 8 || Is(lowered, '\r') || Is(lowered, ' ') || Is(lowered, '>');
+}
+
 }  // namespace
+
+template <class Ch>
+std::vector<bool> TagCandidates(const Str<Ch>& text, const PassEnv<Ch>& env,
+                                const std::vector<std::string_view>& entries) {
+  std::vector<bool> maybe(entries.size(), false);
+  // The entries the candidate test can judge, in groups of 64: for each
+  // lower-case byte, which of them start with it and which have it second.
+  struct Probe {
+    std::size_t index;
+    Str<Ch> low;
+  };
+  std::vector<Probe> probes;
+  for (std::size_t k = 0; k < entries.size(); ++k) {
+    if (entries[k].empty()) continue;
+    EntrySearch<Ch> es(env, entries[k]);
+    if (!es.usable) {
+      maybe[k] = true;  // judged by the entry's own search
+      continue;
+    }
+    probes.push_back({k, es.low});
+  }
+  if (probes.empty()) return maybe;
+  const std::size_t groups = (probes.size() + 63) / 64;
+  std::vector<std::array<std::uint64_t, 256>> first(groups), second(groups);
+  for (auto& g : first) g.fill(0);
+  for (auto& g : second) g.fill(0);
+  for (std::size_t j = 0; j < probes.size(); ++j) {
+    const std::uint64_t bit = std::uint64_t{1} << (j % 64);
+    const Str<Ch>& low = probes[j].low;
+    first[j / 64][U(low[0])] |= bit;
+    if (low.size() == 1)
+      for (auto& m : second[j / 64]) m |= bit;
+    else
+      second[j / 64][U(low[1])] |= bit;
+  }
+  std::size_t left = probes.size();
+
+  const Ch* data = text.data();
+  const std::size_t n = text.size();
+  // Tests the position i (0 < i < n), which follows a valid byte.
+  auto probe = [&](std::size_t i) {
+    const std::uint32_t c0 = U(env.Lower(data[i]));
+    if (c0 >= 256 || i + 1 >= n) return;
+    const std::uint32_t c1 = U(env.Lower(data[i + 1]));
+    for (std::size_t g = 0; g < groups; ++g) {
+      std::uint64_t mask = first[g][c0] & (c1 < 256 ? second[g][c1] : 0);
+      while (mask != 0) {
+        const int b = std::countr_zero(mask);
+        mask &= mask - 1;
+        const Str<Ch>& low = probes[g * 64 + static_cast<std::size_t>(b)].low;
+        const std::size_t L = low.size();
+        if (n - i <= L) continue;
+        std::size_t k = 0;
+        while (k < L && env.Lower(data[i + k]) == low[k]) ++k;
+        if (k < L || !ValidAfter(env.Lower(data[i + L]))) continue;
+        maybe[probes[g * 64 + static_cast<std::size_t>(b)].index] = true;
+        first[g][U(low[0])] &= ~(std::uint64_t{1} << b);
+        --left;
+      }
+    }
+  };
+
+  // Positions are looked at only after a byte that may stand before an
+  // occurrence; those bytes are searched for together where they are few.
+  ByteSet befores;
+  bool fast = sizeof(Ch) == 1;
+  for (int b = 0; b < 256 && fast; ++b)
+    if (ValidBefore(static_cast<Ch>((*env.lower)[static_cast<std::size_t>(b)])))
+      fast = befores.add(static_cast<unsigned char>(b));
+  if (fast) {
+    std::size_t j = 0;  // positions before j have been looked at as "before" bytes
+#ifdef TERSIFY_ENGINE_SSE2
+    if constexpr (sizeof(Ch) == 1) {
+      for (; j + 16 <= n && left > 0; j += 16) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + j));
+        auto mask = static_cast<unsigned>(_mm_movemask_epi8(befores.matches(x)));
+        while (mask != 0) {
+          const std::size_t i = j + static_cast<std::size_t>(std::countr_zero(mask)) + 1;
+          mask &= mask - 1;
+          if (i < n) probe(i);
+        }
+      }
+    }
+#endif
+    for (; j + 1 < n && left > 0; ++j)
+      if (befores.has(U(data[j]))) probe(j + 1);
+  } else {
+    for (std::size_t i = 1; i < n && left > 0; ++i)
+      if (ValidBefore(env.Lower(data[i - 1]))) probe(i);
+  }
+  return maybe;
+}
 
 template <class Ch>
 bool ProcessTagChanges(const Str<Ch>& text, const PassEnv<Ch>& env, std::string_view entry) {
@@ -307,7 +419,9 @@ Str<Ch> ProcessTag(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry,
 
 #define TERSIFY_INSTANTIATE(Ch) \
   template Str<Ch> ProcessTag<Ch>(Str<Ch>, const PassEnv<Ch>&, std::string_view, std::string_view); \
-  template bool ProcessTagChanges<Ch>(const Str<Ch>&, const PassEnv<Ch>&, std::string_view);
+  template bool ProcessTagChanges<Ch>(const Str<Ch>&, const PassEnv<Ch>&, std::string_view); \
+  template std::vector<bool> TagCandidates<Ch>(const Str<Ch>&, const PassEnv<Ch>&,               \
+                                               const std::vector<std::string_view>&);
 TERSIFY_INSTANTIATE(char)
 TERSIFY_INSTANTIATE(Wide)
 #undef TERSIFY_INSTANTIATE

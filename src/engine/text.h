@@ -125,6 +125,20 @@ const Ch* FindPair(const ByteSet& first, const ByteSet& second, const Ch* p, con
 template <class Ch>
 std::size_t CountOf(const Ch* p, const Ch* end, Ch c) {
   std::size_t n = 0;
+#ifdef TERSIFY_ENGINE_SSE2
+  if constexpr (sizeof(Ch) == 1) {
+    // Byte counters (each equal lane subtracts -1), summed every 255 blocks.
+    const __m128i v = _mm_set1_epi8(static_cast<char>(c));
+    while (end - p >= 16) {
+      __m128i acc = _mm_setzero_si128();
+      for (int b = 0; b < 255 && end - p >= 16; ++b, p += 16)
+        acc = _mm_sub_epi8(acc, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), v));
+      const __m128i sums = _mm_sad_epu8(acc, _mm_setzero_si128());
+      n += static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
+           static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+    }
+  }
+#endif
   for (; p < end; ++p) n += *p == c ? 1 : 0;
   return n;
 }
@@ -232,7 +246,7 @@ class GapText {
 // text) and calls keep(line) for each line; lines for which it returns true
 // are joined with CR LF after each.
 template <class Ch, class F>
-Str<Ch> RebuildLines(const Str<Ch>& text, F&& transform) {
+Str<Ch> RebuildLines(std::basic_string_view<Ch> text, F&& transform) {
   Str<Ch> out;
   out.reserve(text.size() + text.size() / 16 + 2);
   const std::size_t n = text.size();
