@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "engine/engine.h"
 #include "i18n/catalogue.h"
 #include "i18n/interaction.h"
@@ -26,21 +27,8 @@ using namespace tersify;
 
 namespace {
 
-class SilentUser : public UserInteraction {
- public:
-  void MessageBox(const std::string&, MessageKind) override {}
-  Answer Question(const std::string&, MessageKind, QuestionButtons) override { return Answer::Ok; }
-  std::optional<OverwriteChoice> AskOverwrite(const OverwriteQuestion&) override { return std::nullopt; }
-  std::optional<std::string> InputBox(const std::string&, const std::string&, const std::string&) override {
-    return std::nullopt;
-  }
-  void ProcessPendingEvents() override {}
-};
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using bench::ReadFile;
+using bench::SilentUser;
 
 struct Setup {
   const char* name;
