@@ -208,6 +208,28 @@ void Populate(const Setup& setup, const std::map<std::string, std::string>& page
   for (const auto& [name, bytes] : pages) std::ofstream(setup.src + name, std::ios::binary) << bytes;
 }
 
+// How many pages a run has finished so far, as seen from outside: copies in
+// the output folder, backups in the backup folder, or sources whose size has
+// changed when no backup is made.
+int Progress(const Setup& setup, const std::map<std::string, std::string>& pages) {
+  int count = 0;
+  switch (setup.mode) {
+    case Mode::Copies:
+    case Mode::ModifyWithBackups:
+      for (const std::string& name : Listing(setup.mode == Mode::Copies ? setup.out : setup.backup))
+        if (!IsTemporaryName(name)) ++count;
+      break;
+    case Mode::ModifyWithoutBackups:
+      for (const auto& [name, bytes] : pages) {
+        std::error_code ec;
+        auto size = fs::file_size(setup.src + name, ec);
+        if (!ec && size != bytes.size()) ++count;
+      }
+      break;
+  }
+  return count;
+}
+
 void KillRuns(Mode mode, const char* label, bool commandLine = false) {
   const int files = FullVersion() ? 1000 : EnvNumber("TERSIFY_KILL_FILES", 40);
   const int rounds = FullVersion() ? 50 : EnvNumber("TERSIFY_KILL_ROUNDS", 8);
@@ -236,20 +258,33 @@ void KillRuns(Mode mode, const char* label, bool commandLine = false) {
   const auto wholeRun = full;
 
   std::mt19937 rng(2024 + static_cast<unsigned>(mode));
+  const auto perFile = full / files;
   int killed = 0, partWay = 0, withTemporaries = 0;
   for (int round = 0; round < rounds; ++round) {
     Populate(setup, pages);
+    // The kill comes once a random number of results is on disk, plus a random
+    // part of one file's time: a moment chosen by the clock alone misses the
+    // run whenever the machine is busier or idler than during the first run.
+    const int target = 1 + int(rng() % unsigned(files - 1));
+    const auto extra = std::chrono::microseconds(rng() % (perFile.count() + 1));
     pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) child();
-    // Within the first nine tenths, as a loaded machine may run faster later.
-    std::this_thread::sleep_for(std::chrono::microseconds(rng() % (full.count() * 9 / 10 + 1)));
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    if (WIFSIGNALED(status))
-      ++killed;
-    else  // the run was quicker than the first one: aim earlier from now on
-      full = full * 3 / 4;
+    bool exited = false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (Progress(setup, pages) < target && std::chrono::steady_clock::now() < deadline) {
+      if (waitpid(pid, &status, WNOHANG) == pid) {
+        exited = true;
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+    if (!exited) {
+      std::this_thread::sleep_for(extra);
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+    }
+    if (WIFSIGNALED(status)) ++killed;
     Seen seen = CheckAfter(setup, pages, done, catalogue);
     if (seen.optimized > 0 && seen.optimized < files) ++partWay;
     if (seen.temporaries > 0) ++withTemporaries;
