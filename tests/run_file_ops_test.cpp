@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "panel/paths.h"
+#include "platform/durable.h"
 #include "run/file_ops.h"
 #include "support/run_fixture.h"
 
@@ -47,6 +48,26 @@ TEST(RunFileOps, AtomicWriteKeepsModeAndLeavesNoTemporary) {
   EXPECT_FALSE(WriteFileAtomically(t.Folder("dir"), "x"));  // never over a folder
   EXPECT_FALSE(WriteFileAtomically(t.Path("no/dir/x.html"), "x"));
   EXPECT_EQ(Listing(t.root().string()), (std::vector<std::string>{"a.html", "dir"}));
+}
+
+TEST(RunFileOps, WritesMeantForTheDiskStillWriteWholeOrNothing) {
+  TempFolder t;
+  std::string a = t.Write("a.html", "old");
+  EXPECT_TRUE(platform::FlushFileToDisk(a));
+  EXPECT_FALSE(platform::FlushFileToDisk(t.Path("none.html")));
+  EXPECT_TRUE(platform::FlushFolderToDisk(t.root().string()));
+  EXPECT_FALSE(platform::FlushFolderToDisk(t.Path("no/such/folder")));
+  EXPECT_FALSE(platform::FlushFolderToDisk(a));  // a file is no folder
+
+  EXPECT_TRUE(WriteFileAtomically(a, "new", Durability::OnDisk));
+  EXPECT_EQ(ReadAll(a), "new");
+  EXPECT_FALSE(WriteFileAtomically(t.Path("no/such/a.html"), "x", Durability::OnDisk));
+  std::string into = t.Folder("into");
+  EXPECT_TRUE(CopyFileTo(a, into, true, Durability::OnDisk));
+  EXPECT_EQ(ReadAll(into + "a.html"), "new");
+  EXPECT_EQ(fs::last_write_time(into + "a.html"), fs::last_write_time(a));
+  for (const std::string& folder : {t.root().string(), into})
+    for (const auto& name : Listing(folder)) EXPECT_FALSE(IsTemporaryName(name)) << name;
 }
 
 TEST(RunFileOps, TemporariesAreRecognisedAndCleaned) {

@@ -8,6 +8,7 @@
 #include "i18n/catalogue.h"
 #include "panel/date_text.h"
 #include "panel/paths.h"
+#include "platform/durable.h"
 
 namespace tersify {
 
@@ -47,20 +48,26 @@ int CleanLeftoverTemporaries(const std::string& folder) {
 }
 
 // Renames `temp` over `target`, giving it the target's permissions first.
-static bool PutInPlace(const std::string& temp, const std::string& target) {
+// On the disk means: the temporary's bytes before the rename, the folder's
+// entry after it.
+static bool PutInPlace(const std::string& temp, const std::string& target, Durability durability) {
   std::error_code ec;
   auto st = fs::status(target, ec);
   if (!ec && fs::exists(st)) fs::permissions(temp, st.permissions(), ec);
-  fs::rename(temp, target, ec);
+  if (durability == Durability::OnDisk && !platform::FlushFileToDisk(temp))
+    ec = std::make_error_code(std::errc::io_error);
+  else
+    fs::rename(temp, target, ec);
   if (ec) {
     std::error_code ignore;
     fs::remove(temp, ignore);
     return false;
   }
+  if (durability == Durability::OnDisk) platform::FlushFolderToDisk(FolderOf(target));
   return true;
 }
 
-bool WriteFileAtomically(const std::string& target, std::string_view bytes) {
+bool WriteFileAtomically(const std::string& target, std::string_view bytes, Durability durability) {
   if (FolderExists(target)) return false;
   std::string temp = TemporaryPathBeside(target);
   {
@@ -74,10 +81,10 @@ bool WriteFileAtomically(const std::string& target, std::string_view bytes) {
       return false;
     }
   }
-  return PutInPlace(temp, target);
+  return PutInPlace(temp, target, durability);
 }
 
-bool CopyFileTo(const std::string& source, const std::string& target, bool keepTime) {
+bool CopyFileTo(const std::string& source, const std::string& target, bool keepTime, Durability durability) {
   std::string to = target;
   if (FolderExists(to)) to = WithTrailingDelim(to) + NameOf(source);
   std::ifstream in(source, std::ios::binary);
@@ -101,7 +108,7 @@ bool CopyFileTo(const std::string& source, const std::string& target, bool keepT
     auto t = fs::last_write_time(source, ec);
     if (!ec) fs::last_write_time(temp, t, ec);
   }
-  return PutInPlace(temp, to);
+  return PutInPlace(temp, to, durability);
 }
 
 MoveResult MoveFileTo(const std::string& source, const std::string& target) {
@@ -114,7 +121,7 @@ MoveResult MoveFileTo(const std::string& source, const std::string& target) {
   }
   auto st = fs::status(source, ec);
   if (ec || (st.permissions() & fs::perms::owner_write) == fs::perms::none) return MoveResult::Failed;
-  return CopyFileTo(source, to.string()) ? MoveResult::Copied : MoveResult::Failed;
+  return CopyFileTo(source, to.string(), false, Durability::OnDisk) ? MoveResult::Copied : MoveResult::Failed;
 }
 
 std::optional<std::string> FileDateTextOf(const std::string& path) {

@@ -19,10 +19,15 @@ inline constexpr std::string_view kTempSuffix = ".tmp";
 // Size in bytes of the file at `path`; -1 when there is none.
 std::int64_t FileSizeOf(const std::string& path);
 
+// How far a write must have gone before it counts as done: into the system's
+// cache, or onto the disk (for a write that is the only copy of a user's data).
+enum class Durability { Cached, OnDisk };
+
 // Copies `source` to `target` (into it, when `target` is an existing folder).
 // The target appears whole or not at all. With `keepTime` the copy gets the
 // source's last-write time.
-bool CopyFileTo(const std::string& source, const std::string& target, bool keepTime = false);
+bool CopyFileTo(const std::string& source, const std::string& target, bool keepTime = false,
+                Durability durability = Durability::Cached);
 
 enum class MoveResult { Moved, Copied, Failed };
 // Renames `source` to `target`. Where that is impossible (the target exists, or
@@ -42,7 +47,8 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 // Writes `bytes` to `target` through a temporary file in the target's folder.
 // An existing target keeps its permissions. Returns false and leaves the target
 // untouched on any failure.
-bool WriteFileAtomically(const std::string& target, std::string_view bytes);
+bool WriteFileAtomically(const std::string& target, std::string_view bytes,
+                         Durability durability = Durability::Cached);
 
 // A fresh temporary path in the folder of `target`.
 std::string TemporaryPathBeside(const std::string& target);

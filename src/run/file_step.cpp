@@ -33,7 +33,12 @@ FileOutcome Finish(const std::string& source, const std::string& text, const Bac
   }
   StepContext step{env.catalogue, env.ui};
   bool outputIsFree = backup.kind == BackupResult::Kind::Moved && out.outputPath == source;
-  SaveResult saved = SaveOptimized(text, source, out.outputPath, outputIsFree, memory, step);
+  // Without a backup, the write over the source replaces its only copy: it must
+  // reach the disk before the rename, so a power loss leaves the old or the
+  // new page, never an empty one.
+  const Durability durability =
+      out.outputPath == source && backup.kind == BackupResult::Kind::Skipped ? Durability::OnDisk : Durability::Cached;
+  SaveResult saved = SaveOptimized(text, source, out.outputPath, outputIsFree, memory, step, durability);
   if (saved.failed) {
     PutBackupBack(backup, source);
     out.status = Status::Failed;

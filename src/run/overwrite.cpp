@@ -83,7 +83,8 @@ BackupResult LinkOrCopy(const std::string& source, const std::string& target) {
     return {BackupResult::Kind::Failed, {}};
   }
   // Another volume, or a file system without links: copy, the source stays.
-  if (!CopyFileTo(source, target, true)) return {BackupResult::Kind::Failed, {}};
+  // This copy becomes the only original once the source is optimized.
+  if (!CopyFileTo(source, target, true, Durability::OnDisk)) return {BackupResult::Kind::Failed, {}};
   return {BackupResult::Kind::Copied, target};
 }
 
@@ -157,10 +158,11 @@ bool PutBackupBack(const BackupResult& backup, const std::string& source) {
 }
 
 SaveResult SaveOptimized(const std::string& text, const std::string& source, const std::string& output,
-                         bool outputIsFree, OverwriteMemory& memory, const StepContext& ctx) {
+                         bool outputIsFree, OverwriteMemory& memory, const StepContext& ctx, Durability durability) {
   std::string bytes = SaveDocumentText(text);
   auto write = [&](const std::string& target) {
-    return WriteFileAtomically(target, bytes) ? SaveResult{false, target} : SaveResult{true, std::nullopt};
+    return WriteFileAtomically(target, bytes, durability) ? SaveResult{false, target}
+                                                         : SaveResult{true, std::nullopt};
   };
   if (outputIsFree || !FileExists(output)) return write(output);
   switch (Decide(Step::Save, source, output, memory, ctx)) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "i18n/interaction.h"
+#include "run/file_ops.h"
 #include "run/run_state.h"
 
 namespace tersify {
@@ -57,7 +58,9 @@ struct SaveResult {
 // Writes `text` (split into lines, CR LF after every line) to `output`,
 // consulting the overwrite question when it exists, unless `outputIsFree`
 // (the source was moved away from it by the backup step).
+// `durability` OnDisk for a write that replaces the only copy of a source.
 SaveResult SaveOptimized(const std::string& text, const std::string& source, const std::string& output,
-                         bool outputIsFree, OverwriteMemory& memory, const StepContext& ctx);
+                         bool outputIsFree, OverwriteMemory& memory, const StepContext& ctx,
+                         Durability durability = Durability::Cached);
 
 }  // namespace tersify

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "platform/durable.h"
+
 namespace tersify {
 namespace {
 
@@ -207,7 +209,9 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
     if (!out) return false;
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
-    if (out.fail()) {
+    // The settings are small and written seldom: they go to the disk before
+    // they replace the old ones.
+    if (out.fail() || !platform::FlushFileToDisk(temp.string())) {
       std::filesystem::remove(temp, ec);
       return false;
     }
