@@ -131,6 +131,24 @@ TEST(PanelFiles, SelectCommandsAndClearing) {
   EXPECT_EQ(h.panel.CheckedCount(), 0);
 }
 
+TEST(PanelFiles, ClearingUncheckedKeepsOrderAndMovesTheMarks) {
+  RunHarness h;
+  for (const char* n : {"a", "b", "c", "d", "e"}) h.AddSource(std::string("d/") + n + ".html", "x");
+  for (std::size_t i : {0, 2, 4}) h.panel.rows()[i].checked = false;
+  h.panel.focused = 3;   // "d" stays and moves up
+  h.panel.selected = 2;  // "c" goes
+  h.panel.RemoveUncheckedRows();
+  EXPECT_EQ(Names(h.panel), (std::vector<std::string>{"b.html", "d.html"}));
+  EXPECT_EQ(h.panel.focused, std::optional<std::size_t>(1));
+  EXPECT_FALSE(h.panel.selected.has_value());
+  // Every row unchecked: all go, and the marks with them.
+  h.panel.focused = 0;
+  h.panel.RemoveSelection();
+  h.panel.RemoveUncheckedRows();
+  EXPECT_TRUE(h.panel.empty());
+  EXPECT_FALSE(h.panel.focused.has_value());
+}
+
 TEST(PanelFiles, RemoveFocusedRowOffersToSaveTheView) {
   RunHarness h;
   std::string a = h.AddSource("d/a.html", "text");

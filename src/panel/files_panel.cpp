@@ -125,12 +125,14 @@ void FilesPanel::RemoveRow(std::size_t index) {
   }
 }
 
-void FilesPanel::RemoveVanishedRows() {
+template <class Keep>
+void FilesPanel::KeepRows(Keep&& keep) {
   // First every row's new place (rows_.size() for a row that goes), then the
-  // moves, which cannot fail, so a failure leaves the rows as they were.
+  // moves, which cannot fail, so a failure leaves the rows as they were. One
+  // pass over the rows however many go.
   std::vector<std::size_t> newIndex(rows_.size());
   std::size_t kept = 0;
-  for (std::size_t i = 0; i < rows_.size(); ++i) newIndex[i] = FileExists(rows_[i].FullPath()) ? kept++ : rows_.size();
+  for (std::size_t i = 0; i < rows_.size(); ++i) newIndex[i] = keep(rows_[i]) ? kept++ : rows_.size();
   for (std::size_t i = 0; i < rows_.size(); ++i)
     if (newIndex[i] != rows_.size() && newIndex[i] != i) rows_[newIndex[i]] = std::move(rows_[i]);
   for (std::optional<std::size_t>* mark : {&selected, &focused}) {
@@ -143,9 +145,12 @@ void FilesPanel::RemoveVanishedRows() {
   rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(kept), rows_.end());
 }
 
+void FilesPanel::RemoveVanishedRows() {
+  KeepRows([](const PanelRow& row) { return FileExists(row.FullPath()); });
+}
+
 void FilesPanel::RemoveUncheckedRows() {
-  for (std::size_t i = rows_.size(); i > 0; --i)
-    if (!rows_[i - 1].checked) RemoveRow(i - 1);
+  KeepRows([](const PanelRow& row) { return row.checked; });
 }
 
 void FilesPanel::SetSortColumnValue(int column) {

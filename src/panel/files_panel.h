@@ -89,6 +89,9 @@ class FilesPanel {
   void RefreshRow(PanelRow& row, const PanelContext& ctx);
   // Drops the rows whose files are gone, in one pass over the rows.
   void RemoveVanishedRows();
+  // Removes the rows for which keep(row) is false, keeping the others' order.
+  template <class Keep>
+  void KeepRows(Keep&& keep);
   // Rebuilds pathIndex_ unless it was made for the rows as they are.
   void SyncPathIndex();
 
