@@ -213,6 +213,20 @@ TEST_F(TagAddTest, TablesStopAt256Entries) {
   EXPECT_EQ(ui_.shown[0].text, "\r" + std::string(kTableFullText));
   // The ordinary refusals still come first.
   EXPECT_EQ(AddRemovalEntry(rem, "T0", settings_, ui_, catalogue_), TagAddResult::Duplicate);
+
+  // The message follows the language; a language file without it falls back
+  // to English rather than showing an empty box.
+  auto german = LanguageFile::Load(TERSIFY_SOURCE_DIR "/lang/German.lng", CodePage::Cp1252);
+  ASSERT_TRUE(german);
+  const MessageCatalogue inGerman(std::make_shared<LanguageFile>(std::move(*german)));
+  ui_.shown.clear();
+  EXPECT_EQ(AddRemovalEntry(rem, "one more", settings_, ui_, inGerman), TagAddResult::TableFull);
+  EXPECT_EQ(AddReplacementEntry(rep, "x", "y", ui_, MessageCatalogue()), TagAddResult::TableFull);
+  ASSERT_EQ(ui_.shown.size(), 2u);
+  EXPECT_EQ(ui_.shown[0].text,
+            "\rDie Liste enth\xC3\xA4lt bereits 256 Eintr\xC3\xA4ge. Entfernen Sie einen Eintrag, bevor Sie einen "
+            "weiteren hinzuf\xC3\xBCgen.");
+  EXPECT_EQ(ui_.shown[1].text, "\r" + std::string(kTableFullText));
 }
 
 TEST_F(TagAddTest, RemovingAsksWithUpperCaseTagsAndDeletesOnYes) {

@@ -139,6 +139,7 @@ const std::vector<CatalogueEntry>& CatalogueEntries() {
       {"const_del_conf", "\rDo you want to remove tag %s from tags removal list?"},
       {"const_err_lan", "Error applying language file"},
       {"const_cycle_war", "Insertion of this tag will lead to the recycling of replacement procedure!"},
+      {"const_table_full", "The list already holds 256 entries. Remove an entry before adding another."},
       {"const_tagis", "This tag is already in the removal list"},
       {"const_saving", "Saving"},
       {"const_new_name", "Enter name for new file"},

@@ -58,10 +58,13 @@ void ShowError(UserInteraction& ui, const MessageCatalogue& catalogue, std::stri
   ShowMessageBox(ui, catalogue.Text(key), MessageKind::Error);
 }
 
+// A language file older than this message lacks its key: the English text
+// stands in for it.
 template <typename Table>
-bool CanGrow(const Table& table, UserInteraction& ui) {
+bool CanGrow(const Table& table, UserInteraction& ui, const MessageCatalogue& catalogue) {
   if (table.size() < kMaxTagEntries) return true;
-  ShowMessageBox(ui, std::string(kTableFullText), MessageKind::Warning);
+  std::string text = catalogue.Text("const_table_full");
+  ShowMessageBox(ui, text.empty() ? std::string(kTableFullText) : text, MessageKind::Warning);
   return false;
 }
 
@@ -206,7 +209,7 @@ TagAddResult AddRemovalEntry(TagRemovalTable& table, std::string_view tag, const
     if (settings.cbShowInfo) ShowMessageBox(ui, catalogue.Text("const_tagis"), MessageKind::Information);
     return TagAddResult::Duplicate;
   }
-  if (!CanGrow(table, ui)) return TagAddResult::TableFull;
+  if (!CanGrow(table, ui, catalogue)) return TagAddResult::TableFull;
   table.push_back({std::string(tag), true});
   return TagAddResult::Added;
 }
@@ -217,7 +220,7 @@ TagAddResult AddReplacementEntry(TagReplacementTable& table, std::string_view fr
     ShowMessageBox(ui, catalogue.Text("const_cycle_war"), MessageKind::Warning);
     return TagAddResult::Cycle;
   }
-  if (!CanGrow(table, ui)) return TagAddResult::TableFull;
+  if (!CanGrow(table, ui, catalogue)) return TagAddResult::TableFull;
   table.push_back({std::string(from), std::string(to), true});
   return TagAddResult::Added;
 }
