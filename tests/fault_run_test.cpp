@@ -22,15 +22,6 @@ namespace {
 
 const std::string kRunError = "\rError during optimization process";
 
-// What DropBlanks makes of a file's bytes.
-std::string Optimized(const std::string& original) {
-  std::string text = LoadDocumentText(original);
-  std::string out;
-  for (char c : text)
-    if (c != ' ') out += c;
-  return SaveDocumentText(out);
-}
-
 // Lines of "w w w ..." adding up to about `bytes`; half of it is blanks.
 std::string Page(std::size_t bytes, char w) {
   std::string line;
@@ -54,7 +45,7 @@ std::vector<std::string> CheckSources(const std::map<std::string, std::string>& 
     }
     std::string now = ReadAll(path);
     if (now == original) continue;
-    EXPECT_EQ(now, Optimized(original)) << "neither unchanged nor optimized";
+    EXPECT_EQ(now, WithoutBlanks(original)) << "neither unchanged nor optimized";
     if (backups) {
       EXPECT_EQ(ReadAll(backupFolder + NameOf(path)), original) << "optimized without its backup";
     }
@@ -101,7 +92,7 @@ TEST(FaultRun, FullOutputVolumeFailsAtTheFileThatDoesNotFit) {
   for (const auto& [path, original] : sources) {
     EXPECT_EQ(ReadAll(path), original);
     if (NameOf(path) != "c.html") {
-      EXPECT_EQ(ReadAll(h.settings.edOptimizedPath + NameOf(path)), Optimized(original));
+      EXPECT_EQ(ReadAll(h.settings.edOptimizedPath + NameOf(path)), WithoutBlanks(original));
     }
   }
   EXPECT_EQ(h.state.LastRunFiles.size(), 2u);
@@ -171,7 +162,7 @@ TEST(FaultRun, FileSizeLimitStopsAWritePartWay) {
     } else {
       EXPECT_TRUE(optimized.empty());
       EXPECT_EQ(Listing(out), std::vector<std::string>{"1small.html"});
-      EXPECT_EQ(ReadAll(out + "1small.html"), Optimized(small));
+      EXPECT_EQ(ReadAll(out + "1small.html"), WithoutBlanks(small));
     }
     // Linked, or for another volume copied: the large file's copy stopped at
     // the limit and was removed.

@@ -31,14 +31,6 @@ std::map<std::string, std::string> MakeTemplate() {
   return files;
 }
 
-std::string Optimized(const std::string& original) {
-  std::string text = LoadDocumentText(original);
-  std::string out;
-  for (char c : text)
-    if (c != ' ') out += c;
-  return SaveDocumentText(out);
-}
-
 // Runs in the child: one run over every file of `src`, backups into `backup`.
 [[noreturn]] void ChildRun(const std::string& src, const std::string& backup) {
   OptimizationSettings s;
@@ -95,7 +87,7 @@ TEST(KillRun, ModifyWithBackupsSurvivesSigkillAnywhere) {
   TempFolder tmp;
   const auto files = MakeTemplate();
   std::map<std::string, std::string> done;
-  for (const auto& [name, bytes] : files) done[name] = Optimized(bytes);
+  for (const auto& [name, bytes] : files) done[name] = WithoutBlanks(bytes);
 
   const std::string src = tmp.root().string() + "/src/";
   const std::string backup = tmp.root().string() + "/backup/";

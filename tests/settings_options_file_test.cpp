@@ -12,26 +12,17 @@
 #include "settings/ini_file.h"
 #include "settings/options_file.h"
 #include "settings/startup.h"
+#include "support/run_fixture.h"
 #include "support/scripted_interaction.h"
 
 namespace tersify {
 namespace {
 
-// The English texts of the default language file.
-MessageCatalogue English() {
-  auto file = LanguageFile::Load(TERSIFY_SOURCE_DIR "/lang/Deflan.dat", CodePage::Cp1252);
-  return MessageCatalogue(std::make_shared<const LanguageFile>(file ? *file : LanguageFile()));
-}
-
 namespace fs = std::filesystem;
 using testing::ScriptedInteraction;
 
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+using testing::EnglishCatalogue;
+using testing::ReadAll;
 
 void Put(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
 
@@ -78,13 +69,13 @@ class OptionsFileTest : public ::testing::Test {
   OptimizationSettings settings_;
   TagTables tables_;
   ScriptedInteraction ui_;
-  MessageCatalogue catalogue_ = English();
+  MessageCatalogue catalogue_ = EnglishCatalogue();
 };
 
 TEST_F(OptionsFileTest, FirstStartWritesTheDefaultsAndTheBuiltInTables) {
   EXPECT_EQ(Load(), LoadOptionsResult::WroteDefaults);
   EXPECT_TRUE(ui_.shown.empty());
-  std::string text = Slurp(OptionsPath());
+  std::string text = ReadAll(OptionsPath());
   std::string expectedStart =
       "[settings]\r\ncomboMode=0\r\ncbDelKav=1\r\ncbDelEmptyPar=1\r\ncbDelEmptyLine=1\r\ncbDelCRLF=0\r\n";
   EXPECT_EQ(text.substr(0, expectedStart.size()), expectedStart);
@@ -97,10 +88,10 @@ TEST_F(OptionsFileTest, FirstStartWritesTheDefaultsAndTheBuiltInTables) {
   // Every key once, in the file's order.
   IniFile ini = IniFile::Parse(text);
   EXPECT_EQ(ini.KeyCount("settings"), OptionKeys().size());
-  std::string change = Slurp(dir_ / "Tagschange.dat");
+  std::string change = ReadAll(dir_ / "Tagschange.dat");
   EXPECT_EQ(change.substr(0, 12), "+ strong b\r\n");
   EXPECT_EQ(change.substr(change.size() - 10), "+ xmp tt\r\n");
-  std::string del = Slurp(dir_ / "Tagsdelete.dat");
+  std::string del = ReadAll(dir_ / "Tagsdelete.dat");
   EXPECT_EQ(del.substr(0, 12), "+ !doctype\r\n");
   EXPECT_EQ(del.substr(del.size() - 7), "- /TD\r\n");
   EXPECT_NE(del.find("\r\n+ name=\"author\"\r\n- /P\r\n"), std::string::npos);
@@ -172,7 +163,7 @@ TEST_F(OptionsFileTest, HandEditedFileLoadsAndKeepsItsLayoutWhenSaved) {
   EXPECT_TRUE(SameTables(tables_, StartupTagTables()));
 
   ASSERT_EQ(SaveOptions(Context(), settings_, tables_), SaveOptionsResult::Saved);
-  std::string text = Slurp(OptionsPath());
+  std::string text = ReadAll(OptionsPath());
   std::string head =
       "; written by hand\r\n[Window]\r\nleft=10\r\n\r\n[SETTINGS]\r\n"
       "splitter=40\r\ncbDelKav=0\r\ncbDelCRLF=1\r\n; a note inside\r\nedMaxFCount=250\r\ncbDelComments=0\r\n"
@@ -189,10 +180,10 @@ TEST_F(OptionsFileTest, SectionWithoutKeysOrOtherSectionsOnlyCountAsFirstStart) 
     settings_.cbDelKav = false;
     EXPECT_EQ(Load(), LoadOptionsResult::WroteDefaults) << content;
     EXPECT_FALSE(settings_.cbDelKav);
-    std::string text = Slurp(OptionsPath());
+    std::string text = ReadAll(OptionsPath());
     EXPECT_EQ(text.substr(0, content.size()), content);
     EXPECT_NE(text.find("cbDelKav=0\r\n"), std::string::npos);
-    EXPECT_EQ(Slurp(dir_ / "Tagschange.dat").substr(0, 12), "+ strong b\r\n");  // overwritten
+    EXPECT_EQ(ReadAll(dir_ / "Tagschange.dat").substr(0, 12), "+ strong b\r\n");  // overwritten
   }
 }
 
@@ -282,7 +273,7 @@ TEST_F(OptionsFileTest, TagTableFailuresAreReportedAndTheOptionsStillLoad) {
   EXPECT_EQ(SaveOptions(Context(), settings_, tables_), SaveOptionsResult::Saved);
   ASSERT_EQ(ui_.shown.size(), 2u);
   EXPECT_EQ(ui_.shown[1].text, "\rError during tags replacement table saving");
-  EXPECT_EQ(Slurp(dir_ / "Tagsdelete.dat"), "- font\r\n");
+  EXPECT_EQ(ReadAll(dir_ / "Tagsdelete.dat"), "- font\r\n");
 }
 
 TEST_F(OptionsFileTest, BadInputNeverCrashesTheLoader) {

@@ -9,26 +9,17 @@
 #include "i18n/language_file.h"
 #include "settings/options.h"
 #include "settings/tag_tables.h"
+#include "support/run_fixture.h"
 #include "support/scripted_interaction.h"
 
 namespace tersify {
 namespace {
 
-// The English texts of the default language file.
-MessageCatalogue English() {
-  auto file = LanguageFile::Load(TERSIFY_SOURCE_DIR "/lang/Deflan.dat", CodePage::Cp1252);
-  return MessageCatalogue(std::make_shared<const LanguageFile>(file ? *file : LanguageFile()));
-}
-
 namespace fs = std::filesystem;
 using testing::ScriptedInteraction;
 
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+using testing::EnglishCatalogue;
+using testing::ReadAll;
 
 std::vector<std::string> Pairs(const TagReplacementTable& t) {
   std::vector<std::string> out;
@@ -123,22 +114,22 @@ TEST_F(TagFileTest, LoadMissingKeepsTheTableAndLoadReplacesIt) {
 TEST_F(TagFileTest, SavingAnEmptyTableKeepsTheOldFile) {
   fs::path file = Write("Tagsdelete.dat", "+ old\r\n");
   EXPECT_EQ(SaveRemovalTable(file, {}), TableFileStatus::Skipped);
-  EXPECT_EQ(Slurp(file), "+ old\r\n");
+  EXPECT_EQ(ReadAll(file), "+ old\r\n");
   EXPECT_EQ(SaveRemovalTable(file, {{"new", false}}), TableFileStatus::Done);
-  EXPECT_EQ(Slurp(file), "- new\r\n");
+  EXPECT_EQ(ReadAll(file), "- new\r\n");
   EXPECT_EQ(SaveReplacementTable(dir_ / "missing" / "x.dat", {{"a", "b", true}}), TableFileStatus::Failed);
 }
 
 TEST_F(TagFileTest, SaveAndLoadTagTablesReportEachFailure) {
   ScriptedInteraction ui;
-  MessageCatalogue catalogue = English();
+  MessageCatalogue catalogue = EnglishCatalogue();
   std::string folder = dir_.string() + "/";
   fs::create_directory(dir_ / "Tagsdelete.dat");
   SaveTagTables(folder, BuiltInTagTables(), ui, catalogue);
   ASSERT_EQ(ui.shown.size(), 1u);
   EXPECT_EQ(ui.shown[0].kind, MessageKind::Error);
   EXPECT_EQ(ui.shown[0].text, "\rError during tags removal table saving");
-  EXPECT_EQ(Slurp(dir_ / "Tagschange.dat").substr(0, 12), "+ strong b\r\n");
+  EXPECT_EQ(ReadAll(dir_ / "Tagschange.dat").substr(0, 12), "+ strong b\r\n");
   TagTables loaded;
   LoadTagTables(folder, loaded, ui, catalogue);
   ASSERT_EQ(ui.shown.size(), 2u);
@@ -157,7 +148,7 @@ TEST(TagTablesSort, ByColumnIgnoringCaseWithEmptyTextsLast) {
 class TagAddTest : public ::testing::Test {
  protected:
   ScriptedInteraction ui_;
-  MessageCatalogue catalogue_ = English();
+  MessageCatalogue catalogue_ = EnglishCatalogue();
   OptimizationSettings settings_;
 };
 

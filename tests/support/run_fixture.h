@@ -57,7 +57,7 @@ class TempFolder {
   fs::path root_;
 };
 
-inline std::string ReadAll(const std::string& path) {
+inline std::string ReadAll(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream ss;
   ss << in.rdbuf();
@@ -93,6 +93,15 @@ inline OptimizeResult DropBlanks(std::string& text, const EngineContext& ctx) {
     if (c != ' ') out += c;
   text = out;
   return OptimizeResult::Done;
+}
+
+// What a run with DropBlanks writes for a file of these bytes.
+inline std::string WithoutBlanks(const std::string& original) {
+  std::string text = LoadDocumentText(original);
+  std::string out;
+  for (char c : text)
+    if (c != ' ') out += c;
+  return SaveDocumentText(out);
 }
 
 class FakeRunWindow : public RunWindow {
