@@ -4,6 +4,8 @@
 #include <array>
 #include <exception>
 #include <optional>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "engine/passes.h"
@@ -62,20 +64,36 @@ std::optional<std::array<char, 3>> FreeMarkerBytes(std::string_view text, const 
 template <class Ch>
 struct Work {
   Str<Ch> text;
+  // A second page-sized buffer: a pass that cannot work in place writes into
+  // it and the two are swapped, so their capacity serves the whole run.
+  Str<Ch> spare;
   ScriptBlocks<Ch> store;
   PassEnv<Ch> env;
+  // As bytes: the script markers in the text. Only a deleting pass may change
+  // the count, and when it does the run goes on as wide symbols, so it stays
+  // as CutScripts left it.
+  std::size_t markers = 0;
+  // As bytes, before CutScripts: the text it reads when not `text` (the
+  // caller's, which must stay as it was unless the run is Done).
+  const std::string* source = nullptr;
+
+  const Str<Ch>& Input() const {
+    if constexpr (sizeof(Ch) == 1)
+      if (source) return *source;
+    return text;
+  }
 };
 
-Work<Wide> Widen(const Work<char>& w) {
+Work<Wide> Widen(const Work<char>& w, const std::string& text) {
   Work<Wide> out;
   out.env.lower = w.env.lower;
   out.env.settings = w.env.settings;
   out.env.markA = kWideMarkA;
   out.env.markB = kWideMarkB;
   out.env.scriptMarker = kWideScriptBase;
-  out.text.reserve(w.text.size());
+  out.text.reserve(text.size());
   Wide next = kWideScriptBase;
-  for (char c : w.text)
+  for (char c : text)
     out.text.push_back(c == w.env.scriptMarker ? next++ : static_cast<Wide>(static_cast<unsigned char>(c)));
   for (const auto& block : w.store) {
     Str<Wide> b;
@@ -171,11 +189,13 @@ PassInfo InfoOf(Action a) {
   return {"", Guard::Silent, ""};
 }
 
+std::size_t CountScriptMarkers(const std::string& text, const PassEnv<char>& env) {
+  return engine::CountOf(text.data(), text.data() + text.size(), env.scriptMarker);
+}
+
 template <class Ch>
-std::size_t CountScriptMarkers(const Str<Ch>& text, const PassEnv<Ch>& env) {
-  std::size_t n = 0;
-  for (Ch c : text) n += env.IsScriptMarker(c) ? 1 : 0;
-  return n;
+void Release(Str<Ch>& s) {
+  Str<Ch>().swap(s);
 }
 
 class Sequence {
@@ -183,19 +203,23 @@ class Sequence {
   Sequence(const EngineContext& ctx, const std::function<void(std::string_view)>& faultHook)
       : ctx_(ctx), s_(ctx.settings), faultHook_(faultHook), plan_(PlanSequence(ctx)) {}
 
-  // `original` is the caller's text, kept unchanged until the end: the first
-  // pass may then take the working copy over instead of copying it.
-  OptimizeResult Run(std::string& text, const std::string& original, const LowerTable& lower) {
-    original_ = &original;
+  // With `keepText` the caller's text stays as it is unless the answer is
+  // Done; otherwise it is taken over as working space.
+  OptimizeResult Run(std::string& text, bool keepText, const LowerTable& lower) {
     if (auto bytes = FreeMarkerBytes(text, ctx_, lower)) {
       Work<char> w;
-      w.text = std::move(text);  // the caller passes its own copy
+      if (keepText)
+        w.source = &text;
+      else
+        w.text = std::move(text);
       w.env = {&lower, &s_, (*bytes)[0], (*bytes)[1], (*bytes)[2]};
       return RunFrom(0, w, text);
     }
     Work<Wide> w;
     w.env = {&lower, &s_, kWideMarkA, kWideMarkB, kWideScriptBase};
+    w.text.reserve(text.size());
     for (char c : text) w.text.push_back(static_cast<Wide>(static_cast<unsigned char>(c)));
+    if (!keepText) Release(text);
     return RunFrom(0, w, text);
   }
 
@@ -215,10 +239,13 @@ class Sequence {
         try {
           if (!Guarded(slot, w)) return OptimizeResult::Failed;
         } catch (const NeedWideSymbols&) {
-          if (slot.action == Action::CutScripts) w.text = *original_;
           candidatesKnown_ = false;
           candidates_.clear();
-          Work<Wide> wide = Widen(w);
+          // The pass that needs them left its input as it was.
+          Work<Wide> wide = Widen(w, w.Input());
+          Release(w.text);
+          Release(w.spare);
+          w.source = nullptr;
           return RunFrom(i, wide, result);
         }
       } else {
@@ -243,9 +270,13 @@ class Sequence {
     } catch (const NeedWideSymbols&) {
       throw;
     } catch (const std::exception&) {
-      // The first pass took the working copy over: a failed one leaves the text as it was.
+      // A failed pass leaves the text as it was; the caller's, when that is
+      // where CutScripts was reading from.
       if constexpr (sizeof(Ch) == 1)
-        if (slot.action == Action::CutScripts) w.text = *original_;
+        if (w.source) {
+          w.text = *w.source;
+          w.source = nullptr;
+        }
       switch (info.guard) {
         case Guard::Fatal: return false;
         case Guard::Silent: return true;
@@ -262,17 +293,27 @@ class Sequence {
   }
 
   // A pass that may delete script markers: as bytes, losing one means the
-  // blocks can no longer be matched to their markers by order alone.
+  // blocks can no longer be matched to their markers by order alone. The
+  // pass writes into the spare buffer, so the text is still there to go on
+  // from as wide symbols. It is pass(text, out) or returns the new text.
   template <class Ch, class F>
   void Deleting(Work<Ch>& w, F&& pass) {
-    if constexpr (sizeof(Ch) == 1) {
-      std::size_t before = w.store.empty() ? 0 : CountScriptMarkers(w.text, w.env);
-      Str<Ch> result = pass(w.text);
-      if (before != 0 && CountScriptMarkers(result, w.env) != before) throw NeedWideSymbols();
-      w.text = std::move(result);
+    if constexpr (std::is_invocable_v<F&, const Str<Ch>&, Str<Ch>&>) {
+      pass(std::as_const(w.text), w.spare);
     } else {
-      w.text = pass(w.text);
+      Release(w.spare);  // the pass brings a buffer of its own
+      w.spare = pass(std::as_const(w.text));
     }
+    if constexpr (sizeof(Ch) == 1)
+      if (w.markers != 0 && CountScriptMarkers(w.spare, w.env) != w.markers) throw NeedWideSymbols();
+    w.text.swap(w.spare);
+  }
+
+  // A pass that writes its text into the spare buffer.
+  template <class Ch, class F>
+  void Rewriting(Work<Ch>& w, F&& pass) {
+    pass(std::as_const(w.text), w.spare);
+    w.text.swap(w.spare);
   }
 
   template <class Ch>
@@ -280,23 +321,29 @@ class Sequence {
     const auto& env = w.env;
     switch (slot.action) {
       case Action::CutScripts: {
+        // It works in place on a copy: the text it reads must outlast a
+        // failure and, as bytes, a block that needs markers of its own.
         ScriptBlocks<Ch> store;
-        Str<Ch> t;
-        if constexpr (sizeof(Ch) == 1)
-          t = engine::CutScripts<Ch>(std::move(w.text), env, store);  // Run keeps the text as it was
-        else
-          t = engine::CutScripts<Ch>(w.text, env, store);
-        w.text = std::move(t);
+        w.spare.assign(w.Input());
+        w.spare = engine::CutScripts<Ch>(std::move(w.spare), env, store);
+        w.text.swap(w.spare);
         w.store = std::move(store);
+        if constexpr (sizeof(Ch) == 1) {
+          w.source = nullptr;
+          w.markers = w.store.empty() ? 0 : CountScriptMarkers(w.text, env);
+        }
         break;
       }
-      case Action::GlueLines: w.text = engine::GlueLines<Ch>(w.text, env); break;
+      case Action::GlueLines: engine::GlueLines<Ch>(w.text, env); break;
       case Action::RemoveComments:
-        Deleting(w, [&](const Str<Ch>& t) { return engine::RemoveComments<Ch>(t, env); });
+        Deleting(w, [&](const Str<Ch>& t, Str<Ch>& out) {
+          out.assign(t);
+          out = engine::RemoveComments<Ch>(std::move(out), env);
+        });
         break;
-      case Action::TightenTagSpaces: w.text = engine::TightenTagSpaces<Ch>(w.text, env); break;
+      case Action::TightenTagSpaces: engine::TightenTagSpaces<Ch>(w.text, env); break;
       case Action::RemoveQuotes:
-        Deleting(w, [&](const Str<Ch>& t) { return engine::RemoveQuotes<Ch>(t, env); });
+        Deleting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::RemoveQuotes<Ch>(t, env, out); });
         break;
       case Action::ProcessTag:
         // Most entries do not occur in a page: one scan finds them for all
@@ -311,16 +358,23 @@ class Sequence {
         else
           w.text = engine::ProcessTag<Ch>(std::move(w.text), env, slot.entry, slot.replacement);
         break;
-      case Action::CollapseNbsp: w.text = engine::CollapseNbsp<Ch>(w.text, env); break;
-      case Action::RemoveAllTabs: w.text = engine::RemoveAllTabs<Ch>(std::move(w.text), env); break;
-      case Action::RemoveBlankLines: w.text = engine::RemoveBlankLines<Ch>(w.text, env); break;
-      case Action::CollapseSpaces: w.text = engine::CollapseSpaces<Ch>(w.text, env); break;
-      case Action::TrimLines: w.text = engine::TrimLines<Ch>(w.text, env); break;
-      case Action::RemoveEmptyLines: w.text = engine::RemoveEmptyLines<Ch>(w.text, env); break;
-      case Action::JoinTags: w.text = engine::JoinTags<Ch>(w.text, env); break;
+      case Action::CollapseNbsp: engine::CollapseNbsp<Ch>(w.text, env); break;
+      case Action::RemoveAllTabs: engine::RemoveAllTabs<Ch>(w.text, env); break;
+      case Action::RemoveBlankLines:
+        Rewriting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::RemoveBlankLines<Ch>(t, env, out); });
+        break;
+      case Action::CollapseSpaces: engine::CollapseSpaces<Ch>(w.text, env); break;
+      case Action::TrimLines:
+        Rewriting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::TrimLines<Ch>(t, env, out); });
+        break;
+      case Action::RemoveEmptyLines:
+        Rewriting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::RemoveEmptyLines<Ch>(t, env, out); });
+        break;
+      case Action::JoinTags: engine::JoinTags<Ch>(w.text, env); break;
       case Action::InsertScripts:
-        w.text = engine::InsertScripts<Ch>(w.text, env, w.store);
+        Rewriting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::InsertScripts<Ch>(t, env, w.store, out); });
         w.store.clear();
+        w.markers = 0;
         break;
       case Action::Cancel: break;
     }
@@ -348,7 +402,6 @@ class Sequence {
   const OptimizationSettings& s_;
   const std::function<void(std::string_view)>& faultHook_;
   std::vector<Slot> plan_;
-  const std::string* original_ = nullptr;
   std::size_t current_ = 0;         // the slot being run
   std::vector<bool> candidates_;    // per slot, from FindCandidates
   bool candidatesKnown_ = false;    // candidates_ fits the current text
@@ -359,11 +412,13 @@ class Sequence {
 Engine::Engine(CodePage codePage) : codePage_(codePage) {}
 
 OptimizeResult Engine::OptimizeDocument(std::string& text, const EngineContext& ctx) {
-  std::string work = text;
   Sequence sequence(ctx, faultHook_);
-  OptimizeResult result = sequence.Run(work, text, LowerTableFor(codePage_));
-  if (result == OptimizeResult::Done) text = std::move(work);
-  return result;
+  return sequence.Run(text, true, LowerTableFor(codePage_));
+}
+
+OptimizeResult Engine::OptimizeDocumentInPlace(std::string& text, const EngineContext& ctx) {
+  Sequence sequence(ctx, faultHook_);
+  return sequence.Run(text, false, LowerTableFor(codePage_));
 }
 
 }  // namespace tersify
