@@ -15,7 +15,8 @@ OptimizeResult RunPasses(std::string& text, const RunEnvironment& env, const std
   try {
     if (env.optimizer) return env.optimizer(text, ctx);
     Engine engine(env.codePage);
-    return engine.OptimizeDocument(text, ctx);
+    // The text is of no use unless the answer is Done, so the engine may work in its buffer.
+    return engine.OptimizeDocumentInPlace(text, ctx);
   } catch (const std::exception&) {
     return OptimizeResult::Failed;
   }
@@ -59,8 +60,8 @@ FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, O
 
   std::optional<std::string> bytes = ReadWholeFile(source);
   if (!bytes) return out;
-  std::string text = LoadDocumentText(*bytes);
-  bytes.reset();
+  std::string text = std::move(*bytes);
+  NormalizeLines(text);
 
   StepContext step{env.catalogue, env.ui};
   BackupResult backup{BackupResult::Kind::Skipped, {}};
@@ -85,10 +86,10 @@ PreparedFile PrepareFile(const std::string& source, const RunEnvironment& env,
   prepared.sizeBefore = FileSizeOf(source);
   std::optional<std::string> bytes = ReadWholeFile(source);
   if (!bytes) return prepared;
-  prepared.text = LoadDocumentText(*bytes);
-  bytes.reset();
+  prepared.text = std::move(*bytes);
+  NormalizeLines(prepared.text);
   prepared.result = RunPasses(prepared.text, env, checkCancel);
-  if (prepared.result != OptimizeResult::Done) prepared.text.clear();
+  if (prepared.result != OptimizeResult::Done) std::string().swap(prepared.text);
   return prepared;
 }
 
