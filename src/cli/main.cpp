@@ -53,6 +53,7 @@ bool ReadInput(const std::string& path, std::string& bytes) {
     in.seekg(0, std::ios::beg);
     return ReadAll(in, bytes);
   }
+  bytes.reserve(static_cast<std::size_t>(size) + 2);  // room for a last line break
   bytes.resize(static_cast<std::size_t>(size));
   in.read(bytes.data(), size);
   bytes.resize(static_cast<std::size_t>(in.gcount()));
