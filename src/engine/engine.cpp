@@ -193,6 +193,19 @@ std::size_t CountScriptMarkers(const std::string& text, const PassEnv<char>& env
   return engine::CountOf(text.data(), text.data() + text.size(), env.scriptMarker);
 }
 
+// Whether "!--" occurs in the text.
+template <class Ch>
+bool HasCommentStart(const Str<Ch>& text) {
+  engine::ByteSet bang, dash;
+  bang.add('!');
+  dash.add('-');
+  const Ch* end = text.data() + text.size();
+  for (const Ch* p = engine::FindPair(bang, dash, text.data(), end); p < end;
+       p = engine::FindPair(bang, dash, p + 1, end))
+    if (end - p >= 3 && engine::U(p[2]) == '-') return true;
+  return false;
+}
+
 template <class Ch>
 void Release(Str<Ch>& s) {
   Str<Ch>().swap(s);
@@ -336,6 +349,7 @@ class Sequence {
       }
       case Action::GlueLines: engine::GlueLines<Ch>(w.text, env); break;
       case Action::RemoveComments:
+        if (!HasCommentStart(w.text)) break;  // nothing for it to change
         Deleting(w, [&](const Str<Ch>& t, Str<Ch>& out) {
           out.assign(t);
           out = engine::RemoveComments<Ch>(std::move(out), env);
