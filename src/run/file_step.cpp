@@ -24,17 +24,18 @@ OptimizeResult RunPasses(std::string& text, const RunEnvironment& env, const std
 
 // The save step of a file whose text is optimized; puts the backup back when
 // the save fails.
-FileOutcome Finish(const std::string& source, const std::string& text, const BackupResult& backup, FileOutcome out,
+FileOutcome Finish(const std::string& source, std::string text, const BackupResult& backup, FileOutcome out,
                    const RunEnvironment& env, OverwriteMemory& memory, bool dryRun) {
   using Status = FileOutcome::Status;
   if (dryRun) {
     out.status = Status::Saved;
-    out.sizeAfter = static_cast<std::int64_t>(SaveDocumentText(text).size());
+    NormalizeLines(text);
+    out.sizeAfter = static_cast<std::int64_t>(text.size());
     return out;
   }
   StepContext step{env.catalogue, env.ui};
   bool outputIsFree = backup.kind == BackupResult::Kind::Moved && out.outputPath == source;
-  SaveResult saved = SaveOptimized(text, source, out.outputPath, outputIsFree, memory, step);
+  SaveResult saved = SaveOptimized(std::move(text), source, out.outputPath, outputIsFree, memory, step);
   if (saved.failed) {
     PutBackupBack(backup, source);
     out.status = Status::Failed;
@@ -77,7 +78,7 @@ FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, O
     out.status = result == OptimizeResult::Cancelled ? Status::Cancelled : Status::Failed;
     return out;
   }
-  return Finish(source, text, backup, out, env, memory, dryRun);
+  return Finish(source, std::move(text), backup, out, env, memory, dryRun);
 }
 
 PreparedFile PrepareFile(const std::string& source, const RunEnvironment& env,
@@ -110,7 +111,7 @@ FileOutcome PlaceFile(const std::string& source, PreparedFile prepared, const Ru
     backup = BackUpSource(source, s.edBackUpPath + NameOf(source), memory, step);
     if (backup.kind == BackupResult::Kind::Failed) return out;
   }
-  return Finish(source, prepared.text, backup, out, env, memory, dryRun);
+  return Finish(source, std::move(prepared.text), backup, out, env, memory, dryRun);
 }
 
 }  // namespace tersify

@@ -57,7 +57,7 @@ struct SaveResult {
 // Writes `text` (split into lines, CR LF after every line) to `output`,
 // consulting the overwrite question when it exists, unless `outputIsFree`
 // (the source was moved away from it by the backup step).
-SaveResult SaveOptimized(const std::string& text, const std::string& source, const std::string& output,
+SaveResult SaveOptimized(std::string text, const std::string& source, const std::string& output,
                          bool outputIsFree, OverwriteMemory& memory, const StepContext& ctx);
 
 }  // namespace tersify
