@@ -173,14 +173,15 @@ BatchReport RunBatch(const FilesPanel& panel, RunState& state, const BatchEnv& e
   if (jobs > 1) {
     // Files are read and optimized ahead of the writer, each with its own
     // engine. A file being optimized takes about twice its size, so what is
-    // held at once is bounded to about one of the largest files per job.
+    // held at once (the writer's file included) is bounded to two of the
+    // largest files, whatever the number of jobs; smaller files fill the jobs.
     std::vector<std::int64_t> sizes;
     std::int64_t largest = 1;
     for (const std::string& source : sources) {
       sizes.push_back(std::max<std::int64_t>(0, FileSizeOf(source)));
       largest = std::max(largest, sizes.back());
     }
-    const std::int64_t budget = largest * jobs;
+    const std::int64_t budget = largest * std::min(jobs, 2);
     pool.emplace(std::move(sizes), jobs, static_cast<std::size_t>(jobs) * 4, budget, [&](std::size_t i) {
       Prepared item;
       item.prepared = PrepareFile(sources[i], env.Run(item.messages), [] { return Interrupted(); });
