@@ -320,6 +320,21 @@ TEST(EngineMarkers, DocumentHoldingEveryByteValue) {
   EXPECT_EQ(h.Optimized(all + script + all + "\r\n"), all + script + all + "\r\n");
 }
 
+// The search for free marker values passes over runs of plain text sixteen
+// bytes at a time: a byte that stands anywhere in such a run still counts.
+TEST(EngineMarkers, ByteValuesAmongLongPlainRunsAreSeen) {
+  for (std::size_t shift = 0; shift < 16; ++shift) {
+    Harness h;
+    std::string doc = "<p>x</p><script>a</script>" + std::string(shift, 'k');
+    for (int b = 1; b < 256; ++b) {
+      const bool plain = (b >= 0x20 && b < 0x7F) || b == 9 || b == 10 || b == 13;
+      if (!plain) doc += std::string(37, 'q') + static_cast<char>(b);
+    }
+    doc += "<script>b</script>\r\n";
+    EXPECT_EQ(h.Optimized(doc), doc) << shift;
+  }
+}
+
 TEST(EngineMarkers, BlockWhoseMarkerIsRemovedIsDropped) {
   Harness h;
   h.settings.cbIsScript = false;

@@ -28,24 +28,52 @@ constexpr Wide kWideScriptBase = 0x10000;
 // How a failing pass is reported.
 enum class Guard { Error, ErrorIfInfo, Silent, Fatal };
 
+// Plain bytes: printable ASCII, tab, CR and LF, the bulk of most pages.
+bool IsPlainByte(unsigned b) { return (b >= 0x20 && b < 0x7F) || b == 9 || b == 10 || b == 13; }
+
+// Sets seen[b] for every byte value b of the text; with `skipPlain` only the
+// values that are not plain are sure to be set, which lets sixteen plain bytes
+// at a time be passed over.
+void MarkSeenBytes(std::string_view text, std::array<bool, 256>& seen, bool skipPlain) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+#ifdef TERSIFY_ENGINE_SSE2
+  if (skipPlain) {
+    const __m128i below = _mm_set1_epi8(0x1F), above = _mm_set1_epi8(0x7F);
+    const __m128i tab = _mm_set1_epi8(9), lf = _mm_set1_epi8(10), cr = _mm_set1_epi8(13);
+    for (; end - p >= 16; p += 16) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      // As signed bytes, everything from 0x80 up is below 0x1F.
+      __m128i plain = _mm_and_si128(_mm_cmpgt_epi8(x, below), _mm_cmplt_epi8(x, above));
+      plain = _mm_or_si128(plain, _mm_or_si128(_mm_cmpeq_epi8(x, tab),
+                                               _mm_or_si128(_mm_cmpeq_epi8(x, lf), _mm_cmpeq_epi8(x, cr))));
+      if (_mm_movemask_epi8(plain) == 0xFFFF) continue;
+      for (int k = 0; k < 16; ++k) seen[static_cast<unsigned char>(p[k])] = true;
+    }
+  }
+#endif
+  for (; p < end; ++p) seen[static_cast<unsigned char>(*p)] = true;
+}
+
 // Picks three byte values that neither the document nor a tag table holds and
 // that lower-case to themselves; they become the markers of the passes.
 std::optional<std::array<char, 3>> FreeMarkerBytes(std::string_view text, const EngineContext& ctx,
                                                    const LowerTable& lower) {
-  std::array<bool, 256> used{};
-  auto mark = [&](std::string_view s) {
-    for (char c : s) {
-      auto u = static_cast<unsigned char>(c);
-      used[u] = true;
-      used[lower[u]] = true;
-    }
-  };
-  mark(text);
-  for (const auto& e : ctx.removal) mark(e.tag);
+  // Candidates are never plain, so plain bytes of the document only matter
+  // when the table lower-cases one of them to something that is not plain.
+  bool skipPlain = true;
+  for (unsigned b = 0; b < 256; ++b)
+    if (IsPlainByte(b) && !IsPlainByte(lower[b])) skipPlain = false;
+  std::array<bool, 256> seen{};
+  MarkSeenBytes(text, seen, skipPlain);
+  for (const auto& e : ctx.removal) MarkSeenBytes(e.tag, seen, false);
   for (const auto& e : ctx.replacement) {
-    mark(e.from);
-    mark(e.to);
+    MarkSeenBytes(e.from, seen, false);
+    MarkSeenBytes(e.to, seen, false);
   }
+  std::array<bool, 256> used{};
+  for (std::size_t u = 0; u < 256; ++u)
+    if (seen[u]) used[u] = used[lower[u]] = true;
   std::array<char, 3> found{};
   std::size_t count = 0;
   auto consider = [&](int b) {
