@@ -53,6 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Engine engine;
   std::string mine = doc;
   if (engine.OptimizeDocument(mine, ctx) != OptimizeResult::Done || !ui.shown.empty()) std::abort();
+  // Working in the caller's buffer gives the same text.
+  std::string inPlace = doc;
+  if (engine.OptimizeDocumentInPlace(inPlace, ctx) != OptimizeResult::Done || inPlace != mine) std::abort();
   std::string theirs = reference::Optimize(doc, s, removal, replacement, CodePage::Cp1252);
   if (mine != theirs) {
     std::fprintf(stderr, "engine and reference differ\n");

@@ -1,7 +1,9 @@
 // Reading file bytes into the document and writing the document back.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <vector>
 
 #include "engine/engine.h"
 
@@ -50,6 +52,41 @@ TEST(DocumentText, OtherBytesPassUnchanged) {
   for (int b = 1; b < 256; ++b)
     if (b != 10 && b != 13) all.push_back(static_cast<char>(b));
   EXPECT_EQ(LoadDocumentText(all), all + "\r\n");
+}
+
+// NormalizeLines gives what the copying rule gives, whether it rebuilds the
+// text in its own buffer (room to spare) or in a new one.
+TEST(DocumentText, NormalizingInPlaceGivesTheSameText) {
+  std::vector<std::string> texts = {"", "a\r\nb\r\n", "a\nb\n", "a\rb\r", "a\r\nb\nc\rd", "a\n\rb", "\n\r",
+                                    "\r\r\n\n", "<html>", "x\r\n\r\n", "ab\0cd\r\nef"s, "ab\r\n\0cd"s, "\0abc"s,
+                                    "\r", "\n", "x\0"s, "x\r\0\n"s};
+  std::mt19937 rng(7);
+  const char alphabet[] = {'a', 'b', '\r', '\n', '\r', '\n', '\0'};
+  for (int i = 0; i < 2000; ++i) {
+    std::string t;
+    const int n = static_cast<int>(rng() % 24);
+    for (int k = 0; k < n; ++k) t.push_back(alphabet[rng() % (i % 3 == 0 ? 7 : 6)]);
+    texts.push_back(t);
+  }
+  for (const std::string& t : texts) {
+    const std::string want = LoadDocumentText(t);
+    std::string tight(t.begin(), t.end());
+    tight.shrink_to_fit();
+    NormalizeLines(tight);
+    EXPECT_EQ(tight, want) << t;
+    std::string roomy = t;
+    roomy.reserve(t.size() * 2 + 40);
+    const char* buffer = roomy.data();
+    NormalizeLines(roomy);
+    EXPECT_EQ(roomy, want) << t;
+    EXPECT_EQ(roomy.data(), buffer) << "rebuilt in its own buffer: " << t;
+  }
+  // A text that is already in form is only cut at its byte 0.
+  std::string done = "a\r\nb\r\n\0rest"s;
+  const char* buffer = done.data();
+  NormalizeLines(done);
+  EXPECT_EQ(done, "a\r\nb\r\n");
+  EXPECT_EQ(done.data(), buffer);
 }
 
 }  // namespace

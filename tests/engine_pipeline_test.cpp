@@ -52,6 +52,10 @@ struct Harness {
     EngineContext ctx{settings, removal, replacement, catalogue, ui, cancel};
     return engine.OptimizeDocument(text, ctx);
   }
+  OptimizeResult RunInPlace(std::string& text) {
+    EngineContext ctx{settings, removal, replacement, catalogue, ui, cancel};
+    return engine.OptimizeDocumentInPlace(text, ctx);
+  }
   std::string Optimized(std::string text) {
     EXPECT_EQ(Run(text), OptimizeResult::Done);
     return text;
@@ -316,6 +320,21 @@ TEST(EngineMarkers, DocumentHoldingEveryByteValue) {
   EXPECT_EQ(h.Optimized(all + script + all + "\r\n"), all + script + all + "\r\n");
 }
 
+// The search for free marker values passes over runs of plain text sixteen
+// bytes at a time: a byte that stands anywhere in such a run still counts.
+TEST(EngineMarkers, ByteValuesAmongLongPlainRunsAreSeen) {
+  for (std::size_t shift = 0; shift < 16; ++shift) {
+    Harness h;
+    std::string doc = "<p>x</p><script>a</script>" + std::string(shift, 'k');
+    for (int b = 1; b < 256; ++b) {
+      const bool plain = (b >= 0x20 && b < 0x7F) || b == 9 || b == 10 || b == 13;
+      if (!plain) doc += std::string(37, 'q') + static_cast<char>(b);
+    }
+    doc += "<script>b</script>\r\n";
+    EXPECT_EQ(h.Optimized(doc), doc) << shift;
+  }
+}
+
 TEST(EngineMarkers, BlockWhoseMarkerIsRemovedIsDropped) {
   Harness h;
   h.settings.cbIsScript = false;
@@ -324,6 +343,91 @@ TEST(EngineMarkers, BlockWhoseMarkerIsRemovedIsDropped) {
   EXPECT_EQ(h.Optimized("a<!-- <script>x</script> -->b<script>y</script>c\r\n"), "ab<script>y</script>c\r\n");
   h.settings.cbIsScript = true;
   EXPECT_EQ(h.Optimized("a<!-- <script>x</script> -->b\r\n"), "a<!-- <script>x</script> -->b\r\n");
+}
+
+// ---------------------------------------------------------------- working in the caller's buffer
+
+// Documents that take every road through the sequence: as bytes, as wide
+// symbols from the start (every byte value used), and switching to wide
+// symbols in the cutting (a block starting before an earlier marker) or in a
+// later pass (a comment that swallows a marker).
+std::vector<std::string> RoadDocuments() {
+  std::string all;
+  for (int b = 1; b < 256; ++b)
+    if (b != '\r' && b != '\n') all.push_back(static_cast<char>(b));
+  return {"<p  class=\"a\">  x  &nbsp;&nbsp; </p>\r\n\r\n  \t\r\n<b>y</b> <i>z</i>\r\n",
+          "a<script>x</script>b<!-- c -->d<script>\"e\"</script>\r\n",
+          all + "<script>a</script><!-- x --><p>  y </p>\r\n",
+          "<x <script>a</script> script>y</script>z <!-- q --> <p  a=\"\" b=\"5\">\r\n",
+          "a<!-- <script>x</script> -->b<script>y</script>c\r\n",
+          "<style <!-- k --> \"<!-- \" -->\r\n<!---->\r\n"};
+}
+
+TEST(EngineInPlace, GivesWhatTheCopyingFormGives) {
+  for (int mode : {kModeNormal, kModeMax})
+    for (bool dropScripts : {false, true})
+      for (const std::string& doc : RoadDocuments()) {
+        Harness h;
+        ApplyModePreset(h.settings, mode);
+        h.settings.cbDelScripts = dropScripts;
+        h.settings.cbIsStyle = h.settings.cbIsScript = false;
+        std::string copied = doc;
+        ASSERT_EQ(h.Run(copied), OptimizeResult::Done);
+        std::string inPlace = doc;
+        ASSERT_EQ(h.RunInPlace(inPlace), OptimizeResult::Done);
+        EXPECT_EQ(inPlace, copied) << mode << " " << doc;
+      }
+}
+
+// A failing pass leaves the text as it was before it, in either form; the
+// copying form leaves the caller's text alone when the run fails.
+TEST(EngineInPlace, FailingPassesLeaveTheirInputInEitherForm) {
+  const std::vector<std::string> passes = {"CutScripts",     "GlueLines",        "RemoveComments", "TightenTagSpaces",
+                                           "RemoveQuotes",   "CollapseNbsp",     "RemoveAllTabs",  "RemoveBlankLines",
+                                           "CollapseSpaces", "TrimLines",        "JoinTags",       "InsertScripts"};
+  for (const std::string& pass : passes)
+    for (const std::string& doc : RoadDocuments()) {
+      std::string results[2];
+      OptimizeResult answers[2];
+      for (int inPlace = 0; inPlace < 2; ++inPlace) {
+        Harness h;
+        ApplyModePreset(h.settings, kModeMax);
+        h.settings.cbDelCRLF = pass == "GlueLines";
+        h.engine.SetFaultHookForTesting([&](std::string_view p) {
+          if (p == pass) throw std::bad_alloc();
+        });
+        results[inPlace] = doc;
+        answers[inPlace] = inPlace ? h.RunInPlace(results[inPlace]) : h.Run(results[inPlace]);
+      }
+      EXPECT_EQ(answers[1], answers[0]) << pass;
+      if (answers[0] == OptimizeResult::Done)
+        EXPECT_EQ(results[1], results[0]) << pass << " " << doc;
+      else
+        EXPECT_EQ(results[0], doc) << pass;
+    }
+  // Without its first pass the page is whole and its script is optimized as
+  // ordinary text ("x  = 1" loses its spaces).
+  Harness h;
+  h.engine.SetFaultHookForTesting([](std::string_view p) {
+    if (p == "CutScripts") throw std::bad_alloc();
+  });
+  std::string text = "<p> a </p>  <script> x  = 1 </script>\r\n";
+  EXPECT_EQ(h.RunInPlace(text), OptimizeResult::Done);
+  EXPECT_EQ(text, "<p> a </p><script> x=1 </script>\r\n");
+}
+
+TEST(EngineInPlace, CancelledRunsLeaveTheCopyingFormsTextAlone) {
+  for (const std::string& doc : RoadDocuments()) {
+    Harness h;
+    ApplyModePreset(h.settings, kModeMax);
+    int calls = 0;
+    h.cancel = [&] { return ++calls == 3; };
+    std::string text = doc;
+    EXPECT_EQ(h.Run(text), OptimizeResult::Cancelled);
+    EXPECT_EQ(text, doc);
+    calls = 0;
+    EXPECT_EQ(h.RunInPlace(text), OptimizeResult::Cancelled);
+  }
 }
 
 }  // namespace

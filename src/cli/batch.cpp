@@ -1,11 +1,8 @@
 #include "cli/batch.h"
 
 #include <chrono>
-#include <condition_variable>
 #include <filesystem>
-#include <mutex>
 #include <set>
-#include <thread>
 
 #include "cli/interrupt.h"
 #include "i18n/catalogue.h"
@@ -15,6 +12,7 @@
 #include "panel/restore.h"
 #include "run/batch_run.h"
 #include "run/file_ops.h"
+#include "run/prepare_ahead.h"
 
 namespace tersify::cli {
 
@@ -82,74 +80,11 @@ bool Account(FileReport file, BatchReport& report, const BatchEnv& env) {
   return true;
 }
 
-// Reads and optimizes files ahead of the writer on worker threads, each with
-// its own engine; what a file shows is kept for the writer to show in order.
-class PreparePool {
- public:
-  struct Item {
-    PreparedFile prepared;
-    RecordingInteraction messages;
-  };
-
-  PreparePool(const std::vector<std::string>& sources, const BatchEnv& env, int jobs)
-      : sources_(sources), env_(env), slots_(sources.size()), window_(static_cast<std::size_t>(jobs) * 4) {
-    for (int i = 0; i < jobs; ++i) workers_.emplace_back([this] { Work(); });
-  }
-  ~PreparePool() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      stop_ = true;
-    }
-    changed_.notify_all();
-    for (std::thread& t : workers_) t.join();
-  }
-
-  // Waits for file `i`; files are taken in order.
-  Item Take(std::size_t i) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [&] { return slots_[i].ready; });
-    Item item = std::move(slots_[i].item);
-    taken_ = i + 1;
-    lock.unlock();
-    changed_.notify_all();
-    return item;
-  }
-
- private:
-  struct Slot {
-    bool ready = false;
-    Item item;
-  };
-
-  void Work() {
-    for (;;) {
-      std::size_t i;
-      {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return stop_ || next_ >= slots_.size() || next_ < taken_ + window_; });
-        if (stop_ || next_ >= slots_.size()) return;
-        i = next_++;
-      }
-      Item item;
-      item.prepared = PrepareFile(sources_[i], env_.Run(item.messages), [] { return Interrupted(); });
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        slots_[i].item = std::move(item);
-        slots_[i].ready = true;
-      }
-      changed_.notify_all();
-    }
-  }
-
-  const std::vector<std::string>& sources_;
-  const BatchEnv& env_;
-  std::vector<Slot> slots_;
-  std::size_t window_;
-  std::size_t next_ = 0, taken_ = 0;
-  bool stop_ = false;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<std::thread> workers_;
+// What a worker hands the writer: the optimized file and what it showed,
+// which the writer shows in order.
+struct Prepared {
+  PreparedFile prepared;
+  RecordingInteraction messages;
 };
 
 }  // namespace
@@ -234,8 +169,25 @@ BatchReport RunBatch(const FilesPanel& panel, RunState& state, const BatchEnv& e
   progress.Update(0, 0);
 
   RunEnvironment runEnv = env.Run(env.ui);
-  std::optional<PreparePool> pool;
-  if (jobs > 1) pool.emplace(sources, env, jobs);
+  std::optional<PrepareAhead<Prepared>> pool;
+  if (jobs > 1) {
+    // Files are read and optimized ahead of the writer, each with its own
+    // engine. A file being optimized takes about twice its size, so what is
+    // held at once (the writer's file included) is bounded to two of the
+    // largest files, whatever the number of jobs; smaller files fill the jobs.
+    std::vector<std::int64_t> sizes;
+    std::int64_t largest = 1;
+    for (const std::string& source : sources) {
+      sizes.push_back(std::max<std::int64_t>(0, FileSizeOf(source)));
+      largest = std::max(largest, sizes.back());
+    }
+    const std::int64_t budget = largest * std::min(jobs, 2);
+    pool.emplace(std::move(sizes), jobs, static_cast<std::size_t>(jobs) * 4, budget, [&](std::size_t i) {
+      Prepared item;
+      item.prepared = PrepareFile(sources[i], env.Run(item.messages), [] { return Interrupted(); });
+      return item;
+    });
+  }
   for (std::size_t i = 0; i < sources.size(); ++i) {
     if (Interrupted()) {
       report.interrupted = true;
@@ -243,9 +195,10 @@ BatchReport RunBatch(const FilesPanel& panel, RunState& state, const BatchEnv& e
     }
     FileOutcome outcome;
     if (pool) {
-      PreparePool::Item item = pool->Take(i);
+      Prepared item = pool->Take(i);
       item.messages.ReplayTo(env.ui);
       outcome = PlaceFile(sources[i], std::move(item.prepared), runEnv, state.overwrite, report.dryRun);
+      pool->Release(i);
     } else {
       outcome = OptimizeFile(
           sources[i], runEnv, state.overwrite, [] { return Interrupted(); }, report.dryRun);

@@ -53,6 +53,7 @@ bool ReadInput(const std::string& path, std::string& bytes) {
     in.seekg(0, std::ios::beg);
     return ReadAll(in, bytes);
   }
+  bytes.reserve(static_cast<std::size_t>(size) + 2);  // room for a last line break
   bytes.resize(static_cast<std::size_t>(size));
   in.read(bytes.data(), size);
   bytes.resize(static_cast<std::size_t>(in.gcount()));
@@ -76,15 +77,17 @@ bool Print(const std::string& text) {
 // One file (or standard input) to standard output.
 int RunFilter(const std::string& input, const CliSettings& cli, const MessageCatalogue& catalogue,
               TerminalInteraction& ui) {
-  std::string bytes;
-  if (!ReadInput(input, bytes)) return Fail(1, "cannot read '" + input + "'");
+  // One buffer goes all the way: the file's bytes become the document, the
+  // optimized document and the bytes written out.
+  std::string text;
+  if (!ReadInput(input, text)) return Fail(1, "cannot read '" + input + "'");
   Engine engine(cli.codePage);
   EngineContext ctx{cli.settings, cli.tables.removal, cli.tables.replacement, catalogue, ui, {}};
-  std::string text = LoadDocumentText(bytes);
-  std::string().swap(bytes);  // the file bytes are not needed any more
-  if (engine.OptimizeDocument(text, ctx) != OptimizeResult::Done)
+  NormalizeLines(text);
+  if (engine.OptimizeDocumentInPlace(text, ctx) != OptimizeResult::Done)
     return Fail(1, "optimization of '" + input + "' failed");
-  if (!Print(SaveDocumentText(text))) return Fail(1, "cannot write to standard output");
+  NormalizeLines(text);
+  if (!Print(text)) return Fail(1, "cannot write to standard output");
   return ui.errorCount() > 0 ? 1 : 0;
 }
 

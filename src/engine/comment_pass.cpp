@@ -17,15 +17,13 @@ struct NameScan {
   bool odd = false;      // quote parity before `next`
 };
 
-struct OpenBracket {
-  std::size_t pos;
-  NameScan scan;
-};
-
-template <class Ch>
+// Positions are kept as Pos (32 bits where the text allows), since a page can
+// hold millions of "<".
+template <class Ch, class Pos>
 class CommentRemover {
  public:
-  CommentRemover(Str<Ch> text, const PassEnv<Ch>& env) : g_(std::move(text)), env_(env) {
+  CommentRemover(Str<Ch> text, const PassEnv<Ch>& env)
+      : g_(std::move(text)), env_(env), trackEnclosing_(env.settings->cbOuttag) {
     stops_.add('!');
     stops_.add('"');
     stops_.add('<');
@@ -52,7 +50,7 @@ class CommentRemover {
         continue;
       }
       const std::size_t p = g_.outSize();
-      const std::size_t b = lt_.empty() ? 0 : lt_.back();
+      const std::size_t b = LastLt();
       // The closing dashes: the first "--" whose second dash is outside quotes.
       const std::size_t n = g_.restSize();
       bool closed = false;
@@ -108,30 +106,71 @@ class CommentRemover {
   }
 
  private:
-  bool Odd() const { return quotes_.size() % 2 != 0; }
+  struct Memo {
+    Pos pos;  // an even "<"
+    NameScan scan;
+  };
+
+  bool Odd() const { return odd_; }
 
   void Emit() {
     const std::size_t pos = g_.outSize();
     Ch c = g_.head();
     if (Is(c, '"')) {
-      quotes_.push_back(pos);
+      odd_ = !odd_;
     } else if (Is(c, '<')) {
-      lt_.push_back(pos);
-      if (!Odd()) evenLt_.push_back({pos, {pos + 1, false}});
+      lastLt_ = pos;
+      ltKnown_ = true;
+      hasLt_ = true;
+      if (!odd_ && trackEnclosing_) evenLt_.push_back(static_cast<Pos>(pos));
     }
     g_.emit();
   }
 
+  // The position of the last settled "<", 0 when there is none. After a cut
+  // it is looked for backwards from where the cut was; the bytes passed over
+  // then are either cut next time or lie behind the answer, so no byte is
+  // looked at twice.
+  std::size_t LastLt() {
+    if (!ltKnown_) {
+      std::size_t i = std::min(ltSearchFrom_, g_.outSize());
+      while (i > 0 && !Is(g_.out(i - 1), '<')) --i;
+      hasLt_ = i > 0;
+      lastLt_ = hasLt_ ? i - 1 : 0;
+      ltKnown_ = true;
+    }
+    return hasLt_ ? lastLt_ : 0;
+  }
+
   // Forgets what stood at or after position L of the settled part.
   void PopTo(std::size_t L) {
-    while (!quotes_.empty() && quotes_.back() >= L) quotes_.pop_back();
-    while (!lt_.empty() && lt_.back() >= L) lt_.pop_back();
-    while (!evenLt_.empty() && evenLt_.back().pos >= L) evenLt_.pop_back();
+    for (std::size_t i = L; i < g_.outSize(); ++i)
+      if (Is(g_.out(i), '"')) odd_ = !odd_;
+    if (ltKnown_ && hasLt_ && lastLt_ >= L) {
+      ltKnown_ = false;
+      ltSearchFrom_ = L;
+    } else if (!ltKnown_) {
+      ltSearchFrom_ = std::min(ltSearchFrom_, L);
+    }
+    while (!evenLt_.empty() && evenLt_.back() >= L) evenLt_.pop_back();
+    while (!memos_.empty() && memos_.back().pos >= L) memos_.pop_back();
     auto clamp = [&](NameScan& scan) {
       if (scan.next > L) scan = {L, Odd()};
     };
-    if (!evenLt_.empty()) clamp(evenLt_.back().scan);
+    // A walk from an earlier "<" stops before the next even "<", so only the
+    // last one can have passed L.
+    if (!memos_.empty()) clamp(memos_.back().scan);
     clamp(fromStart_);
+  }
+
+  // The walk of the even "<" at pos, started when first asked for.
+  NameScan& MemoOf(std::size_t pos) {
+    // Only the "<" the comment starts at can stand after pos.
+    std::size_t i = memos_.size();
+    while (i > 0 && memos_[i - 1].pos > pos) --i;
+    if (i > 0 && memos_[i - 1].pos == pos) return memos_[i - 1].scan;
+    return memos_.insert(memos_.begin() + static_cast<std::ptrdiff_t>(i), Memo{static_cast<Pos>(pos), {pos + 1, false}})
+        ->scan;
   }
 
   // Whether the content holds the word style with an even number of the
@@ -161,9 +200,9 @@ class CommentRemover {
   bool EnclosedByStyle(std::size_t b, std::size_t p) {
     if (b == 0) return false;
     std::size_t idx = evenLt_.size();
-    while (idx > 0 && evenLt_[idx - 1].pos >= b) --idx;
+    while (idx > 0 && evenLt_[idx - 1] >= b) --idx;
     NameScan* scan = &fromStart_;
-    if (idx > 0 && evenLt_[idx - 1].pos > 0) scan = &evenLt_[idx - 1].scan;
+    if (idx > 0 && evenLt_[idx - 1] > 0) scan = &MemoOf(evenLt_[idx - 1]);
     if (scan == &fromStart_ && fromStart_.next == 0) fromStart_ = {1, g_.outSize() > 0 && Is(g_.out(0), '"')};
     // The name starts at the first non-space outside quotes; the "!" of the
     // comment qualifies, so the walk stays in the settled part.
@@ -183,19 +222,25 @@ class CommentRemover {
 
   GapText<Ch> g_;
   const PassEnv<Ch>& env_;
+  const bool trackEnclosing_;  // whether comments inside a style tag are kept
   ByteSet stops_;  // "!", quotes and "<": the bytes that need bookkeeping
   bool disarmed_ = false;
-  std::vector<std::size_t> quotes_;  // positions of the settled quotes
-  std::vector<std::size_t> lt_;      // positions of the settled "<"
-  std::vector<OpenBracket> evenLt_;  // the settled "<" outside quotes
-  NameScan fromStart_;               // the walk from the first position
+  bool odd_ = false;                // quote parity of the settled part
+  std::size_t lastLt_ = 0;          // the last settled "<", when ltKnown_ and hasLt_
+  bool ltKnown_ = true;
+  bool hasLt_ = false;
+  std::size_t ltSearchFrom_ = 0;    // no "<" at or after it, when !ltKnown_
+  std::vector<Pos> evenLt_;         // the settled "<" outside quotes
+  std::vector<Memo> memos_;         // walks of some of them, by position
+  NameScan fromStart_;              // the walk from the first position
 };
 
 }  // namespace
 
 template <class Ch>
 Str<Ch> RemoveComments(Str<Ch> text, const PassEnv<Ch>& env) {
-  return CommentRemover<Ch>(std::move(text), env).Run();
+  if (text.size() < UINT32_MAX) return CommentRemover<Ch, std::uint32_t>(std::move(text), env).Run();
+  return CommentRemover<Ch, std::size_t>(std::move(text), env).Run();
 }
 
 #define TERSIFY_INSTANTIATE(Ch) template Str<Ch> RemoveComments<Ch>(Str<Ch>, const PassEnv<Ch>&);

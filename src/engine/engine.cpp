@@ -4,6 +4,8 @@
 #include <array>
 #include <exception>
 #include <optional>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "engine/passes.h"
@@ -26,24 +28,52 @@ constexpr Wide kWideScriptBase = 0x10000;
 // How a failing pass is reported.
 enum class Guard { Error, ErrorIfInfo, Silent, Fatal };
 
+// Plain bytes: printable ASCII, tab, CR and LF, the bulk of most pages.
+bool IsPlainByte(unsigned b) { return (b >= 0x20 && b < 0x7F) || b == 9 || b == 10 || b == 13; }
+
+// Sets seen[b] for every byte value b of the text; with `skipPlain` only the
+// values that are not plain are sure to be set, which lets sixteen plain bytes
+// at a time be passed over.
+void MarkSeenBytes(std::string_view text, std::array<bool, 256>& seen, bool skipPlain) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+#ifdef TERSIFY_ENGINE_SSE2
+  if (skipPlain) {
+    const __m128i below = _mm_set1_epi8(0x1F), above = _mm_set1_epi8(0x7F);
+    const __m128i tab = _mm_set1_epi8(9), lf = _mm_set1_epi8(10), cr = _mm_set1_epi8(13);
+    for (; end - p >= 16; p += 16) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      // As signed bytes, everything from 0x80 up is below 0x1F.
+      __m128i plain = _mm_and_si128(_mm_cmpgt_epi8(x, below), _mm_cmplt_epi8(x, above));
+      plain = _mm_or_si128(plain, _mm_or_si128(_mm_cmpeq_epi8(x, tab),
+                                               _mm_or_si128(_mm_cmpeq_epi8(x, lf), _mm_cmpeq_epi8(x, cr))));
+      if (_mm_movemask_epi8(plain) == 0xFFFF) continue;
+      for (int k = 0; k < 16; ++k) seen[static_cast<unsigned char>(p[k])] = true;
+    }
+  }
+#endif
+  for (; p < end; ++p) seen[static_cast<unsigned char>(*p)] = true;
+}
+
 // Picks three byte values that neither the document nor a tag table holds and
 // that lower-case to themselves; they become the markers of the passes.
 std::optional<std::array<char, 3>> FreeMarkerBytes(std::string_view text, const EngineContext& ctx,
                                                    const LowerTable& lower) {
-  std::array<bool, 256> used{};
-  auto mark = [&](std::string_view s) {
-    for (char c : s) {
-      auto u = static_cast<unsigned char>(c);
-      used[u] = true;
-      used[lower[u]] = true;
-    }
-  };
-  mark(text);
-  for (const auto& e : ctx.removal) mark(e.tag);
+  // Candidates are never plain, so plain bytes of the document only matter
+  // when the table lower-cases one of them to something that is not plain.
+  bool skipPlain = true;
+  for (unsigned b = 0; b < 256; ++b)
+    if (IsPlainByte(b) && !IsPlainByte(lower[b])) skipPlain = false;
+  std::array<bool, 256> seen{};
+  MarkSeenBytes(text, seen, skipPlain);
+  for (const auto& e : ctx.removal) MarkSeenBytes(e.tag, seen, false);
   for (const auto& e : ctx.replacement) {
-    mark(e.from);
-    mark(e.to);
+    MarkSeenBytes(e.from, seen, false);
+    MarkSeenBytes(e.to, seen, false);
   }
+  std::array<bool, 256> used{};
+  for (std::size_t u = 0; u < 256; ++u)
+    if (seen[u]) used[u] = used[lower[u]] = true;
   std::array<char, 3> found{};
   std::size_t count = 0;
   auto consider = [&](int b) {
@@ -62,20 +92,36 @@ std::optional<std::array<char, 3>> FreeMarkerBytes(std::string_view text, const 
 template <class Ch>
 struct Work {
   Str<Ch> text;
+  // A second page-sized buffer: a pass that cannot work in place writes into
+  // it and the two are swapped, so their capacity serves the whole run.
+  Str<Ch> spare;
   ScriptBlocks<Ch> store;
   PassEnv<Ch> env;
+  // As bytes: the script markers in the text. Only a deleting pass may change
+  // the count, and when it does the run goes on as wide symbols, so it stays
+  // as CutScripts left it.
+  std::size_t markers = 0;
+  // As bytes, before CutScripts: the text it reads when not `text` (the
+  // caller's, which must stay as it was unless the run is Done).
+  const std::string* source = nullptr;
+
+  const Str<Ch>& Input() const {
+    if constexpr (sizeof(Ch) == 1)
+      if (source) return *source;
+    return text;
+  }
 };
 
-Work<Wide> Widen(const Work<char>& w) {
+Work<Wide> Widen(const Work<char>& w, const std::string& text) {
   Work<Wide> out;
   out.env.lower = w.env.lower;
   out.env.settings = w.env.settings;
   out.env.markA = kWideMarkA;
   out.env.markB = kWideMarkB;
   out.env.scriptMarker = kWideScriptBase;
-  out.text.reserve(w.text.size());
+  out.text.reserve(text.size());
   Wide next = kWideScriptBase;
-  for (char c : w.text)
+  for (char c : text)
     out.text.push_back(c == w.env.scriptMarker ? next++ : static_cast<Wide>(static_cast<unsigned char>(c)));
   for (const auto& block : w.store) {
     Str<Wide> b;
@@ -171,11 +217,26 @@ PassInfo InfoOf(Action a) {
   return {"", Guard::Silent, ""};
 }
 
+std::size_t CountScriptMarkers(const std::string& text, const PassEnv<char>& env) {
+  return engine::CountOf(text.data(), text.data() + text.size(), env.scriptMarker);
+}
+
+// Whether "!--" occurs in the text.
 template <class Ch>
-std::size_t CountScriptMarkers(const Str<Ch>& text, const PassEnv<Ch>& env) {
-  std::size_t n = 0;
-  for (Ch c : text) n += env.IsScriptMarker(c) ? 1 : 0;
-  return n;
+bool HasCommentStart(const Str<Ch>& text) {
+  engine::ByteSet bang, dash;
+  bang.add('!');
+  dash.add('-');
+  const Ch* end = text.data() + text.size();
+  for (const Ch* p = engine::FindPair(bang, dash, text.data(), end); p < end;
+       p = engine::FindPair(bang, dash, p + 1, end))
+    if (end - p >= 3 && engine::U(p[2]) == '-') return true;
+  return false;
+}
+
+template <class Ch>
+void Release(Str<Ch>& s) {
+  Str<Ch>().swap(s);
 }
 
 class Sequence {
@@ -183,19 +244,23 @@ class Sequence {
   Sequence(const EngineContext& ctx, const std::function<void(std::string_view)>& faultHook)
       : ctx_(ctx), s_(ctx.settings), faultHook_(faultHook), plan_(PlanSequence(ctx)) {}
 
-  // `original` is the caller's text, kept unchanged until the end: the first
-  // pass may then take the working copy over instead of copying it.
-  OptimizeResult Run(std::string& text, const std::string& original, const LowerTable& lower) {
-    original_ = &original;
+  // With `keepText` the caller's text stays as it is unless the answer is
+  // Done; otherwise it is taken over as working space.
+  OptimizeResult Run(std::string& text, bool keepText, const LowerTable& lower) {
     if (auto bytes = FreeMarkerBytes(text, ctx_, lower)) {
       Work<char> w;
-      w.text = std::move(text);  // the caller passes its own copy
+      if (keepText)
+        w.source = &text;
+      else
+        w.text = std::move(text);
       w.env = {&lower, &s_, (*bytes)[0], (*bytes)[1], (*bytes)[2]};
       return RunFrom(0, w, text);
     }
     Work<Wide> w;
     w.env = {&lower, &s_, kWideMarkA, kWideMarkB, kWideScriptBase};
+    w.text.reserve(text.size());
     for (char c : text) w.text.push_back(static_cast<Wide>(static_cast<unsigned char>(c)));
+    if (!keepText) Release(text);
     return RunFrom(0, w, text);
   }
 
@@ -215,10 +280,13 @@ class Sequence {
         try {
           if (!Guarded(slot, w)) return OptimizeResult::Failed;
         } catch (const NeedWideSymbols&) {
-          if (slot.action == Action::CutScripts) w.text = *original_;
           candidatesKnown_ = false;
           candidates_.clear();
-          Work<Wide> wide = Widen(w);
+          // The pass that needs them left its input as it was.
+          Work<Wide> wide = Widen(w, w.Input());
+          Release(w.text);
+          Release(w.spare);
+          w.source = nullptr;
           return RunFrom(i, wide, result);
         }
       } else {
@@ -243,9 +311,13 @@ class Sequence {
     } catch (const NeedWideSymbols&) {
       throw;
     } catch (const std::exception&) {
-      // The first pass took the working copy over: a failed one leaves the text as it was.
+      // A failed pass leaves the text as it was; the caller's, when that is
+      // where CutScripts was reading from.
       if constexpr (sizeof(Ch) == 1)
-        if (slot.action == Action::CutScripts) w.text = *original_;
+        if (w.source) {
+          w.text = *w.source;
+          w.source = nullptr;
+        }
       switch (info.guard) {
         case Guard::Fatal: return false;
         case Guard::Silent: return true;
@@ -262,17 +334,27 @@ class Sequence {
   }
 
   // A pass that may delete script markers: as bytes, losing one means the
-  // blocks can no longer be matched to their markers by order alone.
+  // blocks can no longer be matched to their markers by order alone. The
+  // pass writes into the spare buffer, so the text is still there to go on
+  // from as wide symbols. It is pass(text, out) or returns the new text.
   template <class Ch, class F>
   void Deleting(Work<Ch>& w, F&& pass) {
-    if constexpr (sizeof(Ch) == 1) {
-      std::size_t before = w.store.empty() ? 0 : CountScriptMarkers(w.text, w.env);
-      Str<Ch> result = pass(w.text);
-      if (before != 0 && CountScriptMarkers(result, w.env) != before) throw NeedWideSymbols();
-      w.text = std::move(result);
+    if constexpr (std::is_invocable_v<F&, const Str<Ch>&, Str<Ch>&>) {
+      pass(std::as_const(w.text), w.spare);
     } else {
-      w.text = pass(w.text);
+      Release(w.spare);  // the pass brings a buffer of its own
+      w.spare = pass(std::as_const(w.text));
     }
+    if constexpr (sizeof(Ch) == 1)
+      if (w.markers != 0 && CountScriptMarkers(w.spare, w.env) != w.markers) throw NeedWideSymbols();
+    w.text.swap(w.spare);
+  }
+
+  // A pass that writes its text into the spare buffer.
+  template <class Ch, class F>
+  void Rewriting(Work<Ch>& w, F&& pass) {
+    pass(std::as_const(w.text), w.spare);
+    w.text.swap(w.spare);
   }
 
   template <class Ch>
@@ -280,23 +362,30 @@ class Sequence {
     const auto& env = w.env;
     switch (slot.action) {
       case Action::CutScripts: {
+        // It works in place on a copy: the text it reads must outlast a
+        // failure and, as bytes, a block that needs markers of its own.
         ScriptBlocks<Ch> store;
-        Str<Ch> t;
-        if constexpr (sizeof(Ch) == 1)
-          t = engine::CutScripts<Ch>(std::move(w.text), env, store);  // Run keeps the text as it was
-        else
-          t = engine::CutScripts<Ch>(w.text, env, store);
-        w.text = std::move(t);
+        w.spare.assign(w.Input());
+        w.spare = engine::CutScripts<Ch>(std::move(w.spare), env, store);
+        w.text.swap(w.spare);
         w.store = std::move(store);
+        if constexpr (sizeof(Ch) == 1) {
+          w.source = nullptr;
+          w.markers = w.store.empty() ? 0 : CountScriptMarkers(w.text, env);
+        }
         break;
       }
-      case Action::GlueLines: w.text = engine::GlueLines<Ch>(w.text, env); break;
+      case Action::GlueLines: engine::GlueLines<Ch>(w.text, env); break;
       case Action::RemoveComments:
-        Deleting(w, [&](const Str<Ch>& t) { return engine::RemoveComments<Ch>(t, env); });
+        if (!HasCommentStart(w.text)) break;  // nothing for it to change
+        Deleting(w, [&](const Str<Ch>& t, Str<Ch>& out) {
+          out.assign(t);
+          out = engine::RemoveComments<Ch>(std::move(out), env);
+        });
         break;
-      case Action::TightenTagSpaces: w.text = engine::TightenTagSpaces<Ch>(w.text, env); break;
+      case Action::TightenTagSpaces: engine::TightenTagSpaces<Ch>(w.text, env); break;
       case Action::RemoveQuotes:
-        Deleting(w, [&](const Str<Ch>& t) { return engine::RemoveQuotes<Ch>(t, env); });
+        Deleting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::RemoveQuotes<Ch>(t, env, out); });
         break;
       case Action::ProcessTag:
         // Most entries do not occur in a page: one scan finds them for all
@@ -311,16 +400,23 @@ class Sequence {
         else
           w.text = engine::ProcessTag<Ch>(std::move(w.text), env, slot.entry, slot.replacement);
         break;
-      case Action::CollapseNbsp: w.text = engine::CollapseNbsp<Ch>(w.text, env); break;
-      case Action::RemoveAllTabs: w.text = engine::RemoveAllTabs<Ch>(std::move(w.text), env); break;
-      case Action::RemoveBlankLines: w.text = engine::RemoveBlankLines<Ch>(w.text, env); break;
-      case Action::CollapseSpaces: w.text = engine::CollapseSpaces<Ch>(w.text, env); break;
-      case Action::TrimLines: w.text = engine::TrimLines<Ch>(w.text, env); break;
-      case Action::RemoveEmptyLines: w.text = engine::RemoveEmptyLines<Ch>(w.text, env); break;
-      case Action::JoinTags: w.text = engine::JoinTags<Ch>(w.text, env); break;
+      case Action::CollapseNbsp: engine::CollapseNbsp<Ch>(w.text, env); break;
+      case Action::RemoveAllTabs: engine::RemoveAllTabs<Ch>(w.text, env); break;
+      case Action::RemoveBlankLines:
+        Rewriting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::RemoveBlankLines<Ch>(t, env, out); });
+        break;
+      case Action::CollapseSpaces: engine::CollapseSpaces<Ch>(w.text, env); break;
+      case Action::TrimLines:
+        Rewriting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::TrimLines<Ch>(t, env, out); });
+        break;
+      case Action::RemoveEmptyLines:
+        Rewriting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::RemoveEmptyLines<Ch>(t, env, out); });
+        break;
+      case Action::JoinTags: engine::JoinTags<Ch>(w.text, env); break;
       case Action::InsertScripts:
-        w.text = engine::InsertScripts<Ch>(w.text, env, w.store);
+        Rewriting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::InsertScripts<Ch>(t, env, w.store, out); });
         w.store.clear();
+        w.markers = 0;
         break;
       case Action::Cancel: break;
     }
@@ -348,7 +444,6 @@ class Sequence {
   const OptimizationSettings& s_;
   const std::function<void(std::string_view)>& faultHook_;
   std::vector<Slot> plan_;
-  const std::string* original_ = nullptr;
   std::size_t current_ = 0;         // the slot being run
   std::vector<bool> candidates_;    // per slot, from FindCandidates
   bool candidatesKnown_ = false;    // candidates_ fits the current text
@@ -359,11 +454,13 @@ class Sequence {
 Engine::Engine(CodePage codePage) : codePage_(codePage) {}
 
 OptimizeResult Engine::OptimizeDocument(std::string& text, const EngineContext& ctx) {
-  std::string work = text;
   Sequence sequence(ctx, faultHook_);
-  OptimizeResult result = sequence.Run(work, text, LowerTableFor(codePage_));
-  if (result == OptimizeResult::Done) text = std::move(work);
-  return result;
+  return sequence.Run(text, true, LowerTableFor(codePage_));
+}
+
+OptimizeResult Engine::OptimizeDocumentInPlace(std::string& text, const EngineContext& ctx) {
+  Sequence sequence(ctx, faultHook_);
+  return sequence.Run(text, false, LowerTableFor(codePage_));
 }
 
 }  // namespace tersify

@@ -36,6 +36,10 @@ enum class OptimizeResult {
 std::string LoadDocumentText(std::string_view fileBytes);
 // The saving rule: the text split by the same rule, CR LF after every line.
 std::string SaveDocumentText(std::string_view text);
+// Either rule applied to `text` itself. A text whose lines all end with CR LF
+// (the usual case) is only looked through; otherwise it is rebuilt, in its own
+// buffer when the capacity allows.
+void NormalizeLines(std::string& text);
 
 class Engine {
  public:
@@ -44,6 +48,9 @@ class Engine {
   // Runs the pass sequence over `text` (already in SourceText form) and
   // replaces it with the result when the answer is Done.
   OptimizeResult OptimizeDocument(std::string& text, const EngineContext& ctx);
+  // The same, for a caller that has no use for the text unless the answer is
+  // Done: its buffer becomes working space, which saves a copy of the page.
+  OptimizeResult OptimizeDocumentInPlace(std::string& text, const EngineContext& ctx);
 
   CodePage codePage() const { return codePage_; }
 

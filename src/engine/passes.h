@@ -1,10 +1,15 @@
-// The text passes of the optimization, each a function from a document's text
-// to its new text. They are templates over the symbol type: bytes normally,
-// 32-bit symbols when the markers cannot be given byte values of their own.
+// The text passes of the optimization. They are templates over the symbol
+// type: bytes normally, 32-bit symbols when the markers cannot be given byte
+// values of their own.
 //
 // Every pass makes one forward scan and produces exactly the text that the
 // step-by-step method (search from the first position after every change,
 // disarm what stays with a marker) produces.
+//
+// To spare the allocator and the page-fault handler whole-page buffers, a pass
+// that only deletes or shortens works on the text in place (it cannot fail),
+// and a pass that may lengthen the text writes into a buffer the caller hands
+// in, whose capacity is reused (it is cleared first).
 #pragma once
 
 #include <optional>
@@ -53,12 +58,12 @@ using ScriptBlocks = std::vector<Str<Ch>>;
 template <class Ch>
 Str<Ch> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store);
 template <class Ch>
-Str<Ch> InsertScripts(const Str<Ch>& text, const PassEnv<Ch>& env, const ScriptBlocks<Ch>& store);
+void InsertScripts(const Str<Ch>& text, const PassEnv<Ch>& env, const ScriptBlocks<Ch>& store, Str<Ch>& out);
 
 template <class Ch>
 Str<Ch> RemoveComments(Str<Ch> text, const PassEnv<Ch>& env);
 template <class Ch>
-Str<Ch> RemoveQuotes(Str<Ch> text, const PassEnv<Ch>& env);
+void RemoveQuotes(const Str<Ch>& text, const PassEnv<Ch>& env, Str<Ch>& out);
 // One tag table entry; an empty replacement removes the tags it names.
 template <class Ch>
 Str<Ch> ProcessTag(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement);
@@ -74,25 +79,27 @@ template <class Ch>
 std::vector<bool> TagCandidates(const Str<Ch>& text, const PassEnv<Ch>& env,
                                 const std::vector<std::string_view>& entries);
 
-// White space and lines.
+// White space, in place.
 template <class Ch>
-Str<Ch> TightenTagSpaces(const Str<Ch>& text, const PassEnv<Ch>& env);
+void TightenTagSpaces(Str<Ch>& text, const PassEnv<Ch>& env);
 template <class Ch>
-Str<Ch> JoinTags(const Str<Ch>& text, const PassEnv<Ch>& env);
+void JoinTags(Str<Ch>& text, const PassEnv<Ch>& env);
 template <class Ch>
-Str<Ch> GlueLines(const Str<Ch>& text, const PassEnv<Ch>& env);
+void GlueLines(Str<Ch>& text, const PassEnv<Ch>& env);
 template <class Ch>
-Str<Ch> CollapseNbsp(const Str<Ch>& text, const PassEnv<Ch>& env);
+void CollapseNbsp(Str<Ch>& text, const PassEnv<Ch>& env);
 template <class Ch>
-Str<Ch> RemoveAllTabs(Str<Ch> text, const PassEnv<Ch>& env);
+void RemoveAllTabs(Str<Ch>& text, const PassEnv<Ch>& env);
 template <class Ch>
-Str<Ch> RemoveBlankLines(const Str<Ch>& text, const PassEnv<Ch>& env);
+void CollapseSpaces(Str<Ch>& text, const PassEnv<Ch>& env);
+
+// Lines: every line comes out with CR LF after it, so a lone CR or LF grows.
 template <class Ch>
-Str<Ch> CollapseSpaces(const Str<Ch>& text, const PassEnv<Ch>& env);
+void RemoveBlankLines(const Str<Ch>& text, const PassEnv<Ch>& env, Str<Ch>& out);
 template <class Ch>
-Str<Ch> TrimLines(const Str<Ch>& text, const PassEnv<Ch>& env);
+void TrimLines(const Str<Ch>& text, const PassEnv<Ch>& env, Str<Ch>& out);
 template <class Ch>
-Str<Ch> RemoveEmptyLines(const Str<Ch>& text, const PassEnv<Ch>& env);
+void RemoveEmptyLines(const Str<Ch>& text, const PassEnv<Ch>& env, Str<Ch>& out);
 
 bool IsNum(std::string_view value);
 bool Ishex(std::string_view value);

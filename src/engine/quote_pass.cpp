@@ -34,43 +34,41 @@ bool Ishex(std::string_view value) { return IsHexSyms(value.data(), value.size()
 // as it was; nothing later looks back at it except the walk of an empty
 // attribute, which only looks for spaces.
 template <class Ch>
-Str<Ch> RemoveQuotes(Str<Ch> text, const PassEnv<Ch>& env) {
+void RemoveQuotes(const Str<Ch>& text, const PassEnv<Ch>& env, Str<Ch>& out) {
   const bool dropEmpty = env.settings->cbDelEmptyPar;
-  GapText<Ch> g(std::move(text));
-  const Ch quote = static_cast<Ch>('"');
   const Ch space = static_cast<Ch>(' ');
-  while (!g.atEnd()) {
+  out.clear();
+  out.reserve(text.size());
+  ByteSet quotes;
+  quotes.add('"');
+  const Ch* p = text.data();
+  const Ch* const end = p + text.size();
+  while (p < end) {
     // To the next opening quote.
-    const Ch* rest = g.restData();
-    std::size_t n = g.restSize();
-    std::size_t q1 = std::find(rest, rest + n, quote) - rest;
-    g.emitN(q1);
-    if (q1 == n) break;
-    rest = g.restData();
-    n = g.restSize();
-    std::size_t q2 = std::find(rest + 1, rest + n, quote) - rest;
-    if (q2 == n) break;  // an unpaired last quote ends the pass as it is
-    const std::size_t len = q2 - 1;
+    const Ch* q1 = quotes.find(p, end);
+    out.append(p, q1);
+    p = q1;
+    if (q1 == end) break;
+    const Ch* q2 = quotes.find(q1 + 1, end);
+    if (q2 == end) break;  // an unpaired last quote ends the pass as it is
+    const std::size_t len = static_cast<std::size_t>(q2 - q1) - 1;
     if (len == 0 && dropEmpty) {
       // The attribute goes back to the nearest space (kept), but never below
       // the second position.
-      std::size_t b = g.outSize();  // the position before the quote, counted from 1
-      while (b > 2 && g.out(b - 1) != space) --b;
-      g.truncate(b);
-      g.skip(q2 + 1);
-    } else if (len > 0 && (IsNumSyms(rest + 1, len) || IsHexSyms(rest + 1, len))) {
-      g.skip(1);
-      g.emitN(len);
-      g.skip(1);
+      std::size_t b = out.size();  // the position before the quote, counted from 1
+      while (b > 2 && out[b - 1] != space) --b;
+      out.resize(b);
+    } else if (len > 0 && (IsNumSyms(q1 + 1, len) || IsHexSyms(q1 + 1, len))) {
+      out.append(q1 + 1, q2);
     } else {
-      g.emitN(q2 + 1);
+      out.append(q1, q2 + 1);
     }
+    p = q2 + 1;
   }
-  g.emitN(g.restSize());
-  return std::move(g).finish();
+  out.append(p, end);
 }
 
-#define TERSIFY_INSTANTIATE(Ch) template Str<Ch> RemoveQuotes<Ch>(Str<Ch>, const PassEnv<Ch>&);
+#define TERSIFY_INSTANTIATE(Ch) template void RemoveQuotes<Ch>(const Str<Ch>&, const PassEnv<Ch>&, Str<Ch>&);
 TERSIFY_INSTANTIATE(char)
 TERSIFY_INSTANTIATE(Wide)
 #undef TERSIFY_INSTANTIATE

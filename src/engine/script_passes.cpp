@@ -154,9 +154,11 @@ void Expand(Str<Ch>& out, const Str<Ch>& text, const PassEnv<Ch>& env, const Scr
 }  // namespace
 
 template <class Ch>
-Str<Ch> InsertScripts(const Str<Ch>& text, const PassEnv<Ch>& env, const ScriptBlocks<Ch>& store) {
-  Str<Ch> out;
-  out.reserve(text.size());
+void InsertScripts(const Str<Ch>& text, const PassEnv<Ch>& env, const ScriptBlocks<Ch>& store, Str<Ch>& out) {
+  out.clear();
+  std::size_t blocks = 0;
+  for (const Str<Ch>& block : store) blocks += block.size();
+  out.reserve(text.size() + blocks);
   if constexpr (sizeof(Ch) == 1) {
     // As bytes every marker stands for the next block in order.
     std::size_t next = 0;
@@ -175,12 +177,11 @@ Str<Ch> InsertScripts(const Str<Ch>& text, const PassEnv<Ch>& env, const ScriptB
     std::vector<bool> used(store.size(), false);
     Expand(out, text, env, store, used);
   }
-  return out;
 }
 
 #define TERSIFY_INSTANTIATE(Ch)                                                     \
   template Str<Ch> CutScripts<Ch>(Str<Ch>, const PassEnv<Ch>&, ScriptBlocks<Ch>&); \
-  template Str<Ch> InsertScripts<Ch>(const Str<Ch>&, const PassEnv<Ch>&, const ScriptBlocks<Ch>&);
+  template void InsertScripts<Ch>(const Str<Ch>&, const PassEnv<Ch>&, const ScriptBlocks<Ch>&, Str<Ch>&);
 TERSIFY_INSTANTIATE(char)
 TERSIFY_INSTANTIATE(Wide)
 #undef TERSIFY_INSTANTIATE

@@ -243,12 +243,11 @@ class GapText {
 };
 
 // Splits by the reading rule (a line ends at CR LF, CR or LF; symbol 0 ends the
-// text) and calls keep(line) for each line; lines for which it returns true
-// are joined with CR LF after each.
+// text) and calls transform(line, out) for each line; out is cleared first
+// and keeps its capacity, the caller reserves what it expects.
 template <class Ch, class F>
-Str<Ch> RebuildLines(std::basic_string_view<Ch> text, F&& transform) {
-  Str<Ch> out;
-  out.reserve(text.size() + text.size() / 16 + 2);
+void RebuildLines(std::basic_string_view<Ch> text, Str<Ch>& out, F&& transform) {
+  out.clear();
   const std::size_t n = text.size();
   ByteSet breaks;
   breaks.add(13);
@@ -267,7 +266,6 @@ Str<Ch> RebuildLines(std::basic_string_view<Ch> text, F&& transform) {
     }
     i = j;
   }
-  return out;
 }
 
 template <class Ch>

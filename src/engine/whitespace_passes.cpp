@@ -1,5 +1,7 @@
 // Passes over white space: spaces at "<", ">" and "=", spaces between tags,
 // line gluing, &nbsp; chains, tabs and space runs.
+#include <cstring>
+
 #include "engine/passes.h"
 
 namespace tersify::engine {
@@ -10,11 +12,9 @@ bool Is(Ch c, char what) {
   return U(c) == static_cast<unsigned char>(what);
 }
 
-template <class Ch>
-ByteSet Stops(char a, char b) {
+ByteSet Stops(std::string_view bytes) {
   ByteSet set;
-  set.add(static_cast<unsigned char>(a));
-  set.add(static_cast<unsigned char>(b));
+  for (char c : bytes) set.add(static_cast<unsigned char>(c));
   return set;
 }
 
@@ -23,185 +23,132 @@ ByteSet Stops(char a, char b) {
 // blocks. The literal method searches again from the start after each change;
 // reading once gives the same text because no change makes a new occurrence
 // before the place of the change.
+//
+// The passes only delete or shorten, so they write over the text they read:
+// the write position never passes the read position, and nothing is copied
+// before the first change.
 
-// Deletes the spaces after every `mark` that stands outside quotes.
+// Where a pass over the text in place has got to: `w` is the end of what it
+// has written, `p` the next symbol to read.
 template <class Ch>
-Str<Ch> DropSpacesAfter(const Str<Ch>& text, char mark) {
-  Str<Ch> out;
-  out.reserve(text.size());
-  const ByteSet stops = Stops<Ch>('"', mark);
-  bool odd = false;
-  const Ch* p = text.data();
-  const Ch* end = p + text.size();
-  while (p < end) {
-    const Ch* s = stops.find(p, end);
-    if (s == end) {
-      out.append(p, s);
-      break;
-    }
-    out.append(p, s + 1);
-    p = s + 1;
-    if (Is(*s, '"')) {
-      odd = !odd;
-    } else if (!odd) {
-      while (p < end && Is(*p, ' ')) ++p;
-    }
-  }
-  return out;
-}
+struct InPlace {
+  Ch* base;
+  Ch* w;
+  const Ch* p;
+  const Ch* end;
+  bool odd = false;  // quote parity at p
 
-// Deletes a run of spaces that ends right before `mark` when the run stands
-// outside quotes.
-template <class Ch>
-Str<Ch> DropSpacesBefore(const Str<Ch>& text, char mark) {
-  Str<Ch> out;
-  out.reserve(text.size());
-  const ByteSet stops = Stops<Ch>('"', mark);
-  bool odd = false;
-  const Ch* p = text.data();
-  const Ch* end = p + text.size();
-  while (p < end) {
-    const Ch* s = stops.find(p, end);
-    if (s == end) {
-      out.append(p, s);
-      break;
-    }
-    const Ch* keep = s;
-    if (Is(*s, '"')) {
-      odd = !odd;
-    } else if (!odd) {
-      // Spaces cannot flip the parity: the run has the parity of the mark.
-      while (keep > p && Is(keep[-1], ' ')) --keep;
-    }
-    out.append(p, keep);
-    out.push_back(*s);
-    p = s + 1;
+  // Keeps [p, to) and reads on from there.
+  void KeepTo(const Ch* to) {
+    const std::size_t n = static_cast<std::size_t>(to - p);
+    if (w != p) std::memmove(w, p, n * sizeof(Ch));
+    w += n;
+    p = to;
   }
-  return out;
+  void SkipSpaces() {
+    while (p < end && Is(*p, ' ')) ++p;
+  }
+  // Takes back the spaces at the end of what is written.
+  void UnwriteSpaces() {
+    while (w > base && Is(w[-1], ' ')) --w;
+  }
+};
+
+// Walks the text in place: the symbols between the stops are kept as blocks,
+// a quote (when it is a stop) flips the parity and is kept, and every other
+// stop is written and handed to at(c, state) with p after it, where the pass
+// may read on, drop what follows or take back what it wrote.
+template <class Ch, class At>
+void RewriteAtStops(Str<Ch>& text, const ByteSet& stops, At&& at) {
+  Ch* const base = text.data();
+  InPlace<Ch> s{base, base, base, base + text.size()};
+  for (;;) {
+    const Ch* stop = stops.find(s.p, s.end);
+    s.KeepTo(stop);
+    if (stop == s.end) break;
+    const Ch c = *s.p++;
+    *s.w++ = c;
+    if (Is(c, '"'))
+      s.odd = !s.odd;
+    else
+      at(c, s);
+  }
+  text.resize(static_cast<std::size_t>(s.w - base));
 }
 
 }  // namespace
 
+// Four deletions of space runs outside quotes (after "<", before ">", before
+// "=", after "=") and then JoinTags. Deleting whole runs of spaces makes no
+// new neighbours for any other run and moves no quote, so the five steps are
+// done in one walk: a run goes when it stands outside quotes and follows "<"
+// or "=" or comes before ">" or "="; a single space between ">" and "<" goes
+// when the steps before have left it.
 template <class Ch>
-Str<Ch> TightenTagSpaces(const Str<Ch>& text, const PassEnv<Ch>& env) {
-  Str<Ch> t = DropSpacesAfter(text, '<');
-  t = DropSpacesBefore(t, '>');
-  t = DropSpacesBefore(t, '=');
-  t = DropSpacesAfter(t, '=');
-  return JoinTags(t, env);
+void TightenTagSpaces(Str<Ch>& text, const PassEnv<Ch>&) {
+  RewriteAtStops(text, Stops("\"<>="), [](Ch c, InPlace<Ch>& s) {
+    if (s.odd) return;
+    if (Is(c, '<')) {
+      s.SkipSpaces();
+    } else if (Is(c, '=')) {
+      --s.w;
+      s.UnwriteSpaces();
+      *s.w++ = c;
+      s.SkipSpaces();
+    } else {  // ">"
+      --s.w;
+      s.UnwriteSpaces();
+      *s.w++ = c;
+      if (s.end - s.p >= 2 && Is(s.p[0], ' ') && Is(s.p[1], '<')) ++s.p;
+    }
+  });
 }
 
 template <class Ch>
-Str<Ch> JoinTags(const Str<Ch>& text, const PassEnv<Ch>&) {
-  Str<Ch> out;
-  out.reserve(text.size());
-  const ByteSet stops = Stops<Ch>('"', '>');
-  bool odd = false;
-  const Ch* p = text.data();
-  const Ch* end = p + text.size();
-  while (p < end) {
-    const Ch* s = stops.find(p, end);
-    if (s == end) {
-      out.append(p, s);
-      break;
-    }
-    out.append(p, s + 1);
-    p = s + 1;
-    if (Is(*s, '"')) {
-      odd = !odd;
-    } else if (!odd && end - p >= 2 && Is(p[0], ' ') && Is(p[1], '<')) {
-      ++p;  // the space goes; "<" is read next
-    }
-  }
-  return out;
+void JoinTags(Str<Ch>& text, const PassEnv<Ch>&) {
+  RewriteAtStops(text, Stops("\">"), [](Ch, InPlace<Ch>& s) {
+    if (!s.odd && s.end - s.p >= 2 && Is(s.p[0], ' ') && Is(s.p[1], '<')) ++s.p;  // "<" is read next
+  });
 }
 
 template <class Ch>
-Str<Ch> GlueLines(const Str<Ch>& text, const PassEnv<Ch>&) {
-  Str<Ch> out;
-  out.reserve(text.size());
-  const ByteSet stops = Stops<Ch>('\r', '\r');
-  const Ch* p = text.data();
-  const Ch* end = p + text.size();
-  while (p < end) {
-    const Ch* s = stops.find(p, end);
-    out.append(p, s);
-    if (s == end) break;
-    if (end - s >= 2 && Is(s[1], '\n')) {
-      out.push_back(static_cast<Ch>(' '));
-      p = s + 2;
-    } else {
-      out.push_back(*s);
-      p = s + 1;
+void GlueLines(Str<Ch>& text, const PassEnv<Ch>&) {
+  RewriteAtStops(text, Stops("\r"), [](Ch, InPlace<Ch>& s) {
+    if (s.p < s.end && Is(*s.p, '\n')) {
+      s.w[-1] = static_cast<Ch>(' ');
+      ++s.p;
     }
-  }
-  return out;
+  });
 }
 
 template <class Ch>
-Str<Ch> CollapseNbsp(const Str<Ch>& text, const PassEnv<Ch>& env) {
+void CollapseNbsp(Str<Ch>& text, const PassEnv<Ch>& env) {
   static constexpr char kPair[] = "&nbsp;&nbsp;";
   const bool inQuotesToo = env.settings->cbReplaceDoubleNbspInKav;
-  Str<Ch> out;
-  out.reserve(text.size());
-  const ByteSet stops = Stops<Ch>('"', '&');
-  bool odd = false;
-  const Ch* p = text.data();
-  const Ch* end = p + text.size();
-  while (p < end) {
-    const Ch* s = stops.find(p, end);
-    out.append(p, s);
-    if (s == end) break;
-    p = s;
-    if (Is(*p, '&') && end - p >= 12 && (!odd || inQuotesToo)) {
-      bool match = true;
-      for (std::size_t k = 1; k < 12 && match; ++k) match = Is(p[k], kPair[k]);
-      if (match) {
-        // The first entity stays, the second becomes one space; the space
-        // cannot start or end another pair, so reading goes on after it.
-        out.append(p, p + 6);
-        out.push_back(static_cast<Ch>(' '));
-        p += 12;
-        continue;
-      }
-    }
-    if (Is(*p, '"')) odd = !odd;
-    out.push_back(*p);
-    ++p;
-  }
-  return out;
+  RewriteAtStops(text, Stops("\"&"), [&](Ch, InPlace<Ch>& s) {
+    if (s.odd && !inQuotesToo) return;
+    if (s.end - s.p < 11) return;
+    for (std::size_t k = 1; k < 12; ++k)
+      if (!Is(s.p[k - 1], kPair[k])) return;
+    // The first entity stays, the second becomes one space; the space cannot
+    // start or end another pair, so reading goes on after it.
+    for (std::size_t k = 1; k < 6; ++k) *s.w++ = static_cast<Ch>(kPair[k]);
+    *s.w++ = static_cast<Ch>(' ');
+    s.p += 11;
+  });
 }
 
 template <class Ch>
-Str<Ch> RemoveAllTabs(Str<Ch> text, const PassEnv<Ch>&) {
-  std::erase_if(text, [](Ch c) { return Is(c, '\t'); });
-  return text;
+void RemoveAllTabs(Str<Ch>& text, const PassEnv<Ch>&) {
+  RewriteAtStops(text, Stops("\t"), [](Ch, InPlace<Ch>& s) { --s.w; });
 }
 
 template <class Ch>
-Str<Ch> CollapseSpaces(const Str<Ch>& text, const PassEnv<Ch>& env) {
+void CollapseSpaces(Str<Ch>& text, const PassEnv<Ch>& env) {
   const bool inQuotesToo = env.settings->cbReplaceDoubleSpacesInKav;
-  Str<Ch> out;
-  out.reserve(text.size());
-  const ByteSet stops = Stops<Ch>('"', ' ');
-  bool odd = false;
-  const Ch* p = text.data();
-  const Ch* end = p + text.size();
-  while (p < end) {
-    const Ch* s = stops.find(p, end);
-    if (s == end) {
-      out.append(p, s);
-      break;
-    }
-    out.append(p, s + 1);
-    p = s + 1;
-    if (Is(*s, '"')) {
-      odd = !odd;
-    } else if (!odd || inQuotesToo) {
-      while (p < end && Is(*p, ' ')) ++p;
-    }
-  }
-  return out;
+  RewriteAtStops(text, Stops("\" "), [&](Ch, InPlace<Ch>& s) {
+    if (!s.odd || inQuotesToo) s.SkipSpaces();
+  });
 }
 
 namespace {
@@ -213,43 +160,50 @@ bool OnlyTabsAndSpaces(std::basic_string_view<Ch> line) {
   return true;
 }
 
+// The lines of text, each through keep, into out.
+template <class Ch, class F>
+void Lines(const Str<Ch>& text, Str<Ch>& out, F&& keep) {
+  out.reserve(text.size() + 2);
+  RebuildLines<Ch>(text, out, keep);
+}
+
 }  // namespace
 
 template <class Ch>
-Str<Ch> RemoveBlankLines(const Str<Ch>& text, const PassEnv<Ch>&) {
-  return RebuildLines<Ch>(text, [](std::basic_string_view<Ch> line, Str<Ch>& out) {
-    if (line.empty() || !OnlyTabsAndSpaces(line)) AppendLine(out, line);
+void RemoveBlankLines(const Str<Ch>& text, const PassEnv<Ch>&, Str<Ch>& out) {
+  Lines(text, out, [](std::basic_string_view<Ch> line, Str<Ch>& o) {
+    if (line.empty() || !OnlyTabsAndSpaces(line)) AppendLine(o, line);
   });
 }
 
 template <class Ch>
-Str<Ch> TrimLines(const Str<Ch>& text, const PassEnv<Ch>&) {
-  return RebuildLines<Ch>(text, [](std::basic_string_view<Ch> line, Str<Ch>& out) {
+void TrimLines(const Str<Ch>& text, const PassEnv<Ch>&, Str<Ch>& out) {
+  Lines(text, out, [](std::basic_string_view<Ch> line, Str<Ch>& o) {
     auto blank = [](Ch c) { return Is(c, ' ') || Is(c, '\t'); };
     std::size_t b = 0, e = line.size();
     while (b < e && blank(line[b])) ++b;
     while (e > b && blank(line[e - 1])) --e;
-    AppendLine(out, line.substr(b, e - b));
+    AppendLine(o, line.substr(b, e - b));
   });
 }
 
 template <class Ch>
-Str<Ch> RemoveEmptyLines(const Str<Ch>& text, const PassEnv<Ch>&) {
-  return RebuildLines<Ch>(text, [](std::basic_string_view<Ch> line, Str<Ch>& out) {
-    if (!line.empty()) AppendLine(out, line);
+void RemoveEmptyLines(const Str<Ch>& text, const PassEnv<Ch>&, Str<Ch>& out) {
+  Lines(text, out, [](std::basic_string_view<Ch> line, Str<Ch>& o) {
+    if (!line.empty()) AppendLine(o, line);
   });
 }
 
-#define TERSIFY_INSTANTIATE(Ch)                                                \
-  template Str<Ch> TightenTagSpaces<Ch>(const Str<Ch>&, const PassEnv<Ch>&);          \
-  template Str<Ch> JoinTags<Ch>(const Str<Ch>&, const PassEnv<Ch>&);                  \
-  template Str<Ch> GlueLines<Ch>(const Str<Ch>&, const PassEnv<Ch>&);                 \
-  template Str<Ch> CollapseNbsp<Ch>(const Str<Ch>&, const PassEnv<Ch>&);              \
-  template Str<Ch> RemoveAllTabs<Ch>(Str<Ch>, const PassEnv<Ch>&);             \
-  template Str<Ch> RemoveBlankLines<Ch>(const Str<Ch>&, const PassEnv<Ch>&);          \
-  template Str<Ch> CollapseSpaces<Ch>(const Str<Ch>&, const PassEnv<Ch>&);            \
-  template Str<Ch> TrimLines<Ch>(const Str<Ch>&, const PassEnv<Ch>&);                 \
-  template Str<Ch> RemoveEmptyLines<Ch>(const Str<Ch>&, const PassEnv<Ch>&);
+#define TERSIFY_INSTANTIATE(Ch)                                                        \
+  template void TightenTagSpaces<Ch>(Str<Ch>&, const PassEnv<Ch>&);                    \
+  template void JoinTags<Ch>(Str<Ch>&, const PassEnv<Ch>&);                            \
+  template void GlueLines<Ch>(Str<Ch>&, const PassEnv<Ch>&);                           \
+  template void CollapseNbsp<Ch>(Str<Ch>&, const PassEnv<Ch>&);                        \
+  template void RemoveAllTabs<Ch>(Str<Ch>&, const PassEnv<Ch>&);                       \
+  template void CollapseSpaces<Ch>(Str<Ch>&, const PassEnv<Ch>&);                      \
+  template void RemoveBlankLines<Ch>(const Str<Ch>&, const PassEnv<Ch>&, Str<Ch>&);    \
+  template void TrimLines<Ch>(const Str<Ch>&, const PassEnv<Ch>&, Str<Ch>&);           \
+  template void RemoveEmptyLines<Ch>(const Str<Ch>&, const PassEnv<Ch>&, Str<Ch>&);
 TERSIFY_INSTANTIATE(char)
 TERSIFY_INSTANTIATE(Wide)
 #undef TERSIFY_INSTANTIATE

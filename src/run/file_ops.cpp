@@ -146,7 +146,20 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
   if (!fs::is_regular_file(path, ec)) return std::nullopt;
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
-  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // Straight into a buffer of the file's size, with room for the line break
+  // the document may add at its end; whatever the file grew by since is read on.
+  std::string data;
+  const std::uintmax_t size = fs::file_size(path, ec);
+  if (!ec && size < data.max_size() / 2) {
+    data.reserve(static_cast<std::size_t>(size) + 2);
+    data.resize(static_cast<std::size_t>(size));
+    in.read(data.data(), static_cast<std::streamsize>(size));
+    data.resize(static_cast<std::size_t>(in.gcount()));
+    if (in.bad()) return std::nullopt;
+    if (in.eof()) return data;
+    in.clear();
+  }
+  data.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   if (in.bad()) return std::nullopt;
   return data;
 }

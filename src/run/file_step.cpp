@@ -15,7 +15,8 @@ OptimizeResult RunPasses(std::string& text, const RunEnvironment& env, const std
   try {
     if (env.optimizer) return env.optimizer(text, ctx);
     Engine engine(env.codePage);
-    return engine.OptimizeDocument(text, ctx);
+    // The text is of no use unless the answer is Done, so the engine may work in its buffer.
+    return engine.OptimizeDocumentInPlace(text, ctx);
   } catch (const std::exception&) {
     return OptimizeResult::Failed;
   }
@@ -23,12 +24,13 @@ OptimizeResult RunPasses(std::string& text, const RunEnvironment& env, const std
 
 // The save step of a file whose text is optimized; puts the backup back when
 // the save fails.
-FileOutcome Finish(const std::string& source, const std::string& text, const BackupResult& backup, FileOutcome out,
+FileOutcome Finish(const std::string& source, std::string text, const BackupResult& backup, FileOutcome out,
                    const RunEnvironment& env, OverwriteMemory& memory, bool dryRun) {
   using Status = FileOutcome::Status;
   if (dryRun) {
     out.status = Status::Saved;
-    out.sizeAfter = static_cast<std::int64_t>(SaveDocumentText(text).size());
+    NormalizeLines(text);
+    out.sizeAfter = static_cast<std::int64_t>(text.size());
     return out;
   }
   StepContext step{env.catalogue, env.ui};
@@ -38,7 +40,7 @@ FileOutcome Finish(const std::string& source, const std::string& text, const Bac
   // new page, never an empty one.
   const Durability durability =
       out.outputPath == source && backup.kind == BackupResult::Kind::Skipped ? Durability::OnDisk : Durability::Cached;
-  SaveResult saved = SaveOptimized(text, source, out.outputPath, outputIsFree, memory, step, durability);
+  SaveResult saved = SaveOptimized(std::move(text), source, out.outputPath, outputIsFree, memory, step, durability);
   if (saved.failed) {
     PutBackupBack(backup, source);
     out.status = Status::Failed;
@@ -64,8 +66,8 @@ FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, O
 
   std::optional<std::string> bytes = ReadWholeFile(source);
   if (!bytes) return out;
-  std::string text = LoadDocumentText(*bytes);
-  bytes.reset();
+  std::string text = std::move(*bytes);
+  NormalizeLines(text);
 
   StepContext step{env.catalogue, env.ui};
   BackupResult backup{BackupResult::Kind::Skipped, {}};
@@ -81,7 +83,7 @@ FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, O
     out.status = result == OptimizeResult::Cancelled ? Status::Cancelled : Status::Failed;
     return out;
   }
-  return Finish(source, text, backup, out, env, memory, dryRun);
+  return Finish(source, std::move(text), backup, out, env, memory, dryRun);
 }
 
 PreparedFile PrepareFile(const std::string& source, const RunEnvironment& env,
@@ -90,10 +92,10 @@ PreparedFile PrepareFile(const std::string& source, const RunEnvironment& env,
   prepared.sizeBefore = FileSizeOf(source);
   std::optional<std::string> bytes = ReadWholeFile(source);
   if (!bytes) return prepared;
-  prepared.text = LoadDocumentText(*bytes);
-  bytes.reset();
+  prepared.text = std::move(*bytes);
+  NormalizeLines(prepared.text);
   prepared.result = RunPasses(prepared.text, env, checkCancel);
-  if (prepared.result != OptimizeResult::Done) prepared.text.clear();
+  if (prepared.result != OptimizeResult::Done) std::string().swap(prepared.text);
   return prepared;
 }
 
@@ -114,7 +116,7 @@ FileOutcome PlaceFile(const std::string& source, PreparedFile prepared, const Ru
     backup = BackUpSource(source, s.edBackUpPath + NameOf(source), memory, step);
     if (backup.kind == BackupResult::Kind::Failed) return out;
   }
-  return Finish(source, prepared.text, backup, out, env, memory, dryRun);
+  return Finish(source, std::move(prepared.text), backup, out, env, memory, dryRun);
 }
 
 }  // namespace tersify

@@ -59,7 +59,7 @@ struct SaveResult {
 // consulting the overwrite question when it exists, unless `outputIsFree`
 // (the source was moved away from it by the backup step).
 // `durability` OnDisk for a write that replaces the only copy of a source.
-SaveResult SaveOptimized(const std::string& text, const std::string& source, const std::string& output,
+SaveResult SaveOptimized(std::string text, const std::string& source, const std::string& output,
                          bool outputIsFree, OverwriteMemory& memory, const StepContext& ctx,
                          Durability durability = Durability::Cached);
 
