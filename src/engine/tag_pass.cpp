@@ -44,6 +44,11 @@ struct EntrySearch {
     // may stand before an occurrence; and when more than one capital shares
     // the lower-case form, since the markers turn back into one of them.
     usable = complete && capitals <= 1 && f != '"' && f != 8 && f != '\n' && f != ' ' && f != '<';
+    // Whether a disarmed byte always comes back as it was.
+    capitals = 0;
+    for (int b = 0; b < 256; ++b)
+      if (static_cast<std::uint32_t>(b) != f && (*env.lower)[static_cast<std::size_t>(b)] == f) ++capitals;
+    restores = capitals <= 1;
   }
   Str<Ch> low;
   ByteSet stops;
@@ -51,6 +56,7 @@ struct EntrySearch {
   ByteSet secondBytes;  // the same for its second
   bool complete = false;  // stops holds all the bytes it should
   bool usable = false;    // the first change may be looked for directly
+  bool restores = false;  // turning the markers back restores the bytes they replaced
 };
 
 template <class Ch>
@@ -59,9 +65,10 @@ class TagProcessor {
   // Reading starts at `start` (0-based), with `odd` the parity of the quotes
   // before it; the text before it is known to stay as it is.
   TagProcessor(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement,
-               const EntrySearch<Ch>& es, std::size_t start, bool odd)
+               const EntrySearch<Ch>& es, std::size_t start, bool odd, TextEdits* edits)
       : g_(std::move(text)), env_(env), entry_(entry), low_(es.low), stops_(es.stops), fastStops_(es.complete),
-        firstBytes_(es.firstBytes), secondBytes_(es.secondBytes), jump_(es.usable), odd_(odd) {
+        firstBytes_(es.firstBytes), secondBytes_(es.secondBytes), jump_(es.usable), restores_(es.restores),
+        edits_(edits), odd_(odd) {
     for (char c : replacement) rep_.push_back(static_cast<Ch>(static_cast<unsigned char>(c)));
     // An occurrence made only of inserted symbols needs every symbol of the
     // entry to be in the replacement; otherwise no flags need to be kept.
@@ -115,14 +122,17 @@ class TagProcessor {
         Skip(L);
         Insert(rep_);
         seam = g_.outSize();
+        Edited(seam, seam + rep_.size());
       } else {
         seam = RemoveTag();
+        Edited(seam, seam);
       }
       // An occurrence may now span the place of the change.
       std::size_t back = std::min(L - 1, seam);
       PushBack(back);
     }
     Str<Ch> out = std::move(g_).finish();
+    if (disarmed && !restores_ && edits_) edits_->whole = true;
     if (disarmed) {
       const auto f = static_cast<unsigned char>(entry_[0]);
       const Ch up = static_cast<Ch>(UpperOf(*env_.lower, f));
@@ -192,6 +202,18 @@ class TagProcessor {
     return s;
   }
 
+  // The output from `from` on is laid anew, starting with [from, to) that
+  // is not a copy of the input; what was recorded beyond `from` is void.
+  void Edited(std::size_t from, std::size_t to) {
+    if (!edits_) return;
+    auto& r = edits_->ranges;
+    while (!r.empty() && r.back().begin >= from) r.pop_back();
+    if (!r.empty() && r.back().end >= from)
+      r.back().end = to;
+    else
+      r.push_back({from, to});
+  }
+
   void Emit() {
     if (Is(g_.head(), '"')) odd_ = !odd_;
     g_.emit();
@@ -228,6 +250,8 @@ class TagProcessor {
   const ByteSet& firstBytes_;
   const ByteSet& secondBytes_;
   bool jump_;  // untaken occurrences stay as they are, so runs may be passed over whole
+  bool restores_;
+  TextEdits* edits_;
   Str<Ch> rep_;
   // Which symbols this call's replacements put in (replacement only).
   std::optional<GapText<unsigned char>> flags_;
@@ -239,13 +263,8 @@ class TagProcessor {
 // parity there. Every occurrence before it is not taken; disarming it and
 // turning the marker back leaves its byte as it was (see EntrySearch), so the
 // text before the first taken occurrence stays unchanged.
-struct FirstChange {
-  std::size_t pos;
-  bool odd;
-};
-
 template <class Ch>
-std::optional<FirstChange> FindFirstChange(const Str<Ch>& text, const PassEnv<Ch>& env, const EntrySearch<Ch>& es) {
+std::optional<TagStart> FindFirstChange(const Str<Ch>& text, const PassEnv<Ch>& env, const EntrySearch<Ch>& es) {
   const std::size_t L = es.low.size();
   const Ch* data = text.data();
   const Ch* end = data + text.size();
@@ -272,7 +291,7 @@ std::optional<FirstChange> FindFirstChange(const Str<Ch>& text, const PassEnv<Ch
     odd ^= (CountOf(counted, p, quote) & 1) != 0;
     counted = p;
     if (odd) continue;
-    return FirstChange{i, odd};
+    return TagStart{i, odd};
   }
   return std::nullopt;
 }
@@ -303,33 +322,62 @@ bool ValidAfter(Ch lowered) {
 }  // namespace
 
 template <class Ch>
-std::vector<bool> TagCandidates(const Str<Ch>& text, const PassEnv<Ch>& env,
-                                const std::vector<std::string_view>& entries) {
-  std::vector<bool> maybe(entries.size(), false);
-  // The entries the candidate test can judge, in groups of 64: for each
-  // lower-case byte, which of them start with it and which have it second.
-  struct Probe {
-    std::size_t index;
-    Str<Ch> low;
-  };
-  std::vector<Probe> probes;
-  for (std::size_t k = 0; k < entries.size(); ++k) {
-    if (entries[k].empty()) continue;
-    EntrySearch<Ch> es(env, entries[k]);
-    if (!es.usable) {
-      maybe[k] = true;  // judged by the entry's own search
-      continue;
-    }
-    probes.push_back({k, es.low});
+TagCandidateFinder<Ch>::TagCandidateFinder(const PassEnv<Ch>& env, const std::vector<std::string_view>& entries)
+    : env_(env) {
+  for (std::string_view e : entries) {
+    EntrySearch<Ch> es(env, e);
+    always_.push_back(!es.low.empty() && !es.usable);  // judged by the entry's own search
+    low_.push_back(std::move(es.low));
   }
-  if (probes.empty()) return maybe;
+}
+
+template <class Ch>
+void TagCandidateFinder<Ch>::Mark(const Str<Ch>& text, std::vector<bool>& found) const {
+  Scan(text, {{0, text.size()}}, found);
+}
+
+template <class Ch>
+void TagCandidateFinder<Ch>::MarkAround(const Str<Ch>& text, const TextEdits& edits, std::vector<bool>& found) const {
+  if (edits.whole) return Mark(text, found);
+  // An occurrence the edits made has a changed symbol or a piece boundary
+  // between its byte before and its byte after; so it lies within the
+  // longest entry's length (and one byte) of an edited range.
+  std::size_t longest = 0;
+  for (std::size_t k = 0; k < low_.size(); ++k)
+    if (!found[k]) longest = std::max(longest, low_[k].size());
+  const std::size_t reach = longest + 1;
+  const std::size_t n = text.size();
+  std::vector<Window> windows;
+  for (const auto& r : edits.ranges) {
+    const std::size_t begin = r.begin > reach ? r.begin - reach : 0;
+    const std::size_t end = std::min(n, std::max(r.begin, r.end) + reach);
+    if (!windows.empty() && begin <= windows.back().end)
+      windows.back().end = std::max(windows.back().end, end);
+    else
+      windows.push_back({begin, end});
+  }
+  Scan(text, windows, found);
+}
+
+template <class Ch>
+void TagCandidateFinder<Ch>::Scan(const Str<Ch>& text, const std::vector<Window>& windows,
+                                  std::vector<bool>& found) const {
+  const PassEnv<Ch>& env = env_;
+  // The entries still looked for, in groups of 64: for each lower-case byte,
+  // which of them start with it and which have it second.
+  std::vector<std::size_t> probes;
+  for (std::size_t k = 0; k < low_.size(); ++k) {
+    if (always_[k]) found[k] = true;
+    if (!found[k] && !low_[k].empty()) probes.push_back(k);
+  }
+  if (probes.empty()) return;
   const std::size_t groups = (probes.size() + 63) / 64;
   std::vector<std::array<std::uint64_t, 256>> first(groups), second(groups);
   for (auto& g : first) g.fill(0);
   for (auto& g : second) g.fill(0);
   for (std::size_t j = 0; j < probes.size(); ++j) {
     const std::uint64_t bit = std::uint64_t{1} << (j % 64);
-    const Str<Ch>& low = probes[j].low;
+    const Str<Ch>& low = low_[probes[j]];
     first[j / 64][U(low[0])] |= bit;
     if (low.size() == 1)
       for (auto& m : second[j / 64]) m |= bit;
@@ -338,31 +386,6 @@ std::vector<bool> TagCandidates(const Str<Ch>& text, const PassEnv<Ch>& env,
   }
   std::size_t left = probes.size();
 
-  const Ch* data = text.data();
-  const std::size_t n = text.size();
-  // Tests the position i (0 < i < n), which follows a valid byte.
-  auto probe = [&](std::size_t i) {
-    const std::uint32_t c0 = U(env.Lower(data[i]));
-    if (c0 >= 256 || i + 1 >= n) return;
-    const std::uint32_t c1 = U(env.Lower(data[i + 1]));
-    for (std::size_t g = 0; g < groups; ++g) {
-      std::uint64_t mask = first[g][c0] & (c1 < 256 ? second[g][c1] : 0);
-      while (mask != 0) {
-        const int b = std::countr_zero(mask);
-        mask &= mask - 1;
-        const Str<Ch>& low = probes[g * 64 + static_cast<std::size_t>(b)].low;
-        const std::size_t L = low.size();
-        if (n - i <= L) continue;
-        std::size_t k = 0;
-        while (k < L && env.Lower(data[i + k]) == low[k]) ++k;
-        if (k < L || !ValidAfter(env.Lower(data[i + L]))) continue;
-        maybe[probes[g * 64 + static_cast<std::size_t>(b)].index] = true;
-        first[g][U(low[0])] &= ~(std::uint64_t{1} << b);
-        --left;
-      }
-    }
-  };
-
   // Positions are looked at only after a byte that may stand before an
   // occurrence; those bytes are searched for together where they are few.
   ByteSet befores;
@@ -370,58 +393,92 @@ std::vector<bool> TagCandidates(const Str<Ch>& text, const PassEnv<Ch>& env,
   for (int b = 0; b < 256 && fast; ++b)
     if (ValidBefore(static_cast<Ch>((*env.lower)[static_cast<std::size_t>(b)])))
       fast = befores.add(static_cast<unsigned char>(b));
-  if (fast) {
-    std::size_t j = 0;  // positions before j have been looked at as "before" bytes
-#ifdef TERSIFY_ENGINE_SSE2
-    if constexpr (sizeof(Ch) == 1) {
-      for (; j + 16 <= n && left > 0; j += 16) {
-        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + j));
-        auto mask = static_cast<unsigned>(_mm_movemask_epi8(befores.matches(x)));
+
+  // One window: occurrences whose bytes before and after lie in data[0, n).
+  auto scan = [&](const Ch* data, std::size_t n) {
+    // Tests the position i (0 < i < n), which follows a valid byte.
+    auto probe = [&](std::size_t i) {
+      const std::uint32_t c0 = U(env.Lower(data[i]));
+      if (c0 >= 256 || i + 1 >= n) return;
+      const std::uint32_t c1 = U(env.Lower(data[i + 1]));
+      for (std::size_t g = 0; g < groups; ++g) {
+        std::uint64_t mask = first[g][c0] & (c1 < 256 ? second[g][c1] : 0);
         while (mask != 0) {
-          const std::size_t i = j + static_cast<std::size_t>(std::countr_zero(mask)) + 1;
+          const int b = std::countr_zero(mask);
           mask &= mask - 1;
-          if (i < n) probe(i);
+          const std::size_t entry = probes[g * 64 + static_cast<std::size_t>(b)];
+          const Str<Ch>& low = low_[entry];
+          const std::size_t L = low.size();
+          if (n - i <= L) continue;
+          std::size_t k = 0;
+          while (k < L && env.Lower(data[i + k]) == low[k]) ++k;
+          if (k < L || !ValidAfter(env.Lower(data[i + L]))) continue;
+          found[entry] = true;
+          first[g][U(low[0])] &= ~(std::uint64_t{1} << b);
+          --left;
         }
       }
-    }
+    };
+    if (fast) {
+      std::size_t j = 0;  // positions before j have been looked at as "before" bytes
+#ifdef TERSIFY_ENGINE_SSE2
+      if constexpr (sizeof(Ch) == 1) {
+        for (; j + 16 <= n && left > 0; j += 16) {
+          __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + j));
+          auto mask = static_cast<unsigned>(_mm_movemask_epi8(befores.matches(x)));
+          while (mask != 0) {
+            const std::size_t i = j + static_cast<std::size_t>(std::countr_zero(mask)) + 1;
+            mask &= mask - 1;
+            if (i < n) probe(i);
+          }
+        }
+      }
 #endif
-    for (; j + 1 < n && left > 0; ++j)
-      if (befores.has(U(data[j]))) probe(j + 1);
-  } else {
-    for (std::size_t i = 1; i < n && left > 0; ++i)
-      if (ValidBefore(env.Lower(data[i - 1]))) probe(i);
+      for (; j + 1 < n && left > 0; ++j)
+        if (befores.has(U(data[j]))) probe(j + 1);
+    } else {
+      for (std::size_t i = 1; i < n && left > 0; ++i)
+        if (ValidBefore(env.Lower(data[i - 1]))) probe(i);
+    }
+  };
+  for (const Window& w : windows) {
+    if (left == 0) break;
+    scan(text.data() + w.begin, w.end - w.begin);
   }
-  return maybe;
 }
 
 template <class Ch>
-bool ProcessTagChanges(const Str<Ch>& text, const PassEnv<Ch>& env, std::string_view entry) {
-  if (entry.empty()) return false;
+std::optional<TagStart> FindTagStart(const Str<Ch>& text, const PassEnv<Ch>& env, std::string_view entry) {
+  if (entry.empty()) return std::nullopt;
   EntrySearch<Ch> es(env, entry);
-  if (!es.usable) return Occurs(text, env, es.low);
-  return FindFirstChange(text, env, es).has_value();
+  if (es.usable) {
+    return FindFirstChange(text, env, es);
+  }
+  // Without a direct search the step-by-step method runs from the start.
+  if (!Occurs(text, env, es.low)) return std::nullopt;
+  return TagStart{0, false};
+}
+
+template <class Ch>
+Str<Ch> ProcessTagFrom(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement,
+                       TagStart start, TextEdits* edits) {
+  EntrySearch<Ch> es(env, entry);
+  return TagProcessor<Ch>(std::move(text), env, entry, replacement, es, start.pos, start.odd, edits).Run();
 }
 
 template <class Ch>
 Str<Ch> ProcessTag(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement) {
-  if (entry.empty()) return text;
-  EntrySearch<Ch> es(env, entry);
-  FirstChange start{0, false};
-  if (es.usable) {
-    auto found = FindFirstChange(text, env, es);
-    if (!found) return text;
-    start = *found;
-  } else if (!Occurs(text, env, es.low)) {
-    return text;
-  }
-  return TagProcessor<Ch>(std::move(text), env, entry, replacement, es, start.pos, start.odd).Run();
+  auto start = FindTagStart(text, env, entry);
+  if (!start) return text;
+  return ProcessTagFrom(std::move(text), env, entry, replacement, *start, nullptr);
 }
 
-#define TERSIFY_INSTANTIATE(Ch) \
-  template Str<Ch> ProcessTag<Ch>(Str<Ch>, const PassEnv<Ch>&, std::string_view, std::string_view); \
-  template bool ProcessTagChanges<Ch>(const Str<Ch>&, const PassEnv<Ch>&, std::string_view); \
-  template std::vector<bool> TagCandidates<Ch>(const Str<Ch>&, const PassEnv<Ch>&,               \
-                                               const std::vector<std::string_view>&);
+#define TERSIFY_INSTANTIATE(Ch)                                                                                 \
+  template Str<Ch> ProcessTag<Ch>(Str<Ch>, const PassEnv<Ch>&, std::string_view, std::string_view);            \
+  template std::optional<TagStart> FindTagStart<Ch>(const Str<Ch>&, const PassEnv<Ch>&, std::string_view);     \
+  template Str<Ch> ProcessTagFrom<Ch>(Str<Ch>, const PassEnv<Ch>&, std::string_view, std::string_view, TagStart, \
+                                      TextEdits*);                                                              \
+  template class TagCandidateFinder<Ch>;
 TERSIFY_INSTANTIATE(char)
 TERSIFY_INSTANTIATE(Wide)
 #undef TERSIFY_INSTANTIATE
