@@ -88,6 +88,19 @@ TEST(TagCandidates, ChangesThatCreateOccurrencesOfLaterEntries) {
   }
 }
 
+// A removed tag that held a cut script block: its marker goes with it, and
+// the blocks after it must still come back in their own places.
+TEST(TagCandidates, RemovedTagsTakeScriptMarkersAlong) {
+  OptimizationSettings s;
+  testsupport::AllPassesOff(s);
+  const std::string doc =
+      "<p a=1 <script>one()</script> b>x<script>two()</script>y<b>z<p b <script>three()</script>>w";
+  const TagRemovalTable removal = {{"b", true}};
+  const std::string expected = "x<script>two()</script>yzw";
+  EXPECT_EQ(RunEngine(doc, s, removal, {}), expected);
+  EXPECT_EQ(ref::Optimize(doc, s, removal, {}, CodePage::Cp1252), expected);
+}
+
 // Picks three bytes for the markers that neither the text nor the entries use.
 template <class Ch>
 engine::PassEnv<Ch> EnvFor(const LowerTable& lower, const OptimizationSettings& s, const std::string& used) {
@@ -236,6 +249,46 @@ TEST(TagCandidates, EditsOfRemovalsAndReplacements) {
   EXPECT_EQ(run("<x <b> b>", "b", ""), " | 0-0");
   // The text before the first change is not looked at again.
   EXPECT_EQ(run("<b\">\" <b>", "b", "i"), "<b\">\" <i> | 7-8");
+}
+
+// The pair search that also keeps the quote parity, against a plain loop,
+// over lengths around its sixteen-byte steps and sets of one, two (a letter's
+// cases, or not) and four bytes.
+TEST(TagCandidates, PairSearchKeepsQuoteParity) {
+  std::mt19937 rng(31337);
+  const std::string alphabet = "sStT\"\"<> xaA";
+  const std::vector<std::pair<std::string, std::string>> sets = {
+      {"s", "t"}, {"sS", "tT"}, {"sx", "t"}, {"sS<\"", "tT>a"}, {"\"", "\""}};
+  for (const auto& [a, b] : sets) {
+    engine::ByteSet first, second;
+    for (char c : a) first.add(static_cast<unsigned char>(c));
+    for (char c : b) second.add(static_cast<unsigned char>(c));
+    const engine::PairFinder finder(first, second);
+    for (int round = 0; round < 400; ++round) {
+      std::string text;
+      for (std::size_t n = rng() % 70; n > 0; --n) text.push_back(alphabet[rng() % alphabet.size()]);
+      const char* begin = text.data();
+      const char* end = begin + text.size();
+      const char* expected = end;
+      for (const char* p = begin; end - p >= 2; ++p)
+        if (a.find(p[0]) != std::string::npos && b.find(p[1]) != std::string::npos) {
+          expected = p;
+          break;
+        }
+      const bool expectedOdd = std::count(begin, expected, '"') % 2 == 1;
+      bool odd = round % 2 == 1;
+      const char* found = finder.find(begin, end, '"', odd);
+      EXPECT_EQ(found - begin, expected - begin) << text;
+      EXPECT_EQ(odd, expectedOdd != (round % 2 == 1)) << text;
+      EXPECT_EQ(finder.find(begin, end) - begin, expected - begin) << text;
+      const Str<Wide> wide = As<Wide>(text);
+      bool wideOdd = false;
+      EXPECT_EQ(finder.find(wide.data(), wide.data() + wide.size(), Wide('"'), wideOdd) - wide.data(),
+                expected - begin);
+      EXPECT_EQ(wideOdd, expectedOdd);
+      if (HasFailure()) return;
+    }
+  }
 }
 
 // Long tag tables whose entries feed one another, through the whole sequence.

@@ -332,12 +332,18 @@ class Sequence {
     if (!start) return;
     engine::TextEdits edits;
     candidatesKnown_ = false;  // until the edits have been searched
-    if (slot.replacement.empty())
-      Deleting(w, [&](const Str<Ch>& t) {
-        return engine::ProcessTagFrom<Ch>(t, w.env, slot.entry, {}, *start, &edits);
-      });
-    else
+    bool keepOld = false;
+    if constexpr (sizeof(Ch) == 1) keepOld = slot.replacement.empty() && !w.store.empty();
+    if (keepOld) {
+      // As bytes, a removed script marker means the blocks can no longer be
+      // matched to their markers by order alone: the slot is then redone on
+      // wide symbols from the text as it was.
+      Str<Ch> out = engine::ProcessTagFrom<Ch>(w.text, w.env, slot.entry, {}, *start, &edits);
+      if (edits.scriptMarkerRemoved) throw NeedWideSymbols();
+      w.text = std::move(out);
+    } else {
       w.text = engine::ProcessTagFrom<Ch>(std::move(w.text), w.env, slot.entry, slot.replacement, *start, &edits);
+    }
     finder.MarkAround(w.text, edits, found_);
     candidatesKnown_ = true;
   }

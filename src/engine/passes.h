@@ -74,6 +74,7 @@ struct TextEdits {
   };
   std::vector<Range> ranges;
   bool whole = false;
+  bool scriptMarkerRemoved = false;  // a script marker went with a removed tag
 };
 
 // Where ProcessTag makes its first change, and the quote parity there; the
@@ -120,6 +121,9 @@ class TagCandidateFinder {
   PassEnv<Ch> env_;
   std::vector<Str<Ch>> low_;   // per entry, lower-cased
   std::vector<bool> always_;   // per entry, qualifies whatever the text
+  // Per entry, the pairs of bytes (first << 8 | second) an occurrence may
+  // begin with, as they stand in the text.
+  std::vector<std::vector<std::uint16_t>> starts_;
 };
 
 // White space and lines.

@@ -49,11 +49,13 @@ struct EntrySearch {
     for (int b = 0; b < 256; ++b)
       if (static_cast<std::uint32_t>(b) != f && (*env.lower)[static_cast<std::size_t>(b)] == f) ++capitals;
     restores = capitals <= 1;
+    if (low.size() >= 2) pairFinder = PairFinder(firstBytes, secondBytes);
   }
   Str<Ch> low;
   ByteSet stops;
   ByteSet firstBytes;   // the bytes that lower-case to the entry's first
   ByteSet secondBytes;  // the same for its second
+  PairFinder pairFinder;  // the two together, for entries of two bytes or more
   bool complete = false;  // stops holds all the bytes it should
   bool usable = false;    // the first change may be looked for directly
   bool restores = false;  // turning the markers back restores the bytes they replaced
@@ -67,7 +69,7 @@ class TagProcessor {
   TagProcessor(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement,
                const EntrySearch<Ch>& es, std::size_t start, bool odd, TextEdits* edits)
       : g_(std::move(text)), env_(env), entry_(entry), low_(es.low), stops_(es.stops), fastStops_(es.complete),
-        firstBytes_(es.firstBytes), secondBytes_(es.secondBytes), jump_(es.usable), restores_(es.restores),
+        firstBytes_(es.firstBytes), pairs_(es.pairFinder), jump_(es.usable), restores_(es.restores),
         edits_(edits), odd_(odd) {
     for (char c : replacement) rep_.push_back(static_cast<Ch>(static_cast<unsigned char>(c)));
     // An occurrence made only of inserted symbols needs every symbol of the
@@ -97,8 +99,13 @@ class TagProcessor {
         if (jump_) {
           // Straight on to the next place where the entry's first two bytes
           // stand, keeping count of the quotes passed over.
-          const Ch* to = L >= 2 ? FindPair(firstBytes_, secondBytes_, rest, rest + n) : firstBytes_.find(rest, rest + n);
-          if (CountOf(rest, to, static_cast<Ch>('"')) & 1) odd_ = !odd_;
+          const Ch* to;
+          if (L >= 2) {
+            to = pairs_.find(rest, rest + n, static_cast<Ch>('"'), odd_);
+          } else {
+            to = firstBytes_.find(rest, rest + n);
+            if (CountOf(rest, to, static_cast<Ch>('"')) & 1) odd_ = !odd_;
+          }
           k = static_cast<std::size_t>(to - rest);
         } else if (fastStops_)
           k = static_cast<std::size_t>(stops_.find(rest, rest + n) - rest);
@@ -197,6 +204,10 @@ class TagProcessor {
     // The quotes of the settled part that go with the tag.
     for (std::size_t k = s; k < p; ++k)
       if (Is(g_.out(k), '"')) odd_ = !odd_;
+    if (edits_ && !edits_->scriptMarkerRemoved) {
+      for (std::size_t k = s; k < p; ++k) edits_->scriptMarkerRemoved |= env_.IsScriptMarker(g_.out(k));
+      for (std::size_t k = 0; k <= e; ++k) edits_->scriptMarkerRemoved |= env_.IsScriptMarker(g_.ahead(k));
+    }
     g_.truncate(s);
     g_.skip(e + 1);
     return s;
@@ -248,7 +259,7 @@ class TagProcessor {
   const ByteSet& stops_;  // the quote and every byte that lower-cases to low_[0]
   bool fastStops_;
   const ByteSet& firstBytes_;
-  const ByteSet& secondBytes_;
+  const PairFinder& pairs_;
   bool jump_;  // untaken occurrences stay as they are, so runs may be passed over whole
   bool restores_;
   TextEdits* edits_;
@@ -273,7 +284,7 @@ std::optional<TagStart> FindFirstChange(const Str<Ch>& text, const PassEnv<Ch>& 
   // an entry of one byte); the quote parity is counted only up to candidates
   // that pass every other test.
   auto next = [&](const Ch* from) {
-    return L >= 2 ? FindPair(es.firstBytes, es.secondBytes, from, end) : es.firstBytes.find(from, end);
+    return L >= 2 ? es.pairFinder.find(from, end) : es.firstBytes.find(from, end);
   };
   bool odd = false;
   const Ch* counted = data;  // quotes before this point are in `odd`
@@ -327,6 +338,14 @@ TagCandidateFinder<Ch>::TagCandidateFinder(const PassEnv<Ch>& env, const std::ve
   for (std::string_view e : entries) {
     EntrySearch<Ch> es(env, e);
     always_.push_back(!es.low.empty() && !es.usable);  // judged by the entry's own search
+    std::vector<std::uint16_t> starts;
+    for (unsigned b0 = 0; b0 < 256 && !es.low.empty(); ++b0) {
+      if ((*env.lower)[b0] != U(es.low[0])) continue;
+      for (unsigned b1 = 0; b1 < 256; ++b1)
+        if (es.low.size() == 1 || (*env.lower)[b1] == U(es.low[1]))
+          starts.push_back(static_cast<std::uint16_t>(b0 << 8 | b1));
+    }
+    starts_.push_back(std::move(starts));
     low_.push_back(std::move(es.low));
   }
 }
@@ -385,6 +404,10 @@ void TagCandidateFinder<Ch>::Scan(const Str<Ch>& text, const std::vector<Window>
       second[j / 64][U(low[1])] |= bit;
   }
   std::size_t left = probes.size();
+  // The pairs of bytes, as they stand in the text, that may begin an entry.
+  std::vector<std::uint64_t> pairs(256 * 256 / 64, 0);
+  for (std::size_t k : probes)
+    for (std::uint16_t bit : starts_[k]) pairs[bit >> 6] |= std::uint64_t{1} << (bit & 63);
 
   // Positions are looked at only after a byte that may stand before an
   // occurrence; those bytes are searched for together where they are few.
@@ -398,8 +421,13 @@ void TagCandidateFinder<Ch>::Scan(const Str<Ch>& text, const std::vector<Window>
   auto scan = [&](const Ch* data, std::size_t n) {
     // Tests the position i (0 < i < n), which follows a valid byte.
     auto probe = [&](std::size_t i) {
+      if (i + 1 >= n) return;
+      const std::uint32_t r0 = U(data[i]);
+      const std::uint32_t r1 = U(data[i + 1]);
+      if ((r0 | r1) >= 256) return;  // markers begin no entry
+      const std::uint32_t bit = r0 << 8 | r1;
+      if ((pairs[bit >> 6] >> (bit & 63) & 1) == 0) return;
       const std::uint32_t c0 = U(env.Lower(data[i]));
-      if (c0 >= 256 || i + 1 >= n) return;
       const std::uint32_t c1 = U(env.Lower(data[i + 1]));
       for (std::size_t g = 0; g < groups; ++g) {
         std::uint64_t mask = first[g][c0] & (c1 < 256 ? second[g][c1] : 0);

@@ -71,6 +71,7 @@ class ByteSet {
   }
 #endif
   std::size_t size() const { return count_; }
+  unsigned char at(std::size_t i) const { return bytes_[i]; }
 
   // The first symbol in [p, end) that is in the set, or end.
   template <class Ch>
@@ -120,6 +121,98 @@ const Ch* FindPair(const ByteSet& first, const ByteSet& second, const Ch* p, con
     if (first.has(U(p[0])) && second.has(U(p[1]))) return p;
   return end;
 }
+
+// FindPair for many searches with the same two sets: the comparisons are
+// prepared once, and a set of a letter's two cases is tested with one.
+class PairFinder {
+ public:
+  PairFinder() = default;
+  PairFinder(const ByteSet& first, const ByteSet& second) : first_(first), second_(second) {
+#ifdef TERSIFY_ENGINE_SSE2
+    a_ = Prepared(first);
+    b_ = Prepared(second);
+#endif
+  }
+
+  // The first position in [p, end - 1) whose symbol is in the first set and
+  // whose next symbol is in the second, or end.
+  template <class Ch>
+  const Ch* find(const Ch* p, const Ch* end) const {
+#ifdef TERSIFY_ENGINE_SSE2
+    if constexpr (sizeof(Ch) == 1) {
+      while (end - p >= 17) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+        int mask = _mm_movemask_epi8(_mm_and_si128(a_.matches(x), b_.matches(y)));
+        if (mask != 0) return p + std::countr_zero(static_cast<unsigned>(mask));
+        p += 16;
+      }
+    }
+#endif
+    for (; end - p >= 2; ++p)
+      if (first_.has(U(p[0])) && second_.has(U(p[1]))) return p;
+    return end;
+  }
+
+  // The same, and flips `odd` once for every symbol equal to c in [p, the
+  // position returned).
+  template <class Ch>
+  const Ch* find(const Ch* p, const Ch* end, Ch c, bool& odd) const {
+#ifdef TERSIFY_ENGINE_SSE2
+    if constexpr (sizeof(Ch) == 1) {
+      // Each lane of `flips` turns over once per c seen in that lane.
+      const __m128i cv = _mm_set1_epi8(static_cast<char>(c));
+      __m128i flips = _mm_setzero_si128();
+      while (end - p >= 17) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+        int mask = _mm_movemask_epi8(_mm_and_si128(a_.matches(x), b_.matches(y)));
+        __m128i seen = _mm_cmpeq_epi8(x, cv);
+        if (mask != 0) {
+          const int at = std::countr_zero(static_cast<unsigned>(mask));
+          const auto before = static_cast<unsigned>(_mm_movemask_epi8(seen)) & ((1u << at) - 1);
+          const auto lanes = static_cast<unsigned>(_mm_movemask_epi8(flips));
+          odd ^= ((std::popcount(before) + std::popcount(lanes)) & 1) != 0;
+          return p + at;
+        }
+        flips = _mm_xor_si128(flips, seen);
+        p += 16;
+      }
+      odd ^= (std::popcount(static_cast<unsigned>(_mm_movemask_epi8(flips))) & 1) != 0;
+    }
+#endif
+    for (; end - p >= 2; ++p) {
+      if (first_.has(U(p[0])) && second_.has(U(p[1]))) return p;
+      odd ^= *p == c;
+    }
+    for (; p < end; ++p) odd ^= *p == c;
+    return end;
+  }
+
+ private:
+#ifdef TERSIFY_ENGINE_SSE2
+  struct Prepared {
+    Prepared() = default;
+    explicit Prepared(const ByteSet& set) {
+      count = set.size();
+      fold = count == 2 && (set.at(0) ^ set.at(1)) == 0x20;
+      for (std::size_t i = 0; i < 4; ++i)
+        v[i] = _mm_set1_epi8(static_cast<char>(set.at(i < count ? i : 0) | (fold ? 0x20 : 0)));
+    }
+    __m128i matches(__m128i x) const {
+      if (fold) return _mm_cmpeq_epi8(_mm_or_si128(x, _mm_set1_epi8(0x20)), v[0]);
+      if (count == 1) return _mm_cmpeq_epi8(x, v[0]);
+      return _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, v[0]), _mm_cmpeq_epi8(x, v[1])),
+                          _mm_or_si128(_mm_cmpeq_epi8(x, v[2]), _mm_cmpeq_epi8(x, v[3])));
+    }
+    __m128i v[4]{};
+    std::size_t count = 0;
+    bool fold = false;
+  };
+  Prepared a_, b_;
+#endif
+  ByteSet first_, second_;
+};
 
 // Number of symbols equal to c in [p, end).
 template <class Ch>
