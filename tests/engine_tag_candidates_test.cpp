@@ -72,6 +72,10 @@ TEST(TagCandidates, ChangesThatCreateOccurrencesOfLaterEntries) {
       {"made_at_text_end", "<b<i>", {{"i", true}}, {{"b", "strong", true}}, false, "<b"},
       {"made_one_byte_in", " <i>b>", {{"i", true}}, {{"b", "strong", true}}, false, " strong>"},
       {"made_one_byte_before_end", "<b<i>>", {{"i", true}}, {{"b", "strong", true}}, false, "<strong>"},
+      // An untaken occurrence before the first change that the change
+      // completes stays untaken.
+      {"untaken_before_first_change", " a<a<a>", {}, {{"a<a", "a>", true}}, false, " a<a>>"},
+      {"untaken_before_first_removal", " a<a<a> b", {{"a<a", true}}, {}, false, " a b"},
       // A change inside quotes makes no occurrence that is taken.
       {"made_inside_quotes", "<a t=\"<b<i>>\">", {{"i", true}}, {{"b", "strong", true}}, false,
        "<a t=\"<b<i>>\">"},
@@ -130,7 +134,7 @@ Str<Ch> As(const std::string& s) {
 const std::vector<std::string>& EntryPool() {
   static const std::vector<std::string> pool = {"b",  "i",    "/b",  "u",      "strong", "st", "rong", "em",  "b<", "x b",
                                                 "<b", "b b",  ">b",  "x\"",    "name=x", "p",  "P",    "\xc0",
-                                                "s",  "/em",  " ",   "-",      "ab",     "a",  "script"};
+                                                "s",  "/em",  " ",   "-",      "ab",     "a",  "script", "a<a", "a>"};
   return pool;
 }
 
@@ -247,6 +251,11 @@ TEST(TagCandidates, EditsOfRemovalsAndReplacements) {
   EXPECT_EQ(run("<b b b>", "b b", "b"), "<b> | 1-2");
   // A removal that reaches back over an earlier one keeps only its own boundary.
   EXPECT_EQ(run("<x <b> b>", "b", ""), " | 0-0");
+  // An untaken occurrence handed back after the next change is not taken
+  // when the change completes it.
+  EXPECT_EQ(run(" a<a<a>", "a<a", "a>"), " a<a>> | 3-5");
+  EXPECT_EQ(ref::RunPass(" a<a<a>", [](ref::Doc& d) { ref::ProcessTag(d, "a<a", "a>"); }), " a<a>>");
+  EXPECT_EQ(run(" A<a<a>", "a<a", ""), " A | 2-2");
   // The text before the first change is not looked at again.
   EXPECT_EQ(run("<b\">\" <b>", "b", "i"), "<b\">\" <i> | 7-8");
 }

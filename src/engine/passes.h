@@ -78,10 +78,12 @@ struct TextEdits {
 };
 
 // Where ProcessTag makes its first change, and the quote parity there; the
-// text before it stays as it is.
+// text before it stays as it is, but the entry's untaken occurrences there
+// must still be kept from being found again.
 struct TagStart {
   std::size_t pos;
   bool odd;
+  std::vector<std::size_t> untaken;  // where they begin, in order
 };
 
 // The place ProcessTag would start to change the text, or nothing when it
@@ -112,18 +114,21 @@ class TagCandidateFinder {
   void MarkAround(const Str<Ch>& text, const TextEdits& edits, std::vector<bool>& found) const;
 
  private:
+  // Occurrences that begin in (begin, last] and end before `end`.
   struct Window {
     std::size_t begin;
     std::size_t end;
+    std::size_t last;
   };
   void Scan(const Str<Ch>& text, const std::vector<Window>& windows, std::vector<bool>& found) const;
 
   PassEnv<Ch> env_;
   std::vector<Str<Ch>> low_;   // per entry, lower-cased
   std::vector<bool> always_;   // per entry, qualifies whatever the text
-  // Per entry, the pairs of bytes (first << 8 | second) an occurrence may
-  // begin with, as they stand in the text.
-  std::vector<std::vector<std::uint16_t>> starts_;
+  // Per entry, the bytes its occurrences may begin with as they stand in
+  // the text, and those that may follow (none listed for a one-byte entry).
+  std::vector<std::string> firsts_;
+  std::vector<std::string> seconds_;
 };
 
 // White space and lines.

@@ -18,37 +18,48 @@ unsigned char UpperOf(const LowerTable& t, unsigned char c) {
   return low;
 }
 
+// The bytes that share each lower-case form, in byte order.
+class CaseClasses {
+ public:
+  explicit CaseClasses(const LowerTable& t) {
+    for (std::size_t b = 0; b < 256; ++b) ++begin_[t[b] + 1u];
+    for (std::size_t l = 0; l < 256; ++l) begin_[l + 1] = static_cast<std::uint16_t>(begin_[l + 1] + begin_[l]);
+    std::array<std::uint16_t, 257> next = begin_;
+    for (std::size_t b = 0; b < 256; ++b) bytes_[next[t[b]]++] = static_cast<unsigned char>(b);
+  }
+  // The bytes whose lower-case form is `low` (< 256).
+  std::basic_string_view<unsigned char> Of(std::uint32_t low) const {
+    return {bytes_.data() + begin_[low], static_cast<std::size_t>(begin_[low + 1] - begin_[low])};
+  }
+
+ private:
+  std::array<unsigned char, 256> bytes_{};
+  std::array<std::uint16_t, 257> begin_{};
+};
+
 // The entry in lower case, and the bytes a scan for it must stop at: the
 // quote and every byte whose lower-case form is the entry's first.
 template <class Ch>
 struct EntrySearch {
-  EntrySearch(const PassEnv<Ch>& env, std::string_view entry) {
+  EntrySearch(const PassEnv<Ch>& env, const CaseClasses& classes, std::string_view entry) {
     for (char c : entry) low.push_back(env.Lower(static_cast<Ch>(static_cast<unsigned char>(c))));
     if (low.empty()) return;
-    complete = stops.add('"');
     const std::uint32_t f = U(low[0]);
-    const std::uint32_t f2 = low.size() >= 2 ? U(low[1]) : 0;
+    complete = stops.add('"');
     int capitals = 0;
-    bool pairs = true;
-    for (int b = 0; b < 256 && complete; ++b) {
-      const std::uint32_t lb = (*env.lower)[static_cast<std::size_t>(b)];
-      if (low.size() >= 2 && lb == f2) pairs = secondBytes.add(static_cast<unsigned char>(b)) && pairs;
-      if (lb != f) continue;
-      complete = stops.add(static_cast<unsigned char>(b)) && firstBytes.add(static_cast<unsigned char>(b));
-      if (static_cast<std::uint32_t>(b) != f) ++capitals;
+    for (unsigned char b : classes.Of(f)) {
+      complete = stops.add(b) && firstBytes.add(b) && complete;
+      if (b != f) ++capitals;
     }
-    complete = complete && pairs;
+    if (low.size() >= 2)
+      for (unsigned char b : classes.Of(U(low[1]))) complete = secondBytes.add(b) && complete;
     // The jump ahead below relies on untaken occurrences being left exactly
     // as they were. That fails when disarming the first byte changes what a
     // later test sees: a first byte that is a quote (parity) or a byte that
     // may stand before an occurrence; and when more than one capital shares
     // the lower-case form, since the markers turn back into one of them.
     usable = complete && capitals <= 1 && f != '"' && f != 8 && f != '\n' && f != ' ' && f != '<';
-    // Whether a disarmed byte always comes back as it was.
-    capitals = 0;
-    for (int b = 0; b < 256; ++b)
-      if (static_cast<std::uint32_t>(b) != f && (*env.lower)[static_cast<std::size_t>(b)] == f) ++capitals;
-    restores = capitals <= 1;
+    restores = capitals <= 1;  // a disarmed byte always comes back as it was
     if (low.size() >= 2) pairFinder = PairFinder(firstBytes, secondBytes);
   }
   Str<Ch> low;
@@ -67,10 +78,11 @@ class TagProcessor {
   // Reading starts at `start` (0-based), with `odd` the parity of the quotes
   // before it; the text before it is known to stay as it is.
   TagProcessor(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement,
-               const EntrySearch<Ch>& es, std::size_t start, bool odd, TextEdits* edits)
+               const EntrySearch<Ch>& es, const TagStart& start, TextEdits* edits)
       : g_(std::move(text)), env_(env), entry_(entry), low_(es.low), stops_(es.stops), fastStops_(es.complete),
         firstBytes_(es.firstBytes), pairs_(es.pairFinder), jump_(es.usable), restores_(es.restores),
-        edits_(edits), odd_(odd) {
+        keepUntaken_(es.usable && !es.firstBytes.has('"') && !es.firstBytes.has('<')),
+        edits_(edits), odd_(start.odd) {
     for (char c : replacement) rep_.push_back(static_cast<Ch>(static_cast<unsigned char>(c)));
     // An occurrence made only of inserted symbols needs every symbol of the
     // entry to be in the replacement; otherwise no flags need to be kept.
@@ -81,14 +93,20 @@ class TagProcessor {
       canRepeat = inRep;
     }
     if (canRepeat) flags_.emplace(Str<unsigned char>(g_.restSize(), 0));
-    g_.emitN(start);
-    if (flags_) flags_->emitN(start);
+    g_.emitN(start.pos);
+    if (flags_) flags_->emitN(start.pos);
+    // The untaken occurrences before the start, disarmed as if found one by one.
+    if (keepUntaken_) {
+      untaken_ = start.untaken;
+    } else {
+      for (std::size_t q : start.untaken) g_.outAt(q) = Marker(g_.out(q));
+      disarmed_ = !start.untaken.empty();
+    }
   }
 
   Str<Ch> Run() {
     const std::size_t L = low_.size();
     const Ch first = low_[0];
-    bool disarmed = false;
     while (!g_.atEnd()) {
       if (env_.Lower(g_.head()) != first || !Matches()) {
         Emit();
@@ -118,10 +136,13 @@ class TagProcessor {
         continue;
       }
       if (!Taken()) {
-        Ch c = g_.head();
-        Ch marker = c == env_.Lower(c) ? env_.markA : env_.markB;
-        EmitAs(marker);
-        disarmed = true;
+        if (keepUntaken_) {
+          untaken_.push_back(g_.outSize());
+          Emit();
+          continue;
+        }
+        EmitAs(Marker(g_.head()));
+        disarmed_ = true;
         continue;
       }
       std::size_t seam;
@@ -139,8 +160,8 @@ class TagProcessor {
       PushBack(back);
     }
     Str<Ch> out = std::move(g_).finish();
-    if (disarmed && !restores_ && edits_) edits_->whole = true;
-    if (disarmed) {
+    if (disarmed_ && !restores_ && edits_) edits_->whole = true;
+    if (disarmed_ || marked_) {
       const auto f = static_cast<unsigned char>(entry_[0]);
       const Ch up = static_cast<Ch>(UpperOf(*env_.lower, f));
       const Ch lo = static_cast<Ch>((*env_.lower)[f]);
@@ -209,6 +230,7 @@ class TagProcessor {
       for (std::size_t k = 0; k <= e; ++k) edits_->scriptMarkerRemoved |= env_.IsScriptMarker(g_.ahead(k));
     }
     g_.truncate(s);
+    while (!untaken_.empty() && untaken_.back() >= s) untaken_.pop_back();
     g_.skip(e + 1);
     return s;
   }
@@ -230,6 +252,9 @@ class TagProcessor {
     g_.emit();
     if (flags_) flags_->emit();
   }
+  // The marker that disarms the occurrence beginning with c.
+  Ch Marker(Ch c) const { return c == env_.Lower(c) ? env_.markA : env_.markB; }
+
   void EmitAs(Ch c) {
     g_.emitAs(c);
     if (flags_) flags_->emit();
@@ -246,6 +271,12 @@ class TagProcessor {
     }
   }
   void PushBack(std::size_t k) {
+    // Untaken occurrences read again must not be found again.
+    while (!untaken_.empty() && untaken_.back() >= g_.outSize() - k) {
+      g_.outAt(untaken_.back()) = Marker(g_.out(untaken_.back()));
+      untaken_.pop_back();
+      marked_ = true;
+    }
     for (std::size_t i = g_.outSize() - k; i < g_.outSize(); ++i)
       if (Is(g_.out(i), '"')) odd_ = !odd_;
     g_.pushBack(k);
@@ -262,6 +293,13 @@ class TagProcessor {
   const PairFinder& pairs_;
   bool jump_;  // untaken occurrences stay as they are, so runs may be passed over whole
   bool restores_;
+  // An untaken occurrence keeps its first byte where the marker would make no
+  // difference to any later test; its place is kept instead, and it is marked
+  // only when handed back to be read again.
+  bool keepUntaken_;
+  std::vector<std::size_t> untaken_;
+  bool marked_ = false;
+  bool disarmed_ = false;  // markers stand in the text
   TextEdits* edits_;
   Str<Ch> rep_;
   // Which symbols this call's replacements put in (replacement only).
@@ -269,6 +307,17 @@ class TagProcessor {
   bool odd_ = false;  // quote parity of the settled part
 };
 
+
+// The bytes that may stand before an occurrence, and those that may follow it
+// (as lower-case forms).
+template <class Ch>
+bool ValidBefore(Ch lowered) {
+  return U(lowered) == 8 || Is(lowered, '\n') || Is(lowered, ' ') || Is(lowered, '<');
+}
+template <class Ch>
+bool ValidAfter(Ch lowered) {
+  return U(lowered) == 8 || Is(lowered, '\r') || Is(lowered, ' ') || Is(lowered, '>');
+}
 
 // Where the step-by-step method would make its first change, and the quote
 // parity there. Every occurrence before it is not taken; disarming it and
@@ -288,21 +337,25 @@ std::optional<TagStart> FindFirstChange(const Str<Ch>& text, const PassEnv<Ch>& 
   };
   bool odd = false;
   const Ch* counted = data;  // quotes before this point are in `odd`
+  std::vector<std::size_t> untaken;
   for (const Ch* p = next(data); p < end; p = next(p + 1)) {
     const std::size_t i = static_cast<std::size_t>(p - data);
-    // Test 1: the whole entry; an occurrence needs a byte before and after it.
-    if (i == 0 || text.size() - i <= L) continue;
+    // Test 1: the whole entry.
+    if (text.size() - i < L) continue;
     std::size_t k = 0;
     while (k < L && env.Lower(p[k]) == es.low[k]) ++k;
     if (k < L) continue;
-    const Ch before = env.Lower(p[-1]);
-    if (!(U(before) == 8 || Is(before, '\n') || Is(before, ' ') || Is(before, '<'))) continue;
-    const Ch after = env.Lower(p[L]);
-    if (!(U(after) == 8 || Is(after, '\r') || Is(after, ' ') || Is(after, '>'))) continue;
-    odd ^= (CountOf(counted, p, quote) & 1) != 0;
-    counted = p;
-    if (odd) continue;
-    return TagStart{i, odd};
+    // An occurrence needs a byte before and after it, each of the right kind,
+    // and must stand outside quotes.
+    bool taken = i > 0 && text.size() - i > L;
+    taken = taken && ValidBefore(env.Lower(p[-1])) && ValidAfter(env.Lower(p[L]));
+    if (taken) {
+      odd ^= (CountOf(counted, p, quote) & 1) != 0;
+      counted = p;
+      taken = !odd;
+    }
+    if (taken) return TagStart{i, odd, std::move(untaken)};
+    untaken.push_back(i);
   }
   return std::nullopt;
 }
@@ -319,48 +372,37 @@ bool Occurs(const Str<Ch>& text, const PassEnv<Ch>& env, const Str<Ch>& low) {
   return false;
 }
 
-// The bytes that may stand before an occurrence, and those that may follow it
-// (as lower-case forms).
-template <class Ch>
-bool ValidBefore(Ch lowered) {
-  return U(lowered) == 8 || Is(lowered, '\n') || Is(lowered, ' ') || Is(lowered, '<');
-}
-template <class Ch>
-bool ValidAfter(Ch lowered) {
-  return U(lowered) == 8 || Is(lowered, '\r') || Is(lowered, ' ') || Is(lowered, '>');
-}
-
 }  // namespace
 
 template <class Ch>
 TagCandidateFinder<Ch>::TagCandidateFinder(const PassEnv<Ch>& env, const std::vector<std::string_view>& entries)
     : env_(env) {
+  const CaseClasses classes(*env.lower);
   for (std::string_view e : entries) {
-    EntrySearch<Ch> es(env, e);
+    EntrySearch<Ch> es(env, classes, e);
     always_.push_back(!es.low.empty() && !es.usable);  // judged by the entry's own search
-    std::vector<std::uint16_t> starts;
-    for (unsigned b0 = 0; b0 < 256 && !es.low.empty(); ++b0) {
-      if ((*env.lower)[b0] != U(es.low[0])) continue;
-      for (unsigned b1 = 0; b1 < 256; ++b1)
-        if (es.low.size() == 1 || (*env.lower)[b1] == U(es.low[1]))
-          starts.push_back(static_cast<std::uint16_t>(b0 << 8 | b1));
-    }
-    starts_.push_back(std::move(starts));
+    std::string firsts, seconds;
+    if (!es.low.empty())
+      for (unsigned char b : classes.Of(U(es.low[0]))) firsts.push_back(static_cast<char>(b));
+    if (es.low.size() >= 2)
+      for (unsigned char b : classes.Of(U(es.low[1]))) seconds.push_back(static_cast<char>(b));
+    firsts_.push_back(std::move(firsts));
+    seconds_.push_back(std::move(seconds));
     low_.push_back(std::move(es.low));
   }
 }
 
 template <class Ch>
 void TagCandidateFinder<Ch>::Mark(const Str<Ch>& text, std::vector<bool>& found) const {
-  Scan(text, {{0, text.size()}}, found);
+  Scan(text, {{0, text.size(), text.size()}}, found);
 }
 
 template <class Ch>
 void TagCandidateFinder<Ch>::MarkAround(const Str<Ch>& text, const TextEdits& edits, std::vector<bool>& found) const {
   if (edits.whole) return Mark(text, found);
   // An occurrence the edits made has a changed symbol or a piece boundary
-  // between its byte before and its byte after; so it lies within the
-  // longest entry's length (and one byte) of an edited range.
+  // between its byte before and its byte after; so it begins at most the
+  // longest entry's length before an edited range and at most at its end.
   std::size_t longest = 0;
   for (std::size_t k = 0; k < low_.size(); ++k)
     if (!found[k]) longest = std::max(longest, low_[k].size());
@@ -369,11 +411,14 @@ void TagCandidateFinder<Ch>::MarkAround(const Str<Ch>& text, const TextEdits& ed
   std::vector<Window> windows;
   for (const auto& r : edits.ranges) {
     const std::size_t begin = r.begin > reach ? r.begin - reach : 0;
-    const std::size_t end = std::min(n, std::max(r.begin, r.end) + reach);
-    if (!windows.empty() && begin <= windows.back().end)
+    const std::size_t last = std::max(r.begin, r.end);
+    const std::size_t end = std::min(n, last + reach);
+    if (!windows.empty() && begin <= windows.back().end) {
       windows.back().end = std::max(windows.back().end, end);
-    else
-      windows.push_back({begin, end});
+      windows.back().last = std::max(windows.back().last, last);
+    } else {
+      windows.push_back({begin, end, last});
+    }
   }
   Scan(text, windows, found);
 }
@@ -407,7 +452,17 @@ void TagCandidateFinder<Ch>::Scan(const Str<Ch>& text, const std::vector<Window>
   // The pairs of bytes, as they stand in the text, that may begin an entry.
   std::vector<std::uint64_t> pairs(256 * 256 / 64, 0);
   for (std::size_t k : probes)
-    for (std::uint16_t bit : starts_[k]) pairs[bit >> 6] |= std::uint64_t{1} << (bit & 63);
+    for (char c0 : firsts_[k]) {
+      const std::size_t row = std::size_t{static_cast<unsigned char>(c0)} << 8;
+      if (low_[k].size() == 1) {
+        std::fill_n(pairs.begin() + static_cast<std::ptrdiff_t>(row / 64), 256 / 64, ~std::uint64_t{0});
+        continue;
+      }
+      for (char c1 : seconds_[k]) {
+        const std::size_t bit = row | static_cast<unsigned char>(c1);
+        pairs[bit >> 6] |= std::uint64_t{1} << (bit & 63);
+      }
+    }
 
   // Positions are looked at only after a byte that may stand before an
   // occurrence; those bytes are searched for together where they are few.
@@ -417,8 +472,10 @@ void TagCandidateFinder<Ch>::Scan(const Str<Ch>& text, const std::vector<Window>
     if (ValidBefore(static_cast<Ch>((*env.lower)[static_cast<std::size_t>(b)])))
       fast = befores.add(static_cast<unsigned char>(b));
 
-  // One window: occurrences whose bytes before and after lie in data[0, n).
-  auto scan = [&](const Ch* data, std::size_t n) {
+  // One window: occurrences that begin before `limit` and whose bytes
+  // before and after lie in data[0, n).
+  auto scan = [&](const Ch* data, std::size_t n, std::size_t limit) {
+    limit = std::min(limit, n);
     // Tests the position i (0 < i < n), which follows a valid byte.
     auto probe = [&](std::size_t i) {
       if (i + 1 >= n) return;
@@ -451,47 +508,48 @@ void TagCandidateFinder<Ch>::Scan(const Str<Ch>& text, const std::vector<Window>
       std::size_t j = 0;  // positions before j have been looked at as "before" bytes
 #ifdef TERSIFY_ENGINE_SSE2
       if constexpr (sizeof(Ch) == 1) {
-        for (; j + 16 <= n && left > 0; j += 16) {
+        const ByteMatcher beforeLanes(befores);
+        for (; j + 16 <= n && j < limit && left > 0; j += 16) {
           __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + j));
-          auto mask = static_cast<unsigned>(_mm_movemask_epi8(befores.matches(x)));
+          auto mask = static_cast<unsigned>(_mm_movemask_epi8(beforeLanes.matches(x)));
           while (mask != 0) {
             const std::size_t i = j + static_cast<std::size_t>(std::countr_zero(mask)) + 1;
             mask &= mask - 1;
-            if (i < n) probe(i);
+            if (i < limit) probe(i);
           }
         }
       }
 #endif
-      for (; j + 1 < n && left > 0; ++j)
+      for (; j + 1 < limit && left > 0; ++j)
         if (befores.has(U(data[j]))) probe(j + 1);
     } else {
-      for (std::size_t i = 1; i < n && left > 0; ++i)
+      for (std::size_t i = 1; i < limit && left > 0; ++i)
         if (ValidBefore(env.Lower(data[i - 1]))) probe(i);
     }
   };
   for (const Window& w : windows) {
     if (left == 0) break;
-    scan(text.data() + w.begin, w.end - w.begin);
+    scan(text.data() + w.begin, w.end - w.begin, w.last + 1 - w.begin);
   }
 }
 
 template <class Ch>
 std::optional<TagStart> FindTagStart(const Str<Ch>& text, const PassEnv<Ch>& env, std::string_view entry) {
   if (entry.empty()) return std::nullopt;
-  EntrySearch<Ch> es(env, entry);
+  EntrySearch<Ch> es(env, CaseClasses(*env.lower), entry);
   if (es.usable) {
     return FindFirstChange(text, env, es);
   }
   // Without a direct search the step-by-step method runs from the start.
   if (!Occurs(text, env, es.low)) return std::nullopt;
-  return TagStart{0, false};
+  return TagStart{0, false, {}};
 }
 
 template <class Ch>
 Str<Ch> ProcessTagFrom(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement,
                        TagStart start, TextEdits* edits) {
-  EntrySearch<Ch> es(env, entry);
-  return TagProcessor<Ch>(std::move(text), env, entry, replacement, es, start.pos, start.odd, edits).Run();
+  EntrySearch<Ch> es(env, CaseClasses(*env.lower), entry);
+  return TagProcessor<Ch>(std::move(text), env, entry, replacement, es, start, edits).Run();
 }
 
 template <class Ch>

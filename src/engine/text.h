@@ -122,6 +122,33 @@ const Ch* FindPair(const ByteSet& first, const ByteSet& second, const Ch* p, con
   return end;
 }
 
+#ifdef TERSIFY_ENGINE_SSE2
+// The lanes of sixteen bytes that hold a member of a ByteSet, with the
+// comparisons prepared once; a set of a letter's two cases takes one.
+class ByteMatcher {
+ public:
+  ByteMatcher() = default;
+  explicit ByteMatcher(const ByteSet& set) {
+    count_ = set.size();
+    fold_ = count_ == 2 && (set.at(0) ^ set.at(1)) == 0x20;
+    for (std::size_t i = 0; i < 4; ++i)
+      v_[i] = _mm_set1_epi8(static_cast<char>(set.at(i < count_ ? i : 0) | (fold_ ? 0x20 : 0)));
+  }
+  // Lanes of x that hold a member, as 0xFF.
+  __m128i matches(__m128i x) const {
+    if (fold_) return _mm_cmpeq_epi8(_mm_or_si128(x, _mm_set1_epi8(0x20)), v_[0]);
+    if (count_ == 1) return _mm_cmpeq_epi8(x, v_[0]);
+    return _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, v_[0]), _mm_cmpeq_epi8(x, v_[1])),
+                        _mm_or_si128(_mm_cmpeq_epi8(x, v_[2]), _mm_cmpeq_epi8(x, v_[3])));
+  }
+
+ private:
+  __m128i v_[4]{};
+  std::size_t count_ = 0;
+  bool fold_ = false;
+};
+#endif
+
 // FindPair for many searches with the same two sets: the comparisons are
 // prepared once, and a set of a letter's two cases is tested with one.
 class PairFinder {
@@ -129,8 +156,8 @@ class PairFinder {
   PairFinder() = default;
   PairFinder(const ByteSet& first, const ByteSet& second) : first_(first), second_(second) {
 #ifdef TERSIFY_ENGINE_SSE2
-    a_ = Prepared(first);
-    b_ = Prepared(second);
+    a_ = ByteMatcher(first);
+    b_ = ByteMatcher(second);
 #endif
   }
 
@@ -171,14 +198,13 @@ class PairFinder {
         if (mask != 0) {
           const int at = std::countr_zero(static_cast<unsigned>(mask));
           const auto before = static_cast<unsigned>(_mm_movemask_epi8(seen)) & ((1u << at) - 1);
-          const auto lanes = static_cast<unsigned>(_mm_movemask_epi8(flips));
-          odd ^= ((std::popcount(before) + std::popcount(lanes)) & 1) != 0;
+          odd ^= Parity(before ^ static_cast<unsigned>(_mm_movemask_epi8(flips)));
           return p + at;
         }
         flips = _mm_xor_si128(flips, seen);
         p += 16;
       }
-      odd ^= (std::popcount(static_cast<unsigned>(_mm_movemask_epi8(flips))) & 1) != 0;
+      odd ^= Parity(static_cast<unsigned>(_mm_movemask_epi8(flips)));
     }
 #endif
     for (; end - p >= 2; ++p) {
@@ -190,26 +216,17 @@ class PairFinder {
   }
 
  private:
+  // Whether a 16-bit mask has an odd number of bits set.
+  static bool Parity(unsigned m) {
+    m ^= m >> 8;
+    m ^= m >> 4;
+    m ^= m >> 2;
+    m ^= m >> 1;
+    return (m & 1) != 0;
+  }
+
 #ifdef TERSIFY_ENGINE_SSE2
-  struct Prepared {
-    Prepared() = default;
-    explicit Prepared(const ByteSet& set) {
-      count = set.size();
-      fold = count == 2 && (set.at(0) ^ set.at(1)) == 0x20;
-      for (std::size_t i = 0; i < 4; ++i)
-        v[i] = _mm_set1_epi8(static_cast<char>(set.at(i < count ? i : 0) | (fold ? 0x20 : 0)));
-    }
-    __m128i matches(__m128i x) const {
-      if (fold) return _mm_cmpeq_epi8(_mm_or_si128(x, _mm_set1_epi8(0x20)), v[0]);
-      if (count == 1) return _mm_cmpeq_epi8(x, v[0]);
-      return _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, v[0]), _mm_cmpeq_epi8(x, v[1])),
-                          _mm_or_si128(_mm_cmpeq_epi8(x, v[2]), _mm_cmpeq_epi8(x, v[3])));
-    }
-    __m128i v[4]{};
-    std::size_t count = 0;
-    bool fold = false;
-  };
-  Prepared a_, b_;
+  ByteMatcher a_, b_;
 #endif
   ByteSet first_, second_;
 };
