@@ -141,6 +141,18 @@ class ByteMatcher {
     return _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, v_[0]), _mm_cmpeq_epi8(x, v_[1])),
                         _mm_or_si128(_mm_cmpeq_epi8(x, v_[2]), _mm_cmpeq_epi8(x, v_[3])));
   }
+  // Calls f with a function that does what matches() does, of a type made
+  // for this set's kind, so that a loop in f is compiled for that kind.
+  template <class F>
+  decltype(auto) with(F&& f) const {
+    const __m128i v0 = v_[0], v1 = v_[1], v2 = v_[2], v3 = v_[3];
+    if (fold_) return f([v0](__m128i x) { return _mm_cmpeq_epi8(_mm_or_si128(x, _mm_set1_epi8(0x20)), v0); });
+    if (count_ == 1) return f([v0](__m128i x) { return _mm_cmpeq_epi8(x, v0); });
+    return f([v0, v1, v2, v3](__m128i x) {
+      return _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, v0), _mm_cmpeq_epi8(x, v1)),
+                          _mm_or_si128(_mm_cmpeq_epi8(x, v2), _mm_cmpeq_epi8(x, v3)));
+    });
+  }
 
  private:
   __m128i v_[4]{};
@@ -167,13 +179,20 @@ class PairFinder {
   const Ch* find(const Ch* p, const Ch* end) const {
 #ifdef TERSIFY_ENGINE_SSE2
     if constexpr (sizeof(Ch) == 1) {
-      while (end - p >= 17) {
-        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
-        int mask = _mm_movemask_epi8(_mm_and_si128(a_.matches(x), b_.matches(y)));
-        if (mask != 0) return p + std::countr_zero(static_cast<unsigned>(mask));
-        p += 16;
-      }
+      p = a_.with([&](auto inFirst) {
+        return b_.with([&](auto inSecond) {
+          const Ch* q = p;
+          while (end - q >= 17) {
+            __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+            __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 1));
+            int mask = _mm_movemask_epi8(_mm_and_si128(inFirst(x), inSecond(y)));
+            if (mask != 0) return q + std::countr_zero(static_cast<unsigned>(mask));
+            q += 16;
+          }
+          return q;
+        });
+      });
+      if (end - p >= 17) return p;  // found
     }
 #endif
     for (; end - p >= 2; ++p)
@@ -187,24 +206,33 @@ class PairFinder {
   const Ch* find(const Ch* p, const Ch* end, Ch c, bool& odd) const {
 #ifdef TERSIFY_ENGINE_SSE2
     if constexpr (sizeof(Ch) == 1) {
-      // Each lane of `flips` turns over once per c seen in that lane.
-      const __m128i cv = _mm_set1_epi8(static_cast<char>(c));
-      __m128i flips = _mm_setzero_si128();
-      while (end - p >= 17) {
-        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
-        int mask = _mm_movemask_epi8(_mm_and_si128(a_.matches(x), b_.matches(y)));
-        __m128i seen = _mm_cmpeq_epi8(x, cv);
-        if (mask != 0) {
-          const int at = std::countr_zero(static_cast<unsigned>(mask));
-          const auto before = static_cast<unsigned>(_mm_movemask_epi8(seen)) & ((1u << at) - 1);
-          odd ^= Parity(before ^ static_cast<unsigned>(_mm_movemask_epi8(flips)));
-          return p + at;
-        }
-        flips = _mm_xor_si128(flips, seen);
-        p += 16;
-      }
-      odd ^= Parity(static_cast<unsigned>(_mm_movemask_epi8(flips)));
+      bool found = false;
+      p = a_.with([&](auto inFirst) {
+        return b_.with([&](auto inSecond) {
+          // Each lane of `flips` turns over once per c seen in that lane.
+          const __m128i cv = _mm_set1_epi8(static_cast<char>(c));
+          __m128i flips = _mm_setzero_si128();
+          const Ch* q = p;
+          while (end - q >= 17) {
+            __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+            __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 1));
+            int mask = _mm_movemask_epi8(_mm_and_si128(inFirst(x), inSecond(y)));
+            __m128i seen = _mm_cmpeq_epi8(x, cv);
+            if (mask != 0) {
+              const int at = std::countr_zero(static_cast<unsigned>(mask));
+              const auto before = static_cast<unsigned>(_mm_movemask_epi8(seen)) & ((1u << at) - 1);
+              odd ^= Parity(before ^ static_cast<unsigned>(_mm_movemask_epi8(flips)));
+              found = true;
+              return q + at;
+            }
+            flips = _mm_xor_si128(flips, seen);
+            q += 16;
+          }
+          odd ^= Parity(static_cast<unsigned>(_mm_movemask_epi8(flips)));
+          return q;
+        });
+      });
+      if (found) return p;
     }
 #endif
     for (; end - p >= 2; ++p) {
