@@ -75,8 +75,8 @@ struct EntrySearch {
 template <class Ch>
 class TagProcessor {
  public:
-  // Reading starts at `start` (0-based), with `odd` the parity of the quotes
-  // before it; the text before it is known to stay as it is.
+  // Reading starts at start.pos (0-based), with start.odd the parity of the
+  // quotes before it; the text before it is known to stay as it is.
   TagProcessor(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement,
                const EntrySearch<Ch>& es, const TagStart& start, TextEdits* edits)
       : g_(std::move(text)), env_(env), entry_(entry), low_(es.low), stops_(es.stops), fastStops_(es.complete),
