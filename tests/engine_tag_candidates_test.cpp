@@ -57,15 +57,23 @@ TEST(TagCandidates, ChangesThatCreateOccurrencesOfLaterEntries) {
       // A later removal entry made by an earlier removal.
       {"removal_then_removal", "a <u<i>> b", {{"i", true}, {"u", true}}, {}, false, "a  b"},
       // The replacement text holds a later entry.
-      {"replacement_holds_entry", "<em>t</em>", {}, {{"em", "b x", true}, {"b", "strong", true}}, true,
+      {"replacement_holds_entry",
+       "<em>t</em>",
+       {},
+       {{"em", "b x", true}, {"b", "strong", true}},
+       true,
        "<strong x>t</strong x>"},
       // The replacement's last byte becomes the byte before a later entry.
       {"replacement_makes_byte_before", "<em>b>", {}, {{"em", "i<", true}, {">b", "Q", true}}, false, "<i<Q>"},
       // The replacement's first byte becomes the byte after a later entry.
       {"replacement_makes_byte_after", "a b<em>", {}, {{"em", ">", true}, {"b<", "i", true}}, false, "a i>>"},
       // Several changes, each making an occurrence far from the others.
-      {"many_places", "<b<i>> q <b<i>> q <st<i>rong>", {{"i", true}}, {{"b", "u", true}, {"strong", "s", true}},
-       false, "<u> q <u> q <s>"},
+      {"many_places",
+       "<b<i>> q <b<i>> q <st<i>rong>",
+       {{"i", true}},
+       {{"b", "u", true}, {"strong", "s", true}},
+       false,
+       "<u> q <u> q <s>"},
       // An occurrence needs a byte on each side: at the text's very start or
       // end the entry made by a change stays.
       {"made_at_text_start", "<i>b>", {{"i", true}}, {{"b", "strong", true}}, false, "b>"},
@@ -77,8 +85,7 @@ TEST(TagCandidates, ChangesThatCreateOccurrencesOfLaterEntries) {
       {"untaken_before_first_change", " a<a<a>", {}, {{"a<a", "a>", true}}, false, " a<a>>"},
       {"untaken_before_first_removal", " a<a<a> b", {{"a<a", true}}, {}, false, " a b"},
       // A change inside quotes makes no occurrence that is taken.
-      {"made_inside_quotes", "<a t=\"<b<i>>\">", {{"i", true}}, {{"b", "strong", true}}, false,
-       "<a t=\"<b<i>>\">"},
+      {"made_inside_quotes", "<a t=\"<b<i>>\">", {{"i", true}}, {{"b", "strong", true}}, false, "<a t=\"<b<i>>\">"},
       // Removal of the text between two parts that make an entry with the
       // parts of a longer one.
       {"longest_entry_reach", "<name=gen<i>erator c>x", {{"i", true}, {"name=generator", true}}, {}, false, "x"},
@@ -97,8 +104,7 @@ TEST(TagCandidates, ChangesThatCreateOccurrencesOfLaterEntries) {
 TEST(TagCandidates, RemovedTagsTakeScriptMarkersAlong) {
   OptimizationSettings s;
   testsupport::AllPassesOff(s);
-  const std::string doc =
-      "<p a=1 <script>one()</script> b>x<script>two()</script>y<b>z<p b <script>three()</script>>w";
+  const std::string doc = "<p a=1 <script>one()</script> b>x<script>two()</script>y<b>z<p b <script>three()</script>>w";
   const TagRemovalTable removal = {{"b", true}};
   const std::string expected = "x<script>two()</script>yzw";
   EXPECT_EQ(RunEngine(doc, s, removal, {}), expected);
@@ -132,17 +138,17 @@ Str<Ch> As(const std::string& s) {
 }
 
 const std::vector<std::string>& EntryPool() {
-  static const std::vector<std::string> pool = {"b",  "i",    "/b",  "u",      "strong", "st", "rong", "em",  "b<", "x b",
-                                                "<b", "b b",  ">b",  "x\"",    "name=x", "p",  "P",    "\xc0",
-                                                "s",  "/em",  " ",   "-",      "ab",     "a",  "script", "a<a", "a>"};
+  static const std::vector<std::string> pool = {"b",   "i",   "/b",  "u",  "strong", "st",     "rong",   "em",  "b<",
+                                                "x b", "<b",  "b b", ">b", "x\"",    "name=x", "p",      "P",   "\xc0",
+                                                "s",   "/em", " ",   "-",  "ab",     "a",      "script", "a<a", "a>"};
   return pool;
 }
 
 // Short pieces that join into entries of the pool when a tag between them
 // goes or a word in them is replaced.
 std::string JoiningDocument(std::mt19937& rng) {
-  static const std::vector<std::string> pieces = {"<i>", "<u>", "<i x>", "b", "B", "st", "rong", "<", ">", " ",
-                                                  "x", "\"", "em", "/", "<b", "b>", "\r", "\n", "\b", "ab"};
+  static const std::vector<std::string> pieces = {"<i>", "<u>", "<i x>", "b", "B",  "st", "rong", "<",  ">",  " ",
+                                                  "x",   "\"",  "em",    "/", "<b", "b>", "\r",   "\n", "\b", "ab"};
   std::string doc;
   for (int k = static_cast<int>(rng() % 16); k >= 0; --k) doc += pieces[rng() % pieces.size()];
   return doc;
@@ -308,7 +314,8 @@ TEST(TagCandidates, ChainedTablesAgainstReference) {
     std::string doc = LoadDocumentText(testing::RandomDocument(rng, 50));
     OptimizationSettings s = testing::RandomSettings(rng);
     TagRemovalTable removal;
-    for (int k = static_cast<int>(rng() % 6); k > 0; --k) removal.push_back({pool[rng() % pool.size()], rng() % 5 != 0});
+    for (int k = static_cast<int>(rng() % 6); k > 0; --k)
+      removal.push_back({pool[rng() % pool.size()], rng() % 5 != 0});
     TagReplacementTable replacement;
     for (int k = static_cast<int>(rng() % 9); k > 0; --k) {
       std::string to = pool[rng() % pool.size()];

@@ -123,8 +123,8 @@ class TagCandidateFinder {
   void Scan(const Str<Ch>& text, const std::vector<Window>& windows, std::vector<bool>& found) const;
 
   PassEnv<Ch> env_;
-  std::vector<Str<Ch>> low_;   // per entry, lower-cased
-  std::vector<bool> always_;   // per entry, qualifies whatever the text
+  std::vector<Str<Ch>> low_;  // per entry, lower-cased
+  std::vector<bool> always_;  // per entry, qualifies whatever the text
   // Per entry, the bytes its occurrences may begin with as they stand in
   // the text, and those that may follow (none listed for a one-byte entry).
   std::vector<std::string> firsts_;

@@ -64,8 +64,8 @@ struct EntrySearch {
   }
   Str<Ch> low;
   ByteSet stops;
-  ByteSet firstBytes;   // the bytes that lower-case to the entry's first
-  ByteSet secondBytes;  // the same for its second
+  ByteSet firstBytes;     // the bytes that lower-case to the entry's first
+  ByteSet secondBytes;    // the same for its second
   PairFinder pairFinder;  // the two together, for entries of two bytes or more
   bool complete = false;  // stops holds all the bytes it should
   bool usable = false;    // the first change may be looked for directly
@@ -79,10 +79,19 @@ class TagProcessor {
   // quotes before it; the text before it is known to stay as it is.
   TagProcessor(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement,
                const EntrySearch<Ch>& es, const TagStart& start, TextEdits* edits)
-      : g_(std::move(text)), env_(env), entry_(entry), low_(es.low), stops_(es.stops), fastStops_(es.complete),
-        firstBytes_(es.firstBytes), pairs_(es.pairFinder), jump_(es.usable), restores_(es.restores),
+      : g_(std::move(text)),
+        env_(env),
+        entry_(entry),
+        low_(es.low),
+        stops_(es.stops),
+        fastStops_(es.complete),
+        firstBytes_(es.firstBytes),
+        pairs_(es.pairFinder),
+        jump_(es.usable),
+        restores_(es.restores),
         keepUntaken_(es.usable && !es.firstBytes.has('"') && !es.firstBytes.has('<')),
-        edits_(edits), odd_(start.odd) {
+        edits_(edits),
+        odd_(start.odd) {
     for (char c : replacement) rep_.push_back(static_cast<Ch>(static_cast<unsigned char>(c)));
     // An occurrence made only of inserted symbols needs every symbol of the
     // entry to be in the replacement; otherwise no flags need to be kept.
@@ -307,7 +316,6 @@ class TagProcessor {
   bool odd_ = false;  // quote parity of the settled part
 };
 
-
 // The bytes that may stand before an occurrence, and those that may follow it
 // (as lower-case forms).
 template <class Ch>
@@ -332,9 +340,7 @@ std::optional<TagStart> FindFirstChange(const Str<Ch>& text, const PassEnv<Ch>& 
   // Candidates are found by their first two bytes (their first byte alone for
   // an entry of one byte); the quote parity is counted only up to candidates
   // that pass every other test.
-  auto next = [&](const Ch* from) {
-    return L >= 2 ? es.pairFinder.find(from, end) : es.firstBytes.find(from, end);
-  };
+  auto next = [&](const Ch* from) { return L >= 2 ? es.pairFinder.find(from, end) : es.firstBytes.find(from, end); };
   bool odd = false;
   const Ch* counted = data;  // quotes before this point are in `odd`
   std::vector<std::size_t> untaken;
@@ -559,11 +565,11 @@ Str<Ch> ProcessTag(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry,
   return ProcessTagFrom(std::move(text), env, entry, replacement, *start, nullptr);
 }
 
-#define TERSIFY_INSTANTIATE(Ch)                                                                                 \
-  template Str<Ch> ProcessTag<Ch>(Str<Ch>, const PassEnv<Ch>&, std::string_view, std::string_view);            \
-  template std::optional<TagStart> FindTagStart<Ch>(const Str<Ch>&, const PassEnv<Ch>&, std::string_view);     \
+#define TERSIFY_INSTANTIATE(Ch)                                                                                  \
+  template Str<Ch> ProcessTag<Ch>(Str<Ch>, const PassEnv<Ch>&, std::string_view, std::string_view);              \
+  template std::optional<TagStart> FindTagStart<Ch>(const Str<Ch>&, const PassEnv<Ch>&, std::string_view);       \
   template Str<Ch> ProcessTagFrom<Ch>(Str<Ch>, const PassEnv<Ch>&, std::string_view, std::string_view, TagStart, \
-                                      TextEdits*);                                                              \
+                                      TextEdits*);                                                               \
   template class TagCandidateFinder<Ch>;
 TERSIFY_INSTANTIATE(char)
 TERSIFY_INSTANTIATE(Wide)
