@@ -280,8 +280,7 @@ class Sequence {
         try {
           if (!Guarded(slot, w)) return OptimizeResult::Failed;
         } catch (const NeedWideSymbols&) {
-          candidatesKnown_ = false;
-          candidates_.clear();
+          ForgetCandidates(i);
           // The pass that needs them left its input as it was.
           Work<Wide> wide = Widen(w, w.Input());
           Release(w.text);
@@ -387,19 +386,7 @@ class Sequence {
       case Action::RemoveQuotes:
         Deleting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::RemoveQuotes<Ch>(t, env, out); });
         break;
-      case Action::ProcessTag:
-        // Most entries do not occur in a page: one scan finds them for all
-        // the calls still to come, and is redone only after a call changes
-        // the text (a change can make an occurrence of a later entry).
-        if (!candidatesKnown_) FindCandidates(w);
-        if (!candidates_[current_]) break;
-        if (!engine::ProcessTagChanges<Ch>(w.text, env, slot.entry)) break;
-        candidatesKnown_ = false;
-        if (slot.replacement.empty())
-          Deleting(w, [&](const Str<Ch>& t) { return engine::ProcessTag<Ch>(t, env, slot.entry, {}); });
-        else
-          w.text = engine::ProcessTag<Ch>(std::move(w.text), env, slot.entry, slot.replacement);
-        break;
+      case Action::ProcessTag: RunTagSlot(slot, w); break;
       case Action::CollapseNbsp: engine::CollapseNbsp<Ch>(w.text, env); break;
       case Action::RemoveAllTabs: engine::RemoveAllTabs<Ch>(w.text, env); break;
       case Action::RemoveBlankLines:
@@ -422,31 +409,82 @@ class Sequence {
     }
   }
 
-  // Marks the tag slots from the current one on whose entry may change the
-  // text. A slot already marked stays marked (a "maybe" is always safe), so
-  // after a change only the unmarked ones are looked for again.
+  // Most entries do not occur in a page: one scan finds the candidates for
+  // all the tag slots, and after a call that changes the text only the
+  // neighbourhoods of its changes are searched again (a change can make an
+  // occurrence of a later entry there, nowhere else).
   template <class Ch>
-  void FindCandidates(const Work<Ch>& w) {
-    if (candidates_.size() != plan_.size()) candidates_.assign(plan_.size(), false);
-    std::vector<std::string_view> entries;
-    std::vector<std::size_t> slots;
-    for (std::size_t i = current_; i < plan_.size(); ++i) {
-      if (plan_[i].action != Action::ProcessTag || candidates_[i]) continue;
-      entries.push_back(plan_[i].entry);
-      slots.push_back(i);
+  void RunTagSlot(const Slot& slot, Work<Ch>& w) {
+    engine::TagCandidateFinder<Ch>& finder = Finder(w);
+    const std::size_t tag = tagIndex_[current_];
+    if (!candidatesKnown_) {
+      finder.Mark(w.text, found_);
+      candidatesKnown_ = true;
     }
-    std::vector<bool> maybe = engine::TagCandidates<Ch>(w.text, w.env, entries);
-    for (std::size_t k = 0; k < slots.size(); ++k) candidates_[slots[k]] = maybe[k];
+    const bool maybe = found_[tag];
+    found_[tag] = true;
+    if (!maybe) return;
+    auto start = engine::FindTagStart<Ch>(w.text, w.env, slot.entry);
+    if (!start) return;
+    engine::TextEdits edits;
+    candidatesKnown_ = false;  // until the edits have been searched
+    // The call works on a copy in the spare buffer: a failure, or as bytes a
+    // removed script marker (the blocks could no longer be matched to their
+    // markers by order alone: the slot is redone on wide symbols), leaves the
+    // text as it was.
+    w.spare.assign(w.text);
+    w.spare = engine::ProcessTagFrom<Ch>(std::move(w.spare), w.env, slot.entry, slot.replacement, *start, &edits);
+    if constexpr (sizeof(Ch) == 1)
+      if (edits.scriptMarkerRemoved && w.markers != 0) throw NeedWideSymbols();
+    w.text.swap(w.spare);
+    finder.MarkAround(w.text, edits, found_);
     candidatesKnown_ = true;
+  }
+
+  // The candidate finder for the symbol type at hand, over every tag slot's
+  // entry. A slot that has run counts as found, so no search looks for it.
+  template <class Ch>
+  engine::TagCandidateFinder<Ch>& Finder(const Work<Ch>& w) {
+    auto& finder = [&]() -> auto& {
+      if constexpr (sizeof(Ch) == 1)
+        return narrowFinder_;
+      else
+        return wideFinder_;
+    }();
+    if (!finder) {
+      std::vector<std::string_view> entries;
+      tagIndex_.assign(plan_.size(), 0);
+      for (std::size_t i = 0; i < plan_.size(); ++i) {
+        if (plan_[i].action != Action::ProcessTag) continue;
+        tagIndex_[i] = entries.size();
+        entries.push_back(plan_[i].entry);
+      }
+      finder.emplace(w.env, entries);
+      found_.assign(entries.size(), false);
+      for (std::size_t i = 0; i < current_; ++i)
+        if (plan_[i].action == Action::ProcessTag) found_[tagIndex_[i]] = true;
+      candidatesKnown_ = false;
+    }
+    return *finder;
+  }
+
+  // The text is redone from slot `first` on, as other symbols.
+  void ForgetCandidates(std::size_t first) {
+    candidatesKnown_ = false;
+    for (std::size_t i = first; i < plan_.size() && !found_.empty(); ++i)
+      if (plan_[i].action == Action::ProcessTag) found_[tagIndex_[i]] = false;
   }
 
   const EngineContext& ctx_;
   const OptimizationSettings& s_;
   const std::function<void(std::string_view)>& faultHook_;
   std::vector<Slot> plan_;
-  std::size_t current_ = 0;         // the slot being run
-  std::vector<bool> candidates_;    // per slot, from FindCandidates
-  bool candidatesKnown_ = false;    // candidates_ fits the current text
+  std::size_t current_ = 0;  // the slot being run
+  std::optional<engine::TagCandidateFinder<char>> narrowFinder_;
+  std::optional<engine::TagCandidateFinder<Wide>> wideFinder_;
+  std::vector<std::size_t> tagIndex_;  // per tag slot, its place among the finder's entries
+  std::vector<bool> found_;            // per tag slot's entry: may change the text, or has run
+  bool candidatesKnown_ = false;       // found_ fits the current text
 };
 
 }  // namespace

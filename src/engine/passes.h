@@ -68,16 +68,73 @@ void RemoveQuotes(const Str<Ch>& text, const PassEnv<Ch>& env, Str<Ch>& out);
 template <class Ch>
 Str<Ch> ProcessTag(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement);
 
-// Whether ProcessTag would change the text at all.
-template <class Ch>
-bool ProcessTagChanges(const Str<Ch>& text, const PassEnv<Ch>& env, std::string_view entry);
+// Where a call of the tag pass changed the text, in the new text's positions:
+// outside the ranges [begin, end) the new text is pieces copied whole from the
+// old one, and each piece boundary lies within or at the edge of a range (an
+// empty range is a bare boundary). `whole` when the call cannot say where.
+struct TextEdits {
+  struct Range {
+    std::size_t begin;
+    std::size_t end;
+  };
+  std::vector<Range> ranges;
+  bool whole = false;
+  bool scriptMarkerRemoved = false;  // a script marker went with a removed tag
+};
 
-// For each entry, false when ProcessTag cannot change the text: no lower-case
-// occurrence has a valid byte on each side (quotes are left out of this test,
-// so true only means "maybe"). One scan for all entries.
+// Where ProcessTag makes its first change, and the quote parity there; the
+// text before it stays as it is, but the entry's untaken occurrences there
+// must still be kept from being found again.
+struct TagStart {
+  std::size_t pos;
+  bool odd;
+  std::vector<std::size_t> untaken;  // where they begin, in order
+};
+
+// The place ProcessTag would start to change the text, or nothing when it
+// leaves the text as it is (an empty entry, or one that has no occurrence it
+// would take).
 template <class Ch>
-std::vector<bool> TagCandidates(const Str<Ch>& text, const PassEnv<Ch>& env,
-                                const std::vector<std::string_view>& entries);
+std::optional<TagStart> FindTagStart(const Str<Ch>& text, const PassEnv<Ch>& env, std::string_view entry);
+
+// ProcessTag from a start found by FindTagStart on the same text; records in
+// `edits` (when given) where it changed the text.
+template <class Ch>
+Str<Ch> ProcessTagFrom(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement,
+                       TagStart start, TextEdits* edits);
+
+// Tells, for a list of entries, which ones ProcessTag may change a text for:
+// an entry qualifies when a lower-case occurrence of it has a valid byte on
+// each side (quotes are left out of this test, so it only means "maybe").
+// Entries it cannot judge this way always qualify; empty ones never do.
+template <class Ch>
+class TagCandidateFinder {
+ public:
+  TagCandidateFinder(const PassEnv<Ch>& env, const std::vector<std::string_view>& entries);
+
+  // Sets found[k] for each entry k not yet found that qualifies in the text.
+  void Mark(const Str<Ch>& text, std::vector<bool>& found) const;
+  // The same after a change to a text in which every entry not found had
+  // been looked for: only the neighbourhoods of the edits are searched.
+  void MarkAround(const Str<Ch>& text, const TextEdits& edits, std::vector<bool>& found) const;
+
+ private:
+  // Occurrences that begin in (begin, last] and end before `end`.
+  struct Window {
+    std::size_t begin;
+    std::size_t end;
+    std::size_t last;
+  };
+  void Scan(const Str<Ch>& text, const std::vector<Window>& windows, std::vector<bool>& found) const;
+
+  PassEnv<Ch> env_;
+  std::vector<Str<Ch>> low_;  // per entry, lower-cased
+  std::vector<bool> always_;  // per entry, qualifies whatever the text
+  // Per entry, the bytes its occurrences may begin with as they stand in
+  // the text, and those that may follow (none listed for a one-byte entry).
+  std::vector<std::string> firsts_;
+  std::vector<std::string> seconds_;
+};
 
 // White space, in place.
 template <class Ch>

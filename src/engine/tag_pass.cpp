@@ -18,50 +18,80 @@ unsigned char UpperOf(const LowerTable& t, unsigned char c) {
   return low;
 }
 
+// The bytes that share each lower-case form, in byte order.
+class CaseClasses {
+ public:
+  explicit CaseClasses(const LowerTable& t) {
+    for (std::size_t b = 0; b < 256; ++b) ++begin_[t[b] + 1u];
+    for (std::size_t l = 0; l < 256; ++l) begin_[l + 1] = static_cast<std::uint16_t>(begin_[l + 1] + begin_[l]);
+    std::array<std::uint16_t, 257> next = begin_;
+    for (std::size_t b = 0; b < 256; ++b) bytes_[next[t[b]]++] = static_cast<unsigned char>(b);
+  }
+  // The bytes whose lower-case form is `low` (< 256).
+  std::basic_string_view<unsigned char> Of(std::uint32_t low) const {
+    return {bytes_.data() + begin_[low], static_cast<std::size_t>(begin_[low + 1] - begin_[low])};
+  }
+
+ private:
+  std::array<unsigned char, 256> bytes_{};
+  std::array<std::uint16_t, 257> begin_{};
+};
+
 // The entry in lower case, and the bytes a scan for it must stop at: the
 // quote and every byte whose lower-case form is the entry's first.
 template <class Ch>
 struct EntrySearch {
-  EntrySearch(const PassEnv<Ch>& env, std::string_view entry) {
+  EntrySearch(const PassEnv<Ch>& env, const CaseClasses& classes, std::string_view entry) {
     for (char c : entry) low.push_back(env.Lower(static_cast<Ch>(static_cast<unsigned char>(c))));
     if (low.empty()) return;
-    complete = stops.add('"');
     const std::uint32_t f = U(low[0]);
-    const std::uint32_t f2 = low.size() >= 2 ? U(low[1]) : 0;
+    complete = stops.add('"');
     int capitals = 0;
-    bool pairs = true;
-    for (int b = 0; b < 256 && complete; ++b) {
-      const std::uint32_t lb = (*env.lower)[static_cast<std::size_t>(b)];
-      if (low.size() >= 2 && lb == f2) pairs = secondBytes.add(static_cast<unsigned char>(b)) && pairs;
-      if (lb != f) continue;
-      complete = stops.add(static_cast<unsigned char>(b)) && firstBytes.add(static_cast<unsigned char>(b));
-      if (static_cast<std::uint32_t>(b) != f) ++capitals;
+    for (unsigned char b : classes.Of(f)) {
+      complete = stops.add(b) && firstBytes.add(b) && complete;
+      if (b != f) ++capitals;
     }
-    complete = complete && pairs;
+    if (low.size() >= 2)
+      for (unsigned char b : classes.Of(U(low[1]))) complete = secondBytes.add(b) && complete;
     // The jump ahead below relies on untaken occurrences being left exactly
     // as they were. That fails when disarming the first byte changes what a
     // later test sees: a first byte that is a quote (parity) or a byte that
     // may stand before an occurrence; and when more than one capital shares
     // the lower-case form, since the markers turn back into one of them.
     usable = complete && capitals <= 1 && f != '"' && f != 8 && f != '\n' && f != ' ' && f != '<';
+    restores = capitals <= 1;  // a disarmed byte always comes back as it was
+    if (low.size() >= 2) pairFinder = PairFinder(firstBytes, secondBytes);
   }
   Str<Ch> low;
   ByteSet stops;
-  ByteSet firstBytes;   // the bytes that lower-case to the entry's first
-  ByteSet secondBytes;  // the same for its second
+  ByteSet firstBytes;     // the bytes that lower-case to the entry's first
+  ByteSet secondBytes;    // the same for its second
+  PairFinder pairFinder;  // the two together, for entries of two bytes or more
   bool complete = false;  // stops holds all the bytes it should
   bool usable = false;    // the first change may be looked for directly
+  bool restores = false;  // turning the markers back restores the bytes they replaced
 };
 
 template <class Ch>
 class TagProcessor {
  public:
-  // Reading starts at `start` (0-based), with `odd` the parity of the quotes
-  // before it; the text before it is known to stay as it is.
+  // Reading starts at start.pos (0-based), with start.odd the parity of the
+  // quotes before it; the text before it is known to stay as it is.
   TagProcessor(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement,
-               const EntrySearch<Ch>& es, std::size_t start, bool odd)
-      : g_(std::move(text)), env_(env), entry_(entry), low_(es.low), stops_(es.stops), fastStops_(es.complete),
-        firstBytes_(es.firstBytes), secondBytes_(es.secondBytes), jump_(es.usable), odd_(odd) {
+               const EntrySearch<Ch>& es, const TagStart& start, TextEdits* edits)
+      : g_(std::move(text)),
+        env_(env),
+        entry_(entry),
+        low_(es.low),
+        stops_(es.stops),
+        fastStops_(es.complete),
+        firstBytes_(es.firstBytes),
+        pairs_(es.pairFinder),
+        jump_(es.usable),
+        restores_(es.restores),
+        keepUntaken_(es.usable && !es.firstBytes.has('"') && !es.firstBytes.has('<')),
+        edits_(edits),
+        odd_(start.odd) {
     for (char c : replacement) rep_.push_back(static_cast<Ch>(static_cast<unsigned char>(c)));
     // An occurrence made only of inserted symbols needs every symbol of the
     // entry to be in the replacement; otherwise no flags need to be kept.
@@ -72,14 +102,20 @@ class TagProcessor {
       canRepeat = inRep;
     }
     if (canRepeat) flags_.emplace(Str<unsigned char>(g_.restSize(), 0));
-    g_.emitN(start);
-    if (flags_) flags_->emitN(start);
+    g_.emitN(start.pos);
+    if (flags_) flags_->emitN(start.pos);
+    // The untaken occurrences before the start, disarmed as if found one by one.
+    if (keepUntaken_) {
+      untaken_ = start.untaken;
+    } else {
+      for (std::size_t q : start.untaken) g_.outAt(q) = Marker(g_.out(q));
+      disarmed_ = !start.untaken.empty();
+    }
   }
 
   Str<Ch> Run() {
     const std::size_t L = low_.size();
     const Ch first = low_[0];
-    bool disarmed = false;
     while (!g_.atEnd()) {
       if (env_.Lower(g_.head()) != first || !Matches()) {
         Emit();
@@ -90,8 +126,13 @@ class TagProcessor {
         if (jump_) {
           // Straight on to the next place where the entry's first two bytes
           // stand, keeping count of the quotes passed over.
-          const Ch* to = L >= 2 ? FindPair(firstBytes_, secondBytes_, rest, rest + n) : firstBytes_.find(rest, rest + n);
-          if (CountOf(rest, to, static_cast<Ch>('"')) & 1) odd_ = !odd_;
+          const Ch* to;
+          if (L >= 2) {
+            to = pairs_.find(rest, rest + n, static_cast<Ch>('"'), odd_);
+          } else {
+            to = firstBytes_.find(rest, rest + n);
+            if (CountOf(rest, to, static_cast<Ch>('"')) & 1) odd_ = !odd_;
+          }
           k = static_cast<std::size_t>(to - rest);
         } else if (fastStops_)
           k = static_cast<std::size_t>(stops_.find(rest, rest + n) - rest);
@@ -104,10 +145,13 @@ class TagProcessor {
         continue;
       }
       if (!Taken()) {
-        Ch c = g_.head();
-        Ch marker = c == env_.Lower(c) ? env_.markA : env_.markB;
-        EmitAs(marker);
-        disarmed = true;
+        if (keepUntaken_) {
+          untaken_.push_back(g_.outSize());
+          Emit();
+          continue;
+        }
+        EmitAs(Marker(g_.head()));
+        disarmed_ = true;
         continue;
       }
       std::size_t seam;
@@ -115,15 +159,18 @@ class TagProcessor {
         Skip(L);
         Insert(rep_);
         seam = g_.outSize();
+        Edited(seam, seam + rep_.size());
       } else {
         seam = RemoveTag();
+        Edited(seam, seam);
       }
       // An occurrence may now span the place of the change.
       std::size_t back = std::min(L - 1, seam);
       PushBack(back);
     }
     Str<Ch> out = std::move(g_).finish();
-    if (disarmed) {
+    if (disarmed_ && !restores_ && edits_) edits_->whole = true;
+    if (disarmed_ || marked_) {
       const auto f = static_cast<unsigned char>(entry_[0]);
       const Ch up = static_cast<Ch>(UpperOf(*env_.lower, f));
       const Ch lo = static_cast<Ch>((*env_.lower)[f]);
@@ -187,9 +234,26 @@ class TagProcessor {
     // The quotes of the settled part that go with the tag.
     for (std::size_t k = s; k < p; ++k)
       if (Is(g_.out(k), '"')) odd_ = !odd_;
+    if (edits_ && !edits_->scriptMarkerRemoved) {
+      for (std::size_t k = s; k < p; ++k) edits_->scriptMarkerRemoved |= env_.IsScriptMarker(g_.out(k));
+      for (std::size_t k = 0; k <= e; ++k) edits_->scriptMarkerRemoved |= env_.IsScriptMarker(g_.ahead(k));
+    }
     g_.truncate(s);
+    while (!untaken_.empty() && untaken_.back() >= s) untaken_.pop_back();
     g_.skip(e + 1);
     return s;
+  }
+
+  // The output from `from` on is laid anew, starting with [from, to) that
+  // is not a copy of the input; what was recorded beyond `from` is void.
+  void Edited(std::size_t from, std::size_t to) {
+    if (!edits_) return;
+    auto& r = edits_->ranges;
+    while (!r.empty() && r.back().begin >= from) r.pop_back();
+    if (!r.empty() && r.back().end >= from)
+      r.back().end = to;
+    else
+      r.push_back({from, to});
   }
 
   void Emit() {
@@ -197,6 +261,9 @@ class TagProcessor {
     g_.emit();
     if (flags_) flags_->emit();
   }
+  // The marker that disarms the occurrence beginning with c.
+  Ch Marker(Ch c) const { return c == env_.Lower(c) ? env_.markA : env_.markB; }
+
   void EmitAs(Ch c) {
     g_.emitAs(c);
     if (flags_) flags_->emit();
@@ -213,6 +280,12 @@ class TagProcessor {
     }
   }
   void PushBack(std::size_t k) {
+    // Untaken occurrences read again must not be found again.
+    while (!untaken_.empty() && untaken_.back() >= g_.outSize() - k) {
+      g_.outAt(untaken_.back()) = Marker(g_.out(untaken_.back()));
+      untaken_.pop_back();
+      marked_ = true;
+    }
     for (std::size_t i = g_.outSize() - k; i < g_.outSize(); ++i)
       if (Is(g_.out(i), '"')) odd_ = !odd_;
     g_.pushBack(k);
@@ -226,26 +299,40 @@ class TagProcessor {
   const ByteSet& stops_;  // the quote and every byte that lower-cases to low_[0]
   bool fastStops_;
   const ByteSet& firstBytes_;
-  const ByteSet& secondBytes_;
+  const PairFinder& pairs_;
   bool jump_;  // untaken occurrences stay as they are, so runs may be passed over whole
+  bool restores_;
+  // An untaken occurrence keeps its first byte where the marker would make no
+  // difference to any later test; its place is kept instead, and it is marked
+  // only when handed back to be read again.
+  bool keepUntaken_;
+  std::vector<std::size_t> untaken_;
+  bool marked_ = false;
+  bool disarmed_ = false;  // markers stand in the text
+  TextEdits* edits_;
   Str<Ch> rep_;
   // Which symbols this call's replacements put in (replacement only).
   std::optional<GapText<unsigned char>> flags_;
   bool odd_ = false;  // quote parity of the settled part
 };
 
+// The bytes that may stand before an occurrence, and those that may follow it
+// (as lower-case forms).
+template <class Ch>
+bool ValidBefore(Ch lowered) {
+  return U(lowered) == 8 || Is(lowered, '\n') || Is(lowered, ' ') || Is(lowered, '<');
+}
+template <class Ch>
+bool ValidAfter(Ch lowered) {
+  return U(lowered) == 8 || Is(lowered, '\r') || Is(lowered, ' ') || Is(lowered, '>');
+}
 
 // Where the step-by-step method would make its first change, and the quote
 // parity there. Every occurrence before it is not taken; disarming it and
 // turning the marker back leaves its byte as it was (see EntrySearch), so the
 // text before the first taken occurrence stays unchanged.
-struct FirstChange {
-  std::size_t pos;
-  bool odd;
-};
-
 template <class Ch>
-std::optional<FirstChange> FindFirstChange(const Str<Ch>& text, const PassEnv<Ch>& env, const EntrySearch<Ch>& es) {
+std::optional<TagStart> FindFirstChange(const Str<Ch>& text, const PassEnv<Ch>& env, const EntrySearch<Ch>& es) {
   const std::size_t L = es.low.size();
   const Ch* data = text.data();
   const Ch* end = data + text.size();
@@ -253,26 +340,28 @@ std::optional<FirstChange> FindFirstChange(const Str<Ch>& text, const PassEnv<Ch
   // Candidates are found by their first two bytes (their first byte alone for
   // an entry of one byte); the quote parity is counted only up to candidates
   // that pass every other test.
-  auto next = [&](const Ch* from) {
-    return L >= 2 ? FindPair(es.firstBytes, es.secondBytes, from, end) : es.firstBytes.find(from, end);
-  };
+  auto next = [&](const Ch* from) { return L >= 2 ? es.pairFinder.find(from, end) : es.firstBytes.find(from, end); };
   bool odd = false;
   const Ch* counted = data;  // quotes before this point are in `odd`
+  std::vector<std::size_t> untaken;
   for (const Ch* p = next(data); p < end; p = next(p + 1)) {
     const std::size_t i = static_cast<std::size_t>(p - data);
-    // Test 1: the whole entry; an occurrence needs a byte before and after it.
-    if (i == 0 || text.size() - i <= L) continue;
+    // Test 1: the whole entry.
+    if (text.size() - i < L) continue;
     std::size_t k = 0;
     while (k < L && env.Lower(p[k]) == es.low[k]) ++k;
     if (k < L) continue;
-    const Ch before = env.Lower(p[-1]);
-    if (!(U(before) == 8 || Is(before, '\n') || Is(before, ' ') || Is(before, '<'))) continue;
-    const Ch after = env.Lower(p[L]);
-    if (!(U(after) == 8 || Is(after, '\r') || Is(after, ' ') || Is(after, '>'))) continue;
-    odd ^= (CountOf(counted, p, quote) & 1) != 0;
-    counted = p;
-    if (odd) continue;
-    return FirstChange{i, odd};
+    // An occurrence needs a byte before and after it, each of the right kind,
+    // and must stand outside quotes.
+    bool taken = i > 0 && text.size() - i > L;
+    taken = taken && ValidBefore(env.Lower(p[-1])) && ValidAfter(env.Lower(p[L]));
+    if (taken) {
+      odd ^= (CountOf(counted, p, quote) & 1) != 0;
+      counted = p;
+      taken = !odd;
+    }
+    if (taken) return TagStart{i, odd, std::move(untaken)};
+    untaken.push_back(i);
   }
   return std::nullopt;
 }
@@ -289,47 +378,76 @@ bool Occurs(const Str<Ch>& text, const PassEnv<Ch>& env, const Str<Ch>& low) {
   return false;
 }
 
-// The bytes that may stand before an occurrence, and those that may follow it
-// (as lower-case forms).
-template <class Ch>
-bool ValidBefore(Ch lowered) {
-  return U(lowered) == 8 || Is(lowered, '\n') || Is(lowered, ' ') || Is(lowered, '<');
-}
-template <class Ch>
-bool ValidAfter(Ch lowered) {
-  return U(lowered) == 8 || Is(lowered, '\r') || Is(lowered, ' ') || Is(lowered, '>');
-}
-
 }  // namespace
 
 template <class Ch>
-std::vector<bool> TagCandidates(const Str<Ch>& text, const PassEnv<Ch>& env,
-                                const std::vector<std::string_view>& entries) {
-  std::vector<bool> maybe(entries.size(), false);
-  // The entries the candidate test can judge, in groups of 64: for each
-  // lower-case byte, which of them start with it and which have it second.
-  struct Probe {
-    std::size_t index;
-    Str<Ch> low;
-  };
-  std::vector<Probe> probes;
-  for (std::size_t k = 0; k < entries.size(); ++k) {
-    if (entries[k].empty()) continue;
-    EntrySearch<Ch> es(env, entries[k]);
-    if (!es.usable) {
-      maybe[k] = true;  // judged by the entry's own search
-      continue;
-    }
-    probes.push_back({k, es.low});
+TagCandidateFinder<Ch>::TagCandidateFinder(const PassEnv<Ch>& env, const std::vector<std::string_view>& entries)
+    : env_(env) {
+  const CaseClasses classes(*env.lower);
+  for (std::string_view e : entries) {
+    EntrySearch<Ch> es(env, classes, e);
+    always_.push_back(!es.low.empty() && !es.usable);  // judged by the entry's own search
+    std::string firsts, seconds;
+    if (!es.low.empty())
+      for (unsigned char b : classes.Of(U(es.low[0]))) firsts.push_back(static_cast<char>(b));
+    if (es.low.size() >= 2)
+      for (unsigned char b : classes.Of(U(es.low[1]))) seconds.push_back(static_cast<char>(b));
+    firsts_.push_back(std::move(firsts));
+    seconds_.push_back(std::move(seconds));
+    low_.push_back(std::move(es.low));
   }
-  if (probes.empty()) return maybe;
+}
+
+template <class Ch>
+void TagCandidateFinder<Ch>::Mark(const Str<Ch>& text, std::vector<bool>& found) const {
+  Scan(text, {{0, text.size(), text.size()}}, found);
+}
+
+template <class Ch>
+void TagCandidateFinder<Ch>::MarkAround(const Str<Ch>& text, const TextEdits& edits, std::vector<bool>& found) const {
+  if (edits.whole) return Mark(text, found);
+  // An occurrence the edits made has a changed symbol or a piece boundary
+  // between its byte before and its byte after; so it begins at most the
+  // longest entry's length before an edited range and at most at its end.
+  std::size_t longest = 0;
+  for (std::size_t k = 0; k < low_.size(); ++k)
+    if (!found[k]) longest = std::max(longest, low_[k].size());
+  const std::size_t reach = longest + 1;
+  const std::size_t n = text.size();
+  std::vector<Window> windows;
+  for (const auto& r : edits.ranges) {
+    const std::size_t begin = r.begin > reach ? r.begin - reach : 0;
+    const std::size_t last = std::max(r.begin, r.end);
+    const std::size_t end = std::min(n, last + reach);
+    if (!windows.empty() && begin <= windows.back().end) {
+      windows.back().end = std::max(windows.back().end, end);
+      windows.back().last = std::max(windows.back().last, last);
+    } else {
+      windows.push_back({begin, end, last});
+    }
+  }
+  Scan(text, windows, found);
+}
+
+template <class Ch>
+void TagCandidateFinder<Ch>::Scan(const Str<Ch>& text, const std::vector<Window>& windows,
+                                  std::vector<bool>& found) const {
+  const PassEnv<Ch>& env = env_;
+  // The entries still looked for, in groups of 64: for each lower-case byte,
+  // which of them start with it and which have it second.
+  std::vector<std::size_t> probes;
+  for (std::size_t k = 0; k < low_.size(); ++k) {
+    if (always_[k]) found[k] = true;
+    if (!found[k] && !low_[k].empty()) probes.push_back(k);
+  }
+  if (probes.empty()) return;
   const std::size_t groups = (probes.size() + 63) / 64;
   std::vector<std::array<std::uint64_t, 256>> first(groups), second(groups);
   for (auto& g : first) g.fill(0);
   for (auto& g : second) g.fill(0);
   for (std::size_t j = 0; j < probes.size(); ++j) {
     const std::uint64_t bit = std::uint64_t{1} << (j % 64);
-    const Str<Ch>& low = probes[j].low;
+    const Str<Ch>& low = low_[probes[j]];
     first[j / 64][U(low[0])] |= bit;
     if (low.size() == 1)
       for (auto& m : second[j / 64]) m |= bit;
@@ -337,31 +455,20 @@ std::vector<bool> TagCandidates(const Str<Ch>& text, const PassEnv<Ch>& env,
       second[j / 64][U(low[1])] |= bit;
   }
   std::size_t left = probes.size();
-
-  const Ch* data = text.data();
-  const std::size_t n = text.size();
-  // Tests the position i (0 < i < n), which follows a valid byte.
-  auto probe = [&](std::size_t i) {
-    const std::uint32_t c0 = U(env.Lower(data[i]));
-    if (c0 >= 256 || i + 1 >= n) return;
-    const std::uint32_t c1 = U(env.Lower(data[i + 1]));
-    for (std::size_t g = 0; g < groups; ++g) {
-      std::uint64_t mask = first[g][c0] & (c1 < 256 ? second[g][c1] : 0);
-      while (mask != 0) {
-        const int b = std::countr_zero(mask);
-        mask &= mask - 1;
-        const Str<Ch>& low = probes[g * 64 + static_cast<std::size_t>(b)].low;
-        const std::size_t L = low.size();
-        if (n - i <= L) continue;
-        std::size_t k = 0;
-        while (k < L && env.Lower(data[i + k]) == low[k]) ++k;
-        if (k < L || !ValidAfter(env.Lower(data[i + L]))) continue;
-        maybe[probes[g * 64 + static_cast<std::size_t>(b)].index] = true;
-        first[g][U(low[0])] &= ~(std::uint64_t{1} << b);
-        --left;
+  // The pairs of bytes, as they stand in the text, that may begin an entry.
+  std::vector<std::uint64_t> pairs(256 * 256 / 64, 0);
+  for (std::size_t k : probes)
+    for (char c0 : firsts_[k]) {
+      const std::size_t row = std::size_t{static_cast<unsigned char>(c0)} << 8;
+      if (low_[k].size() == 1) {
+        std::fill_n(pairs.begin() + static_cast<std::ptrdiff_t>(row / 64), 256 / 64, ~std::uint64_t{0});
+        continue;
+      }
+      for (char c1 : seconds_[k]) {
+        const std::size_t bit = row | static_cast<unsigned char>(c1);
+        pairs[bit >> 6] |= std::uint64_t{1} << (bit & 63);
       }
     }
-  };
 
   // Positions are looked at only after a byte that may stand before an
   // occurrence; those bytes are searched for together where they are few.
@@ -370,58 +477,100 @@ std::vector<bool> TagCandidates(const Str<Ch>& text, const PassEnv<Ch>& env,
   for (int b = 0; b < 256 && fast; ++b)
     if (ValidBefore(static_cast<Ch>((*env.lower)[static_cast<std::size_t>(b)])))
       fast = befores.add(static_cast<unsigned char>(b));
-  if (fast) {
-    std::size_t j = 0;  // positions before j have been looked at as "before" bytes
-#ifdef TERSIFY_ENGINE_SSE2
-    if constexpr (sizeof(Ch) == 1) {
-      for (; j + 16 <= n && left > 0; j += 16) {
-        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + j));
-        auto mask = static_cast<unsigned>(_mm_movemask_epi8(befores.matches(x)));
+
+  // One window: occurrences that begin before `limit` and whose bytes
+  // before and after lie in data[0, n).
+  auto scan = [&](const Ch* data, std::size_t n, std::size_t limit) {
+    limit = std::min(limit, n);
+    // Tests the position i (0 < i < n), which follows a valid byte.
+    auto probe = [&](std::size_t i) {
+      if (i + 1 >= n) return;
+      const std::uint32_t r0 = U(data[i]);
+      const std::uint32_t r1 = U(data[i + 1]);
+      if ((r0 | r1) >= 256) return;  // markers begin no entry
+      const std::uint32_t bit = r0 << 8 | r1;
+      if ((pairs[bit >> 6] >> (bit & 63) & 1) == 0) return;
+      const std::uint32_t c0 = U(env.Lower(data[i]));
+      const std::uint32_t c1 = U(env.Lower(data[i + 1]));
+      for (std::size_t g = 0; g < groups; ++g) {
+        std::uint64_t mask = first[g][c0] & (c1 < 256 ? second[g][c1] : 0);
         while (mask != 0) {
-          const std::size_t i = j + static_cast<std::size_t>(std::countr_zero(mask)) + 1;
+          const int b = std::countr_zero(mask);
           mask &= mask - 1;
-          if (i < n) probe(i);
+          const std::size_t entry = probes[g * 64 + static_cast<std::size_t>(b)];
+          const Str<Ch>& low = low_[entry];
+          const std::size_t L = low.size();
+          if (n - i <= L) continue;
+          std::size_t k = 0;
+          while (k < L && env.Lower(data[i + k]) == low[k]) ++k;
+          if (k < L || !ValidAfter(env.Lower(data[i + L]))) continue;
+          found[entry] = true;
+          first[g][U(low[0])] &= ~(std::uint64_t{1} << b);
+          --left;
         }
       }
-    }
+    };
+    if (fast) {
+      std::size_t j = 0;  // positions before j have been looked at as "before" bytes
+#ifdef TERSIFY_ENGINE_SSE2
+      if constexpr (sizeof(Ch) == 1) {
+        const ByteMatcher beforeLanes(befores);
+        for (; j + 16 <= n && j < limit && left > 0; j += 16) {
+          __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + j));
+          auto mask = static_cast<unsigned>(_mm_movemask_epi8(beforeLanes.matches(x)));
+          while (mask != 0) {
+            const std::size_t i = j + static_cast<std::size_t>(std::countr_zero(mask)) + 1;
+            mask &= mask - 1;
+            if (i < limit) probe(i);
+          }
+        }
+      }
 #endif
-    for (; j + 1 < n && left > 0; ++j)
-      if (befores.has(U(data[j]))) probe(j + 1);
-  } else {
-    for (std::size_t i = 1; i < n && left > 0; ++i)
-      if (ValidBefore(env.Lower(data[i - 1]))) probe(i);
+      for (; j + 1 < limit && left > 0; ++j)
+        if (befores.has(U(data[j]))) probe(j + 1);
+    } else {
+      for (std::size_t i = 1; i < limit && left > 0; ++i)
+        if (ValidBefore(env.Lower(data[i - 1]))) probe(i);
+    }
+  };
+  for (const Window& w : windows) {
+    if (left == 0) break;
+    scan(text.data() + w.begin, w.end - w.begin, w.last + 1 - w.begin);
   }
-  return maybe;
 }
 
 template <class Ch>
-bool ProcessTagChanges(const Str<Ch>& text, const PassEnv<Ch>& env, std::string_view entry) {
-  if (entry.empty()) return false;
-  EntrySearch<Ch> es(env, entry);
-  if (!es.usable) return Occurs(text, env, es.low);
-  return FindFirstChange(text, env, es).has_value();
+std::optional<TagStart> FindTagStart(const Str<Ch>& text, const PassEnv<Ch>& env, std::string_view entry) {
+  if (entry.empty()) return std::nullopt;
+  EntrySearch<Ch> es(env, CaseClasses(*env.lower), entry);
+  if (es.usable) {
+    return FindFirstChange(text, env, es);
+  }
+  // Without a direct search the step-by-step method runs from the start.
+  if (!Occurs(text, env, es.low)) return std::nullopt;
+  return TagStart{0, false, {}};
+}
+
+template <class Ch>
+Str<Ch> ProcessTagFrom(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement,
+                       TagStart start, TextEdits* edits) {
+  EntrySearch<Ch> es(env, CaseClasses(*env.lower), entry);
+  return TagProcessor<Ch>(std::move(text), env, entry, replacement, es, start, edits).Run();
 }
 
 template <class Ch>
 Str<Ch> ProcessTag(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement) {
-  if (entry.empty()) return text;
-  EntrySearch<Ch> es(env, entry);
-  FirstChange start{0, false};
-  if (es.usable) {
-    auto found = FindFirstChange(text, env, es);
-    if (!found) return text;
-    start = *found;
-  } else if (!Occurs(text, env, es.low)) {
-    return text;
-  }
-  return TagProcessor<Ch>(std::move(text), env, entry, replacement, es, start.pos, start.odd).Run();
+  auto start = FindTagStart(text, env, entry);
+  if (!start) return text;
+  return ProcessTagFrom(std::move(text), env, entry, replacement, *start, nullptr);
 }
 
-#define TERSIFY_INSTANTIATE(Ch) \
-  template Str<Ch> ProcessTag<Ch>(Str<Ch>, const PassEnv<Ch>&, std::string_view, std::string_view); \
-  template bool ProcessTagChanges<Ch>(const Str<Ch>&, const PassEnv<Ch>&, std::string_view); \
-  template std::vector<bool> TagCandidates<Ch>(const Str<Ch>&, const PassEnv<Ch>&,               \
-                                               const std::vector<std::string_view>&);
+#define TERSIFY_INSTANTIATE(Ch)                                                                                  \
+  template Str<Ch> ProcessTag<Ch>(Str<Ch>, const PassEnv<Ch>&, std::string_view, std::string_view);              \
+  template std::optional<TagStart> FindTagStart<Ch>(const Str<Ch>&, const PassEnv<Ch>&, std::string_view);       \
+  template Str<Ch> ProcessTagFrom<Ch>(Str<Ch>, const PassEnv<Ch>&, std::string_view, std::string_view, TagStart, \
+                                      TextEdits*);                                                               \
+  template class TagCandidateFinder<Ch>;
 TERSIFY_INSTANTIATE(char)
 TERSIFY_INSTANTIATE(Wide)
 #undef TERSIFY_INSTANTIATE

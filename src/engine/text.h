@@ -71,6 +71,7 @@ class ByteSet {
   }
 #endif
   std::size_t size() const { return count_; }
+  unsigned char at(std::size_t i) const { return bytes_[i]; }
 
   // The first symbol in [p, end) that is in the set, or end.
   template <class Ch>
@@ -120,6 +121,143 @@ const Ch* FindPair(const ByteSet& first, const ByteSet& second, const Ch* p, con
     if (first.has(U(p[0])) && second.has(U(p[1]))) return p;
   return end;
 }
+
+#ifdef TERSIFY_ENGINE_SSE2
+// The lanes of sixteen bytes that hold a member of a ByteSet, with the
+// comparisons prepared once; a set of a letter's two cases takes one.
+class ByteMatcher {
+ public:
+  ByteMatcher() = default;
+  explicit ByteMatcher(const ByteSet& set) {
+    count_ = set.size();
+    fold_ = count_ == 2 && (set.at(0) ^ set.at(1)) == 0x20;
+    for (std::size_t i = 0; i < 4; ++i)
+      v_[i] = _mm_set1_epi8(static_cast<char>(set.at(i < count_ ? i : 0) | (fold_ ? 0x20 : 0)));
+  }
+  // Lanes of x that hold a member, as 0xFF.
+  __m128i matches(__m128i x) const {
+    if (fold_) return _mm_cmpeq_epi8(_mm_or_si128(x, _mm_set1_epi8(0x20)), v_[0]);
+    if (count_ == 1) return _mm_cmpeq_epi8(x, v_[0]);
+    return _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, v_[0]), _mm_cmpeq_epi8(x, v_[1])),
+                        _mm_or_si128(_mm_cmpeq_epi8(x, v_[2]), _mm_cmpeq_epi8(x, v_[3])));
+  }
+  // Calls f with a function that does what matches() does, of a type made
+  // for this set's kind, so that a loop in f is compiled for that kind.
+  template <class F>
+  decltype(auto) with(F&& f) const {
+    const __m128i v0 = v_[0], v1 = v_[1], v2 = v_[2], v3 = v_[3];
+    if (fold_) return f([v0](__m128i x) { return _mm_cmpeq_epi8(_mm_or_si128(x, _mm_set1_epi8(0x20)), v0); });
+    if (count_ == 1) return f([v0](__m128i x) { return _mm_cmpeq_epi8(x, v0); });
+    return f([v0, v1, v2, v3](__m128i x) {
+      return _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, v0), _mm_cmpeq_epi8(x, v1)),
+                          _mm_or_si128(_mm_cmpeq_epi8(x, v2), _mm_cmpeq_epi8(x, v3)));
+    });
+  }
+
+ private:
+  __m128i v_[4]{};
+  std::size_t count_ = 0;
+  bool fold_ = false;
+};
+#endif
+
+// FindPair for many searches with the same two sets: the comparisons are
+// prepared once, and a set of a letter's two cases is tested with one.
+class PairFinder {
+ public:
+  PairFinder() = default;
+  PairFinder(const ByteSet& first, const ByteSet& second) : first_(first), second_(second) {
+#ifdef TERSIFY_ENGINE_SSE2
+    a_ = ByteMatcher(first);
+    b_ = ByteMatcher(second);
+#endif
+  }
+
+  // The first position in [p, end - 1) whose symbol is in the first set and
+  // whose next symbol is in the second, or end.
+  template <class Ch>
+  const Ch* find(const Ch* p, const Ch* end) const {
+#ifdef TERSIFY_ENGINE_SSE2
+    if constexpr (sizeof(Ch) == 1) {
+      p = a_.with([&](auto inFirst) {
+        return b_.with([&](auto inSecond) {
+          const Ch* q = p;
+          while (end - q >= 17) {
+            __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+            __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 1));
+            int mask = _mm_movemask_epi8(_mm_and_si128(inFirst(x), inSecond(y)));
+            if (mask != 0) return q + std::countr_zero(static_cast<unsigned>(mask));
+            q += 16;
+          }
+          return q;
+        });
+      });
+      if (end - p >= 17) return p;  // found
+    }
+#endif
+    for (; end - p >= 2; ++p)
+      if (first_.has(U(p[0])) && second_.has(U(p[1]))) return p;
+    return end;
+  }
+
+  // The same, and flips `odd` once for every symbol equal to c in [p, the
+  // position returned).
+  template <class Ch>
+  const Ch* find(const Ch* p, const Ch* end, Ch c, bool& odd) const {
+#ifdef TERSIFY_ENGINE_SSE2
+    if constexpr (sizeof(Ch) == 1) {
+      bool found = false;
+      p = a_.with([&](auto inFirst) {
+        return b_.with([&](auto inSecond) {
+          // Each lane of `flips` turns over once per c seen in that lane.
+          const __m128i cv = _mm_set1_epi8(static_cast<char>(c));
+          __m128i flips = _mm_setzero_si128();
+          const Ch* q = p;
+          while (end - q >= 17) {
+            __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+            __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 1));
+            int mask = _mm_movemask_epi8(_mm_and_si128(inFirst(x), inSecond(y)));
+            __m128i seen = _mm_cmpeq_epi8(x, cv);
+            if (mask != 0) {
+              const int at = std::countr_zero(static_cast<unsigned>(mask));
+              const auto before = static_cast<unsigned>(_mm_movemask_epi8(seen)) & ((1u << at) - 1);
+              odd ^= Parity(before ^ static_cast<unsigned>(_mm_movemask_epi8(flips)));
+              found = true;
+              return q + at;
+            }
+            flips = _mm_xor_si128(flips, seen);
+            q += 16;
+          }
+          odd ^= Parity(static_cast<unsigned>(_mm_movemask_epi8(flips)));
+          return q;
+        });
+      });
+      if (found) return p;
+    }
+#endif
+    for (; end - p >= 2; ++p) {
+      if (first_.has(U(p[0])) && second_.has(U(p[1]))) return p;
+      odd ^= *p == c;
+    }
+    for (; p < end; ++p) odd ^= *p == c;
+    return end;
+  }
+
+ private:
+  // Whether a 16-bit mask has an odd number of bits set.
+  static bool Parity(unsigned m) {
+    m ^= m >> 8;
+    m ^= m >> 4;
+    m ^= m >> 2;
+    m ^= m >> 1;
+    return (m & 1) != 0;
+  }
+
+#ifdef TERSIFY_ENGINE_SSE2
+  ByteMatcher a_, b_;
+#endif
+  ByteSet first_, second_;
+};
 
 // Number of symbols equal to c in [p, end).
 template <class Ch>

@@ -1,0 +1,333 @@
+// The tag slots of the sequence look for the entries still to come once, and
+// after a call that changes the text only near its changes. These tests make
+// changes that create occurrences of later entries at, before, after and
+// across the changed places, and check the results against the reference.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/engine.h"
+#include "engine/passes.h"
+#include "i18n/catalogue.h"
+#include "reference/reference_engine.h"
+#include "support/doc_generator.h"
+#include "support/engine_cases.h"
+#include "support/scripted_interaction.h"
+
+namespace tersify {
+namespace {
+
+namespace ref = tersify::reference;
+using engine::Str;
+using engine::Wide;
+
+struct TagCase {
+  const char* name;
+  std::string input;
+  TagRemovalTable removal;
+  TagReplacementTable replacement;
+  bool closedTagsAlso;
+  std::string expected;
+};
+
+std::string RunEngine(const std::string& doc, const OptimizationSettings& s, const TagRemovalTable& removal,
+                      const TagReplacementTable& replacement) {
+  MessageCatalogue catalogue;
+  testing::ScriptedInteraction ui;
+  EngineContext ctx{s, removal, replacement, catalogue, ui, {}};
+  std::string text = doc;
+  Engine engine;
+  EXPECT_EQ(engine.OptimizeDocument(text, ctx), OptimizeResult::Done);
+  EXPECT_TRUE(ui.shown.empty());
+  return text;
+}
+
+TEST(TagCandidates, ChangesThatCreateOccurrencesOfLaterEntries) {
+  const std::vector<TagCase> cases = {
+      // A removal leaves the entry right after the place it cut.
+      {"after_a_removal", "x <i>b> y", {{"i", true}}, {{"b", "strong", true}}, false, "x strong> y"},
+      // ... right before it: its byte after is the one that followed the cut tag.
+      {"before_a_removal", "<b<i>>", {{"i", true}}, {{"b", "strong", true}}, false, "<strong>"},
+      // ... across it: the two halves of the entry join.
+      {"across_a_removal", "<st<i>rong>", {{"i", true}}, {{"strong", "b", true}}, false, "<b>"},
+      // A later removal entry made by an earlier removal.
+      {"removal_then_removal", "a <u<i>> b", {{"i", true}, {"u", true}}, {}, false, "a  b"},
+      // The replacement text holds a later entry.
+      {"replacement_holds_entry",
+       "<em>t</em>",
+       {},
+       {{"em", "b x", true}, {"b", "strong", true}},
+       true,
+       "<strong x>t</strong x>"},
+      // The replacement's last byte becomes the byte before a later entry.
+      {"replacement_makes_byte_before", "<em>b>", {}, {{"em", "i<", true}, {">b", "Q", true}}, false, "<i<Q>"},
+      // The replacement's first byte becomes the byte after a later entry.
+      {"replacement_makes_byte_after", "a b<em>", {}, {{"em", ">", true}, {"b<", "i", true}}, false, "a i>>"},
+      // Several changes, each making an occurrence far from the others.
+      {"many_places",
+       "<b<i>> q <b<i>> q <st<i>rong>",
+       {{"i", true}},
+       {{"b", "u", true}, {"strong", "s", true}},
+       false,
+       "<u> q <u> q <s>"},
+      // An occurrence needs a byte on each side: at the text's very start or
+      // end the entry made by a change stays.
+      {"made_at_text_start", "<i>b>", {{"i", true}}, {{"b", "strong", true}}, false, "b>"},
+      {"made_at_text_end", "<b<i>", {{"i", true}}, {{"b", "strong", true}}, false, "<b"},
+      {"made_one_byte_in", " <i>b>", {{"i", true}}, {{"b", "strong", true}}, false, " strong>"},
+      {"made_one_byte_before_end", "<b<i>>", {{"i", true}}, {{"b", "strong", true}}, false, "<strong>"},
+      // An untaken occurrence before the first change that the change
+      // completes stays untaken.
+      {"untaken_before_first_change", " a<a<a>", {}, {{"a<a", "a>", true}}, false, " a<a>>"},
+      {"untaken_before_first_removal", " a<a<a> b", {{"a<a", true}}, {}, false, " a b"},
+      // A change inside quotes makes no occurrence that is taken.
+      {"made_inside_quotes", "<a t=\"<b<i>>\">", {{"i", true}}, {{"b", "strong", true}}, false, "<a t=\"<b<i>>\">"},
+      // Removal of the text between two parts that make an entry with the
+      // parts of a longer one.
+      {"longest_entry_reach", "<name=gen<i>erator c>x", {{"i", true}, {"name=generator", true}}, {}, false, "x"},
+  };
+  for (const TagCase& c : cases) {
+    OptimizationSettings s;
+    testsupport::AllPassesOff(s);
+    s.cbClosedTagsAlso = c.closedTagsAlso;
+    EXPECT_EQ(RunEngine(c.input, s, c.removal, c.replacement), c.expected) << c.name;
+    EXPECT_EQ(ref::Optimize(c.input, s, c.removal, c.replacement, CodePage::Cp1252), c.expected) << c.name;
+  }
+}
+
+// A removed tag that held a cut script block: its marker goes with it, and
+// the blocks after it must still come back in their own places.
+TEST(TagCandidates, RemovedTagsTakeScriptMarkersAlong) {
+  OptimizationSettings s;
+  testsupport::AllPassesOff(s);
+  const std::string doc = "<p a=1 <script>one()</script> b>x<script>two()</script>y<b>z<p b <script>three()</script>>w";
+  const TagRemovalTable removal = {{"b", true}};
+  const std::string expected = "x<script>two()</script>yzw";
+  EXPECT_EQ(RunEngine(doc, s, removal, {}), expected);
+  EXPECT_EQ(ref::Optimize(doc, s, removal, {}, CodePage::Cp1252), expected);
+}
+
+// Picks three bytes for the markers that neither the text nor the entries use.
+template <class Ch>
+engine::PassEnv<Ch> EnvFor(const LowerTable& lower, const OptimizationSettings& s, const std::string& used) {
+  if constexpr (sizeof(Ch) == 1) {
+    std::array<bool, 256> taken{};
+    for (char c : used) {
+      taken[static_cast<unsigned char>(c)] = true;
+      taken[lower[static_cast<unsigned char>(c)]] = true;
+    }
+    std::vector<char> free;
+    for (int b = 0x80; b < 256 && free.size() < 3; ++b)
+      if (!taken[static_cast<std::size_t>(b)] && lower[static_cast<std::size_t>(b)] == b)
+        free.push_back(static_cast<char>(b));
+    return {&lower, &s, free[0], free[1], free[2]};
+  } else {
+    return {&lower, &s, 0x100, 0x101, 0x10000};
+  }
+}
+
+template <class Ch>
+Str<Ch> As(const std::string& s) {
+  Str<Ch> out;
+  for (char c : s) out.push_back(static_cast<Ch>(static_cast<unsigned char>(c)));
+  return out;
+}
+
+const std::vector<std::string>& EntryPool() {
+  static const std::vector<std::string> pool = {"b",   "i",   "/b",  "u",  "strong", "st",     "rong",   "em",  "b<",
+                                                "x b", "<b",  "b b", ">b", "x\"",    "name=x", "p",      "P",   "\xc0",
+                                                "s",   "/em", " ",   "-",  "ab",     "a",      "script", "a<a", "a>"};
+  return pool;
+}
+
+// Short pieces that join into entries of the pool when a tag between them
+// goes or a word in them is replaced.
+std::string JoiningDocument(std::mt19937& rng) {
+  static const std::vector<std::string> pieces = {"<i>", "<u>", "<i x>", "b", "B",  "st", "rong", "<",  ">",  " ",
+                                                  "x",   "\"",  "em",    "/", "<b", "b>", "\r",   "\n", "\b", "ab"};
+  std::string doc;
+  for (int k = static_cast<int>(rng() % 16); k >= 0; --k) doc += pieces[rng() % pieces.size()];
+  return doc;
+}
+
+// Finding the candidates near the edits of a call gives what a fresh search
+// of the whole new text gives, for every entry not found before the call.
+template <class Ch>
+void CheckFinderAroundEdits(const LowerTable& lower, unsigned seed, int rounds) {
+  std::mt19937 rng(seed);
+  const auto& pool = EntryPool();
+  int changed = 0;
+  for (int round = 0; round < rounds; ++round) {
+    const bool joining = round % 2 == 0;
+    std::string doc = joining ? JoiningDocument(rng) : testing::RandomDocument(rng, 40);
+    std::vector<std::string> entries;
+    // One entry alone leaves the search no slack beyond its own length.
+    for (int k = rng() % 2 ? 0 : static_cast<int>(rng() % 8); k >= 0; --k) entries.push_back(pool[rng() % pool.size()]);
+    std::string entry = pool[rng() % pool.size()];
+    std::string replacement = rng() % 2 ? std::string() : pool[rng() % pool.size()];
+    if (rng() % 5 == 0) replacement = "<" + pool[rng() % pool.size()] + " " + pool[rng() % pool.size()] + ">";
+    if (joining && rng() % 2 == 0) entry = rng() % 2 ? "i" : "u";
+    std::string used = doc + entry + replacement;
+    for (const auto& e : entries) used += e;
+    OptimizationSettings s;
+    const engine::PassEnv<Ch> env = EnvFor<Ch>(lower, s, used);
+    const Str<Ch> before = As<Ch>(doc);
+
+    std::vector<std::string_view> views(entries.begin(), entries.end());
+    engine::TagCandidateFinder<Ch> finder(env, views);
+    std::vector<bool> found(entries.size(), false);
+    finder.Mark(before, found);
+
+    auto start = engine::FindTagStart<Ch>(before, env, entry);
+    const Str<Ch> plain = engine::ProcessTag<Ch>(before, env, entry, replacement);
+    if (!start) {
+      EXPECT_EQ(plain, before) << "a call without a start changed " << doc;
+      continue;
+    }
+    engine::TextEdits edits;
+    const Str<Ch> after = engine::ProcessTagFrom<Ch>(before, env, entry, replacement, *start, &edits);
+    ASSERT_EQ(after, plain) << doc;
+    changed += after != before ? 1 : 0;
+    for (std::size_t k = 0; k < edits.ranges.size(); ++k) {
+      EXPECT_LE(edits.ranges[k].begin, edits.ranges[k].end);
+      EXPECT_LE(edits.ranges[k].begin, after.size());
+      if (k > 0) {
+        EXPECT_LT(edits.ranges[k - 1].end, edits.ranges[k].begin);
+      }
+    }
+
+    std::vector<bool> around = found;
+    finder.MarkAround(after, edits, around);
+    std::vector<bool> fresh(entries.size(), false);
+    finder.Mark(after, fresh);
+    for (std::size_t k = 0; k < entries.size(); ++k)
+      EXPECT_EQ(around[k], found[k] || fresh[k])
+          << "entry [" << entries[k] << "] after [" << entry << "] -> [" << replacement << "] on [" << doc << "]";
+    if (::testing::Test::HasFailure()) return;
+  }
+  EXPECT_GT(changed, rounds / 50);  // the rounds did exercise changes
+}
+
+TEST(TagCandidates, SearchAroundEditsMatchesWholeSearch) {
+  CheckFinderAroundEdits<char>(LowerTableFor(CodePage::Cp1252), 77, 3000);
+  CheckFinderAroundEdits<Wide>(LowerTableFor(CodePage::Cp1252), 78, 1000);
+  CheckFinderAroundEdits<char>(LowerTableFor(CodePage::Cp1251), 79, 1000);
+}
+
+// With two capitals of one letter, an untaken occurrence may come back as the
+// other capital: the call then cannot say where it changed the text.
+TEST(TagCandidates, MarkersThatDoNotRestoreReportTheWholeText) {
+  LowerTable lower = LowerTableFor(CodePage::Cp1252);
+  lower[0xC1] = 'b';  // a second capital of "b"
+  OptimizationSettings s;
+  const engine::PassEnv<char> env = EnvFor<char>(lower, s, "<b>x\xc1Yb <i> u \xc1");
+  const std::string text = "<i> \xc1Y x";
+  auto start = engine::FindTagStart<char>(text, env, "b");
+  ASSERT_TRUE(start.has_value());
+  engine::TextEdits edits;
+  const std::string out = engine::ProcessTagFrom<char>(text, env, "b", "u", *start, &edits);
+  EXPECT_EQ(out, "<i> BY x");
+  EXPECT_TRUE(edits.whole);
+  CheckFinderAroundEdits<char>(lower, 80, 1000);
+}
+
+TEST(TagCandidates, EditsOfRemovalsAndReplacements) {
+  const OptimizationSettings s;
+  const LowerTable& lower = LowerTableFor(CodePage::Cp1252);
+  const engine::PassEnv<char> env = EnvFor<char>(lower, s, "");
+  auto run = [&](const std::string& text, const std::string& entry, const std::string& rep) {
+    auto start = engine::FindTagStart<char>(text, env, entry);
+    EXPECT_TRUE(start.has_value());
+    engine::TextEdits edits;
+    std::string out = engine::ProcessTagFrom<char>(text, env, entry, rep, *start, &edits);
+    std::string shown = out + " |";
+    for (const auto& r : edits.ranges) shown += " " + std::to_string(r.begin) + "-" + std::to_string(r.end);
+    return shown;
+  };
+  // Removed tags leave bare boundaries where they stood.
+  EXPECT_EQ(run("a<b>c<b x>d", "b", ""), "acd | 1-1 2-2");
+  // A replacement's text is an edited range.
+  EXPECT_EQ(run("<b>x<b>", "b", "strong"), "<strong>x<strong> | 1-7 10-16");
+  // An occurrence made of the text put in and the symbols handed back: the
+  // later change replaces the range of the earlier one.
+  EXPECT_EQ(run("<b b b>", "b b", "b"), "<b> | 1-2");
+  // A removal that reaches back over an earlier one keeps only its own boundary.
+  EXPECT_EQ(run("<x <b> b>", "b", ""), " | 0-0");
+  // An untaken occurrence handed back after the next change is not taken
+  // when the change completes it.
+  EXPECT_EQ(run(" a<a<a>", "a<a", "a>"), " a<a>> | 3-5");
+  EXPECT_EQ(ref::RunPass(" a<a<a>", [](ref::Doc& d) { ref::ProcessTag(d, "a<a", "a>"); }), " a<a>>");
+  EXPECT_EQ(run(" A<a<a>", "a<a", ""), " A | 2-2");
+  // The text before the first change is not looked at again.
+  EXPECT_EQ(run("<b\">\" <b>", "b", "i"), "<b\">\" <i> | 7-8");
+}
+
+// The pair search that also keeps the quote parity, against a plain loop,
+// over lengths around its sixteen-byte steps and sets of one, two (a letter's
+// cases, or not) and four bytes.
+TEST(TagCandidates, PairSearchKeepsQuoteParity) {
+  std::mt19937 rng(31337);
+  const std::string alphabet = "sStT\"\"<> xaA";
+  const std::vector<std::pair<std::string, std::string>> sets = {
+      {"s", "t"}, {"sS", "tT"}, {"sx", "t"}, {"sS<\"", "tT>a"}, {"\"", "\""}};
+  for (const auto& [a, b] : sets) {
+    engine::ByteSet first, second;
+    for (char c : a) first.add(static_cast<unsigned char>(c));
+    for (char c : b) second.add(static_cast<unsigned char>(c));
+    const engine::PairFinder finder(first, second);
+    for (int round = 0; round < 400; ++round) {
+      std::string text;
+      for (std::size_t n = rng() % 70; n > 0; --n) text.push_back(alphabet[rng() % alphabet.size()]);
+      const char* begin = text.data();
+      const char* end = begin + text.size();
+      const char* expected = end;
+      for (const char* p = begin; end - p >= 2; ++p)
+        if (a.find(p[0]) != std::string::npos && b.find(p[1]) != std::string::npos) {
+          expected = p;
+          break;
+        }
+      const bool expectedOdd = std::count(begin, expected, '"') % 2 == 1;
+      bool odd = round % 2 == 1;
+      const char* found = finder.find(begin, end, '"', odd);
+      EXPECT_EQ(found - begin, expected - begin) << text;
+      EXPECT_EQ(odd, expectedOdd != (round % 2 == 1)) << text;
+      EXPECT_EQ(finder.find(begin, end) - begin, expected - begin) << text;
+      const Str<Wide> wide = As<Wide>(text);
+      bool wideOdd = false;
+      EXPECT_EQ(finder.find(wide.data(), wide.data() + wide.size(), Wide('"'), wideOdd) - wide.data(),
+                expected - begin);
+      EXPECT_EQ(wideOdd, expectedOdd);
+      if (HasFailure()) return;
+    }
+  }
+}
+
+// Long tag tables whose entries feed one another, through the whole sequence.
+TEST(TagCandidates, ChainedTablesAgainstReference) {
+  std::mt19937 rng(2468);
+  const auto& pool = EntryPool();
+  for (int round = 0; round < 600; ++round) {
+    std::string doc = LoadDocumentText(testing::RandomDocument(rng, 50));
+    OptimizationSettings s = testing::RandomSettings(rng);
+    TagRemovalTable removal;
+    for (int k = static_cast<int>(rng() % 6); k > 0; --k)
+      removal.push_back({pool[rng() % pool.size()], rng() % 5 != 0});
+    TagReplacementTable replacement;
+    for (int k = static_cast<int>(rng() % 9); k > 0; --k) {
+      std::string to = pool[rng() % pool.size()];
+      if (rng() % 3 == 0) to += " " + pool[rng() % pool.size()];
+      if (rng() % 4 == 0) to = "<" + to;
+      replacement.push_back({pool[rng() % pool.size()], to, rng() % 5 != 0});
+    }
+    EXPECT_EQ(RunEngine(doc, s, removal, replacement), ref::Optimize(doc, s, removal, replacement, CodePage::Cp1252))
+        << "document: " << doc;
+    if (HasFailure()) break;
+  }
+}
+
+}  // namespace
+}  // namespace tersify
