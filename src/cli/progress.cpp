@@ -37,15 +37,20 @@ std::string ProgressBar::Line(std::size_t filesDone, std::size_t files, std::int
                           : (files > 0 ? static_cast<double>(filesDone) / static_cast<double>(files) : 1.0);
   part = std::clamp(part, 0.0, 1.0);
   double rate = seconds > 0 ? static_cast<double>(bytesDone) / seconds : 0;
-  std::string tail = " " + std::to_string(filesDone) + "/" + std::to_string(files) + " files  " +
-                     SizeText(static_cast<double>(bytesDone)) + "/" + SizeText(static_cast<double>(bytes)) + "  " +
-                     SizeText(rate) + "/s";
+  // Built by appending: g++ 12 warns falsely about chains of string "+".
+  std::string tail;
+  for (const std::string& piece : {std::string(" "), std::to_string(filesDone), std::string("/"), std::to_string(files),
+                                  std::string(" files  "), SizeText(static_cast<double>(bytesDone)), std::string("/"),
+                                  SizeText(static_cast<double>(bytes)), std::string("  "), SizeText(rate),
+                                  std::string("/s")})
+    tail.append(piece);
   if (rate > 0 && bytesDone < bytes)
-    tail += "  " + DurationText(static_cast<double>(bytes - bytesDone) / rate) + " left";
+    tail.append("  ").append(DurationText(static_cast<double>(bytes - bytesDone) / rate)).append(" left");
   int barWidth = std::clamp(width - static_cast<int>(tail.size()) - 3, 10, 40);
   int filled = static_cast<int>(part * barWidth);
-  return "[" + std::string(static_cast<std::size_t>(filled), '#') +
-         std::string(static_cast<std::size_t>(barWidth - filled), '.') + "]" + tail;
+  std::string line = "[";
+  line.append(static_cast<std::size_t>(filled), '#').append(static_cast<std::size_t>(barWidth - filled), '.');
+  return line.append("]").append(tail);
 }
 
 void ProgressBar::Update(std::size_t filesDone, std::int64_t bytesDone) {
