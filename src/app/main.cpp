@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "app/application.h"
+#include "platform/memory.h"
 #include "ui/about_dialog.h"
 #include "ui/main_window.h"
 #include "ui/options_dialog.h"
@@ -65,6 +66,7 @@ void SaveWindowPictures(tersify::Application& program, const QString& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  tersify::platform::KeepFreedMemoryForReuse();
   QApplication app(argc, argv);
   QStringList arguments = QApplication::arguments().mid(1);
   tersify::Application program(tersify::LocateProgram(tersify::ui::FromQ(QApplication::applicationFilePath())),

@@ -19,6 +19,7 @@
 #include "i18n/catalogue.h"
 #include "panel/adding.h"
 #include "panel/paths.h"
+#include "platform/memory.h"
 #include "run/file_ops.h"
 
 #ifdef _WIN32
@@ -161,6 +162,7 @@ int main(int argc, char** argv) {
 #endif
   using namespace tersify;
   using namespace tersify::cli;
+  platform::KeepFreedMemoryForReuse();
   std::vector<std::string> args(argv + 1, argv + argc);
   ParseResult parsed = ParseArguments(args);
   if (parsed.options.help) {

@@ -9,6 +9,7 @@
 #include "panel/adding.h"
 #include "panel/date_text.h"
 #include "panel/paths.h"
+#include "platform/memory.h"
 #include "run/file_ops.h"
 
 namespace tersify {
@@ -119,6 +120,7 @@ RunEnd RunController::RunOptimization(bool fromWindow) {
     if (window_) window_->Close();
     end = RunEnd::Failed;
   }
+  platform::ReturnFreedMemory();  // the pages' buffers are not needed between runs
   if (end == RunEnd::Failed) return end;
   lastElapsed_ = ElapsedText();
   ResetRunControls(false);
