@@ -181,6 +181,33 @@ TEST(Differential, CommentsAndSpacesOnLongDocuments) {
   }
 }
 
+// Script cutting jumps from one "sc" pair to the next and counts the quotes in
+// between: long runs of letters, quotes and near misses around the words.
+TEST(Differential, ScriptCuttingOverLongRunsOfText) {
+  std::mt19937 rng(2468);
+  const std::vector<std::string> pieces = {"a",      "s",        "c",         "S",         "C",  "sc",   "Sc",
+                                           "\"",     "\"\"",     "<script>",  "</script>", "x ", "<",    "script",
+                                           "/script", "SCRIPT ",  "<sCrIpT>",  "aaaaaaaaaaaaaaaaaaaa", "\n", ">"};
+  for (int round = 0; round < Rounds(300); ++round) {
+    std::string doc;
+    const int count = 20 + static_cast<int>(rng() % 200);
+    for (int i = 0; i < count; ++i) doc += pieces[rng() % pieces.size()];
+    OptimizationSettings s = RandomSettings(rng);
+    PassRunner r(doc, s);
+    using namespace engine;
+    std::string cut;
+    try {
+      ScriptBlocks<char> store;
+      cut = r.Shown(CutScripts<char>(doc, r.env, store));
+    } catch (const NeedWideSymbols&) {
+      ScriptBlocks<Wide> store;
+      cut = r.Narrow(CutScripts<Wide>(r.Widen(doc), r.wide, store));
+    }
+    EXPECT_SAME(cut, ref::RunPass(doc, [&](ref::Doc& d) { ref::CutScripts(d, s); }), doc);
+    if (HasFailure()) break;
+  }
+}
+
 // The whole sequence through the engine's public entry, in both forms.
 std::string RunEngine(const std::string& doc, const OptimizationSettings& s, const TagRemovalTable& removal,
                       const TagReplacementTable& replacement, bool* messages = nullptr) {

@@ -30,17 +30,28 @@ Str<Ch> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store
   bool odd = false;  // quote parity of the settled part
   bool disarmed = false;
   auto rest = [&](std::size_t k) { return g.ahead(k); };
-  ByteSet stops;
-  bool stopsComplete = stops.add('"');
-  for (int b = 0; b < 256 && stopsComplete; ++b)
-    if ((*env.lower)[static_cast<std::size_t>(b)] == 's') stopsComplete = stops.add(static_cast<unsigned char>(b));
+  // The word starts with the two symbols that lower-case to "s" and "c": the
+  // scan jumps from one such pair to the next and counts the quotes between.
+  ByteSet firstOfWord, secondOfWord;
+  bool pairsComplete = true;
+  for (int b = 0; b < 256 && pairsComplete; ++b) {
+    const auto lower = (*env.lower)[static_cast<std::size_t>(b)];
+    if (lower == 's') pairsComplete = firstOfWord.add(static_cast<unsigned char>(b));
+    if (lower == 'c') pairsComplete = pairsComplete && secondOfWord.add(static_cast<unsigned char>(b));
+  }
+  const Ch quote = static_cast<Ch>('"');
 
   while (!g.atEnd()) {
     if (!Is(env.Lower(g.head()), 's') || !Spells(env, rest, 0, g.restSize(), "script")) {
       if (Is(g.head(), '"')) odd = !odd;
       g.emit();
-      // Nothing but a quote or an "s" needs a look.
-      if (stopsComplete) g.emitN(static_cast<std::size_t>(stops.find(g.restData(), g.restData() + g.restSize()) - g.restData()));
+      if (pairsComplete) {
+        const Ch* from = g.restData();
+        const Ch* to = from + g.restSize();
+        const Ch* next = FindPair(firstOfWord, secondOfWord, from, to);
+        if (CountOf(from, next, quote) % 2 != 0) odd = !odd;
+        g.emitN(static_cast<std::size_t>(next - from));
+      }
       continue;
     }
     const bool starts = !odd && g.restSize() > 6 &&
