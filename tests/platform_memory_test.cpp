@@ -13,9 +13,9 @@ namespace tersify::platform {
 namespace {
 
 #if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
-TEST(PlatformMemory, LargeBuffersComeFromTheHeapAndAreReused) {
+TEST(PlatformMemory, PageBuffersComeFromTheHeapAndAreReusedHugeOnesAreMapped) {
   KeepFreedMemoryForReuse();
-  const std::size_t size = 48u << 20;  // above every mapping threshold of the C library
+  const std::size_t size = 16u << 20;  // above the library's usual mapping threshold
   std::size_t mappedWhileHeld = 0;
   const void* first = nullptr;
   {
@@ -26,6 +26,12 @@ TEST(PlatformMemory, LargeBuffersComeFromTheHeapAndAreReused) {
   EXPECT_EQ(mappedWhileHeld, 0u) << "the buffer got a mapping of its own";
   std::string next(size, 'b');
   EXPECT_EQ(static_cast<const void*>(next.data()), first) << "the freed buffer was not reused";
+  // A huge page gets a mapping, which goes back to the system when freed.
+  {
+    std::string huge(48u << 20, 'c');
+    EXPECT_GE(mallinfo2().hblkhd, 48u << 20);
+  }
+  EXPECT_EQ(mallinfo2().hblkhd, 0u);
   ReturnFreedMemory();
 }
 #endif

@@ -10,10 +10,12 @@ namespace tersify::platform {
 
 void KeepFreedMemoryForReuse() {
 #if defined(__GLIBC__)
-  // Large buffers come from the heap rather than from mappings of their own,
-  // and the heap is not shrunk when they are freed.
-  mallopt(M_MMAP_MAX, 0);
-  mallopt(M_TRIM_THRESHOLD, INT_MAX);
+  // Buffers of up to 32 MB (the most the library allows here) come from the
+  // heap, and up to 64 MB of freed heap stays in the process. Larger pages
+  // still get mappings of their own, which are returned when freed, so
+  // several jobs on huge pages do not leave holes that make the heap grow.
+  mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+  mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
 #endif
 }
 

@@ -9,8 +9,8 @@
 
 namespace tersify::platform {
 
-// Call once at start, before other threads run: freed buffers stay in the
-// process for reuse. Peak memory is unchanged; it is not given back until
+// Call once at start, before other threads run: freed buffers of pages up to
+// 32 MB stay in the process for reuse (at most 64 MB of them) until
 // ReturnFreedMemory. Does nothing where the C library has no such setting.
 void KeepFreedMemoryForReuse();
 
