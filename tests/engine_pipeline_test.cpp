@@ -384,7 +384,8 @@ TEST(EngineInPlace, GivesWhatTheCopyingFormGives) {
 TEST(EngineInPlace, FailingPassesLeaveTheirInputInEitherForm) {
   const std::vector<std::string> passes = {"CutScripts",     "GlueLines",        "RemoveComments", "TightenTagSpaces",
                                            "RemoveQuotes",   "CollapseNbsp",     "RemoveAllTabs",  "RemoveBlankLines",
-                                           "CollapseSpaces", "TrimLines",        "JoinTags",       "InsertScripts"};
+                                           "CollapseSpaces", "TrimLines",        "JoinTags",       "InsertScripts",
+                                           "ProcessTag"};
   for (const std::string& pass : passes)
     for (const std::string& doc : RoadDocuments()) {
       std::string results[2];
