@@ -105,6 +105,18 @@ std::string Into(const std::string& doc, F&& pass) {
   return out;
 }
 
+// Script cutting as bytes, or as wide symbols where the bytes cannot do.
+std::string Cut(const std::string& doc, PassRunner& r) {
+  using namespace engine;
+  try {
+    ScriptBlocks<char> store;
+    return r.Shown(CutScripts<char>(doc, r.env, store));
+  } catch (const NeedWideSymbols&) {
+    ScriptBlocks<Wide> store;
+    return r.Narrow(CutScripts<Wide>(r.Widen(doc), r.wide, store));
+  }
+}
+
 #define EXPECT_SAME(engineOut, refOut, doc) \
   EXPECT_EQ(Visible(engineOut), Visible(refOut)) << "document: " << Visible(doc)
 
@@ -140,14 +152,7 @@ TEST(Differential, EachPassAlone) {
                 ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveBlankLines(d); }), doc);
     EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { RemoveEmptyLines<char>(t, r.env, o); }),
                 ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveEmptyLines(d); }), doc);
-    std::string cut;
-    try {
-      ScriptBlocks<char> store;
-      cut = r.Shown(CutScripts<char>(doc, r.env, store));
-    } catch (const NeedWideSymbols&) {
-      ScriptBlocks<Wide> store;
-      cut = r.Narrow(CutScripts<Wide>(r.Widen(doc), r.wide, store));
-    }
+    const std::string cut = Cut(doc, r);
     EXPECT_SAME(cut, ref::RunPass(doc, [&](ref::Doc& d) { ref::CutScripts(d, s); }), doc);
     EXPECT_SAME(r.Narrow(RemoveComments<Wide>(r.Widen(doc), r.wide)),
                 ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveComments(d, s); }), doc);
@@ -195,14 +200,7 @@ TEST(Differential, ScriptCuttingOverLongRunsOfText) {
     OptimizationSettings s = RandomSettings(rng);
     PassRunner r(doc, s);
     using namespace engine;
-    std::string cut;
-    try {
-      ScriptBlocks<char> store;
-      cut = r.Shown(CutScripts<char>(doc, r.env, store));
-    } catch (const NeedWideSymbols&) {
-      ScriptBlocks<Wide> store;
-      cut = r.Narrow(CutScripts<Wide>(r.Widen(doc), r.wide, store));
-    }
+    const std::string cut = Cut(doc, r);
     EXPECT_SAME(cut, ref::RunPass(doc, [&](ref::Doc& d) { ref::CutScripts(d, s); }), doc);
     if (HasFailure()) break;
   }
