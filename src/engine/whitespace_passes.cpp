@@ -1,6 +1,8 @@
 // Passes over white space: spaces at "<", ">" and "=", spaces between tags,
 // line gluing, &nbsp; chains, tabs and space runs.
+#include <bit>
 #include <cstring>
+#include <utility>
 
 #include "engine/passes.h"
 
@@ -57,13 +59,14 @@ struct InPlace {
 // Walks the text in place: the symbols between the stops are kept as blocks,
 // a quote (when it is a stop) flips the parity and is kept, and every other
 // stop is written and handed to at(c, state) with p after it, where the pass
-// may read on, drop what follows or take back what it wrote.
-template <class Ch, class At>
-void RewriteAtStops(Str<Ch>& text, const ByteSet& stops, At&& at) {
+// may read on, drop what follows or take back what it wrote. find(p, end)
+// gives the next stop.
+template <class Ch, class Find, class At>
+void RewriteAtFinds(Str<Ch>& text, Find&& find, At&& at) {
   Ch* const base = text.data();
   InPlace<Ch> s{base, base, base, base + text.size()};
   for (;;) {
-    const Ch* stop = stops.find(s.p, s.end);
+    const Ch* stop = find(s.p, s.end);
     s.KeepTo(stop);
     if (stop == s.end) break;
     const Ch c = *s.p++;
@@ -74,6 +77,35 @@ void RewriteAtStops(Str<Ch>& text, const ByteSet& stops, At&& at) {
       at(c, s);
   }
   text.resize(static_cast<std::size_t>(s.w - base));
+}
+
+template <class Ch, class At>
+void RewriteAtStops(Str<Ch>& text, const ByteSet& stops, At&& at) {
+  RewriteAtFinds(text, [&](const Ch* p, const Ch* end) { return stops.find(p, end); }, std::forward<At>(at));
+}
+
+// The first quote, or space followed by a space, in [p, end); end when none.
+// A single space needs no look from the space collapsing.
+template <class Ch>
+const Ch* FindQuoteOrSpacePair(const Ch* p, const Ch* end) {
+#ifdef TERSIFY_ENGINE_SSE2
+  if constexpr (sizeof(Ch) == 1) {
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i space = _mm_set1_epi8(' ');
+    while (end - p >= 17) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+      const __m128i m = _mm_or_si128(_mm_cmpeq_epi8(x, quote),
+                                     _mm_and_si128(_mm_cmpeq_epi8(x, space), _mm_cmpeq_epi8(y, space)));
+      const int mask = _mm_movemask_epi8(m);
+      if (mask != 0) return p + std::countr_zero(static_cast<unsigned>(mask));
+      p += 16;
+    }
+  }
+#endif
+  for (; p < end; ++p)
+    if (Is(*p, '"') || (Is(*p, ' ') && end - p >= 2 && Is(p[1], ' '))) return p;
+  return end;
 }
 
 }  // namespace
@@ -146,7 +178,7 @@ void RemoveAllTabs(Str<Ch>& text, const PassEnv<Ch>&) {
 template <class Ch>
 void CollapseSpaces(Str<Ch>& text, const PassEnv<Ch>& env) {
   const bool inQuotesToo = env.settings->cbReplaceDoubleSpacesInKav;
-  RewriteAtStops(text, Stops("\" "), [&](Ch, InPlace<Ch>& s) {
+  RewriteAtFinds(text, FindQuoteOrSpacePair<Ch>, [&](Ch, InPlace<Ch>& s) {
     if (!s.odd || inQuotesToo) s.SkipSpaces();
   });
 }
