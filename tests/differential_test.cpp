@@ -14,6 +14,7 @@
 #include "i18n/catalogue.h"
 #include "reference/reference_engine.h"
 #include "support/doc_generator.h"
+#include "support/engine_run.h"
 #include "support/scripted_interaction.h"
 
 namespace tersify {
@@ -22,6 +23,7 @@ namespace {
 namespace ref = tersify::reference;
 using engine::Str;
 using engine::Wide;
+using testing::RunEngine;
 using testing::RandomDocument;
 using testing::RandomSettings;
 
@@ -204,23 +206,6 @@ TEST(Differential, ScriptCuttingOverLongRunsOfText) {
     EXPECT_SAME(cut, ref::RunPass(doc, [&](ref::Doc& d) { ref::CutScripts(d, s); }), doc);
     if (HasFailure()) break;
   }
-}
-
-// The whole sequence through the engine's public entry, in both forms.
-std::string RunEngine(const std::string& doc, const OptimizationSettings& s, const TagRemovalTable& removal,
-                      const TagReplacementTable& replacement, bool* messages = nullptr) {
-  MessageCatalogue catalogue;
-  testing::ScriptedInteraction ui;
-  EngineContext ctx{s, removal, replacement, catalogue, ui, {}};
-  std::string text = doc;
-  Engine engine;
-  EXPECT_EQ(engine.OptimizeDocument(text, ctx), OptimizeResult::Done);
-  if (messages) *messages = !ui.shown.empty();
-  EXPECT_TRUE(ui.shown.empty()) << "a pass reported a failure";
-  std::string inPlace = doc;
-  EXPECT_EQ(engine.OptimizeDocumentInPlace(inPlace, ctx), OptimizeResult::Done);
-  EXPECT_EQ(inPlace, text) << "working in the caller's buffer";
-  return text;
 }
 
 TEST(Differential, WholeSequenceOnRandomDocuments) {

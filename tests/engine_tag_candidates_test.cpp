@@ -15,6 +15,7 @@
 #include "i18n/catalogue.h"
 #include "reference/reference_engine.h"
 #include "support/doc_generator.h"
+#include "support/engine_run.h"
 #include "support/engine_cases.h"
 #include "support/scripted_interaction.h"
 
@@ -24,6 +25,7 @@ namespace {
 namespace ref = tersify::reference;
 using engine::Str;
 using engine::Wide;
+using testing::RunEngine;
 
 struct TagCase {
   const char* name;
@@ -33,18 +35,6 @@ struct TagCase {
   bool closedTagsAlso;
   std::string expected;
 };
-
-std::string RunEngine(const std::string& doc, const OptimizationSettings& s, const TagRemovalTable& removal,
-                      const TagReplacementTable& replacement) {
-  MessageCatalogue catalogue;
-  testing::ScriptedInteraction ui;
-  EngineContext ctx{s, removal, replacement, catalogue, ui, {}};
-  std::string text = doc;
-  Engine engine;
-  EXPECT_EQ(engine.OptimizeDocument(text, ctx), OptimizeResult::Done);
-  EXPECT_TRUE(ui.shown.empty());
-  return text;
-}
 
 TEST(TagCandidates, ChangesThatCreateOccurrencesOfLaterEntries) {
   const std::vector<TagCase> cases = {

@@ -32,17 +32,6 @@ std::vector<std::string> AllValues(const OptimizationSettings& s) {
   return out;
 }
 
-bool SameTables(const TagTables& a, const TagTables& b) {
-  if (a.replacement.size() != b.replacement.size() || a.removal.size() != b.removal.size()) return false;
-  for (std::size_t i = 0; i < a.replacement.size(); ++i) {
-    const auto &x = a.replacement[i], &y = b.replacement[i];
-    if (x.from != y.from || x.to != y.to || x.ticked != y.ticked) return false;
-  }
-  for (std::size_t i = 0; i < a.removal.size(); ++i)
-    if (a.removal[i].tag != b.removal[i].tag || a.removal[i].ticked != b.removal[i].ticked) return false;
-  return true;
-}
-
 class OptionsFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -118,14 +107,14 @@ TEST_F(OptionsFileTest, SavedRecordAndTablesLoadBackUnchanged) {
 
   ASSERT_EQ(Load(), LoadOptionsResult::Loaded);
   EXPECT_EQ(AllValues(settings_), AllValues(changed));
-  EXPECT_TRUE(SameTables(tables_, tables));
+  EXPECT_TRUE(tables_ == tables);
   EXPECT_TRUE(ui_.shown.empty());
   // The defaults saved and loaded give the defaults.
   OptimizationSettings defaults = StartupSettings(env_);
   ASSERT_EQ(SaveOptions(Context(), defaults, StartupTagTables()), SaveOptionsResult::Saved);
   ASSERT_EQ(Load(), LoadOptionsResult::Loaded);
   EXPECT_EQ(AllValues(settings_), AllValues(defaults));
-  EXPECT_TRUE(SameTables(tables_, StartupTagTables()));
+  EXPECT_TRUE(tables_ == StartupTagTables());
 }
 
 TEST_F(OptionsFileTest, HandEditedFileLoadsAndKeepsItsLayoutWhenSaved) {
@@ -160,7 +149,7 @@ TEST_F(OptionsFileTest, HandEditedFileLoadsAndKeepsItsLayoutWhenSaved) {
   EXPECT_FALSE(enabling.IsEnabled("cbIsScript"));
   EXPECT_FALSE(enabling.IsEnabled(kLabelCommentTags));
   // No tag files: the tables stay as they were.
-  EXPECT_TRUE(SameTables(tables_, StartupTagTables()));
+  EXPECT_TRUE(tables_ == StartupTagTables());
 
   ASSERT_EQ(SaveOptions(Context(), settings_, tables_), SaveOptionsResult::Saved);
   std::string text = ReadAll(OptionsPath());
@@ -207,7 +196,7 @@ TEST_F(OptionsFileTest, DeletingTheOptionsFileResetsTheTagTablesAtTheNextStart) 
   TagTables reread;
   ASSERT_EQ(LoadReplacementTable(dir_ / "Tagschange.dat", reread.replacement), TableFileStatus::Done);
   ASSERT_EQ(LoadRemovalTable(dir_ / "Tagsdelete.dat", reread.removal), TableFileStatus::Done);
-  EXPECT_TRUE(SameTables(reread, StartupTagTables()));
+  EXPECT_TRUE(reread == StartupTagTables());
 }
 
 TEST_F(OptionsFileTest, OutOfRangeModeAndNonIntegerModeLoadAsUsersSettings) {

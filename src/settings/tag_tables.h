@@ -17,12 +17,14 @@ struct OptimizationSettings;
 struct TagRemovalEntry {
   std::string tag;
   bool ticked = true;
+  bool operator==(const TagRemovalEntry&) const = default;
 };
 
 struct TagReplacementEntry {
   std::string from;
   std::string to;
   bool ticked = true;
+  bool operator==(const TagReplacementEntry&) const = default;
 };
 
 using TagRemovalTable = std::vector<TagRemovalEntry>;
@@ -32,6 +34,7 @@ using TagReplacementTable = std::vector<TagReplacementEntry>;
 struct TagTables {
   TagReplacementTable replacement;
   TagRemovalTable removal;
+  bool operator==(const TagTables&) const = default;
 };
 
 // A table holds at most this many entries; more are refused.
