@@ -4,7 +4,6 @@
 #include <array>
 #include <exception>
 #include <optional>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -335,15 +334,10 @@ class Sequence {
   // A pass that may delete script markers: as bytes, losing one means the
   // blocks can no longer be matched to their markers by order alone. The
   // pass writes into the spare buffer, so the text is still there to go on
-  // from as wide symbols. It is pass(text, out) or returns the new text.
+  // from as wide symbols.
   template <class Ch, class F>
   void Deleting(Work<Ch>& w, F&& pass) {
-    if constexpr (std::is_invocable_v<F&, const Str<Ch>&, Str<Ch>&>) {
-      pass(std::as_const(w.text), w.spare);
-    } else {
-      Release(w.spare);  // the pass brings a buffer of its own
-      w.spare = pass(std::as_const(w.text));
-    }
+    pass(std::as_const(w.text), w.spare);
     if constexpr (sizeof(Ch) == 1)
       if (w.markers != 0 && CountScriptMarkers(w.spare, w.env) != w.markers) throw NeedWideSymbols();
     w.text.swap(w.spare);
