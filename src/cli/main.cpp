@@ -43,27 +43,14 @@ bool ReadAll(std::istream& in, std::string& out) {
 
 bool ReadInput(const std::string& path, std::string& bytes) {
   if (path == "-") return ReadAll(std::cin, bytes);
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  // A file whose size is known is read straight into a buffer of that size.
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  in.seekg(0, std::ios::beg);
-  if (size < 0 || !in) {
-    in.clear();
-    in.seekg(0, std::ios::beg);
-    return ReadAll(in, bytes);
+  // A plain file is read straight into a buffer of its size; anything else
+  // the user names (a pipe, a process substitution) as a stream.
+  if (std::optional<std::string> file = ReadWholeFile(path)) {
+    bytes = std::move(*file);
+    return true;
   }
-  bytes.reserve(static_cast<std::size_t>(size) + 2);  // room for a last line break
-  bytes.resize(static_cast<std::size_t>(size));
-  in.read(bytes.data(), size);
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
-  if (in.bad()) return false;
-  // The file may have grown since its size was taken.
-  std::string more;
-  if (!in.eof() && !ReadAll(in, more)) return false;
-  bytes += more;
-  return true;
+  std::ifstream in(path, std::ios::binary);
+  return in && ReadAll(in, bytes);
 }
 
 int Fail(int status, const std::string& message) {
