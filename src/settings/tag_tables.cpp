@@ -54,6 +54,13 @@ std::string_view AfterMark(std::string_view line) { return line.size() > 2 ? lin
 
 const char* Mark(bool ticked) { return ticked ? "+ " : "- "; }
 
+// A table file's path: the folder (ending in a separator) and the name,
+// appended rather than added with "+", on which g++ 12 warns falsely.
+std::string InProgramFolder(const std::string& programFolder, std::string_view name) {
+  std::string path = programFolder;
+  return path.append(name);
+}
+
 void ShowError(UserInteraction& ui, const MessageCatalogue& catalogue, std::string_view key) {
   ShowMessageBox(ui, catalogue.Text(key), MessageKind::Error);
 }
@@ -166,19 +173,19 @@ TableFileStatus SaveRemovalTable(const std::filesystem::path& file, const TagRem
 
 void LoadTagTables(const std::string& programFolder, TagTables& tables, UserInteraction& ui,
                    const MessageCatalogue& catalogue) {
-  if (LoadReplacementTable(programFolder + std::string(kReplacementFileName), tables.replacement) ==
+  if (LoadReplacementTable(InProgramFolder(programFolder, kReplacementFileName), tables.replacement) ==
       TableFileStatus::Failed)
     ShowError(ui, catalogue, "const_loadchangetable_error");
-  if (LoadRemovalTable(programFolder + std::string(kRemovalFileName), tables.removal) == TableFileStatus::Failed)
+  if (LoadRemovalTable(InProgramFolder(programFolder, kRemovalFileName), tables.removal) == TableFileStatus::Failed)
     ShowError(ui, catalogue, "const_loaddeletetable_error");
 }
 
 void SaveTagTables(const std::string& programFolder, const TagTables& tables, UserInteraction& ui,
                    const MessageCatalogue& catalogue) {
-  if (SaveReplacementTable(programFolder + std::string(kReplacementFileName), tables.replacement) ==
+  if (SaveReplacementTable(InProgramFolder(programFolder, kReplacementFileName), tables.replacement) ==
       TableFileStatus::Failed)
     ShowError(ui, catalogue, "const_savechangetable_error");
-  if (SaveRemovalTable(programFolder + std::string(kRemovalFileName), tables.removal) == TableFileStatus::Failed)
+  if (SaveRemovalTable(InProgramFolder(programFolder, kRemovalFileName), tables.removal) == TableFileStatus::Failed)
     ShowError(ui, catalogue, "const_savedeletetable_error");
 }
 
