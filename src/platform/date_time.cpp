@@ -313,7 +313,7 @@ std::string FormatTime(const LocalDateTime& value, const DateTimeFormat& format)
 
 std::string DateTimeText(const LocalDateTime& value, const DateTimeFormat& format) {
   std::string text = FormatDate(value, format);
-  if (value.hour != 0 || value.minute != 0 || value.second != 0) text += " " + FormatTime(value, format);
+  if (value.hour != 0 || value.minute != 0 || value.second != 0) text.append(" ").append(FormatTime(value, format));
   return text;
 }
 

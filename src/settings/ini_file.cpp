@@ -167,11 +167,14 @@ int IniFile::GetInt(std::string_view section, std::string_view key, int fallback
 }
 
 void IniFile::Set(std::string_view section, std::string_view key, std::string_view value) {
-  std::string raw = std::string(key) + "=" + std::string(OneLine(value));
+  std::string raw(key);
+  raw.append("=").append(OneLine(value));
   Line line{raw, std::string(key), key.size() + 1};
   Section* s = FindSection(section);
   if (!s) {
-    sections_.push_back({std::string(section), {Line{"[" + std::string(section) + "]", {}, 0}}});
+    std::string header = "[";
+    header.append(section).append("]");
+    sections_.push_back({std::string(section), {Line{std::move(header), {}, 0}}});
     sections_.back().lines.push_back(std::move(line));
     return;
   }
