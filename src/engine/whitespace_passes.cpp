@@ -84,28 +84,61 @@ void RewriteAtStops(Str<Ch>& text, const ByteSet& stops, At&& at) {
   RewriteAtFinds(text, [&](const Ch* p, const Ch* end) { return stops.find(p, end); }, std::forward<At>(at));
 }
 
-// The first quote, or space followed by a space, in [p, end); end when none.
-// A single space needs no look from the space collapsing.
-template <class Ch>
-const Ch* FindQuoteOrSpacePair(const Ch* p, const Ch* end) {
+#ifdef TERSIFY_ENGINE_SSE2
+// The 16 lanes of v equal to c, as bits.
+inline unsigned Lanes(__m128i v, char c) {
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(c))));
+}
+inline __m128i Load(const char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+#endif
+
+// The first place in [p, end) where the pass may change something, and the
+// parity of the quotes before it added to `odd`: a pass that only looks at
+// its own symbols need not stop at every quote. wanted(q, first) tells
+// whether q, which may hold anything, is such a place; `first` is true at p,
+// whose byte before may have been written over. lanes(q, first) tells the
+// same for the 16 places from q as bits, reading at most up to q + 17.
+template <class Ch, class Wanted, class Lanes16>
+const Ch* FindCountingQuotes(const Ch* p, const Ch* end, bool& odd, Wanted&& wanted, Lanes16&& lanes) {
 #ifdef TERSIFY_ENGINE_SSE2
   if constexpr (sizeof(Ch) == 1) {
-    const __m128i quote = _mm_set1_epi8('"');
-    const __m128i space = _mm_set1_epi8(' ');
-    while (end - p >= 17) {
-      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-      const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
-      const __m128i m = _mm_or_si128(_mm_cmpeq_epi8(x, quote),
-                                     _mm_and_si128(_mm_cmpeq_epi8(x, space), _mm_cmpeq_epi8(y, space)));
-      const int mask = _mm_movemask_epi8(m);
-      if (mask != 0) return p + std::countr_zero(static_cast<unsigned>(mask));
-      p += 16;
+    for (bool first = true; end - p >= 18; first = false, p += 16) {
+      const unsigned quotes = Lanes(Load(p), '"');
+      const unsigned stops = lanes(p, first);
+      if (stops != 0) {
+        const unsigned before = quotes & ((1u << std::countr_zero(stops)) - 1);
+        odd ^= (std::popcount(before) & 1) != 0;
+        return p + std::countr_zero(stops);
+      }
+      odd ^= (std::popcount(quotes) & 1) != 0;
     }
   }
+#else
+  (void)lanes;
 #endif
-  for (; p < end; ++p)
-    if (Is(*p, '"') || (Is(*p, ' ') && end - p >= 2 && Is(p[1], ' '))) return p;
+  for (const Ch* q = p; q < end; ++q) {
+    if (wanted(q, q == p)) return q;
+    if (Is(*q, '"')) odd = !odd;
+  }
   return end;
+}
+
+// Walks the text in place like RewriteAtFinds, but find(p, end, odd) gives
+// the next symbol to look at with the quotes before it counted, and no
+// quote is a stop. at(c, state) may skip what follows but no quote.
+template <class Ch, class Find, class At>
+void RewriteAtCountedFinds(Str<Ch>& text, Find&& find, At&& at) {
+  Ch* const base = text.data();
+  InPlace<Ch> s{base, base, base, base + text.size()};
+  for (;;) {
+    const Ch* stop = find(s.p, s.end, s.odd);
+    s.KeepTo(stop);
+    if (stop == s.end) break;
+    const Ch c = *s.p++;
+    *s.w++ = c;
+    at(c, s);
+  }
+  text.resize(static_cast<std::size_t>(s.w - base));
 }
 
 }  // namespace
@@ -118,7 +151,30 @@ const Ch* FindQuoteOrSpacePair(const Ch* p, const Ch* end) {
 // when the steps before have left it.
 template <class Ch>
 void TightenTagSpaces(Str<Ch>& text, const PassEnv<Ch>&) {
-  RewriteAtStops(text, Stops("\"<>="), [](Ch c, InPlace<Ch>& s) {
+  // Only a "<", ">" or "=" next to a space can lose one: the spaces before
+  // one that are written out came from before it in the text (only spaces
+  // are deleted), so the text itself tells where to look.
+  auto tag = [](Ch c) { return Is(c, '<') || Is(c, '>') || Is(c, '='); };
+  auto wanted = [&](const Ch* q, bool first) {
+    return tag(*q) && (first || Is(q[-1], ' ') || (q + 1 < text.data() + text.size() && Is(q[1], ' ')));
+  };
+  auto find = [&](const Ch* p, const Ch* end, bool& odd) {
+    return FindCountingQuotes(p, end, odd, wanted, [](const Ch* q, bool first) {
+      unsigned tags = 0, around = 0;
+#ifdef TERSIFY_ENGINE_SSE2
+      if constexpr (sizeof(Ch) == 1) {
+        const __m128i x = Load(q);
+        tags = Lanes(x, '<') | Lanes(x, '>') | Lanes(x, '=');
+        // Lane 0 at p always counts: the byte before p may be written over.
+        const unsigned before = first ? (Lanes(x, ' ') << 1) | 1u : Lanes(Load(q - 1), ' ');
+        around = before | Lanes(Load(q + 1), ' ');
+      }
+#endif
+      (void)q, (void)first;
+      return tags & around & 0xFFFFu;
+    });
+  };
+  RewriteAtCountedFinds(text, find, [](Ch c, InPlace<Ch>& s) {
     if (s.odd) return;
     if (Is(c, '<')) {
       s.SkipSpaces();
@@ -138,7 +194,22 @@ void TightenTagSpaces(Str<Ch>& text, const PassEnv<Ch>&) {
 
 template <class Ch>
 void JoinTags(Str<Ch>& text, const PassEnv<Ch>&) {
-  RewriteAtStops(text, Stops("\">"), [](Ch, InPlace<Ch>& s) {
+  // Only a ">" followed by " <" changes anything.
+  auto wanted = [&](const Ch* q, bool) {
+    return Is(q[0], '>') && text.data() + text.size() - q >= 3 && Is(q[1], ' ') && Is(q[2], '<');
+  };
+  auto find = [&](const Ch* p, const Ch* end, bool& odd) {
+    return FindCountingQuotes(p, end, odd, wanted, [](const Ch* q, bool) {
+      unsigned m = 0;
+#ifdef TERSIFY_ENGINE_SSE2
+      if constexpr (sizeof(Ch) == 1)
+        m = Lanes(Load(q), '>') & Lanes(Load(q + 1), ' ') & Lanes(Load(q + 2), '<');
+#endif
+      (void)q;
+      return m;
+    });
+  };
+  RewriteAtCountedFinds(text, find, [](Ch, InPlace<Ch>& s) {
     if (!s.odd && s.end - s.p >= 2 && Is(s.p[0], ' ') && Is(s.p[1], '<')) ++s.p;  // "<" is read next
   });
 }
@@ -157,7 +228,20 @@ template <class Ch>
 void CollapseNbsp(Str<Ch>& text, const PassEnv<Ch>& env) {
   static constexpr char kPair[] = "&nbsp;&nbsp;";
   const bool inQuotesToo = env.settings->cbReplaceDoubleNbspInKav;
-  RewriteAtStops(text, Stops("\"&"), [&](Ch, InPlace<Ch>& s) {
+  auto wanted = [&](const Ch* q, bool) {
+    return Is(q[0], '&') && text.data() + text.size() - q >= 2 && Is(q[1], 'n');
+  };
+  auto find = [&](const Ch* p, const Ch* end, bool& odd) {
+    return FindCountingQuotes(p, end, odd, wanted, [](const Ch* q, bool) {
+      unsigned m = 0;
+#ifdef TERSIFY_ENGINE_SSE2
+      if constexpr (sizeof(Ch) == 1) m = Lanes(Load(q), '&') & Lanes(Load(q + 1), 'n');
+#endif
+      (void)q;
+      return m;
+    });
+  };
+  RewriteAtCountedFinds(text, find, [&](Ch, InPlace<Ch>& s) {
     if (s.odd && !inQuotesToo) return;
     if (s.end - s.p < 11) return;
     for (std::size_t k = 1; k < 12; ++k)
@@ -178,7 +262,21 @@ void RemoveAllTabs(Str<Ch>& text, const PassEnv<Ch>&) {
 template <class Ch>
 void CollapseSpaces(Str<Ch>& text, const PassEnv<Ch>& env) {
   const bool inQuotesToo = env.settings->cbReplaceDoubleSpacesInKav;
-  RewriteAtFinds(text, FindQuoteOrSpacePair<Ch>, [&](Ch, InPlace<Ch>& s) {
+  // A single space needs no look; a space followed by a space does.
+  auto wanted = [&](const Ch* q, bool) {
+    return Is(q[0], ' ') && text.data() + text.size() - q >= 2 && Is(q[1], ' ');
+  };
+  auto find = [&](const Ch* p, const Ch* end, bool& odd) {
+    return FindCountingQuotes(p, end, odd, wanted, [](const Ch* q, bool) {
+      unsigned m = 0;
+#ifdef TERSIFY_ENGINE_SSE2
+      if constexpr (sizeof(Ch) == 1) m = Lanes(Load(q), ' ') & Lanes(Load(q + 1), ' ');
+#endif
+      (void)q;
+      return m;
+    });
+  };
+  RewriteAtCountedFinds(text, find, [&](Ch, InPlace<Ch>& s) {
     if (!s.odd || inQuotesToo) s.SkipSpaces();
   });
 }
