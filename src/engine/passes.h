@@ -12,6 +12,8 @@
 // in, whose capacity is reused (it is cleared first).
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -126,6 +128,29 @@ class TagCandidateFinder {
     std::size_t last;
   };
   void Scan(const Str<Ch>& text, const std::vector<Window>& windows, std::vector<bool>& found) const;
+
+  // The lookup tables of a scan, kept for the next one while the entries
+  // looked for are the same or fewer (a page's tag slots only ever find
+  // more), so a scan near a few edits does not pay for making them.
+  struct Lookup {
+    static constexpr std::size_t kNone = ~std::size_t{0};
+    bool built = false;
+    std::vector<std::size_t> probes;  // the entries the tables were made for
+    std::vector<std::size_t> slot;    // per entry, its place in probes, or kNone
+    std::vector<bool> live;           // per probe, still in `first`
+    std::vector<std::array<std::uint64_t, 256>> first, second;
+    std::vector<std::uint64_t> pairs;  // may still hold retired entries' pairs
+    ByteSet befores;
+    bool fast = false;
+
+    bool Live(std::size_t entry) const { return slot[entry] != kNone && live[slot[entry]]; }
+    void Retire(std::size_t j, std::uint32_t firstLow) {
+      live[j] = false;
+      first[j / 64][firstLow] &= ~(std::uint64_t{1} << (j % 64));
+    }
+  };
+  void BuildLookup(const std::vector<bool>& found) const;
+  mutable Lookup lookup_;
 
   PassEnv<Ch> env_;
   std::vector<Str<Ch>> low_;  // per entry, lower-cased

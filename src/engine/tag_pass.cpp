@@ -430,53 +430,81 @@ void TagCandidateFinder<Ch>::MarkAround(const Str<Ch>& text, const TextEdits& ed
 }
 
 template <class Ch>
-void TagCandidateFinder<Ch>::Scan(const Str<Ch>& text, const std::vector<Window>& windows,
-                                  std::vector<bool>& found) const {
-  const PassEnv<Ch>& env = env_;
-  // The entries still looked for, in groups of 64: for each lower-case byte,
-  // which of them start with it and which have it second.
-  std::vector<std::size_t> probes;
-  for (std::size_t k = 0; k < low_.size(); ++k) {
-    if (always_[k]) found[k] = true;
-    if (!found[k] && !low_[k].empty()) probes.push_back(k);
-  }
-  if (probes.empty()) return;
-  const std::size_t groups = (probes.size() + 63) / 64;
-  std::vector<std::array<std::uint64_t, 256>> first(groups), second(groups);
-  for (auto& g : first) g.fill(0);
-  for (auto& g : second) g.fill(0);
-  for (std::size_t j = 0; j < probes.size(); ++j) {
+void TagCandidateFinder<Ch>::BuildLookup(const std::vector<bool>& found) const {
+  Lookup& t = lookup_;
+  t = Lookup{};
+  t.built = true;
+  t.slot.assign(low_.size(), Lookup::kNone);
+  for (std::size_t k = 0; k < low_.size(); ++k)
+    if (!found[k] && !low_[k].empty()) {
+      t.slot[k] = t.probes.size();
+      t.probes.push_back(k);
+    }
+  t.live.assign(t.probes.size(), true);
+  // In groups of 64: for each lower-case byte, which entries start with it
+  // and which have it second.
+  const std::size_t groups = (t.probes.size() + 63) / 64;
+  t.first.resize(groups);
+  t.second.resize(groups);
+  for (auto& g : t.first) g.fill(0);
+  for (auto& g : t.second) g.fill(0);
+  for (std::size_t j = 0; j < t.probes.size(); ++j) {
     const std::uint64_t bit = std::uint64_t{1} << (j % 64);
-    const Str<Ch>& low = low_[probes[j]];
-    first[j / 64][U(low[0])] |= bit;
+    const Str<Ch>& low = low_[t.probes[j]];
+    t.first[j / 64][U(low[0])] |= bit;
     if (low.size() == 1)
-      for (auto& m : second[j / 64]) m |= bit;
+      for (auto& m : t.second[j / 64]) m |= bit;
     else
-      second[j / 64][U(low[1])] |= bit;
+      t.second[j / 64][U(low[1])] |= bit;
   }
-  std::size_t left = probes.size();
   // The pairs of bytes, as they stand in the text, that may begin an entry.
-  std::vector<std::uint64_t> pairs(256 * 256 / 64, 0);
-  for (std::size_t k : probes)
+  t.pairs.assign(256 * 256 / 64, 0);
+  for (std::size_t k : t.probes)
     for (char c0 : firsts_[k]) {
       const std::size_t row = std::size_t{static_cast<unsigned char>(c0)} << 8;
       if (low_[k].size() == 1) {
-        std::fill_n(pairs.begin() + static_cast<std::ptrdiff_t>(row / 64), 256 / 64, ~std::uint64_t{0});
+        std::fill_n(t.pairs.begin() + static_cast<std::ptrdiff_t>(row / 64), 256 / 64, ~std::uint64_t{0});
         continue;
       }
       for (char c1 : seconds_[k]) {
         const std::size_t bit = row | static_cast<unsigned char>(c1);
-        pairs[bit >> 6] |= std::uint64_t{1} << (bit & 63);
+        t.pairs[bit >> 6] |= std::uint64_t{1} << (bit & 63);
       }
     }
-
   // Positions are looked at only after a byte that may stand before an
   // occurrence; those bytes are searched for together where they are few.
-  ByteSet befores;
-  bool fast = sizeof(Ch) == 1;
-  for (int b = 0; b < 256 && fast; ++b)
-    if (ValidBefore(static_cast<Ch>((*env.lower)[static_cast<std::size_t>(b)])))
-      fast = befores.add(static_cast<unsigned char>(b));
+  t.fast = sizeof(Ch) == 1;
+  for (int b = 0; b < 256 && t.fast; ++b)
+    if (ValidBefore(static_cast<Ch>((*env_.lower)[static_cast<std::size_t>(b)])))
+      t.fast = t.befores.add(static_cast<unsigned char>(b));
+}
+
+template <class Ch>
+void TagCandidateFinder<Ch>::Scan(const Str<Ch>& text, const std::vector<Window>& windows,
+                                  std::vector<bool>& found) const {
+  const PassEnv<Ch>& env = env_;
+  // The entries still looked for.
+  bool rebuild = !lookup_.built;
+  std::size_t left = 0;
+  for (std::size_t k = 0; k < low_.size(); ++k) {
+    if (always_[k]) found[k] = true;
+    if (found[k] || low_[k].empty()) continue;
+    rebuild = rebuild || !lookup_.Live(k);
+    ++left;
+  }
+  if (left == 0) return;
+  if (rebuild) BuildLookup(found);
+  Lookup& t = lookup_;
+  // Entries found since the tables were made are looked for no more.
+  for (std::size_t j = 0; j < t.probes.size(); ++j)
+    if (t.live[j] && found[t.probes[j]]) t.Retire(j, U(low_[t.probes[j]][0]));
+  const std::size_t groups = t.first.size();
+  auto& first = t.first;
+  auto& second = t.second;
+  auto& pairs = t.pairs;
+  const auto& probes = t.probes;
+  const ByteSet& befores = t.befores;
+  const bool fast = t.fast;
 
   // One window: occurrences that begin before `limit` and whose bytes
   // before and after lie in data[0, n).
@@ -505,7 +533,7 @@ void TagCandidateFinder<Ch>::Scan(const Str<Ch>& text, const std::vector<Window>
           while (k < L && env.Lower(data[i + k]) == low[k]) ++k;
           if (k < L || !ValidAfter(env.Lower(data[i + L]))) continue;
           found[entry] = true;
-          first[g][U(low[0])] &= ~(std::uint64_t{1} << b);
+          t.Retire(g * 64 + static_cast<std::size_t>(b), U(low[0]));
           --left;
         }
       }
