@@ -380,6 +380,49 @@ class GapText {
   std::size_t r_ = 0;
 };
 
+// Finds the symbols that end lines (CR, LF, 0) in a text read forwards:
+// sixteen bytes are compared at once and their matches kept for the calls
+// that follow, so short lines cost no more than long ones.
+template <class Ch>
+class LineBreakFinder {
+ public:
+  LineBreakFinder(const Ch* data, std::size_t n) : data_(data), n_(n) {}
+
+  // The first line-ending symbol at or after `from`, or n.
+  std::size_t Next(std::size_t from) {
+#ifdef TERSIFY_ENGINE_SSE2
+    if constexpr (sizeof(Ch) == 1) {
+      if (from >= base_ && from - base_ < 16) {
+        const unsigned m = mask_ & (~0u << (from - base_));
+        if (m != 0) return base_ + static_cast<std::size_t>(std::countr_zero(m));
+        from = base_ + 16;
+      }
+      const __m128i cr = _mm_set1_epi8(13), lf = _mm_set1_epi8(10), zero = _mm_setzero_si128();
+      for (; from + 16 <= n_; from += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data_ + from));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, cr), _mm_cmpeq_epi8(x, lf)),
+                                         _mm_cmpeq_epi8(x, zero));
+        const auto m = static_cast<unsigned>(_mm_movemask_epi8(hit));
+        if (m != 0) {
+          base_ = from;
+          mask_ = m;
+          return from + static_cast<std::size_t>(std::countr_zero(m));
+        }
+      }
+    }
+#endif
+    for (; from < n_; ++from)
+      if (U(data_[from]) == 13 || U(data_[from]) == 10 || U(data_[from]) == 0) return from;
+    return n_;
+  }
+
+ private:
+  const Ch* data_;
+  std::size_t n_;
+  std::size_t base_ = ~std::size_t{0} - 16;  // where the kept matches begin
+  unsigned mask_ = 0;                        // matches of the 16 bytes from base_
+};
+
 // Splits by the reading rule (a line ends at CR LF, CR or LF; symbol 0 ends the
 // text) and calls transform(line, out) for each line; out is cleared first
 // and keeps its capacity, the caller reserves what it expects.
@@ -411,6 +454,51 @@ inline void AppendLine(Str<Ch>& out, std::basic_string_view<Ch> line) {
   out.append(line);
   out.push_back(static_cast<Ch>(13));
   out.push_back(static_cast<Ch>(10));
+}
+
+// RebuildLines for a transform that keeps, of each line, the part
+// part(line) gives: {begin, end} within the line, or begin > end to drop it.
+// A line kept whole that already ends in CR LF is copied together with the
+// lines like it that follow, so a text that changes little costs few copies.
+template <class Ch, class Part>
+void KeepLineParts(std::basic_string_view<Ch> text, Str<Ch>& out, Part&& part) {
+  out.clear();
+  const Ch* const data = text.data();
+  const std::size_t n = text.size();
+  LineBreakFinder<Ch> breaks(data, n);
+  std::size_t runBegin = 0, runEnd = 0;  // lines kept as they stand, not yet copied
+  auto flush = [&] {
+    out.append(data + runBegin, runEnd - runBegin);
+    runBegin = runEnd;
+  };
+  std::size_t i = 0;
+  while (i < n && U(data[i]) != 0) {
+    const std::size_t j = breaks.Next(i);
+    const std::basic_string_view<Ch> line(data + i, j - i);
+    const std::pair<std::size_t, std::size_t> keep = part(line);
+    std::size_t next = j;
+    if (j < n && U(data[j]) == 13) {
+      ++next;
+      if (next < n && U(data[next]) == 10) ++next;
+    } else if (j < n && U(data[j]) == 10) {
+      ++next;
+    }
+    const bool asItStands = keep.first == 0 && keep.second == line.size() && next == j + 2 && U(data[j + 1]) == 10;
+    if (asItStands && runEnd == i) {
+      runEnd = next;
+    } else {
+      flush();
+      if (asItStands) {
+        runBegin = i;
+        runEnd = next;
+      } else {
+        if (keep.first <= keep.second) AppendLine(out, line.substr(keep.first, keep.second - keep.first));
+        runBegin = runEnd = next;
+      }
+    }
+    i = next;
+  }
+  flush();
 }
 
 }  // namespace tersify::engine

@@ -290,37 +290,40 @@ bool OnlyTabsAndSpaces(std::basic_string_view<Ch> line) {
   return true;
 }
 
-// The lines of text, each through keep, into out.
-template <class Ch, class F>
-void Lines(const Str<Ch>& text, Str<Ch>& out, F&& keep) {
+// The lines of text, each cut to what part(line) keeps, into out.
+template <class Ch, class Part>
+void Lines(const Str<Ch>& text, Str<Ch>& out, Part&& part) {
   out.reserve(text.size() + 2);
-  RebuildLines<Ch>(text, out, keep);
+  KeepLineParts<Ch>(text, out, part);
 }
+
+constexpr std::pair<std::size_t, std::size_t> kDrop{1, 0};
 
 }  // namespace
 
 template <class Ch>
 void RemoveBlankLines(const Str<Ch>& text, const PassEnv<Ch>&, Str<Ch>& out) {
-  Lines(text, out, [](std::basic_string_view<Ch> line, Str<Ch>& o) {
-    if (line.empty() || !OnlyTabsAndSpaces(line)) AppendLine(o, line);
+  Lines(text, out, [](std::basic_string_view<Ch> line) {
+    const bool blank = !line.empty() && OnlyTabsAndSpaces(line);
+    return blank ? kDrop : std::pair<std::size_t, std::size_t>{0, line.size()};
   });
 }
 
 template <class Ch>
 void TrimLines(const Str<Ch>& text, const PassEnv<Ch>&, Str<Ch>& out) {
-  Lines(text, out, [](std::basic_string_view<Ch> line, Str<Ch>& o) {
+  Lines(text, out, [](std::basic_string_view<Ch> line) {
     auto blank = [](Ch c) { return Is(c, ' ') || Is(c, '\t'); };
     std::size_t b = 0, e = line.size();
     while (b < e && blank(line[b])) ++b;
     while (e > b && blank(line[e - 1])) --e;
-    AppendLine(o, line.substr(b, e - b));
+    return std::pair<std::size_t, std::size_t>{b, e};
   });
 }
 
 template <class Ch>
 void RemoveEmptyLines(const Str<Ch>& text, const PassEnv<Ch>&, Str<Ch>& out) {
-  Lines(text, out, [](std::basic_string_view<Ch> line, Str<Ch>& o) {
-    if (!line.empty()) AppendLine(o, line);
+  Lines(text, out, [](std::basic_string_view<Ch> line) {
+    return line.empty() ? kDrop : std::pair<std::size_t, std::size_t>{0, line.size()};
   });
 }
 
