@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -109,6 +110,8 @@ Str<Ch> ProcessTagFrom(Str<Ch> text, const PassEnv<Ch>& env, std::string_view en
 // an entry qualifies when a lower-case occurrence of it has a valid byte on
 // each side (quotes are left out of this test, so it only means "maybe").
 // Entries it cannot judge this way always qualify; empty ones never do.
+struct PairClasses;
+
 template <class Ch>
 class TagCandidateFinder {
  public:
@@ -142,6 +145,7 @@ class TagCandidateFinder {
     std::vector<std::uint64_t> pairs;  // may still hold retired entries' pairs
     ByteSet befores;
     bool fast = false;
+    std::shared_ptr<const PairClasses> pairClasses;  // where the processor has the instructions
 
     bool Live(std::size_t entry) const { return slot[entry] != kNone && live[slot[entry]]; }
     void Retire(std::size_t j, std::uint32_t firstLow) {

@@ -1,6 +1,10 @@
 // Removal of the tags a table entry names, or replacement of the entry's text.
 #include "engine/passes.h"
 
+#if defined(__SSE2__) && (defined(__GNUC__) || defined(__clang__))
+#include <tmmintrin.h>
+#endif
+
 namespace tersify::engine {
 namespace {
 
@@ -366,6 +370,69 @@ std::optional<TagStart> FindFirstChange(const Str<Ch>& text, const PassEnv<Ch>& 
   return std::nullopt;
 }
 
+}  // namespace
+
+#if defined(TERSIFY_ENGINE_SSE2) && (defined(__GNUC__) || defined(__clang__))
+#define TERSIFY_ENGINE_PAIR_CLASSES 1
+// Pairs of bytes that may begin an entry, sorted into eight buckets by the
+// entry's first byte; a pair belongs to a bucket when its first byte is one
+// of the bucket's first bytes and its second one of its second bytes. Each
+// set is kept as two tables over the low and the high half of a byte, so a
+// byte's buckets are found with two table lookups (sixteen bytes at once);
+// that admits some pairs that begin no entry, never drops one that does.
+struct PairClasses {
+  alignas(16) std::array<std::uint8_t, 16> loFirst{}, hiFirst{}, loSecond{}, hiSecond{};
+
+  void AddFirst(unsigned bucket, unsigned char b) {
+    loFirst[b & 15] |= static_cast<std::uint8_t>(1u << bucket);
+    hiFirst[b >> 4] |= static_cast<std::uint8_t>(1u << bucket);
+  }
+  void AddSecond(unsigned bucket, unsigned char b) {
+    loSecond[b & 15] |= static_cast<std::uint8_t>(1u << bucket);
+    hiSecond[b >> 4] |= static_cast<std::uint8_t>(1u << bucket);
+  }
+};
+
+// The buckets of each byte of x, by the tables of its two halves.
+__attribute__((target("ssse3"))) inline __m128i Buckets(__m128i x, __m128i lo, __m128i hi) {
+  const __m128i low = _mm_set1_epi8(0x0F);
+  return _mm_and_si128(_mm_shuffle_epi8(lo, _mm_and_si128(x, low)),
+                       _mm_shuffle_epi8(hi, _mm_and_si128(_mm_srli_epi16(x, 4), low)));
+}
+
+// For each position i in (j, limit) after a byte of `befores` whose pair
+// data[i], data[i + 1] may begin an entry, calls probe(i), sixteen "before"
+// bytes at a time while left > 0 and 18 bytes remain; returns where it
+// stopped (positions before it have been looked at as "before" bytes).
+template <class Probe>
+__attribute__((target("ssse3"))) std::size_t ScanPairClasses(const char* data, std::size_t n, std::size_t limit,
+                                                             const std::size_t& left, const ByteSet& befores,
+                                                             const PairClasses& c, Probe&& probe) {
+  const ByteMatcher beforeLanes(befores);
+  auto load = [](const std::array<std::uint8_t, 16>& t) {
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(t.data()));
+  };
+  const __m128i loF = load(c.loFirst), hiF = load(c.hiFirst), loS = load(c.loSecond), hiS = load(c.hiSecond);
+  std::size_t j = 0;
+  for (; j + 18 <= n && j < limit && left > 0; j += 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + j));
+    const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + j + 1));
+    const __m128i z = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + j + 2));
+    const __m128i both = _mm_and_si128(Buckets(y, loF, hiF), Buckets(z, loS, hiS));
+    const __m128i some = _mm_andnot_si128(_mm_cmpeq_epi8(both, _mm_setzero_si128()), beforeLanes.matches(x));
+    auto mask = static_cast<unsigned>(_mm_movemask_epi8(some));
+    while (mask != 0) {
+      const std::size_t i = j + static_cast<std::size_t>(std::countr_zero(mask)) + 1;
+      mask &= mask - 1;
+      if (i < limit) probe(i);
+    }
+  }
+  return j;
+}
+#endif
+
+namespace {
+
 // Whether the step-by-step method finds the entry at all.
 template <class Ch>
 bool Occurs(const Str<Ch>& text, const PassEnv<Ch>& env, const Str<Ch>& low) {
@@ -477,6 +544,24 @@ void TagCandidateFinder<Ch>::BuildLookup(const std::vector<bool>& found) const {
   for (int b = 0; b < 256 && t.fast; ++b)
     if (ValidBefore(static_cast<Ch>((*env_.lower)[static_cast<std::size_t>(b)])))
       t.fast = t.befores.add(static_cast<unsigned char>(b));
+#ifdef TERSIFY_ENGINE_PAIR_CLASSES
+  if (t.fast && __builtin_cpu_supports("ssse3")) {
+    PairClasses c;
+    std::vector<std::uint32_t> buckets;  // the first lower-case bytes met, one per bucket in turn
+    for (std::size_t k : t.probes) {
+      const std::uint32_t f = U(low_[k][0]);
+      auto at = std::find(buckets.begin(), buckets.end(), f);
+      if (at == buckets.end()) at = buckets.insert(buckets.end(), f);
+      const auto bucket = static_cast<unsigned>((at - buckets.begin()) % 8);
+      for (char c0 : firsts_[k]) c.AddFirst(bucket, static_cast<unsigned char>(c0));
+      if (low_[k].size() == 1)
+        for (int b = 0; b < 256; ++b) c.AddSecond(bucket, static_cast<unsigned char>(b));
+      else
+        for (char c1 : seconds_[k]) c.AddSecond(bucket, static_cast<unsigned char>(c1));
+    }
+    t.pairClasses = std::make_shared<const PairClasses>(c);
+  }
+#endif
 }
 
 template <class Ch>
@@ -540,6 +625,10 @@ void TagCandidateFinder<Ch>::Scan(const Str<Ch>& text, const std::vector<Window>
     };
     if (fast) {
       std::size_t j = 0;  // positions before j have been looked at as "before" bytes
+#ifdef TERSIFY_ENGINE_PAIR_CLASSES
+      if constexpr (sizeof(Ch) == 1)
+        if (t.pairClasses) j = ScanPairClasses(data, n, limit, left, befores, *t.pairClasses, probe);
+#endif
 #ifdef TERSIFY_ENGINE_SSE2
       if constexpr (sizeof(Ch) == 1) {
         const ByteMatcher beforeLanes(befores);
