@@ -40,6 +40,9 @@ Str<Ch> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store
     if (lower == 'c') pairsComplete = pairsComplete && secondOfWord.add(static_cast<unsigned char>(b));
   }
   const Ch quote = static_cast<Ch>('"');
+  ByteSet quoteOrSlash;
+  quoteOrSlash.add('"');
+  quoteOrSlash.add('/');
 
   while (!g.atEnd()) {
     if (!Is(env.Lower(g.head()), 's') || !Spells(env, rest, 0, g.restSize(), "script")) {
@@ -75,11 +78,14 @@ Str<Ch> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store
     bool restOdd = odd;  // quote parity at the rest position being looked at
     std::size_t k = 6;
     const std::size_t n = g.restSize();
+    const Ch* const ahead = g.restData();
     for (; k < n; ++k) {
-      Ch c = g.ahead(k);
+      k = static_cast<std::size_t>(quoteOrSlash.find(ahead + k, ahead + n) - ahead);
+      if (k == n) break;
+      Ch c = ahead[k];
       if (Is(c, '"')) {
         restOdd = !restOdd;
-      } else if (Is(c, '/') && Spells(env, rest, k + 1, n - k - 1, "script")) {
+      } else if (Spells(env, rest, k + 1, n - k - 1, "script")) {
         if (!restOdd) {
           closed = true;
           break;
