@@ -1,4 +1,7 @@
 // Removal of unnecessary double quotes and of empty attributes.
+#include <algorithm>
+#include <cstring>
+
 #include "engine/passes.h"
 
 namespace tersify::engine {
@@ -39,33 +42,39 @@ void RemoveQuotes(const Str<Ch>& text, const PassEnv<Ch>& env, Str<Ch>& out) {
   const Ch space = static_cast<Ch>(' ');
   out.clear();
   out.reserve(text.size());
-  ByteSet quotes;
-  quotes.add('"');
+  auto nextQuote = [](const Ch* from, const Ch* to) -> const Ch* {
+    if constexpr (sizeof(Ch) == 1) {
+      const void* q = std::memchr(from, '"', static_cast<std::size_t>(to - from));
+      return q ? static_cast<const Ch*>(q) : to;
+    } else {
+      return std::find(from, to, static_cast<Ch>('"'));
+    }
+  };
   const Ch* p = text.data();
   const Ch* const end = p + text.size();
+  const Ch* run = p;  // the text from here to p stays as it is, not yet written
   while (p < end) {
-    // To the next opening quote.
-    const Ch* q1 = quotes.find(p, end);
-    out.append(p, q1);
-    p = q1;
+    const Ch* q1 = nextQuote(p, end);
     if (q1 == end) break;
-    const Ch* q2 = quotes.find(q1 + 1, end);
+    const Ch* q2 = nextQuote(q1 + 1, end);
     if (q2 == end) break;  // an unpaired last quote ends the pass as it is
     const std::size_t len = static_cast<std::size_t>(q2 - q1) - 1;
     if (len == 0 && dropEmpty) {
       // The attribute goes back to the nearest space (kept), but never below
       // the second position.
+      out.append(run, q1);
       std::size_t b = out.size();  // the position before the quote, counted from 1
       while (b > 2 && out[b - 1] != space) --b;
       out.resize(b);
+      run = q2 + 1;
     } else if (len > 0 && (IsNumSyms(q1 + 1, len) || IsHexSyms(q1 + 1, len))) {
+      out.append(run, q1);
       out.append(q1 + 1, q2);
-    } else {
-      out.append(q1, q2 + 1);
+      run = q2 + 1;
     }
     p = q2 + 1;
   }
-  out.append(p, end);
+  out.append(run, end);
 }
 
 #define TERSIFY_INSTANTIATE(Ch) template void RemoveQuotes<Ch>(const Str<Ch>&, const PassEnv<Ch>&, Str<Ch>&);
