@@ -188,6 +188,52 @@ TEST(Differential, CommentsAndSpacesOnLongDocuments) {
   }
 }
 
+// The passes look at sixteen bytes at a time: every snippet is tried at each
+// place in such a block, with the bytes around it plain or themselves in
+// the passes' way (spaces, quotes, line ends).
+TEST(Differential, PassesAtEveryPlaceInABlock) {
+  const std::vector<std::string> snippets = {
+      "a <  b = \"c\" >  <d> = e",  "> <", "x  \"y  z\"  w", "\"q\" <  > \"",   "&nbsp;&nbsp;&nbsp;", "\"&nbsp;&nbsp;\"",
+      "\r\n  \r\n\t\r\n\r\n x \r\n", "\r\r\n\n \t", "a\0b",  "<!-- c --> <!-- \"", "<p><!--x--></p>",
+      "<script>a\"/script\"</script>", "\"\" \"12\" \"#fff\"", "<b  c=\"\" >",  "  =  ",   "</script",
+  };
+  const std::vector<std::string> fillers = {"x", " ", "\"", "\r\n", "<", "xy z"};
+  OptimizationSettings s;
+  s.cbDelEmptyPar = true;
+  s.cbOuttag = true;
+  PassRunner r(snippets.front() + "xyz", s);
+  using namespace engine;
+  for (const std::string& snippet : snippets)
+    for (const std::string& fill : fillers)
+      for (std::size_t before = 0; before < 34; ++before) {
+        std::string doc;
+        while (doc.size() < before) doc += fill;
+        doc.resize(before);
+        doc += snippet;
+        for (std::size_t after = 0; after < before % 7 * 3; ++after) doc += fill[after % fill.size()];
+        EXPECT_SAME(InPlace(doc, [&](std::string& t) { TightenTagSpaces<char>(t, r.env); }),
+                    ref::RunPass(doc, [&](ref::Doc& d) { ref::TightenTagSpaces(d); }), doc);
+        EXPECT_SAME(InPlace(doc, [&](std::string& t) { JoinTags<char>(t, r.env); }),
+                    ref::RunPass(doc, [&](ref::Doc& d) { ref::JoinTags(d); }), doc);
+        EXPECT_SAME(InPlace(doc, [&](std::string& t) { CollapseNbsp<char>(t, r.env); }),
+                    ref::RunPass(doc, [&](ref::Doc& d) { ref::CollapseNbsp(d, s); }), doc);
+        EXPECT_SAME(InPlace(doc, [&](std::string& t) { CollapseSpaces<char>(t, r.env); }),
+                    ref::RunPass(doc, [&](ref::Doc& d) { ref::CollapseSpaces(d, s); }), doc);
+        EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { TrimLines<char>(t, r.env, o); }),
+                    ref::RunPass(doc, [&](ref::Doc& d) { ref::TrimLines(d); }), doc);
+        EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { RemoveBlankLines<char>(t, r.env, o); }),
+                    ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveBlankLines(d); }), doc);
+        EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { RemoveEmptyLines<char>(t, r.env, o); }),
+                    ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveEmptyLines(d); }), doc);
+        EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { RemoveQuotes<char>(t, r.env, o); }),
+                    ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveQuotes(d, s); }), doc);
+        EXPECT_SAME(r.Shown(RemoveComments<char>(doc, r.env)),
+                    ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveComments(d, s); }), doc);
+        EXPECT_SAME(Cut(doc, r), ref::RunPass(doc, [&](ref::Doc& d) { ref::CutScripts(d, s); }), doc);
+        if (HasFailure()) return;
+      }
+}
+
 // Script cutting jumps from one "sc" pair to the next and counts the quotes in
 // between: long runs of letters, quotes and near misses around the words.
 TEST(Differential, ScriptCuttingOverLongRunsOfText) {

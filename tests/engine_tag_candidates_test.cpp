@@ -210,6 +210,77 @@ TEST(TagCandidates, SearchAroundEditsMatchesWholeSearch) {
 
 // With two capitals of one letter, an untaken occurrence may come back as the
 // other capital: the call then cannot say where it changed the text.
+// The whole search may name entries that do not occur, but never misses one
+// that does: its letters in any case, with a valid byte before (8, LF,
+// space, "<") and after (8, CR, space, ">"). Many entries with different
+// first letters share the search's buckets; one-letter entries and letters
+// of the code page's upper half are among them.
+TEST(TagCandidates, WholeSearchMissesNoOccurrence) {
+  const std::string letters = "abcdeilmnoprstuvxyz/!=\xc0\xc1\xe0\xe1";
+  const std::string around = " <>\n\r\x08\"=/x";
+  int occurring = 0, passedOver = 0;
+  for (CodePage cp : {CodePage::Cp1252, CodePage::Cp1251, CodePage::Cp1250}) {
+    const LowerTable& lower = LowerTableFor(cp);
+    std::mt19937 rng(static_cast<unsigned>(cp) + 17);
+    for (int round = 0; round < 300; ++round) {
+      std::vector<std::string> entries;
+      for (int k = 4 + static_cast<int>(rng() % 20); k > 0; --k) {
+        std::string e;
+        for (int n = 1 + static_cast<int>(rng() % 5); n > 0; --n) e += letters[rng() % letters.size()];
+        entries.push_back(e);
+      }
+      // Text of letters in both cases and the bytes that matter around them,
+      // with some entries written in, in random case.
+      auto upper = [&](char c) {
+        for (int b = 0; b < 256; ++b)
+          if (b != static_cast<unsigned char>(c) && lower[static_cast<std::size_t>(b)] == static_cast<unsigned char>(c))
+            return static_cast<char>(b);
+        return c;
+      };
+      std::string text;
+      for (int n = static_cast<int>(rng() % 300); n > 0; --n) {
+        const unsigned kind = rng() % 10;
+        if (kind < 4) {
+          const char c = letters[rng() % letters.size()];
+          text += rng() % 2 ? upper(c) : c;
+        } else if (kind < 8) {
+          text += around[rng() % around.size()];
+        } else {
+          for (char c : entries[rng() % entries.size()]) text += rng() % 3 ? c : upper(c);
+        }
+      }
+      OptimizationSettings s;
+      std::string used = text;
+      for (const auto& e : entries) used += e;
+      const auto env = EnvFor<char>(lower, s, used);
+      std::vector<std::string_view> views(entries.begin(), entries.end());
+      engine::TagCandidateFinder<char> finder(env, views);
+      std::vector<bool> found(entries.size(), false);
+      finder.Mark(text, found);
+      auto low = [&](char c) { return lower[static_cast<unsigned char>(c)]; };
+      for (std::size_t k = 0; k < entries.size(); ++k) {
+        const std::string& e = entries[k];
+        bool occurs = false;
+        for (std::size_t i = 1; i + e.size() < text.size() && !occurs; ++i) {
+          bool same = true;
+          for (std::size_t j = 0; j < e.size() && same; ++j) same = low(text[i + j]) == low(e[j]);
+          const auto b = low(text[i - 1]), a = low(text[i + e.size()]);
+          occurs = same && (b == 8 || b == '\n' || b == ' ' || b == '<') && (a == 8 || a == '\r' || a == ' ' || a == '>');
+        }
+        if (occurs) {
+          ++occurring;
+          EXPECT_TRUE(found[k]) << "entry [" << e << "] in [" << text << "]";
+        } else if (!found[k]) {
+          ++passedOver;
+        }
+      }
+      if (HasFailure()) return;
+    }
+  }
+  EXPECT_GT(occurring, 500);
+  EXPECT_GT(passedOver, 500);  // the search does rule entries out
+}
+
 TEST(TagCandidates, MarkersThatDoNotRestoreReportTheWholeText) {
   LowerTable lower = LowerTableFor(CodePage::Cp1252);
   lower[0xC1] = 'b';  // a second capital of "b"
