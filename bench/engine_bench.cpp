@@ -57,8 +57,8 @@ void OptimizeTaken(const std::vector<std::string>& docs, const OptimizationSetti
 
 // Seconds to optimize every document once on `jobs` threads (best of
 // `repeats`).
-double Time(const std::vector<std::string>& docs, const OptimizationSettings& s, const TagTables& tables,
-            int repeats, unsigned jobs = 1) {
+double Time(const std::vector<std::string>& docs, const OptimizationSettings& s, const TagTables& tables, int repeats,
+            unsigned jobs = 1) {
   double best = 1e30;
   for (int r = 0; r < repeats; ++r) {
     // Every repeat starts as a program's run does, without freed memory left
@@ -70,8 +70,7 @@ double Time(const std::vector<std::string>& docs, const OptimizationSettings& s,
       OptimizeTaken(docs, s, tables, next);
     } else {
       std::vector<std::thread> threads;
-      for (unsigned j = 0; j < jobs; ++j)
-        threads.emplace_back([&] { OptimizeTaken(docs, s, tables, next); });
+      for (unsigned j = 0; j < jobs; ++j) threads.emplace_back([&] { OptimizeTaken(docs, s, tables, next); });
       for (auto& t : threads) t.join();
     }
     best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());

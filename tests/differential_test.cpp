@@ -9,10 +9,10 @@
 #include <sstream>
 
 #include "engine/engine.h"
-#include "settings/tag_tables.h"
 #include "engine/passes.h"
 #include "i18n/catalogue.h"
 #include "reference/reference_engine.h"
+#include "settings/tag_tables.h"
 #include "support/doc_generator.h"
 #include "support/engine_run.h"
 #include "support/scripted_interaction.h"
@@ -23,9 +23,9 @@ namespace {
 namespace ref = tersify::reference;
 using engine::Str;
 using engine::Wide;
-using testing::RunEngine;
 using testing::RandomDocument;
 using testing::RandomSettings;
+using testing::RunEngine;
 
 // The engine's bytes for one pass, with the script marker shown as 0x8A as
 // the reference shows it.
@@ -39,7 +39,8 @@ struct PassRunner {
     }
     std::vector<char> free;
     for (int b = 0x80; b < 256 && free.size() < 3; ++b)
-      if (!used[static_cast<std::size_t>(b)] && t[static_cast<std::size_t>(b)] == b) free.push_back(static_cast<char>(b));
+      if (!used[static_cast<std::size_t>(b)] && t[static_cast<std::size_t>(b)] == b)
+        free.push_back(static_cast<char>(b));
     env = {&t, &settings, free[0], free[1], free[2]};
     wide = {&t, &settings, 0x100, 0x101, 0x10000};
   }
@@ -122,6 +123,31 @@ std::string Cut(const std::string& doc, PassRunner& r) {
 #define EXPECT_SAME(engineOut, refOut, doc) \
   EXPECT_EQ(Visible(engineOut), Visible(refOut)) << "document: " << Visible(doc)
 
+// The one-scan passes on bytes against the reference, each alone.
+void ExpectCharPassesMatch(const std::string& doc, const PassRunner& r, const OptimizationSettings& s) {
+  using namespace engine;
+  EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { RemoveQuotes<char>(t, r.env, o); }),
+              ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveQuotes(d, s); }), doc);
+  EXPECT_SAME(InPlace(doc, [&](std::string& t) { TightenTagSpaces<char>(t, r.env); }),
+              ref::RunPass(doc, [&](ref::Doc& d) { ref::TightenTagSpaces(d); }), doc);
+  EXPECT_SAME(InPlace(doc, [&](std::string& t) { JoinTags<char>(t, r.env); }),
+              ref::RunPass(doc, [&](ref::Doc& d) { ref::JoinTags(d); }), doc);
+  EXPECT_SAME(InPlace(doc, [&](std::string& t) { RemoveAllTabs<char>(t, r.env); }),
+              ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveAllTabs(d); }), doc);
+  EXPECT_SAME(InPlace(doc, [&](std::string& t) { CollapseNbsp<char>(t, r.env); }),
+              ref::RunPass(doc, [&](ref::Doc& d) { ref::CollapseNbsp(d, s); }), doc);
+  EXPECT_SAME(InPlace(doc, [&](std::string& t) { CollapseSpaces<char>(t, r.env); }),
+              ref::RunPass(doc, [&](ref::Doc& d) { ref::CollapseSpaces(d, s); }), doc);
+  EXPECT_SAME(InPlace(doc, [&](std::string& t) { GlueLines<char>(t, r.env); }),
+              ref::RunPass(doc, [&](ref::Doc& d) { ref::GlueLines(d); }), doc);
+  EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { TrimLines<char>(t, r.env, o); }),
+              ref::RunPass(doc, [&](ref::Doc& d) { ref::TrimLines(d); }), doc);
+  EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { RemoveBlankLines<char>(t, r.env, o); }),
+              ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveBlankLines(d); }), doc);
+  EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { RemoveEmptyLines<char>(t, r.env, o); }),
+              ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveEmptyLines(d); }), doc);
+}
+
 TEST(Differential, EachPassAlone) {
   std::mt19937 rng(1234);
   for (int round = 0; round < Rounds(1500); ++round) {
@@ -131,29 +157,7 @@ TEST(Differential, EachPassAlone) {
     using namespace engine;
     EXPECT_SAME(r.Shown(RemoveComments<char>(doc, r.env)),
                 ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveComments(d, s); }), doc);
-    EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { RemoveQuotes<char>(t, r.env, o); }),
-                ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveQuotes(d, s); }),
-                doc);
-    EXPECT_SAME(InPlace(doc, [&](std::string& t) { TightenTagSpaces<char>(t, r.env); }),
-                ref::RunPass(doc, [&](ref::Doc& d) { ref::TightenTagSpaces(d); }),
-                doc);
-    EXPECT_SAME(InPlace(doc, [&](std::string& t) { JoinTags<char>(t, r.env); }),
-                ref::RunPass(doc, [&](ref::Doc& d) { ref::JoinTags(d); }), doc);
-    EXPECT_SAME(InPlace(doc, [&](std::string& t) { RemoveAllTabs<char>(t, r.env); }),
-                ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveAllTabs(d); }), doc);
-    EXPECT_SAME(InPlace(doc, [&](std::string& t) { CollapseNbsp<char>(t, r.env); }),
-                ref::RunPass(doc, [&](ref::Doc& d) { ref::CollapseNbsp(d, s); }),
-                doc);
-    EXPECT_SAME(InPlace(doc, [&](std::string& t) { CollapseSpaces<char>(t, r.env); }),
-                ref::RunPass(doc, [&](ref::Doc& d) { ref::CollapseSpaces(d, s); }), doc);
-    EXPECT_SAME(InPlace(doc, [&](std::string& t) { GlueLines<char>(t, r.env); }),
-                ref::RunPass(doc, [&](ref::Doc& d) { ref::GlueLines(d); }), doc);
-    EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { TrimLines<char>(t, r.env, o); }),
-                ref::RunPass(doc, [&](ref::Doc& d) { ref::TrimLines(d); }), doc);
-    EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { RemoveBlankLines<char>(t, r.env, o); }),
-                ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveBlankLines(d); }), doc);
-    EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { RemoveEmptyLines<char>(t, r.env, o); }),
-                ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveEmptyLines(d); }), doc);
+    ExpectCharPassesMatch(doc, r, s);
     const std::string cut = Cut(doc, r);
     EXPECT_SAME(cut, ref::RunPass(doc, [&](ref::Doc& d) { ref::CutScripts(d, s); }), doc);
     EXPECT_SAME(r.Narrow(RemoveComments<Wide>(r.Widen(doc), r.wide)),
@@ -193,9 +197,22 @@ TEST(Differential, CommentsAndSpacesOnLongDocuments) {
 // the passes' way (spaces, quotes, line ends).
 TEST(Differential, PassesAtEveryPlaceInABlock) {
   const std::vector<std::string> snippets = {
-      "a <  b = \"c\" >  <d> = e",  "> <", "x  \"y  z\"  w", "\"q\" <  > \"",   "&nbsp;&nbsp;&nbsp;", "\"&nbsp;&nbsp;\"",
-      "\r\n  \r\n\t\r\n\r\n x \r\n", "\r\r\n\n \t", "a\0b",  "<!-- c --> <!-- \"", "<p><!--x--></p>",
-      "<script>a\"/script\"</script>", "\"\" \"12\" \"#fff\"", "<b  c=\"\" >",  "  =  ",   "</script",
+      "a <  b = \"c\" >  <d> = e",
+      "> <",
+      "x  \"y  z\"  w",
+      "\"q\" <  > \"",
+      "&nbsp;&nbsp;&nbsp;",
+      "\"&nbsp;&nbsp;\"",
+      "\r\n  \r\n\t\r\n\r\n x \r\n",
+      "\r\r\n\n \t",
+      "a\0b",
+      "<!-- c --> <!-- \"",
+      "<p><!--x--></p>",
+      "<script>a\"/script\"</script>",
+      "\"\" \"12\" \"#fff\"",
+      "<b  c=\"\" >",
+      "  =  ",
+      "</script",
   };
   const std::vector<std::string> fillers = {"x", " ", "\"", "\r\n", "<", "xy z"};
   OptimizationSettings s;
@@ -211,22 +228,7 @@ TEST(Differential, PassesAtEveryPlaceInABlock) {
         doc.resize(before);
         doc += snippet;
         for (std::size_t after = 0; after < before % 7 * 3; ++after) doc += fill[after % fill.size()];
-        EXPECT_SAME(InPlace(doc, [&](std::string& t) { TightenTagSpaces<char>(t, r.env); }),
-                    ref::RunPass(doc, [&](ref::Doc& d) { ref::TightenTagSpaces(d); }), doc);
-        EXPECT_SAME(InPlace(doc, [&](std::string& t) { JoinTags<char>(t, r.env); }),
-                    ref::RunPass(doc, [&](ref::Doc& d) { ref::JoinTags(d); }), doc);
-        EXPECT_SAME(InPlace(doc, [&](std::string& t) { CollapseNbsp<char>(t, r.env); }),
-                    ref::RunPass(doc, [&](ref::Doc& d) { ref::CollapseNbsp(d, s); }), doc);
-        EXPECT_SAME(InPlace(doc, [&](std::string& t) { CollapseSpaces<char>(t, r.env); }),
-                    ref::RunPass(doc, [&](ref::Doc& d) { ref::CollapseSpaces(d, s); }), doc);
-        EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { TrimLines<char>(t, r.env, o); }),
-                    ref::RunPass(doc, [&](ref::Doc& d) { ref::TrimLines(d); }), doc);
-        EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { RemoveBlankLines<char>(t, r.env, o); }),
-                    ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveBlankLines(d); }), doc);
-        EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { RemoveEmptyLines<char>(t, r.env, o); }),
-                    ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveEmptyLines(d); }), doc);
-        EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { RemoveQuotes<char>(t, r.env, o); }),
-                    ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveQuotes(d, s); }), doc);
+        ExpectCharPassesMatch(doc, r, s);
         EXPECT_SAME(r.Shown(RemoveComments<char>(doc, r.env)),
                     ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveComments(d, s); }), doc);
         EXPECT_SAME(Cut(doc, r), ref::RunPass(doc, [&](ref::Doc& d) { ref::CutScripts(d, s); }), doc);
@@ -238,9 +240,10 @@ TEST(Differential, PassesAtEveryPlaceInABlock) {
 // between: long runs of letters, quotes and near misses around the words.
 TEST(Differential, ScriptCuttingOverLongRunsOfText) {
   std::mt19937 rng(2468);
-  const std::vector<std::string> pieces = {"a",      "s",        "c",         "S",         "C",  "sc",   "Sc",
-                                           "\"",     "\"\"",     "<script>",  "</script>", "x ", "<",    "script",
-                                           "/script", "SCRIPT ",  "<sCrIpT>",  "aaaaaaaaaaaaaaaaaaaa", "\n", ">"};
+  const std::vector<std::string> pieces = {"a",  "s",      "c",       "S",        "C",         "sc",
+                                           "Sc", "\"",     "\"\"",    "<script>", "</script>", "x ",
+                                           "<",  "script", "/script", "SCRIPT ",  "<sCrIpT>",  "aaaaaaaaaaaaaaaaaaaa",
+                                           "\n", ">"};
   for (int round = 0; round < Rounds(300); ++round) {
     std::string doc;
     const int count = 20 + static_cast<int>(rng() % 200);
@@ -261,8 +264,8 @@ TEST(Differential, WholeSequenceOnRandomDocuments) {
     OptimizationSettings s = RandomSettings(rng);
     TagRemovalTable removal = testing::RandomRemoval(rng);
     TagReplacementTable replacement = testing::RandomReplacement(rng);
-    EXPECT_SAME(RunEngine(doc, s, removal, replacement),
-                ref::Optimize(doc, s, removal, replacement, CodePage::Cp1252), doc)
+    EXPECT_SAME(RunEngine(doc, s, removal, replacement), ref::Optimize(doc, s, removal, replacement, CodePage::Cp1252),
+                doc)
         << Describe(s, removal, replacement);
     if (HasFailure()) break;
   }
@@ -279,8 +282,8 @@ TEST(Differential, DocumentsHoldingEveryByte) {
     OptimizationSettings s = RandomSettings(rng);
     TagRemovalTable removal = testing::RandomRemoval(rng);
     TagReplacementTable replacement = testing::RandomReplacement(rng);
-    EXPECT_SAME(RunEngine(doc, s, removal, replacement),
-                ref::Optimize(doc, s, removal, replacement, CodePage::Cp1252), doc)
+    EXPECT_SAME(RunEngine(doc, s, removal, replacement), ref::Optimize(doc, s, removal, replacement, CodePage::Cp1252),
+                doc)
         << Describe(s, removal, replacement);
     if (HasFailure()) break;
   }
@@ -292,7 +295,8 @@ TEST(Differential, MutatedPages) {
       "<!DOCTYPE html>\n<html><head><META name=\"generator\" content=\"x\">\n"
       "<style type=\"text/css\"><!-- body { color: red } --></style>\n"
       "<script language=\"javascript\"><!--\n var s = \"</script>\"; // -->\n</script>\n"
-      "</head>\n<body bgcolor=\"#FFFFFF\" width=\"100%\" alt=\"\">\n\t<p class = \"a\" >Hello  &nbsp;&nbsp;&nbsp; world</p> \n"
+      "</head>\n<body bgcolor=\"#FFFFFF\" width=\"100%\" alt=\"\">\n\t<p class = \"a\" >Hello  &nbsp;&nbsp;&nbsp; "
+      "world</p> \n"
       "   \t \n<!-- a comment --> <b>bold</b> <strong>x</strong>\n<table><tr><td width=\"50\">1</TD></tr></table>\n"
       "<noscript>n</noscript> script here </body></html>\n");
   TagRemovalTable removal = {{"!doctype", true}, {"name=\"generator\"", true}, {"/td", true}};
@@ -304,16 +308,24 @@ TEST(Differential, MutatedPages) {
     for (int k = edits(rng); k > 0; --k) {
       std::size_t at = std::uniform_int_distribution<std::size_t>(0, doc.size() - 1)(rng);
       switch (rng() % 4) {
-        case 0: doc.erase(at, 1 + rng() % 8); break;
-        case 1: doc.insert(at, doc.substr(at, 1 + rng() % 8)); break;
-        case 2: doc.insert(at, testing::TrickyFragments()[rng() % testing::TrickyFragments().size()]); break;
-        default: std::swap(doc[at], doc[rng() % doc.size()]); break;
+        case 0:
+          doc.erase(at, 1 + rng() % 8);
+          break;
+        case 1:
+          doc.insert(at, doc.substr(at, 1 + rng() % 8));
+          break;
+        case 2:
+          doc.insert(at, testing::TrickyFragments()[rng() % testing::TrickyFragments().size()]);
+          break;
+        default:
+          std::swap(doc[at], doc[rng() % doc.size()]);
+          break;
       }
       if (doc.empty()) doc = "x";
     }
     OptimizationSettings s = RandomSettings(rng);
-    EXPECT_SAME(RunEngine(doc, s, removal, replacement),
-                ref::Optimize(doc, s, removal, replacement, CodePage::Cp1252), doc)
+    EXPECT_SAME(RunEngine(doc, s, removal, replacement), ref::Optimize(doc, s, removal, replacement, CodePage::Cp1252),
+                doc)
         << Describe(s, removal, replacement);
     if (HasFailure()) break;
   }

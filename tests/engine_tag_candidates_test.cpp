@@ -15,8 +15,8 @@
 #include "i18n/catalogue.h"
 #include "reference/reference_engine.h"
 #include "support/doc_generator.h"
-#include "support/engine_run.h"
 #include "support/engine_cases.h"
+#include "support/engine_run.h"
 #include "support/scripted_interaction.h"
 
 namespace tersify {
@@ -265,7 +265,8 @@ TEST(TagCandidates, WholeSearchMissesNoOccurrence) {
           bool same = true;
           for (std::size_t j = 0; j < e.size() && same; ++j) same = low(text[i + j]) == low(e[j]);
           const auto b = low(text[i - 1]), a = low(text[i + e.size()]);
-          occurs = same && (b == 8 || b == '\n' || b == ' ' || b == '<') && (a == 8 || a == '\r' || a == ' ' || a == '>');
+          occurs =
+              same && (b == 8 || b == '\n' || b == ' ' || b == '<') && (a == 8 || a == '\r' || a == ' ' || a == '>');
         }
         if (occurs) {
           ++occurring;

@@ -207,7 +207,8 @@ class CommentRemover {
     std::size_t i = memos_.size();
     while (i > 0 && memos_[i - 1].pos > pos) --i;
     if (i > 0 && memos_[i - 1].pos == pos) return memos_[i - 1].scan;
-    return memos_.insert(memos_.begin() + static_cast<std::ptrdiff_t>(i), Memo{static_cast<Pos>(pos), {pos + 1, false}})
+    return memos_
+        .insert(memos_.begin() + static_cast<std::ptrdiff_t>(i), Memo{static_cast<Pos>(pos), {pos + 1, false}})
         ->scan;
   }
 
@@ -262,14 +263,14 @@ class CommentRemover {
   const PassEnv<Ch>& env_;
   const bool trackEnclosing_;  // whether comments inside a style tag are kept
   bool disarmed_ = false;
-  bool odd_ = false;                // quote parity of the settled part
-  std::size_t lastLt_ = 0;          // the last settled "<", when ltKnown_ and hasLt_
+  bool odd_ = false;        // quote parity of the settled part
+  std::size_t lastLt_ = 0;  // the last settled "<", when ltKnown_ and hasLt_
   bool ltKnown_ = true;
   bool hasLt_ = false;
-  std::size_t ltSearchFrom_ = 0;    // no "<" at or after it, when !ltKnown_
-  std::vector<Pos> evenLt_;         // the settled "<" outside quotes
-  std::vector<Memo> memos_;         // walks of some of them, by position
-  NameScan fromStart_;              // the walk from the first position
+  std::size_t ltSearchFrom_ = 0;  // no "<" at or after it, when !ltKnown_
+  std::vector<Pos> evenLt_;       // the settled "<" outside quotes
+  std::vector<Memo> memos_;       // walks of some of them, by position
+  NameScan fromStart_;            // the walk from the first position
 };
 
 }  // namespace

@@ -114,8 +114,10 @@ Str<Ch> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store
     block.reserve(z + 1 - b);
     for (std::size_t i = b; i <= z; ++i) {
       Ch c = g.at(i);
-      if (c == lowS) c = static_cast<Ch>('s');
-      else if (c == upS) c = static_cast<Ch>('S');
+      if (c == lowS)
+        c = static_cast<Ch>('s');
+      else if (c == upS)
+        c = static_cast<Ch>('S');
       block.push_back(c);
     }
     // Settled quotes inside the block no longer count.
@@ -196,7 +198,7 @@ void InsertScripts(const Str<Ch>& text, const PassEnv<Ch>& env, const ScriptBloc
   }
 }
 
-#define TERSIFY_INSTANTIATE(Ch)                                                     \
+#define TERSIFY_INSTANTIATE(Ch)                                                    \
   template Str<Ch> CutScripts<Ch>(Str<Ch>, const PassEnv<Ch>&, ScriptBlocks<Ch>&); \
   template void InsertScripts<Ch>(const Str<Ch>&, const PassEnv<Ch>&, const ScriptBlocks<Ch>&, Str<Ch>&);
 TERSIFY_INSTANTIATE(char)

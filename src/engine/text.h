@@ -80,8 +80,7 @@ class ByteSet {
     if constexpr (sizeof(Ch) == 1) {
       if (count_ > 0) {
         __m128i v[4];
-        for (std::size_t i = 0; i < 4; ++i)
-          v[i] = _mm_set1_epi8(static_cast<char>(bytes_[i < count_ ? i : 0]));
+        for (std::size_t i = 0; i < 4; ++i) v[i] = _mm_set1_epi8(static_cast<char>(bytes_[i < count_ ? i : 0]));
         while (end - p >= 16) {
           __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
           __m128i m = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, v[0]), _mm_cmpeq_epi8(x, v[1])),
@@ -332,9 +331,9 @@ class GapText {
     ++r_;
   }
   void emitN(std::size_t k) {
-    if (w_ != r_) std::copy(buf_.begin() + static_cast<std::ptrdiff_t>(r_),
-                            buf_.begin() + static_cast<std::ptrdiff_t>(r_ + k),
-                            buf_.begin() + static_cast<std::ptrdiff_t>(w_));
+    if (w_ != r_)
+      std::copy(buf_.begin() + static_cast<std::ptrdiff_t>(r_), buf_.begin() + static_cast<std::ptrdiff_t>(r_ + k),
+                buf_.begin() + static_cast<std::ptrdiff_t>(w_));
     w_ += k;
     r_ += k;
   }
@@ -343,8 +342,7 @@ class GapText {
   // Hands the last k settled symbols back to the rest.
   void pushBack(std::size_t k) {
     std::copy_backward(buf_.begin() + static_cast<std::ptrdiff_t>(w_ - k),
-                       buf_.begin() + static_cast<std::ptrdiff_t>(w_),
-                       buf_.begin() + static_cast<std::ptrdiff_t>(r_));
+                       buf_.begin() + static_cast<std::ptrdiff_t>(w_), buf_.begin() + static_cast<std::ptrdiff_t>(r_));
     w_ -= k;
     r_ -= k;
   }
@@ -400,8 +398,8 @@ class LineBreakFinder {
       const __m128i cr = _mm_set1_epi8(13), lf = _mm_set1_epi8(10), zero = _mm_setzero_si128();
       for (; from + 16 <= n_; from += 16) {
         const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data_ + from));
-        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, cr), _mm_cmpeq_epi8(x, lf)),
-                                         _mm_cmpeq_epi8(x, zero));
+        const __m128i hit =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, cr), _mm_cmpeq_epi8(x, lf)), _mm_cmpeq_epi8(x, zero));
         const auto m = static_cast<unsigned>(_mm_movemask_epi8(hit));
         if (m != 0) {
           base_ = from;

@@ -81,7 +81,8 @@ void RewriteAtFinds(Str<Ch>& text, Find&& find, At&& at) {
 
 template <class Ch, class At>
 void RewriteAtStops(Str<Ch>& text, const ByteSet& stops, At&& at) {
-  RewriteAtFinds(text, [&](const Ch* p, const Ch* end) { return stops.find(p, end); }, std::forward<At>(at));
+  RewriteAtFinds(
+      text, [&](const Ch* p, const Ch* end) { return stops.find(p, end); }, std::forward<At>(at));
 }
 
 #ifdef TERSIFY_ENGINE_SSE2
@@ -139,6 +140,23 @@ void RewriteAtCountedFinds(Str<Ch>& text, Find&& find, At&& at) {
     at(c, s);
   }
   text.resize(static_cast<std::size_t>(s.w - base));
+}
+
+// The finder for RewriteAtCountedFinds that stops where `first` is followed
+// by `second`.
+template <class Ch>
+auto PairStops(char first, char second) {
+  return [first, second](const Ch* p, const Ch* end, bool& odd) {
+    auto wanted = [&](const Ch* q, bool) { return Is(q[0], first) && end - q >= 2 && Is(q[1], second); };
+    return FindCountingQuotes(p, end, odd, wanted, [&](const Ch* q, bool) {
+      unsigned m = 0;
+#ifdef TERSIFY_ENGINE_SSE2
+      if constexpr (sizeof(Ch) == 1) m = Lanes(Load(q), first) & Lanes(Load(q + 1), second);
+#endif
+      (void)q;
+      return m;
+    });
+  };
 }
 
 }  // namespace
@@ -202,8 +220,7 @@ void JoinTags(Str<Ch>& text, const PassEnv<Ch>&) {
     return FindCountingQuotes(p, end, odd, wanted, [](const Ch* q, bool) {
       unsigned m = 0;
 #ifdef TERSIFY_ENGINE_SSE2
-      if constexpr (sizeof(Ch) == 1)
-        m = Lanes(Load(q), '>') & Lanes(Load(q + 1), ' ') & Lanes(Load(q + 2), '<');
+      if constexpr (sizeof(Ch) == 1) m = Lanes(Load(q), '>') & Lanes(Load(q + 1), ' ') & Lanes(Load(q + 2), '<');
 #endif
       (void)q;
       return m;
@@ -228,20 +245,7 @@ template <class Ch>
 void CollapseNbsp(Str<Ch>& text, const PassEnv<Ch>& env) {
   static constexpr char kPair[] = "&nbsp;&nbsp;";
   const bool inQuotesToo = env.settings->cbReplaceDoubleNbspInKav;
-  auto wanted = [&](const Ch* q, bool) {
-    return Is(q[0], '&') && text.data() + text.size() - q >= 2 && Is(q[1], 'n');
-  };
-  auto find = [&](const Ch* p, const Ch* end, bool& odd) {
-    return FindCountingQuotes(p, end, odd, wanted, [](const Ch* q, bool) {
-      unsigned m = 0;
-#ifdef TERSIFY_ENGINE_SSE2
-      if constexpr (sizeof(Ch) == 1) m = Lanes(Load(q), '&') & Lanes(Load(q + 1), 'n');
-#endif
-      (void)q;
-      return m;
-    });
-  };
-  RewriteAtCountedFinds(text, find, [&](Ch, InPlace<Ch>& s) {
+  RewriteAtCountedFinds(text, PairStops<Ch>('&', 'n'), [&](Ch, InPlace<Ch>& s) {
     if (s.odd && !inQuotesToo) return;
     if (s.end - s.p < 11) return;
     for (std::size_t k = 1; k < 12; ++k)
@@ -263,20 +267,7 @@ template <class Ch>
 void CollapseSpaces(Str<Ch>& text, const PassEnv<Ch>& env) {
   const bool inQuotesToo = env.settings->cbReplaceDoubleSpacesInKav;
   // A single space needs no look; a space followed by a space does.
-  auto wanted = [&](const Ch* q, bool) {
-    return Is(q[0], ' ') && text.data() + text.size() - q >= 2 && Is(q[1], ' ');
-  };
-  auto find = [&](const Ch* p, const Ch* end, bool& odd) {
-    return FindCountingQuotes(p, end, odd, wanted, [](const Ch* q, bool) {
-      unsigned m = 0;
-#ifdef TERSIFY_ENGINE_SSE2
-      if constexpr (sizeof(Ch) == 1) m = Lanes(Load(q), ' ') & Lanes(Load(q + 1), ' ');
-#endif
-      (void)q;
-      return m;
-    });
-  };
-  RewriteAtCountedFinds(text, find, [&](Ch, InPlace<Ch>& s) {
+  RewriteAtCountedFinds(text, PairStops<Ch>(' ', ' '), [&](Ch, InPlace<Ch>& s) {
     if (!s.odd || inQuotesToo) s.SkipSpaces();
   });
 }
@@ -327,15 +318,15 @@ void RemoveEmptyLines(const Str<Ch>& text, const PassEnv<Ch>&, Str<Ch>& out) {
   });
 }
 
-#define TERSIFY_INSTANTIATE(Ch)                                                        \
-  template void TightenTagSpaces<Ch>(Str<Ch>&, const PassEnv<Ch>&);                    \
-  template void JoinTags<Ch>(Str<Ch>&, const PassEnv<Ch>&);                            \
-  template void GlueLines<Ch>(Str<Ch>&, const PassEnv<Ch>&);                           \
-  template void CollapseNbsp<Ch>(Str<Ch>&, const PassEnv<Ch>&);                        \
-  template void RemoveAllTabs<Ch>(Str<Ch>&, const PassEnv<Ch>&);                       \
-  template void CollapseSpaces<Ch>(Str<Ch>&, const PassEnv<Ch>&);                      \
-  template void RemoveBlankLines<Ch>(const Str<Ch>&, const PassEnv<Ch>&, Str<Ch>&);    \
-  template void TrimLines<Ch>(const Str<Ch>&, const PassEnv<Ch>&, Str<Ch>&);           \
+#define TERSIFY_INSTANTIATE(Ch)                                                     \
+  template void TightenTagSpaces<Ch>(Str<Ch>&, const PassEnv<Ch>&);                 \
+  template void JoinTags<Ch>(Str<Ch>&, const PassEnv<Ch>&);                         \
+  template void GlueLines<Ch>(Str<Ch>&, const PassEnv<Ch>&);                        \
+  template void CollapseNbsp<Ch>(Str<Ch>&, const PassEnv<Ch>&);                     \
+  template void RemoveAllTabs<Ch>(Str<Ch>&, const PassEnv<Ch>&);                    \
+  template void CollapseSpaces<Ch>(Str<Ch>&, const PassEnv<Ch>&);                   \
+  template void RemoveBlankLines<Ch>(const Str<Ch>&, const PassEnv<Ch>&, Str<Ch>&); \
+  template void TrimLines<Ch>(const Str<Ch>&, const PassEnv<Ch>&, Str<Ch>&);        \
   template void RemoveEmptyLines<Ch>(const Str<Ch>&, const PassEnv<Ch>&, Str<Ch>&);
 TERSIFY_INSTANTIATE(char)
 TERSIFY_INSTANTIATE(Wide)
