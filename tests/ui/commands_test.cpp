@@ -7,10 +7,15 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <cstdlib>
 #include <QTest>
 #include <QToolButton>
 #include <QUrl>
 
+#include "ui/about_dialog.h"
+#include "ui/main_window.h"
 #include "ui/options_dialog.h"
 #include "ui/program_fixture.h"
 #include "ui/report_window.h"
@@ -138,6 +143,76 @@ class CommandsTest : public QObject {
     QCOMPARE(memo->toolTip(), QString("File source"));
     QVERIFY(!p.app->main().toolButton("butSaveFile")->isEnabled());
     QCOMPARE(ReadFile(p.Path("a.html")), std::string("<p>a</p>\r\n"));  // No kept the file
+  }
+
+  void insertKeyHintsResizeSplitterAndRepaint() {
+    Program p;
+    WriteFile(p.Path("a.html"), "<p>a</p>\r\n");
+    WriteFile(p.Path("b.html"), "<p>bb</p>\r\n");
+    WriteFile(p.Path("Options.dat"), "[settings]\r\nsplitter=40\r\n");
+    p.Start({p.Path("a.html")});
+    tersify::ui::TfrmMain& m = p.app->main();
+    m.resize(798, 570);
+    m.show();
+    QVERIFY(QTest::qWaitForWindowActive(&m));
+    // The stored splitter share, within a percent of rounding.
+    QVERIFY2(std::abs(m.SplitterPercent() - 40) <= 1, qPrintable(QString::number(m.SplitterPercent())));
+    // Insert in the files panel adds one chosen file.
+    p.chooser.files = {p.Path("b.html")};
+    p.list()->setFocus();
+    QTest::keyClick(p.list(), Qt::Key_Insert);
+    QCOMPARE(p.chooser.calls, 1);
+    QCOMPARE(p.list()->rowCount(), 2);
+    QCOMPARE(m.statusCounts()->text(), QString("Files: 2   Selected: 2"));
+    // Insert elsewhere does nothing.
+    m.sourceView()->setFocus();
+    QTest::keyClick(m.sourceView(), Qt::Key_Insert);
+    QCOMPARE(p.chooser.calls, 1);
+    // A control's hint goes to the first panel of the status bar.
+    QStatusTipEvent tip(m.toolButton("butQuit")->statusTip());
+    QCoreApplication::sendEvent(m.toolButton("butQuit"), &tip);
+    QCOMPARE(m.statusHint()->text(), QString("Quit from the program"));
+    // The stretching gap keeps Help and Quit at the right edge, never below 0.
+    m.resize(900, 570);
+    QCOMPARE(m.toolbarGap()->maximumWidth(), 900 - 605);
+    // Help and Quit stay at the right edge, the gap just before Help.
+    QWidget* console = m.toolButton("butQuit")->parentWidget();
+    QTRY_COMPARE(m.toolButton("butQuit")->geometry().right(), console->width() - 1 - 4);
+    QVERIFY(m.toolbarGap()->width() > 200);
+    QCOMPARE(m.toolbarGap()->geometry().right() + 1, m.toolButton("butHelp")->geometry().left());
+    // A widened window can be narrowed again: the gap does not hold it wide.
+    // (The status bar's two panels, 550 and 200 wide, set the least width.)
+    m.resize(790, 570);
+    QCOMPARE(m.width(), 790);
+    QCOMPARE(m.toolbarGap()->maximumWidth(), 790 - 605);
+    m.resize(500, 570);
+    QCOMPARE(m.toolbarGap()->maximumWidth(), std::max(0, m.width() - 605));
+    QVERIFY(m.width() < 790);
+    QTRY_VERIFY(m.toolbarGap()->width() <= std::max(0, m.width() - 605));
+    // Repaint while idle re-reads the files: a vanished file leaves the panel.
+    QVERIFY(QFile::remove(p.Path("b.html")));
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(&m, &activate);
+    QCOMPARE(p.list()->rowCount(), 1);
+    // ...but not during a folder walk or a run.
+    QVERIFY(QFile::remove(p.Path("a.html")));
+    p.app->runState().BusyState = Busy::Path;
+    QCoreApplication::sendEvent(&m, &activate);
+    QCOMPARE(p.list()->rowCount(), 1);
+    p.app->runState().BusyState = Busy::None;
+    // The about box shows the version and hides with Close, without blocking.
+    p.action("menuAbout")->trigger();
+    QVERIFY(p.app->about().isVisible());
+    QVERIFY(!p.app->about().isModal());
+    QCOMPARE(p.app->about().findChild<QLabel*>("labVersionNumber")->text(), QString("2.0"));
+    p.app->about().findChild<QPushButton*>("butClose")->click();
+    QVERIFY(!p.app->about().isVisible());
+    // The options window opens on the first page, or on the fifth for the program settings.
+    p.action("menuProgramSettings")->trigger();
+    QCOMPARE(p.app->options().pages()->currentIndex(), 4);
+    QVERIFY(!p.app->options().isModal());
+    m.toolButton("butOptions")->click();
+    QCOMPARE(p.app->options().pages()->currentIndex(), 0);
   }
 
   void viewEditAndSaveTheOptimizedCopy() {
