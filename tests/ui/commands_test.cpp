@@ -16,6 +16,7 @@
 
 #include "ui/about_dialog.h"
 #include "ui/main_window.h"
+#include "ui/file_chooser.h"
 #include "ui/options_dialog.h"
 #include "ui/program_fixture.h"
 #include "ui/report_window.h"
@@ -213,6 +214,89 @@ class CommandsTest : public QObject {
     QVERIFY(!p.app->options().isModal());
     m.toolButton("butOptions")->click();
     QCOMPARE(p.app->options().pages()->currentIndex(), 0);
+  }
+
+  void fileDialogsGetTheirFiltersAndTexts() {
+    Program p;
+    WriteFile(p.Path("a.html"), "<p>a</p>\r\n");
+    p.Start({p.Path("a.html")});
+    const QString html = "HTML files [ *.htm;*.html ]|*.htm;*.html";
+    p.app->main().toolButton("butFiles")->click();
+    QCOMPARE(p.chooser.lastFilter, html);
+    QVERIFY(p.chooser.lastMultiple);
+    p.action("menuAddFile")->trigger();
+    QCOMPARE(p.chooser.lastFilter, html);
+    QVERIFY(!p.chooser.lastMultiple);
+    p.action("menuLoadList")->trigger();
+    QCOMPARE(p.chooser.lastFilter, QString("Files list [ *.lst ]|*.lst"));
+    p.action("menuSaveList")->trigger();
+    QCOMPARE(p.chooser.lastFilter, QString("Files list [ *.lst ]|*.lst"));
+    // The folder dialog says which limits apply.
+    p.app->settings().cbMaxFCount = true;
+    p.app->settings().edMaxFCount = "25";
+    p.app->settings().cbProcessEmbeded = true;
+    p.app->settings().cbMaxEmbCount = true;
+    p.app->settings().edMaxEmbCount = "2";
+    p.app->main().toolButton("butPath")->click();
+    QCOMPARE(p.chooser.lastText,
+             QString("Allowed files count in the panel is 25\r\n+ embeded folders ( max level of embeded folders - 2 )"));
+    QCOMPARE(p.list()->rowCount(), 1);  // cancelled: nothing changed
+    // The options' choosers: programs, language files, then HTML again.
+    p.app->options().findChild<QAbstractButton*>("butExtEditor")->click();
+    QCOMPARE(p.chooser.lastFilter, QString("Executables [ *.exe;*.bat ]|*.exe;*.bat"));
+    p.app->options().findChild<QAbstractButton*>("butLan")->click();
+    QCOMPARE(p.chooser.lastFilter, QString("Language files [ *.lng ]|*.lng"));
+    p.action("menuSelectFiles")->trigger();
+    QCOMPARE(p.chooser.lastFilter, html);
+    // Qt's form of the filters; programs on this system have no fixed ending.
+    QCOMPARE(tersify::ui::QtFilter(html), QString("HTML files [ *.htm;*.html ] (*.htm *.html)"));
+#ifndef _WIN32
+    QCOMPARE(tersify::ui::QtFilter("Executables [ *.exe;*.bat ]|*.exe;*.bat"),
+             QString("Executables [ *.exe;*.bat ] (*)"));
+#endif
+  }
+
+  void optionsFolderChoosersValidateAndCloseBoxOnlyHides() {
+    Program p;
+    p.Start();
+    auto& dlg = p.app->options();
+    dlg.ShowPage(3);
+    std::string savedOptions = ReadFile(p.Path("Options.dat"));
+    // A new backup folder: the output folder is missing, so that warning comes; never one about backups.
+    p.app->settings().edOptimizedPath = p.PathS("gone/");
+    dlg.ShowSettings();
+    QDir().mkpath(p.Path("bak"));
+    p.chooser.folder = p.Path("bak");
+    dlg.findChild<QAbstractButton*>("radModifyOld")->click();
+    dlg.findChild<QAbstractButton*>("butBackUpPath")->click();
+    QCOMPARE(p.app->settings().edBackUpPath, p.PathS("bak/"));
+    QCOMPARE(dlg.edit("edBackUpPath")->text(), p.Path("bak/"));
+    QCOMPARE(p.user.Messages(),
+             std::vector<std::string>{"Folder for optimized files does not exist!\r\nPlease, change program options."});
+    QCOMPARE(p.user.shown.back().kind, tersify::MessageKind::Warning);
+    // Cancelled: nothing changes, but the check runs again.
+    p.chooser.folder.reset();
+    dlg.findChild<QAbstractButton*>("butBackUpPath")->click();
+    QCOMPARE(p.app->settings().edBackUpPath, p.PathS("bak/"));
+    QCOMPARE(p.user.Messages().size(), size_t(2));
+    // The output folder's chooser mends it.
+    p.chooser.folder = p.Path("bak");
+    dlg.findChild<QAbstractButton*>("cbSaveNewMod")->click();
+    dlg.findChild<QAbstractButton*>("butOptimizedPath")->click();
+    QCOMPARE(p.app->settings().edOptimizedPath, p.PathS("bak/"));
+    QCOMPARE(p.user.Messages().size(), size_t(2));
+    // The close box hides the dialog without saving; the changes stay live.
+    QVERIFY(dlg.isVisible());
+    dlg.close();
+    QVERIFY(!dlg.isVisible());
+    QCOMPARE(ReadFile(p.Path("Options.dat")), savedOptions);
+    QCOMPARE(p.app->settings().edOptimizedPath, p.PathS("bak/"));
+    // Opened again, it shows them; Close saves them.
+    p.app->main().toolButton("butOptions")->click();
+    QCOMPARE(dlg.edit("edOptimizedPath")->text(), p.Path("bak/"));
+    dlg.findChild<QPushButton*>("butClose")->click();
+    QVERIFY(ReadFile(p.Path("Options.dat")).find("\r\nedOptimizedPath=" + p.PathS("bak/") + "\r\n") !=
+            std::string::npos);
   }
 
   void viewEditAndSaveTheOptimizedCopy() {

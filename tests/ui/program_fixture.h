@@ -26,16 +26,24 @@ class ScriptedChooser : public ui::FileChooser {
   QStringList files;
   std::optional<QString> saveName;
   int calls = 0;
-  std::optional<QString> ChooseFolder(QWidget*, const QString&) override {
+  // What the last dialog was asked to show.
+  QString lastText, lastFilter;
+  bool lastMultiple = false;
+  std::optional<QString> ChooseFolder(QWidget*, const QString& instruction) override {
     ++calls;
+    lastText = instruction;
     return folder;
   }
-  QStringList OpenFiles(QWidget*, const QString&, const QString&, bool) override {
+  QStringList OpenFiles(QWidget*, const QString& title, const QString& filter, bool multiple) override {
     ++calls;
+    lastText = title;
+    lastFilter = filter;
+    lastMultiple = multiple;
     return files;
   }
-  std::optional<QString> SaveFile(QWidget*, const QString&, const QString&) override {
+  std::optional<QString> SaveFile(QWidget*, const QString& filter, const QString&) override {
     ++calls;
+    lastFilter = filter;
     return saveName;
   }
 };
