@@ -224,7 +224,11 @@ std::vector<ui::QtWindow*> Application::translatableWindows() {
 bool Application::ApplyLanguage() {
   std::vector<TranslatableWindow*> list;
   for (auto& w : windows_) list.push_back(w.get());
-  return tersify::ApplyLanguage(settings_.edLan, place_.resourceFolder, CodePage::Cp1252, catalogue_, list, *user_);
+  // Language files are in code page 1252. The English Deflan.dat is plain
+  // ASCII but for one byte of code page 1251: the sign in "800x600" of the
+  // screen message, which 1252 would show as another letter.
+  CodePage codePage = settings_.edLan.empty() ? CodePage::Cp1251 : CodePage::Cp1252;
+  return tersify::ApplyLanguage(settings_.edLan, place_.resourceFolder, codePage, catalogue_, list, *user_);
 }
 
 void Application::ConnectCommands() {
