@@ -18,6 +18,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 export ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen
 # Font caches and the like go here, apart from the folders under test.
 export XDG_CACHE_HOME=$tmp/cache
+mkdir -p "$XDG_CACHE_HOME"
 
 cmake --install "$build" --prefix "$tmp/prefix" >/dev/null
 prefix=$tmp/prefix
@@ -97,6 +98,11 @@ run_desktop "$portable/tersify" "$tmp/home4" "$tmp/config4" "$tmp/data4" "$tmp/s
 for f in Options.dat Tagschange.dat Tagsdelete.dat optimized backup; do
   [ -e "$portable/$f" ] || fail "portable copy: no $f beside the program"
 done
+# The portable command-line program's batch output goes beside it as well.
+HOME="$tmp/home4" XDG_CONFIG_HOME="$tmp/config4" XDG_DATA_HOME="$tmp/data4" \
+  "$portable/tersify-cli" --quiet --overwrite all "$tmp/pages" >/dev/null 2>"$tmp/cache/cli6.err" ||
+  fail "portable tersify-cli batch run failed: $(cat "$tmp/cache/cli6.err")"
+[ -s "$portable/optimized/page.html" ] || fail "portable tersify-cli output not beside the program"
 [ ! -e "$tmp/home4" ] && [ ! -e "$tmp/config4" ] && [ ! -e "$tmp/data4" ] ||
   fail "the portable copy wrote outside its folder"
 outside=$(changed_since "$tmp" "$tmp/marker2" | grep -v "^$portable" | grep -v "^$tmp/shots4" | grep -v "^$tmp/cache" || true)
