@@ -107,6 +107,38 @@ class AppTest : public QObject {
     QVERIFY(!p.action("sort1")->isChecked());
   }
 
+  void failuresEndStartUpAndShutDownWithTheirMessage() {
+    Program p;
+    WriteFile(p.Path("a.html"), "<p>a</p>\r\n");
+    // The replacement table cannot be read: its error box fails, which ends
+    // the start-up work there, before the command line is taken.
+    QDir().mkpath(p.Path("Tagschange.dat"));
+    WriteFile(p.Path("Options.dat"), "[settings]\r\ncbDelKav=0\r\n");
+    p.user.failOn = "Error during tags replacement table loading";
+    p.Start({p.Path("a.html")});
+    QCOMPARE(p.user.Messages(),
+             (std::vector<std::string>{"\rError during tags replacement table loading", "\rError during initialization"}));
+    QCOMPARE(p.user.shown.back().kind, tersify::MessageKind::Error);
+    QCOMPARE(p.list()->rowCount(), 0);
+    QVERIFY(!p.app->screenTooSmall());
+    QCOMPARE(p.app->main().windowTitle(), QString("Tersify v.2.0"));
+    // The program goes on: commands work.
+    p.chooser.files = {p.Path("a.html")};
+    p.app->main().toolButton("butFiles")->click();
+    QCOMPARE(p.list()->rowCount(), 1);
+    // At the end the table cannot be written: its error box fails, the quit
+    // error follows, and the steps after it (the file list) are not done.
+    p.app->settings().cbSaveNopen = true;
+    p.user.shown.clear();
+    p.user.failOn = "Error during tags removal table saving";
+    QFile::remove(p.Path("Tagsdelete.dat"));
+    QVERIFY(QDir().mkpath(p.Path("Tagsdelete.dat")));
+    p.app->ShutDown();
+    QCOMPARE(p.user.Messages(),
+             (std::vector<std::string>{"\rError during tags removal table saving", "\rQuit procedure error, sorry"}));
+    QVERIFY(!QFile::exists(p.Path("Default.lst")));
+  }
+
   void sortByEveryColumnWithMenuMarks() {
     Program p;
     // Three pages in three folders with distinct days, sizes, packed sizes and ratios.
