@@ -58,11 +58,11 @@ void Application::ShowPanel() {
 void Application::ShowView() {
   QPlainTextEdit* memo = frmMain_->sourceView();
   showing_ = true;
-  if (FromQ(memo->toPlainText()) != view_.text) {
-    QString text = ToQ(view_.text);
-    text.replace("\r\n", "\n");
-    memo->setPlainText(text);
-  }
+  // The view holds CR LF line ends, the editor LF: compared alike, so a
+  // command that leaves the text as it is keeps the cursor and the undo steps.
+  QString text = ToQ(view_.text);
+  text.replace("\r\n", "\n");
+  if (memo->toPlainText() != text) memo->setPlainText(text);
   showing_ = false;
   memo->setReadOnly(view_.readOnly);
   ui::SetHint(memo, ToQ(view_.hint));

@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -315,6 +317,18 @@ class CommandsTest : public QObject {
     QVERIFY(p.app->main().toolButton("butSendToEdit")->isEnabled());
     memo->setPlainText("<p>edited</p>\n<p>two</p>");
     QVERIFY(p.app->main().toolButton("butSaveFile")->isEnabled());
+    // Other commands leave the edited text, its cursor and its undo steps alone.
+    QTextCursor cursor = memo->textCursor();
+    cursor.setPosition(3);
+    memo->setTextCursor(cursor);
+    QTest::keyClicks(memo, "ed");
+    QVERIFY(memo->document()->isUndoAvailable());
+    p.action("menuRefresh")->trigger();
+    p.action("menuSelectAll")->trigger();
+    QCOMPARE(memo->toPlainText(), QString("<p>ededited</p>\n<p>two</p>"));
+    QCOMPARE(memo->textCursor().position(), 5);
+    QVERIFY(memo->document()->isUndoAvailable());
+    memo->setPlainText("<p>edited</p>\n<p>two</p>");
     p.app->main().toolButton("butSaveFile")->click();
     QCOMPARE(ReadFile(p.Path("optimized/a.html")), std::string("<p>edited</p>\r\n<p>two</p>\r\n"));
     QVERIFY(!p.app->main().toolButton("butSaveFile")->isEnabled());
