@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <QTest>
 #include <QToolButton>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QUrl>
 
 #include "ui/about_dialog.h"
@@ -21,6 +23,7 @@
 #include "ui/file_chooser.h"
 #include "ui/options_dialog.h"
 #include "ui/program_fixture.h"
+#include "ui/replace_dialog.h"
 #include "ui/report_window.h"
 
 using tersify::Answer;
@@ -488,6 +491,54 @@ class CommandsTest : public QObject {
     QVERIFY(p.action("menuBackUpLast")->isEnabled());
     report.closeButton()->click();
     QVERIFY(!report.isVisible());
+  }
+
+  void runMeetsAnExistingCopyInTheRealOverwriteDialog() {
+    // The program with its own boxes: the run's question reaches the real dialog.
+    QTemporaryDir dir;
+    const QString folder = dir.path() + "/";
+    QFile::copy(TERSIFY_SOURCE_DIR "/lang/Deflan.dat", folder + "Deflan.dat");
+    WriteFile(folder + "a.html", "  <p>a</p>\r\n");
+    QDir().mkpath(folder + "optimized");
+    WriteFile(folder + "optimized/a.html", "old copy");
+    tersify::ProgramPlace place;
+    place.programFolder = place.configFolder = place.dataFolder = place.resourceFolder = folder.toStdString();
+    place.systemFolder = "/usr/bin";
+    place.browser = place.editor = "/usr/bin/env";
+    tersify::testing::ScriptedChooser chooser;
+    tersify::Application app(place, {folder + "a.html"}, nullptr, &chooser);
+    app.StartUp();
+    app.settings().cbShowOptWin = false;
+    app.settings().cbShowConf = false;
+    app.settings().cbShowEnd = false;
+    tersify::ui::TfrmReplaceDlg& dlg = app.replaceDialog();
+    QString upper, lower, lowerInfo, caption;
+    bool olderEnabled = true;
+    // The run lets events through at its checkpoints before it asks: wait for the dialog.
+    QTimer poll;
+    poll.setInterval(10);
+    int asked = 0;
+    QObject::connect(&poll, &QTimer::timeout, &dlg, [&] {
+      if (!dlg.isVisible() || !dlg.isModal()) return;
+      ++asked;
+      upper = dlg.findChild<QLabel*>("labToFile")->text();
+      lower = dlg.findChild<QLabel*>("labFromFile")->text();
+      lowerInfo = dlg.findChild<QLabel*>("labFromFileInfo")->text();
+      caption = dlg.findChild<QLabel*>("Label2")->text();
+      olderEnabled = dlg.button(tersify::OverwriteChoice::OverwriteAllOlder)->isEnabled();
+      QTest::keyClick(&dlg, Qt::Key_Return);  // "Overwrite"
+    });
+    poll.start();
+    app.main().toolButton("butOptimize")->click();
+    poll.stop();
+    QCOMPARE(asked, 1);
+    QCOMPARE(upper, folder + "optimized/a.html");
+    QCOMPARE(lower, folder + "a.html");
+    QVERIFY2(lowerInfo.startsWith("12 bytes    ") && lowerInfo.endsWith("  ?"), qPrintable(lowerInfo));
+    QCOMPARE(caption, QString("With optimized copy of the file"));
+    QVERIFY(!olderEnabled);
+    QCOMPARE(ReadFile(folder + "optimized/a.html"), std::string("<p>a</p>\r\n"));
+    QVERIFY(!dlg.isVisible());
   }
 
   void optionsBrowserChooserCancelAndEnglishButton() {
