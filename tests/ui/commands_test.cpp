@@ -3,6 +3,7 @@
 // choosers and the outside programs.
 #include <QAbstractButton>
 #include <QLabel>
+#include <QMenu>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -539,6 +540,42 @@ class CommandsTest : public QObject {
     QVERIFY(!olderEnabled);
     QCOMPARE(ReadFile(folder + "optimized/a.html"), std::string("<p>a</p>\r\n"));
     QVERIFY(!dlg.isVisible());
+  }
+
+  void restoreItemsRefusedDuringARun() {
+    Program p;
+    WriteRatioPages(p);
+    p.Start({p.Path("a.html"), p.Path("b.html"), p.Path("c.html")});
+    p.app->settings().radModifyOld = true;
+    p.app->settings().cbSaveBefMod = true;
+    p.app->settings().cbShowConf = false;
+    p.app->settings().cbShowEnd = false;
+    p.app->settings().cbShowOptWin = false;
+    // A first run: the sources are optimized in place, the originals in backup/.
+    p.app->main().toolButton("butOptimize")->click();
+    QCOMPARE(ReadFile(p.Path("a.html")).size(), size_t(90));
+    QVERIFY(p.action("menuBackUpLast")->isEnabled());
+    // During a second run someone opens the drop-down and picks its items.
+    std::vector<std::string> seen;
+    std::vector<size_t> sizes;
+    p.user.onPendingEvents = [&](int call) {
+      if (call != 2) return;
+      p.app->main().toolButton("butBackUp")->menu()->aboutToShow();
+      p.action("menuBackUpLast")->trigger();
+      p.action("menuBackUpChecked")->trigger();
+      seen = p.user.Messages();
+      sizes = {ReadFile(p.Path("a.html")).size(), ReadFile(p.Path("b.html")).size()};
+    };
+    WriteRatioPages(p);
+    p.user.overwriteAnswers = {tersify::OverwriteChoice::OverwriteAll};  // the first run's backups
+    p.user.pendingEventCalls = 0;
+    p.app->main().toolButton("butOptimize")->click();
+    const std::string wait = "\rPlease, wait for optimization process finishing";
+    QCOMPARE(seen, (std::vector<std::string>{wait, wait, wait}));
+    // Nothing was put back meanwhile: the second run's files are its own.
+    QCOMPARE(sizes[1], size_t(100));
+    QCOMPARE(ReadFile(p.Path("b.html")).size(), size_t(80));
+    QCOMPARE(p.app->runState().BusyState, Busy::None);
   }
 
   void optionsBrowserChooserCancelAndEnglishButton() {
