@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <fstream>
+#include <map>
 
 #include "app/application.h"
 #include "i18n/language_file.h"
@@ -282,6 +283,53 @@ class AppTest : public QObject {
     // Close saves.
     dlg.findChild<QPushButton*>("butClose")->click();
     QVERIFY(ReadFile(p.Path("Options.dat")).find("radModifyOld=1") != std::string::npos);
+  }
+
+  void everyEnablingRuleFollowsItsBox() {
+    Program p;
+    p.Start();
+    auto& dlg = p.app->options();
+    dlg.ShowPage(0);
+    struct Rule {
+      const char* box;
+      std::vector<const char*> follows;
+    };
+    const Rule rules[] = {
+        {"cbDelKav", {"cbDelEmptyPar"}},
+        {"cbDelEmptyLine", {"cbDelCRLF"}},
+        {"cbReplaceDoubleSpaces", {"cbReplaceDoubleSpacesInKav"}},
+        {"cbReplaceDoubleNbsp", {"cbReplaceDoubleNbspInKav"}},
+        {"cbDelComments", {"labCommentTags", "cbIsStyle", "cbIsScript", "cbOuttag"}},
+        {"cbMaxFCount", {"edMaxFCount"}},
+    };
+    for (const Rule& r : rules) {
+      QCheckBox* box = dlg.checkBox(r.box);
+      // Start from a ticked box, whatever the defaults are.
+      if (!box->isChecked()) box->click();
+      std::map<std::string, bool> ticks;
+      for (const char* name : r.follows)
+        if (auto* c = dlg.checkBox(name)) ticks[name] = c->isChecked();
+      for (bool on : {false, true}) {
+        box->click();
+        QCOMPARE(box->isChecked(), on);
+        QCOMPARE(tersify::GetOption(p.app->settings(), r.box), std::optional<std::string>(on ? "1" : "0"));
+        for (const char* name : r.follows) {
+          QWidget* w = dlg.findChild<QWidget*>(name);
+          QVERIFY2(w, name);
+          QVERIFY2(w->isEnabled() == on, name);
+          // A disabled box keeps its tick.
+          if (auto* c = dlg.checkBox(name)) QVERIFY2(c->isChecked() == ticks[name], name);
+        }
+      }
+    }
+    // Loaded options run the rules too.
+    p.app->settings().cbDelComments = false;
+    WriteFile(p.Path("Options.dat"), "[settings]\r\ncbDelComments=0\r\ncbMaxFCount=0\r\n");
+    p.app.reset();
+    p.Start();
+    QVERIFY(!p.app->options().checkBox("cbIsStyle")->isEnabled());
+    QVERIFY(!p.app->options().edit("edMaxFCount")->isEnabled());
+    QVERIFY(p.app->options().checkBox("cbDelEmptyPar")->isEnabled());
   }
 
   void tagsAddAndRemoveRefusals() {
