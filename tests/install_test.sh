@@ -18,13 +18,25 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 export ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen
 # Font caches and the like go here, apart from the folders under test.
 export XDG_CACHE_HOME=$tmp/cache
+mkdir -p "$XDG_CACHE_HOME"
 
 cmake --install "$build" --prefix "$tmp/prefix" >/dev/null
 prefix=$tmp/prefix
-for f in bin/tersify bin/tersify-cli share/tersify/Deflan.dat share/tersify/lang/German.lng share/tersify/help/tfy.html \
-         share/applications/tersify.desktop share/icons/hicolor/48x48/apps/tersify.png; do
+installed=(bin/tersify bin/tersify-cli share/tersify/Deflan.dat share/tersify/lang/German.lng
+           share/tersify/help/tfy.html share/man/man1/tersify-cli.1 share/applications/tersify.desktop)
+for size in 16 32 48 64 128 256; do installed+=("share/icons/hicolor/${size}x${size}/apps/tersify.png"); done
+for f in "${installed[@]}"; do
   [ -e "$prefix/$f" ] || fail "not installed: $f"
 done
+# The desktop entry starts the program with the chosen files and offers it for HTML files.
+entry=$prefix/share/applications/tersify.desktop
+grep -qx 'Exec=tersify %F' "$entry" || fail "desktop entry: Exec does not pass the files"
+grep -qx 'Icon=tersify' "$entry" || fail "desktop entry: icon"
+grep -q '^MimeType=.*text/html;' "$entry" || fail "desktop entry: not a handler of HTML files"
+if command -v desktop-file-validate >/dev/null; then desktop-file-validate "$entry" || fail "desktop entry invalid"; fi
+head -c 8 "$prefix/share/icons/hicolor/48x48/apps/tersify.png" | od -An -tx1 | grep -q '89 50 4e 47' ||
+  fail "icon is no PNG"
+grep -q '^\.TH TERSIFY-CLI 1' "$prefix/share/man/man1/tersify-cli.1" || fail "man page header"
 
 mkdir -p "$tmp/pages"
 printf '<p>   one   </p>\r\n\r\n<p>two</p>\r\n' > "$tmp/pages/page.html"
@@ -86,6 +98,11 @@ run_desktop "$portable/tersify" "$tmp/home4" "$tmp/config4" "$tmp/data4" "$tmp/s
 for f in Options.dat Tagschange.dat Tagsdelete.dat optimized backup; do
   [ -e "$portable/$f" ] || fail "portable copy: no $f beside the program"
 done
+# The portable command-line program's batch output goes beside it as well.
+HOME="$tmp/home4" XDG_CONFIG_HOME="$tmp/config4" XDG_DATA_HOME="$tmp/data4" \
+  "$portable/tersify-cli" --quiet --overwrite all "$tmp/pages" >/dev/null 2>"$tmp/cache/cli6.err" ||
+  fail "portable tersify-cli batch run failed: $(cat "$tmp/cache/cli6.err")"
+[ -s "$portable/optimized/page.html" ] || fail "portable tersify-cli output not beside the program"
 [ ! -e "$tmp/home4" ] && [ ! -e "$tmp/config4" ] && [ ! -e "$tmp/data4" ] ||
   fail "the portable copy wrote outside its folder"
 outside=$(changed_since "$tmp" "$tmp/marker2" | grep -v "^$portable" | grep -v "^$tmp/shots4" | grep -v "^$tmp/cache" || true)
@@ -96,10 +113,12 @@ outside=$(changed_since "$tmp" "$tmp/marker2" | grep -v "^$portable" | grep -v "
 deb=$(ls "$tmp"/package/*.deb 2>/dev/null | head -n 1)
 [ -n "$deb" ] || fail "cpack made no package"
 contents=$(dpkg-deb -c "$deb")
-for f in ./usr/bin/tersify ./usr/bin/tersify-cli ./usr/share/tersify/Deflan.dat ./usr/share/tersify/lang/German.lng \
-         ./usr/share/tersify/help/tfy.html ./usr/share/applications/tersify.desktop; do
-  grep -q " $f\$" <<<"$contents" || fail "package lacks $f"
+for f in "${installed[@]}"; do
+  grep -q " ./usr/$f\$" <<<"$contents" || fail "package lacks /usr/$f"
 done
+# Nothing outside /usr, and no writable file of the program in it.
+if grep -v ' \./usr/' <<<"$contents" | grep -v ' \./$' | grep -q .; then fail "package writes outside /usr"; fi
+if grep -qE '(Options|Tagschange|Tagsdelete)\.dat$|Default\.lst$' <<<"$contents"; then fail "package ships a user file"; fi
 info=$(dpkg-deb -I "$deb")
 grep -q "^ Package: tersify$" <<<"$info" || fail "package name"
 depends=$(grep "^ Depends:" <<<"$info" || true)

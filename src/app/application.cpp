@@ -13,6 +13,7 @@
 #include <QTableWidget>
 #include <QToolButton>
 #include <cstdlib>
+#include <exception>
 
 #include "i18n/language.h"
 #include "panel/adding.h"
@@ -224,7 +225,11 @@ std::vector<ui::QtWindow*> Application::translatableWindows() {
 bool Application::ApplyLanguage() {
   std::vector<TranslatableWindow*> list;
   for (auto& w : windows_) list.push_back(w.get());
-  return tersify::ApplyLanguage(settings_.edLan, place_.resourceFolder, CodePage::Cp1252, catalogue_, list, *user_);
+  // Language files are in code page 1252. The English Deflan.dat is plain
+  // ASCII but for one byte of code page 1251: the sign in "800x600" of the
+  // screen message, which 1252 would show as another letter.
+  CodePage codePage = settings_.edLan.empty() ? CodePage::Cp1251 : CodePage::Cp1252;
+  return tersify::ApplyLanguage(settings_.edLan, place_.resourceFolder, codePage, catalogue_, list, *user_);
 }
 
 void Application::ConnectCommands() {
@@ -288,6 +293,17 @@ void Application::OpenHelp() {
 void Application::StartUp() {
   if (started_) return;
   started_ = true;
+  // A failure ends the start-up work where it happens; the program goes on
+  // and the screen is still checked.
+  try {
+    StartUpWork();
+  } catch (const std::exception&) {
+    ShowMessageBox(*user_, catalogue_.Text("const_init_error"), MessageKind::Error);
+  }
+  CheckScreen();
+}
+
+void Application::StartUpWork() {
   frmMain_->setWindowTitle(QString("Tersify v.") + kVersionText);
   frmAbout_->SetVersion(kVersionText);
   if (auto stored = ReadStoredLanguage(place_.configFolder)) settings_.edLan = *stored;
@@ -317,7 +333,6 @@ void Application::StartUp() {
   frmMain_->SetSplitterPercent(settings_.splitter);
   for (int i = 0; i < 6; ++i) frmMain_->filesList()->setColumnWidth(i, settings_.col[static_cast<size_t>(i)]);
   model_->Validate();
-  CheckScreen();
 }
 
 void Application::CheckScreen() {
@@ -332,14 +347,18 @@ void Application::CheckScreen() {
 void Application::ShutDown() {
   if (shutDown_ || !started_) return;
   shutDown_ = true;
-  settings_.splitter = frmMain_->SplitterPercent();
-  for (int i = 0; i < 6; ++i) settings_.col[static_cast<size_t>(i)] = frmMain_->filesList()->columnWidth(i);
-  SaveOptions(SettingsContext{place_.configFolder, *user_, catalogue_}, settings_, tables_);
-  settings_.column_sort = panel_.sortColumn();
-  frmMain_->setAcceptDrops(false);
-  frmMain_->filesList()->clearSelection();
-  panel_.selected.reset();
-  if (settings_.cbSaveNopen) SaveFileList(panel_, place_.configFolder + "Default.lst");
+  try {
+    settings_.splitter = frmMain_->SplitterPercent();
+    for (int i = 0; i < 6; ++i) settings_.col[static_cast<size_t>(i)] = frmMain_->filesList()->columnWidth(i);
+    settings_.column_sort = panel_.sortColumn();
+    SaveOptions(SettingsContext{place_.configFolder, *user_, catalogue_}, settings_, tables_);
+    frmMain_->setAcceptDrops(false);
+    frmMain_->filesList()->clearSelection();
+    panel_.selected.reset();
+    if (settings_.cbSaveNopen) SaveFileList(panel_, place_.configFolder + "Default.lst");
+  } catch (const std::exception&) {
+    ShowMessageBox(*user_, catalogue_.Text("const_exit_error"), MessageKind::Error);
+  }
   for (QWidget* w : std::initializer_list<QWidget*>{frmOptions_.get(), frmAbout_.get(), frmTagReplaceDlg_.get(),
                                                     frmReport_.get()})
     w->hide();

@@ -114,6 +114,7 @@ class Application {
   void StartProgram(const std::string& program, const std::string& path);
   void OpenHelp();
   bool TagAdd(const QString& caption, const std::string& from, const std::string& to);
+  void StartUpWork();
   void CheckScreen();
 
   ProgramPlace place_;

@@ -58,11 +58,11 @@ void Application::ShowPanel() {
 void Application::ShowView() {
   QPlainTextEdit* memo = frmMain_->sourceView();
   showing_ = true;
-  if (FromQ(memo->toPlainText()) != view_.text) {
-    QString text = ToQ(view_.text);
-    text.replace("\r\n", "\n");
-    memo->setPlainText(text);
-  }
+  // The view holds CR LF line ends, the editor LF: compared alike, so a
+  // command that leaves the text as it is keeps the cursor and the undo steps.
+  QString text = ToQ(view_.text);
+  text.replace("\r\n", "\n");
+  if (memo->toPlainText() != text) memo->setPlainText(text);
   showing_ = false;
   memo->setReadOnly(view_.readOnly);
   ui::SetHint(memo, ToQ(view_.hint));
@@ -202,8 +202,19 @@ void Application::ConnectPanelCommands() {
   on("menuOptimize", optimize);
 
   button("butBackUp", [this] { RestoreClick(panel_, view_, runState_, Ctx()); AfterCommand(); });
-  on("menuBackUpLast", [this] { CancelLastOptimization(panel_, view_, runState_, Ctx()); AfterCommand(); });
-  on("menuBackUpChecked", [this] { CancelCheckedFiles(panel_, view_, runState_, Ctx()); AfterCommand(); });
+  // The drop-down opens with its items as they were even when the guard
+  // refused; a restore in the middle of a run or a folder walk would move
+  // files the run is writing, so the items are refused as well.
+  on("menuBackUpLast", [this] {
+    if (RefuseWhenBusy(runState_, Ctx())) return;
+    CancelLastOptimization(panel_, view_, runState_, Ctx());
+    AfterCommand();
+  });
+  on("menuBackUpChecked", [this] {
+    if (RefuseWhenBusy(runState_, Ctx())) return;
+    CancelCheckedFiles(panel_, view_, runState_, Ctx());
+    AfterCommand();
+  });
   QObject::connect(m.toolButton("butBackUp")->menu(), &QMenu::aboutToShow, &m, [this] {
     RestoreMenuState items{frmMain_->action("menuBackUpLast")->isEnabled(),
                            frmMain_->action("menuBackUpChecked")->isEnabled()};

@@ -8,6 +8,10 @@ QString QtFilter(const QString& filter) {
   qsizetype bar = filter.indexOf('|');
   if (bar < 0) return filter;
   QString patterns = filter.mid(bar + 1);
+#ifndef _WIN32
+  // Programs here carry no ".exe" or ".bat": any file may be one.
+  if (patterns.contains("*.exe", Qt::CaseInsensitive)) patterns = "*";
+#endif
   patterns.replace(';', ' ');
   return filter.left(bar) + " (" + patterns + ")";
 }

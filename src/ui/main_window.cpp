@@ -138,6 +138,9 @@ void TfrmMain::BuildToolbar(QWidget* console) {
     if (std::string_view(button.name) == "butHelp") {
       gap_ = new QWidget(console);
       gap_->setObjectName("gapStretch");
+      // The gap grows up to its width but never holds the window wide.
+      gap_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Minimum);
+      gap_->setMinimumWidth(0);
       row->addWidget(gap_);
     }
     auto* b = new QToolButton(console);
@@ -326,6 +329,7 @@ void TfrmMain::RebuildFilesPanelMenu() {
 }
 
 int TfrmMain::SplitterPercent() const {
+  if (pendingPercent_) return *pendingPercent_;
   QList<int> sizes = splitter_->sizes();
   int total = sizes.value(0) + sizes.value(1);
   if (total <= 0) return 72;
@@ -336,7 +340,14 @@ void TfrmMain::SetSplitterPercent(int percent) {
   percent = std::clamp(percent, 5, 95);
   splitter_->setStretchFactor(0, percent);
   splitter_->setStretchFactor(1, 100 - percent);
-  int total = std::max(splitter_->height(), 100);
+  // Before the window is laid out the panes' minimum sizes would bend the
+  // share; it is applied at the splitter's first real size.
+  if (!splitter_->isVisible() || splitter_->height() <= 0) {
+    pendingPercent_ = percent;
+    return;
+  }
+  pendingPercent_.reset();
+  int total = splitter_->height() - splitter_->handleWidth();
   splitter_->setSizes({total * percent / 100, total - total * percent / 100});
 }
 
@@ -361,10 +372,16 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 
 void TfrmMain::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
-  gap_->setFixedWidth(std::max(0, width() - kFixedToolbarWidth));
+  gap_->setMaximumWidth(std::max(0, width() - kFixedToolbarWidth));
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == splitter_ && event->type() == QEvent::Resize && pendingPercent_ && splitter_->height() > 0) {
+    int percent = *pendingPercent_;
+    pendingPercent_.reset();
+    int total = splitter_->height() - splitter_->handleWidth();
+    splitter_->setSizes({total * percent / 100, total - total * percent / 100});
+  }
   if (event->type() == QEvent::KeyRelease) {
     auto* key = static_cast<QKeyEvent*>(event);
     auto* w = qobject_cast<QWidget*>(watched);

@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 #include <functional>
+#include <optional>
 
 class QAction;
 class QLabel;
@@ -76,6 +77,7 @@ class TfrmMain : public QMainWindow {
   QLabel* statusHint_;
   QLabel* statusCounts_;
   bool shown_ = false;
+  std::optional<int> pendingPercent_;  // the share to apply once the splitter has its size
 };
 
 }  // namespace tersify::ui

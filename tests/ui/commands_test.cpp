@@ -3,16 +3,28 @@
 // choosers and the outside programs.
 #include <QAbstractButton>
 #include <QLabel>
+#include <QMenu>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <cstdlib>
 #include <QTest>
 #include <QToolButton>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QUrl>
 
+#include "ui/about_dialog.h"
+#include "ui/main_window.h"
+#include "ui/file_chooser.h"
 #include "ui/options_dialog.h"
 #include "ui/program_fixture.h"
+#include "ui/replace_dialog.h"
 #include "ui/report_window.h"
 
 using tersify::Answer;
@@ -140,6 +152,159 @@ class CommandsTest : public QObject {
     QCOMPARE(ReadFile(p.Path("a.html")), std::string("<p>a</p>\r\n"));  // No kept the file
   }
 
+  void insertKeyHintsResizeSplitterAndRepaint() {
+    Program p;
+    WriteFile(p.Path("a.html"), "<p>a</p>\r\n");
+    WriteFile(p.Path("b.html"), "<p>bb</p>\r\n");
+    WriteFile(p.Path("Options.dat"), "[settings]\r\nsplitter=40\r\n");
+    p.Start({p.Path("a.html")});
+    tersify::ui::TfrmMain& m = p.app->main();
+    m.resize(798, 570);
+    m.show();
+    QVERIFY(QTest::qWaitForWindowActive(&m));
+    // The stored splitter share, within a percent of rounding.
+    QVERIFY2(std::abs(m.SplitterPercent() - 40) <= 1, qPrintable(QString::number(m.SplitterPercent())));
+    // Insert in the files panel adds one chosen file.
+    p.chooser.files = {p.Path("b.html")};
+    p.list()->setFocus();
+    QTest::keyClick(p.list(), Qt::Key_Insert);
+    QCOMPARE(p.chooser.calls, 1);
+    QCOMPARE(p.list()->rowCount(), 2);
+    QCOMPARE(m.statusCounts()->text(), QString("Files: 2   Selected: 2"));
+    // Insert elsewhere does nothing.
+    m.sourceView()->setFocus();
+    QTest::keyClick(m.sourceView(), Qt::Key_Insert);
+    QCOMPARE(p.chooser.calls, 1);
+    // A control's hint goes to the first panel of the status bar.
+    QStatusTipEvent tip(m.toolButton("butQuit")->statusTip());
+    QCoreApplication::sendEvent(m.toolButton("butQuit"), &tip);
+    QCOMPARE(m.statusHint()->text(), QString("Quit from the program"));
+    // The stretching gap keeps Help and Quit at the right edge, never below 0.
+    m.resize(900, 570);
+    QCOMPARE(m.toolbarGap()->maximumWidth(), 900 - 605);
+    // Help and Quit stay at the right edge, the gap just before Help.
+    QWidget* console = m.toolButton("butQuit")->parentWidget();
+    QTRY_COMPARE(m.toolButton("butQuit")->geometry().right(), console->width() - 1 - 4);
+    QVERIFY(m.toolbarGap()->width() > 200);
+    QCOMPARE(m.toolbarGap()->geometry().right() + 1, m.toolButton("butHelp")->geometry().left());
+    // A widened window can be narrowed again: the gap does not hold it wide.
+    // (The status bar's two panels, 550 and 200 wide, set the least width.)
+    m.resize(790, 570);
+    QCOMPARE(m.width(), 790);
+    QCOMPARE(m.toolbarGap()->maximumWidth(), 790 - 605);
+    m.resize(500, 570);
+    QCOMPARE(m.toolbarGap()->maximumWidth(), std::max(0, m.width() - 605));
+    QVERIFY(m.width() < 790);
+    QTRY_VERIFY(m.toolbarGap()->width() <= std::max(0, m.width() - 605));
+    // Repaint while idle re-reads the files: a vanished file leaves the panel.
+    QVERIFY(QFile::remove(p.Path("b.html")));
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(&m, &activate);
+    QCOMPARE(p.list()->rowCount(), 1);
+    // ...but not during a folder walk or a run.
+    QVERIFY(QFile::remove(p.Path("a.html")));
+    p.app->runState().BusyState = Busy::Path;
+    QCoreApplication::sendEvent(&m, &activate);
+    QCOMPARE(p.list()->rowCount(), 1);
+    p.app->runState().BusyState = Busy::None;
+    // The about box shows the version and hides with Close, without blocking.
+    p.action("menuAbout")->trigger();
+    QVERIFY(p.app->about().isVisible());
+    QVERIFY(!p.app->about().isModal());
+    QCOMPARE(p.app->about().findChild<QLabel*>("labVersionNumber")->text(), QString("2.0"));
+    p.app->about().findChild<QPushButton*>("butClose")->click();
+    QVERIFY(!p.app->about().isVisible());
+    // The options window opens on the first page, or on the fifth for the program settings.
+    p.action("menuProgramSettings")->trigger();
+    QCOMPARE(p.app->options().pages()->currentIndex(), 4);
+    QVERIFY(!p.app->options().isModal());
+    m.toolButton("butOptions")->click();
+    QCOMPARE(p.app->options().pages()->currentIndex(), 0);
+  }
+
+  void fileDialogsGetTheirFiltersAndTexts() {
+    Program p;
+    WriteFile(p.Path("a.html"), "<p>a</p>\r\n");
+    p.Start({p.Path("a.html")});
+    const QString html = "HTML files [ *.htm;*.html ]|*.htm;*.html";
+    p.app->main().toolButton("butFiles")->click();
+    QCOMPARE(p.chooser.lastFilter, html);
+    QVERIFY(p.chooser.lastMultiple);
+    p.action("menuAddFile")->trigger();
+    QCOMPARE(p.chooser.lastFilter, html);
+    QVERIFY(!p.chooser.lastMultiple);
+    p.action("menuLoadList")->trigger();
+    QCOMPARE(p.chooser.lastFilter, QString("Files list [ *.lst ]|*.lst"));
+    p.action("menuSaveList")->trigger();
+    QCOMPARE(p.chooser.lastFilter, QString("Files list [ *.lst ]|*.lst"));
+    // The folder dialog says which limits apply.
+    p.app->settings().cbMaxFCount = true;
+    p.app->settings().edMaxFCount = "25";
+    p.app->settings().cbProcessEmbeded = true;
+    p.app->settings().cbMaxEmbCount = true;
+    p.app->settings().edMaxEmbCount = "2";
+    p.app->main().toolButton("butPath")->click();
+    QCOMPARE(p.chooser.lastText,
+             QString("Allowed files count in the panel is 25\r\n+ embeded folders ( max level of embeded folders - 2 )"));
+    QCOMPARE(p.list()->rowCount(), 1);  // cancelled: nothing changed
+    // The options' choosers: programs, language files, then HTML again.
+    p.app->options().findChild<QAbstractButton*>("butExtEditor")->click();
+    QCOMPARE(p.chooser.lastFilter, QString("Executables [ *.exe;*.bat ]|*.exe;*.bat"));
+    p.app->options().findChild<QAbstractButton*>("butLan")->click();
+    QCOMPARE(p.chooser.lastFilter, QString("Language files [ *.lng ]|*.lng"));
+    p.action("menuSelectFiles")->trigger();
+    QCOMPARE(p.chooser.lastFilter, html);
+    // Qt's form of the filters; programs on this system have no fixed ending.
+    QCOMPARE(tersify::ui::QtFilter(html), QString("HTML files [ *.htm;*.html ] (*.htm *.html)"));
+#ifndef _WIN32
+    QCOMPARE(tersify::ui::QtFilter("Executables [ *.exe;*.bat ]|*.exe;*.bat"),
+             QString("Executables [ *.exe;*.bat ] (*)"));
+#endif
+  }
+
+  void optionsFolderChoosersValidateAndCloseBoxOnlyHides() {
+    Program p;
+    p.Start();
+    auto& dlg = p.app->options();
+    dlg.ShowPage(3);
+    std::string savedOptions = ReadFile(p.Path("Options.dat"));
+    // A new backup folder: the output folder is missing, so that warning comes; never one about backups.
+    p.app->settings().edOptimizedPath = p.PathS("gone/");
+    dlg.ShowSettings();
+    QDir().mkpath(p.Path("bak"));
+    p.chooser.folder = p.Path("bak");
+    dlg.findChild<QAbstractButton*>("radModifyOld")->click();
+    dlg.findChild<QAbstractButton*>("butBackUpPath")->click();
+    QCOMPARE(p.app->settings().edBackUpPath, p.PathS("bak/"));
+    QCOMPARE(dlg.edit("edBackUpPath")->text(), p.Path("bak/"));
+    QCOMPARE(p.user.Messages(),
+             std::vector<std::string>{"Folder for optimized files does not exist!\r\nPlease, change program options."});
+    QCOMPARE(p.user.shown.back().kind, tersify::MessageKind::Warning);
+    // Cancelled: nothing changes, but the check runs again.
+    p.chooser.folder.reset();
+    dlg.findChild<QAbstractButton*>("butBackUpPath")->click();
+    QCOMPARE(p.app->settings().edBackUpPath, p.PathS("bak/"));
+    QCOMPARE(p.user.Messages().size(), size_t(2));
+    // The output folder's chooser mends it.
+    p.chooser.folder = p.Path("bak");
+    dlg.findChild<QAbstractButton*>("cbSaveNewMod")->click();
+    dlg.findChild<QAbstractButton*>("butOptimizedPath")->click();
+    QCOMPARE(p.app->settings().edOptimizedPath, p.PathS("bak/"));
+    QCOMPARE(p.user.Messages().size(), size_t(2));
+    // The close box hides the dialog without saving; the changes stay live.
+    QVERIFY(dlg.isVisible());
+    dlg.close();
+    QVERIFY(!dlg.isVisible());
+    QCOMPARE(ReadFile(p.Path("Options.dat")), savedOptions);
+    QCOMPARE(p.app->settings().edOptimizedPath, p.PathS("bak/"));
+    // Opened again, it shows them; Close saves them.
+    p.app->main().toolButton("butOptions")->click();
+    QCOMPARE(dlg.edit("edOptimizedPath")->text(), p.Path("bak/"));
+    dlg.findChild<QPushButton*>("butClose")->click();
+    QVERIFY(ReadFile(p.Path("Options.dat")).find("\r\nedOptimizedPath=" + p.PathS("bak/") + "\r\n") !=
+            std::string::npos);
+  }
+
   void viewEditAndSaveTheOptimizedCopy() {
     Program p;
     WriteFile(p.Path("a.html"), "<p>a</p>\r\n");
@@ -156,6 +321,18 @@ class CommandsTest : public QObject {
     QVERIFY(p.app->main().toolButton("butSendToEdit")->isEnabled());
     memo->setPlainText("<p>edited</p>\n<p>two</p>");
     QVERIFY(p.app->main().toolButton("butSaveFile")->isEnabled());
+    // Other commands leave the edited text, its cursor and its undo steps alone.
+    QTextCursor cursor = memo->textCursor();
+    cursor.setPosition(3);
+    memo->setTextCursor(cursor);
+    QTest::keyClicks(memo, "ed");
+    QVERIFY(memo->document()->isUndoAvailable());
+    p.action("menuRefresh")->trigger();
+    p.action("menuSelectAll")->trigger();
+    QCOMPARE(memo->toPlainText(), QString("<p>ededited</p>\n<p>two</p>"));
+    QCOMPARE(memo->textCursor().position(), 5);
+    QVERIFY(memo->document()->isUndoAvailable());
+    memo->setPlainText("<p>edited</p>\n<p>two</p>");
     p.app->main().toolButton("butSaveFile")->click();
     QCOMPARE(ReadFile(p.Path("optimized/a.html")), std::string("<p>edited</p>\r\n<p>two</p>\r\n"));
     QVERIFY(!p.app->main().toolButton("butSaveFile")->isEnabled());
@@ -315,6 +492,90 @@ class CommandsTest : public QObject {
     QVERIFY(p.action("menuBackUpLast")->isEnabled());
     report.closeButton()->click();
     QVERIFY(!report.isVisible());
+  }
+
+  void runMeetsAnExistingCopyInTheRealOverwriteDialog() {
+    // The program with its own boxes: the run's question reaches the real dialog.
+    QTemporaryDir dir;
+    const QString folder = dir.path() + "/";
+    QFile::copy(TERSIFY_SOURCE_DIR "/lang/Deflan.dat", folder + "Deflan.dat");
+    WriteFile(folder + "a.html", "  <p>a</p>\r\n");
+    QDir().mkpath(folder + "optimized");
+    WriteFile(folder + "optimized/a.html", "old copy");
+    tersify::ProgramPlace place;
+    place.programFolder = place.configFolder = place.dataFolder = place.resourceFolder = folder.toStdString();
+    place.systemFolder = "/usr/bin";
+    place.browser = place.editor = "/usr/bin/env";
+    tersify::testing::ScriptedChooser chooser;
+    tersify::Application app(place, {folder + "a.html"}, nullptr, &chooser);
+    app.StartUp();
+    app.settings().cbShowOptWin = false;
+    app.settings().cbShowConf = false;
+    app.settings().cbShowEnd = false;
+    tersify::ui::TfrmReplaceDlg& dlg = app.replaceDialog();
+    QString upper, lower, lowerInfo, caption;
+    bool olderEnabled = true;
+    // The run lets events through at its checkpoints before it asks: wait for the dialog.
+    QTimer poll;
+    poll.setInterval(10);
+    int asked = 0;
+    QObject::connect(&poll, &QTimer::timeout, &dlg, [&] {
+      if (!dlg.isVisible() || !dlg.isModal()) return;
+      ++asked;
+      upper = dlg.findChild<QLabel*>("labToFile")->text();
+      lower = dlg.findChild<QLabel*>("labFromFile")->text();
+      lowerInfo = dlg.findChild<QLabel*>("labFromFileInfo")->text();
+      caption = dlg.findChild<QLabel*>("Label2")->text();
+      olderEnabled = dlg.button(tersify::OverwriteChoice::OverwriteAllOlder)->isEnabled();
+      QTest::keyClick(&dlg, Qt::Key_Return);  // "Overwrite"
+    });
+    poll.start();
+    app.main().toolButton("butOptimize")->click();
+    poll.stop();
+    QCOMPARE(asked, 1);
+    QCOMPARE(upper, folder + "optimized/a.html");
+    QCOMPARE(lower, folder + "a.html");
+    QVERIFY2(lowerInfo.startsWith("12 bytes    ") && lowerInfo.endsWith("  ?"), qPrintable(lowerInfo));
+    QCOMPARE(caption, QString("With optimized copy of the file"));
+    QVERIFY(!olderEnabled);
+    QCOMPARE(ReadFile(folder + "optimized/a.html"), std::string("<p>a</p>\r\n"));
+    QVERIFY(!dlg.isVisible());
+  }
+
+  void restoreItemsRefusedDuringARun() {
+    Program p;
+    WriteRatioPages(p);
+    p.Start({p.Path("a.html"), p.Path("b.html"), p.Path("c.html")});
+    p.app->settings().radModifyOld = true;
+    p.app->settings().cbSaveBefMod = true;
+    p.app->settings().cbShowConf = false;
+    p.app->settings().cbShowEnd = false;
+    p.app->settings().cbShowOptWin = false;
+    // A first run: the sources are optimized in place, the originals in backup/.
+    p.app->main().toolButton("butOptimize")->click();
+    QCOMPARE(ReadFile(p.Path("a.html")).size(), size_t(90));
+    QVERIFY(p.action("menuBackUpLast")->isEnabled());
+    // During a second run someone opens the drop-down and picks its items.
+    std::vector<std::string> seen;
+    std::vector<size_t> sizes;
+    p.user.onPendingEvents = [&](int call) {
+      if (call != 2) return;
+      p.app->main().toolButton("butBackUp")->menu()->aboutToShow();
+      p.action("menuBackUpLast")->trigger();
+      p.action("menuBackUpChecked")->trigger();
+      seen = p.user.Messages();
+      sizes = {ReadFile(p.Path("a.html")).size(), ReadFile(p.Path("b.html")).size()};
+    };
+    WriteRatioPages(p);
+    p.user.overwriteAnswers = {tersify::OverwriteChoice::OverwriteAll};  // the first run's backups
+    p.user.pendingEventCalls = 0;
+    p.app->main().toolButton("butOptimize")->click();
+    const std::string wait = "\rPlease, wait for optimization process finishing";
+    QCOMPARE(seen, (std::vector<std::string>{wait, wait, wait}));
+    // Nothing was put back meanwhile: the second run's files are its own.
+    QCOMPARE(sizes[1], size_t(100));
+    QCOMPARE(ReadFile(p.Path("b.html")).size(), size_t(80));
+    QCOMPARE(p.app->runState().BusyState, Busy::None);
   }
 
   void optionsBrowserChooserCancelAndEnglishButton() {

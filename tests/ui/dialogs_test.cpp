@@ -1,10 +1,14 @@
 // The overwrite dialog, the run window and the tag dialog on their own.
+#include <QApplication>
+#include <QInputDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
+#include "ui/qt_interaction.h"
 #include "ui/replace_dialog.h"
 #include "ui/report_window.h"
 #include "ui/tag_dialog.h"
@@ -33,6 +37,14 @@ void WhenShown(TfrmReplaceDlg& dlg, std::function<void()> act) {
   QTimer::singleShot(0, &dlg, [&dlg, act] {
     QTRY_VERIFY(dlg.isVisible());
     act();
+  });
+}
+
+// Runs `act` on the modal box once it is open.
+void WhenBoxOpen(std::function<void(QWidget*)> act) {
+  QTimer::singleShot(0, [act] {
+    QTRY_VERIFY(QApplication::activeModalWidget() != nullptr);
+    act(QApplication::activeModalWidget());
   });
 }
 
@@ -115,6 +127,81 @@ class DialogsTest : public QObject {
     QCOMPARE(dlg.Ask(BackupQuestion()), std::optional(OverwriteChoice::Rename));
     QCOMPARE(viewed, std::vector<std::string>{"/b/backup/index.html"});
     QCOMPARE(edited, std::vector<std::string>{"/site/index.html"});
+  }
+
+  void messageBoxesShowKindTextAndButtons() {
+    tersify::ui::QtInteraction user(nullptr, nullptr);
+    QString text, title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    WhenBoxOpen([&](QWidget* w) {
+      auto* box = qobject_cast<QMessageBox*>(w);
+      QVERIFY(box);
+      text = box->text();
+      title = box->windowTitle();
+      icon = box->icon();
+      box->button(QMessageBox::Ok)->click();
+    });
+    user.MessageBox("\rFolder for optimized files does not exist!\r\nPlease, change program options.",
+                    tersify::MessageKind::Warning);
+    QCOMPARE(text, QString("\nFolder for optimized files does not exist!\nPlease, change program options."));
+    QCOMPARE(icon, QMessageBox::Warning);
+    QCOMPARE(title, QString("Warning"));
+
+    // Each button set with its answers; a box closed by the window system answers "do nothing".
+    struct Case {
+      tersify::QuestionButtons buttons;
+      QMessageBox::StandardButtons shown;
+      QMessageBox::StandardButton pressed;  // NoButton: closed with Esc
+      tersify::Answer answer;
+    };
+    const Case cases[] = {
+        {tersify::QuestionButtons::YesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, tersify::Answer::Yes},
+        {tersify::QuestionButtons::YesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::No, tersify::Answer::No},
+        {tersify::QuestionButtons::YesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton, tersify::Answer::No},
+        {tersify::QuestionButtons::OkCancel, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok, tersify::Answer::Ok},
+        {tersify::QuestionButtons::OkCancel, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::NoButton,
+         tersify::Answer::Cancel},
+        {tersify::QuestionButtons::YesYesToAll, QMessageBox::Yes | QMessageBox::YesToAll, QMessageBox::YesToAll,
+         tersify::Answer::YesToAll},
+    };
+    for (const Case& c : cases) {
+      QMessageBox::StandardButtons seen;
+      WhenBoxOpen([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        QVERIFY(box);
+        seen = box->standardButtons();
+        icon = box->icon();
+        if (c.pressed == QMessageBox::NoButton)
+          QTest::keyClick(box, Qt::Key_Escape);
+        else
+          box->button(c.pressed)->click();
+      });
+      QCOMPARE(user.Question("Save changes?", tersify::MessageKind::Confirmation, c.buttons), c.answer);
+      QCOMPARE(seen, c.shown);
+      QCOMPARE(icon, QMessageBox::Question);
+    }
+  }
+
+  void inputBoxGivesTheTextOrNothing() {
+    tersify::ui::QtInteraction user(nullptr, nullptr);
+    QString title, label, proposed;
+    WhenBoxOpen([&](QWidget* w) {
+      auto* box = qobject_cast<QInputDialog*>(w);
+      QVERIFY(box);
+      title = box->windowTitle();
+      label = box->labelText();
+      proposed = box->textValue();
+      box->setTextValue("index2.html");
+      box->accept();
+    });
+    QCOMPARE(user.InputBox("Saving", "Enter name for new file", "index.html"), std::optional<std::string>("index2.html"));
+    QCOMPARE(title, QString("Saving"));
+    QCOMPARE(label, QString("Enter name for new file"));
+    QCOMPARE(proposed, QString("index.html"));
+    WhenBoxOpen([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
+    QCOMPARE(user.InputBox("Renaming", "Enter new filename", "a.html"), std::nullopt);
+    // Without an overwrite dialog there is no answer.
+    QCOMPARE(user.AskOverwrite(BackupQuestion()), std::nullopt);
   }
 
   void reportCancelClosesIdleWindowAndBreaksRunningOne() {

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -26,16 +27,24 @@ class ScriptedChooser : public ui::FileChooser {
   QStringList files;
   std::optional<QString> saveName;
   int calls = 0;
-  std::optional<QString> ChooseFolder(QWidget*, const QString&) override {
+  // What the last dialog was asked to show.
+  QString lastText, lastFilter;
+  bool lastMultiple = false;
+  std::optional<QString> ChooseFolder(QWidget*, const QString& instruction) override {
     ++calls;
+    lastText = instruction;
     return folder;
   }
-  QStringList OpenFiles(QWidget*, const QString&, const QString&, bool) override {
+  QStringList OpenFiles(QWidget*, const QString& title, const QString& filter, bool multiple) override {
     ++calls;
+    lastText = title;
+    lastFilter = filter;
+    lastMultiple = multiple;
     return files;
   }
-  std::optional<QString> SaveFile(QWidget*, const QString&, const QString&) override {
+  std::optional<QString> SaveFile(QWidget*, const QString& filter, const QString&) override {
     ++calls;
+    lastFilter = filter;
     return saveName;
   }
 };
@@ -51,9 +60,22 @@ inline std::string ReadFile(const QString& path) {
   return f.readAll().toStdString();
 }
 
+// A scripted user whose message box can fail once, for the failure paths.
+class FixtureUser : public ScriptedInteraction {
+ public:
+  std::string failOn;  // a box whose text holds this fails (throws) once
+  void MessageBox(const std::string& text, MessageKind kind) override {
+    ScriptedInteraction::MessageBox(text, kind);
+    if (!failOn.empty() && text.find(failOn) != std::string::npos) {
+      failOn.clear();
+      throw std::runtime_error("the box could not be shown");
+    }
+  }
+};
+
 struct Program {
   QTemporaryDir dir;
-  ScriptedInteraction user;
+  FixtureUser user;
   ScriptedChooser chooser;
   std::unique_ptr<Application> app;
   // Programs the application asked to start: program, argument, working folder.
