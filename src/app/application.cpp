@@ -19,6 +19,7 @@
 #include "panel/adding.h"
 #include "panel/files_panel.h"
 #include "platform/install_layout.h"
+#include "platform/locale.h"
 #include "platform/paths.h"
 #include "platform/process.h"
 #include "settings/options_file.h"
@@ -152,8 +153,7 @@ ProgramPlace LocateProgram(const std::string& executablePath) {
   return place;
 }
 
-Application::Application(ProgramPlace place, QStringList arguments, UserInteraction* user,
-                         ui::FileChooser* chooser)
+Application::Application(ProgramPlace place, QStringList arguments, UserInteraction* user, ui::FileChooser* chooser)
     : startProgram([](const std::string& program, const std::string& argument, const std::string& folder) {
         return platform::StartProgram(program, argument, folder);
       }),
@@ -181,17 +181,16 @@ Application::Application(ProgramPlace place, QStringList arguments, UserInteract
   if (ownUser_) ownUser_->SetReplaceDialog(frmReplaceDlg_.get());
 
   for (QWidget* w : std::initializer_list<QWidget*>{frmAbout_.get(), frmMain_.get(), frmOptions_.get(),
-                                                    frmReplaceDlg_.get(), frmReport_.get(),
-                                                    frmTagReplaceDlg_.get()})
+                                                    frmReplaceDlg_.get(), frmReport_.get(), frmTagReplaceDlg_.get()})
     windows_.push_back(std::make_unique<ui::QtWindow>(w));
   windows_[1]->onLanguageChanged = [this] { frmMain_->RebuildFilesPanelMenu(); };
 
   runWindow_ = std::make_unique<ReportWindow>(*frmReport_);
-  runUser_ = std::make_unique<RunUser>(
-      *user_, [this] { frmMain_->sourceView()->parentWidget()->setVisible(view_.visible); });
+  runUser_ =
+      std::make_unique<RunUser>(*user_, [this] { frmMain_->sourceView()->parentWidget()->setVisible(view_.visible); });
   run_ = std::make_unique<RunController>(
-      RunEnvironment{settings_, tables_.removal, tables_.replacement, catalogue_, *runUser_}, runState_, panel_, view_,
-      runWindow_.get());
+      RunEnvironment{settings_, tables_.removal, tables_.replacement, catalogue_, *runUser_, codePage_}, runState_,
+      panel_, view_, runWindow_.get());
   run_->mainStatus = [this](const std::string& text) { frmMain_->statusHint()->setText(ToQ(text)); };
   frmReport_->onStart = [this] {
     run_->StartClick();
@@ -225,10 +224,11 @@ std::vector<ui::QtWindow*> Application::translatableWindows() {
 bool Application::ApplyLanguage() {
   std::vector<TranslatableWindow*> list;
   for (auto& w : windows_) list.push_back(w.get());
-  // Language files are in code page 1252. The English Deflan.dat is plain
-  // ASCII but for one byte of code page 1251: the sign in "800x600" of the
-  // screen message, which 1252 would show as another letter.
-  CodePage codePage = settings_.edLan.empty() ? CodePage::Cp1251 : CodePage::Cp1252;
+  // Language files are in the system's ANSI code page. The English
+  // Deflan.dat is plain ASCII but for one byte of code page 1251: the sign in
+  // "800x600" of the screen message, which another code page would show as
+  // some other letter.
+  CodePage codePage = settings_.edLan.empty() ? CodePage::Cp1251 : codePage_;
   return tersify::ApplyLanguage(settings_.edLan, place_.resourceFolder, codePage, catalogue_, list, *user_);
 }
 
@@ -359,8 +359,8 @@ void Application::ShutDown() {
   } catch (const std::exception&) {
     ShowMessageBox(*user_, catalogue_.Text("const_exit_error"), MessageKind::Error);
   }
-  for (QWidget* w : std::initializer_list<QWidget*>{frmOptions_.get(), frmAbout_.get(), frmTagReplaceDlg_.get(),
-                                                    frmReport_.get()})
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{frmOptions_.get(), frmAbout_.get(), frmTagReplaceDlg_.get(), frmReport_.get()})
     w->hide();
   QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }

@@ -11,6 +11,7 @@
 #include "i18n/catalogue.h"
 #include "panel/files_panel.h"
 #include "panel/source_view.h"
+#include "platform/locale.h"
 #include "run/batch_run.h"
 #include "run/run_state.h"
 #include "settings/options_dialog.h"
@@ -56,8 +57,8 @@ ProgramPlace LocateProgram(const std::string& executablePath);
 std::string HelpFilePath(const std::string& resourceFolder);
 
 // Starts a program with one argument and a working folder, without a shell.
-using ProgramStarter = std::function<bool(const std::string& program, const std::string& argument,
-                                          const std::string& workingFolder)>;
+using ProgramStarter =
+    std::function<bool(const std::string& program, const std::string& argument, const std::string& workingFolder)>;
 
 class Application {
  public:
@@ -122,6 +123,9 @@ class Application {
   OptimizationSettings settings_;
   TagTables tables_;
   MessageCatalogue catalogue_;
+  // The system's ANSI code page: language files are read in it, and pages
+  // are lower-cased by it when tags are matched.
+  const CodePage codePage_ = platform::AnsiCodePage();
   std::unique_ptr<ui::QtInteraction> ownUser_;
   std::unique_ptr<UserInteraction> runUser_;
   std::unique_ptr<ui::FileChooser> ownChooser_;

@@ -91,6 +91,28 @@ class LanguageTest : public QObject {
     QVERIFY(misc("const_html_fil").find("|*.htm;*.html") != std::string::npos);
   }
 
+  // Language files are 8-bit texts in the system's code page: under a
+  // Russian locale a byte of the upper half is a Cyrillic letter.
+  void languageFilesAreReadInTheSystemCodePage() {
+    const QByteArray saved = qgetenv("LC_ALL");
+    qputenv("LC_ALL", "ru_RU.UTF-8");
+    Program p;
+    p.Start();
+    if (saved.isNull())
+      qunsetenv("LC_ALL");
+    else
+      qputenv("LC_ALL", saved);
+    QFile file(p.Path("russian.lng"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[frmMain]\r\nfrmMain.butQuit.Caption=\xC2\xFB\xF5\xEE\xE4\r\n");
+    file.close();
+    p.app->settings().edLan = p.PathS("russian.lng");
+    QVERIFY(p.app->ApplyLanguage());
+    auto* quit = p.app->main().findChild<QAbstractButton*>("butQuit");
+    QVERIFY(quit);
+    QCOMPARE(quit->text(), QString::fromUtf8("\xD0\x92\xD1\x8B\xD1\x85\xD0\xBE\xD0\xB4"));  // "Выход"
+  }
+
   void switchingToGermanAndBackRestoresEveryText() {
     Program p;
     p.Start();
