@@ -350,6 +350,53 @@ TEST_F(CliBatch, OptionsFileModeAndTablesBesideIt) {
   EXPECT_NE(table.err.find("error: "), std::string::npos) << table.err;
 }
 
+TEST_F(CliBatch, TagTablesBesideTheOptionsFileAreUsedUnlessNamed) {
+  std::string page = Site("a.html", "<font size=2><strong>a</strong> <em>b</em></font>\n");
+  std::string conf = Dir("conf/");
+  tmp.Write("conf/Options.dat", "[settings]\ncbDelCRLF=0\n");
+  tmp.Write("conf/Tagschange.dat", "+ strong b\r\n- em i\r\n");
+  tmp.Write("conf/Tagsdelete.dat", "+ font\r\n");
+  auto beside = RunCommand(kCli + " --options " + Q(conf + "Options.dat") + " " + Q(page));
+  EXPECT_EQ(beside.status, 0) << beside.err;
+  EXPECT_EQ(beside.out, "<b>a</b><em>b</em></font>\r\n");
+  // Named tables take the place of those beside the options file, one by one.
+  std::string keepFont = tmp.Write("keep.dat", "- font\r\n");
+  auto named = RunCommand(kCli + " --options " + Q(conf + "Options.dat") + " --tags-delete " + Q(keepFont) + " " +
+                          Q(page));
+  EXPECT_EQ(named.status, 0) << named.err;
+  EXPECT_EQ(named.out, "<font size=2><b>a</b><em>b</em></font>\r\n");
+  // The batch form reads them too.
+  auto batch = RunCommand(kCli + " -q --options " + Q(conf + "Options.dat") + " -o " + Q(Dir("out")) + " " + Q(page));
+  EXPECT_EQ(batch.status, 0) << batch.err;
+  EXPECT_EQ(ReadAll(Dir("out/a.html")), beside.out);
+}
+
+TEST_F(CliBatch, OverwritePoliciesForExistingBackups) {
+  std::string a = Site("a.html", Page(1));
+  std::string optimized = RunCommand(kCli + " " + Q(a)).out;
+  std::string bak = Dir("bak");
+  std::string run = kCli + " --json --in-place --backup " + Q(bak) + " " + Q(a);
+  tmp.Write("bak/a.html", "old backup");
+  // skip: the backup stays, so the source is not replaced either.
+  auto skip = RunCommand(run + " --overwrite skip");
+  EXPECT_EQ(skip.status, 0) << skip.err;
+  EXPECT_EQ(ReadAll(bak + "/a.html"), "old backup");
+  EXPECT_EQ(ReadAll(a), Page(1));
+  EXPECT_NE(skip.out.find("\"status\": \"skipped\""), std::string::npos) << skip.out;
+  // fail: named, nothing touched, exit 1.
+  auto fail = RunCommand(run + " --overwrite fail");
+  EXPECT_EQ(fail.status, 1);
+  EXPECT_NE(fail.err.find(bak + "/a.html"), std::string::npos) << fail.err;
+  EXPECT_EQ(ReadAll(bak + "/a.html"), "old backup");
+  EXPECT_EQ(ReadAll(a), Page(1));
+  // all: the new original replaces the old backup, the source is optimized.
+  auto all = RunCommand(run + " --overwrite all");
+  EXPECT_EQ(all.status, 0) << all.err;
+  EXPECT_EQ(ReadAll(bak + "/a.html"), Page(1));
+  EXPECT_EQ(ReadAll(a), optimized);
+  EXPECT_EQ(Listing(bak), std::vector<std::string>{"a.html"});
+}
+
 TEST_F(CliBatch, UsageErrorsExitTwo) {
   std::string a = Site("a.html", Page(1));
   for (const std::string& args : std::vector<std::string>{
