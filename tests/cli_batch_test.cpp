@@ -397,6 +397,24 @@ TEST_F(CliBatch, OverwritePoliciesForExistingBackups) {
   EXPECT_EQ(Listing(bak), std::vector<std::string>{"a.html"});
 }
 
+// A backup or output folder that is the files' own folder: the "copy" is the
+// file itself, so no run or restore may take it for one.
+TEST_F(CliBatch, OwnFolderAsBackupOrOutputLosesNothing) {
+  std::string a = Site("a.html", Page(1));
+  std::string site = Dir("site");
+  auto backup = RunCommand(kCli + " --in-place --overwrite all --backup " + Q(site) + " " + Q(a));
+  EXPECT_EQ(backup.status, 1);
+  EXPECT_NE(backup.err.find(a), std::string::npos) << backup.err;
+  EXPECT_EQ(ReadAll(a), Page(1));
+  EXPECT_EQ(Listing(site), std::vector<std::string>{"a.html"});
+  for (const std::string& mode : {"-o " + Q(site), "--in-place --backup " + Q(site + "/.")}) {
+    auto restore = RunCommand(kCli + " --restore " + mode + " " + Q(a));
+    EXPECT_EQ(restore.status, 1) << mode;
+    EXPECT_NE(restore.err.find("is its own folder"), std::string::npos) << restore.err;
+    EXPECT_EQ(ReadAll(a), Page(1)) << mode;
+  }
+}
+
 TEST_F(CliBatch, UsageErrorsExitTwo) {
   std::string a = Site("a.html", Page(1));
   for (const std::string& args : std::vector<std::string>{

@@ -230,6 +230,13 @@ RestoreReport RestoreFiles(const FilesPanel& panel, RunState& state, const Batch
     std::string f = row.FullPath();
     std::string copy = s.radModifyOld ? s.edBackUpPath + NameOf(f) : s.edOptimizedPath + NameOf(f);
     bool existed = FileExists(copy);
+    if (SameDirectoryEntry(f, copy)) {
+      // The output or backup folder is the file's own: there is nothing to undo from.
+      ++report.failed;
+      Complain(env.ui, "cannot restore '" + f + "': the " + (s.radModifyOld ? "backup" : "output") +
+                           " folder is its own folder; the file is left as it is");
+      continue;
+    }
     if (RestoreFile(f, state, ctx)) {
       ++report.restored;
     } else if (!existed) {
