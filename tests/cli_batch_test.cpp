@@ -415,6 +415,30 @@ TEST_F(CliBatch, OwnFolderAsBackupOrOutputLosesNothing) {
   }
 }
 
+// A file that cannot be written or backed up is named with the reason; the
+// others are still done.
+TEST_F(CliBatch, FailuresNameTheFileAndWhatFailed) {
+  std::string a = Site("a.html", Page(1));
+  std::string b = Site("b.html", Page(2));
+  std::string out = Dir("out");
+  fs::create_directories(out + "/a.html");  // a folder where the copy should go
+  auto copy = RunCommand(kCli + " -q -o " + Q(out) + " " + Q(Dir("site")));
+  EXPECT_EQ(copy.status, 1);
+  EXPECT_NE(copy.err.find(a + ": Error during optimization process (cannot write '" + out + "/a.html'"),
+            std::string::npos)
+      << copy.err;
+  EXPECT_EQ(ReadAll(out + "/b.html"), RunCommand(kCli + " " + Q(b)).out);
+
+  std::string bak = Dir("bak");
+  fs::create_directories(bak + "/a.html");
+  for (const char* jobs : {"1", "2"}) {
+    auto inPlace = RunCommand(kCli + " -q -j " + jobs + " --in-place --backup " + Q(bak) + " " + Q(a));
+    EXPECT_EQ(inPlace.status, 1);
+    EXPECT_NE(inPlace.err.find("(cannot back it up to '" + bak + "/a.html'"), std::string::npos) << inPlace.err;
+    EXPECT_EQ(ReadAll(a), Page(1));
+  }
+}
+
 TEST_F(CliBatch, UsageErrorsExitTwo) {
   std::string a = Site("a.html", Page(1));
   for (const std::string& args : std::vector<std::string>{

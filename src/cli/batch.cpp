@@ -66,8 +66,8 @@ bool Account(FileReport file, BatchReport& report, const BatchEnv& env) {
   }
   if (file.outcome.status == Status::Failed) {
     ++report.failed;
-    Complain(env.ui, file.source + ": " + env.catalogue.Text("const_opt_error") +
-                         " (the file could not be read, optimized, backed up or written; it is left as it was)");
+    Complain(env.ui, file.source + ": " + env.catalogue.Text("const_opt_error") + " (" + file.outcome.failure +
+                         "; the file is left as it was)");
   }
   for (const std::string& existing : file.refused)
     Complain(env.ui, file.source + ": not optimized: '" + existing + "' already exists and is kept");
