@@ -343,6 +343,12 @@ TEST_F(CliBatch, OptionsFileModeAndTablesBesideIt) {
   EXPECT_EQ(bad.status, 1);
   EXPECT_EQ(ReadAll(empty), "");
   EXPECT_FALSE(Exists(Dir("conf2/Tagsdelete.dat")));
+  // One that cannot be read is named.
+  auto unreadable = RunCommand(kCli + " -q --options " + Q(Dir("conf")) + " -o " + Q(Dir("o")) + " " + Q(a));
+  EXPECT_EQ(unreadable.status, 1);
+  EXPECT_NE(unreadable.err.find("cannot read the options file '" + Dir("conf") + "'"), std::string::npos)
+      << unreadable.err;
+  EXPECT_FALSE(Exists(Dir("o")));
   // A tag table beside it that cannot be read is an error.
   fs::create_directories(Dir("conf/Tagsdelete.dat"));
   auto table = RunCommand(kCli + " -q --options " + Q(Dir("conf/my.dat")) + " " + Q(Dir("site")));
