@@ -285,6 +285,12 @@ TEST_F(CliBatch, ParallelRunsEqualSerialOnes) {
   EXPECT_EQ(std::regex_replace(WithoutTimes(serial.out), std::regex("o1/"), ""),
             std::regex_replace(WithoutTimes(parallel.out), std::regex("o4/"), ""));
 
+  // Far more jobs than files: the same run.
+  auto many = RunCommand(kCli + " --json -j 100000 --overwrite all -o " + Q(Dir("oj")) + folders("site"));
+  ASSERT_EQ(many.status, 0) << many.err;
+  EXPECT_EQ(std::regex_replace(WithoutTimes(serial.out), std::regex("o1/"), ""),
+            std::regex_replace(WithoutTimes(many.out), std::regex("oj/"), ""));
+
   // In place with backups: the same files refused, in the same order.
   auto inSerial = RunCommand(kCli + " --json -j 1 --in-place --backup " + Q(Dir("b1")) + folders("site"));
   auto inParallel = RunCommand(kCli + " --json -j 4 --in-place --backup " + Q(Dir("b4")) + folders("site2"));

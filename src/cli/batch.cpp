@@ -2,7 +2,9 @@
 
 #include <chrono>
 #include <filesystem>
+#include <algorithm>
 #include <set>
+#include <system_error>
 
 #include "cli/interrupt.h"
 #include "i18n/catalogue.h"
@@ -19,6 +21,8 @@ namespace tersify::cli {
 namespace fs = std::filesystem;
 
 namespace {
+
+constexpr std::size_t kMostJobs = 256;
 
 void Complain(TerminalInteraction& ui, const std::string& text) { ui.MessageBox(text, MessageKind::Error); }
 
@@ -158,7 +162,9 @@ BatchReport RunBatch(const FilesPanel& panel, RunState& state, const BatchEnv& e
     PrepareRunFolders(s, sources);
   }
   if (jobs > 1 && !CanPrepareAhead(sources, s)) jobs = 1;
-  report.jobs = jobs;
+  // More workers than files, or than a machine runs usefully at once, would
+  // only cost threads and memory.
+  jobs = std::clamp(jobs, 1, static_cast<int>(std::clamp<std::size_t>(sources.size(), 1, kMostJobs)));
 
   state.BusyState = Busy::Opt;
   state.overwrite.StartRun();
@@ -182,12 +188,17 @@ BatchReport RunBatch(const FilesPanel& panel, RunState& state, const BatchEnv& e
       largest = std::max(largest, sizes.back());
     }
     const std::int64_t budget = largest * std::min(jobs, 2);
-    pool.emplace(std::move(sizes), jobs, static_cast<std::size_t>(jobs) * 4, budget, [&](std::size_t i) {
-      Prepared item;
-      item.prepared = PrepareFile(sources[i], env.Run(item.messages), [] { return Interrupted(); });
-      return item;
-    });
+    try {
+      pool.emplace(std::move(sizes), jobs, static_cast<std::size_t>(jobs) * 4, budget, [&](std::size_t i) {
+        Prepared item;
+        item.prepared = PrepareFile(sources[i], env.Run(item.messages), [] { return Interrupted(); });
+        return item;
+      });
+    } catch (const std::system_error&) {
+      jobs = 1;  // no thread to be had: the files are treated one by one
+    }
   }
+  report.jobs = jobs;
   for (std::size_t i = 0; i < sources.size(); ++i) {
     if (Interrupted()) {
       report.interrupted = true;
