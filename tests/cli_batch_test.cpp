@@ -373,8 +373,8 @@ TEST_F(CliBatch, TagTablesBesideTheOptionsFileAreUsedUnlessNamed) {
   EXPECT_EQ(beside.out, "<b>a</b><em>b</em></font>\r\n");
   // Named tables take the place of those beside the options file, one by one.
   std::string keepFont = tmp.Write("keep.dat", "- font\r\n");
-  auto named = RunCommand(kCli + " --options " + Q(conf + "Options.dat") + " --tags-delete " + Q(keepFont) + " " +
-                          Q(page));
+  auto named =
+      RunCommand(kCli + " --options " + Q(conf + "Options.dat") + " --tags-delete " + Q(keepFont) + " " + Q(page));
   EXPECT_EQ(named.status, 0) << named.err;
   EXPECT_EQ(named.out, "<font size=2><b>a</b><em>b</em></font>\r\n");
   // The batch form reads them too.

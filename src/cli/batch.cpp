@@ -1,8 +1,8 @@
 #include "cli/batch.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <algorithm>
 #include <set>
 #include <system_error>
 
