@@ -285,6 +285,12 @@ TEST_F(CliBatch, ParallelRunsEqualSerialOnes) {
   EXPECT_EQ(std::regex_replace(WithoutTimes(serial.out), std::regex("o1/"), ""),
             std::regex_replace(WithoutTimes(parallel.out), std::regex("o4/"), ""));
 
+  // Far more jobs than files: the same run.
+  auto many = RunCommand(kCli + " --json -j 100000 --overwrite all -o " + Q(Dir("oj")) + folders("site"));
+  ASSERT_EQ(many.status, 0) << many.err;
+  EXPECT_EQ(std::regex_replace(WithoutTimes(serial.out), std::regex("o1/"), ""),
+            std::regex_replace(WithoutTimes(many.out), std::regex("oj/"), ""));
+
   // In place with backups: the same files refused, in the same order.
   auto inSerial = RunCommand(kCli + " --json -j 1 --in-place --backup " + Q(Dir("b1")) + folders("site"));
   auto inParallel = RunCommand(kCli + " --json -j 4 --in-place --backup " + Q(Dir("b4")) + folders("site2"));
@@ -343,11 +349,106 @@ TEST_F(CliBatch, OptionsFileModeAndTablesBesideIt) {
   EXPECT_EQ(bad.status, 1);
   EXPECT_EQ(ReadAll(empty), "");
   EXPECT_FALSE(Exists(Dir("conf2/Tagsdelete.dat")));
+  // One that cannot be read is named.
+  auto unreadable = RunCommand(kCli + " -q --options " + Q(Dir("conf")) + " -o " + Q(Dir("o")) + " " + Q(a));
+  EXPECT_EQ(unreadable.status, 1);
+  EXPECT_NE(unreadable.err.find("cannot read the options file '" + Dir("conf") + "'"), std::string::npos)
+      << unreadable.err;
+  EXPECT_FALSE(Exists(Dir("o")));
   // A tag table beside it that cannot be read is an error.
   fs::create_directories(Dir("conf/Tagsdelete.dat"));
   auto table = RunCommand(kCli + " -q --options " + Q(Dir("conf/my.dat")) + " " + Q(Dir("site")));
   EXPECT_EQ(table.status, 1);
   EXPECT_NE(table.err.find("error: "), std::string::npos) << table.err;
+}
+
+TEST_F(CliBatch, TagTablesBesideTheOptionsFileAreUsedUnlessNamed) {
+  std::string page = Site("a.html", "<font size=2><strong>a</strong> <em>b</em></font>\n");
+  std::string conf = Dir("conf/");
+  tmp.Write("conf/Options.dat", "[settings]\ncbDelCRLF=0\n");
+  tmp.Write("conf/Tagschange.dat", "+ strong b\r\n- em i\r\n");
+  tmp.Write("conf/Tagsdelete.dat", "+ font\r\n");
+  auto beside = RunCommand(kCli + " --options " + Q(conf + "Options.dat") + " " + Q(page));
+  EXPECT_EQ(beside.status, 0) << beside.err;
+  EXPECT_EQ(beside.out, "<b>a</b><em>b</em></font>\r\n");
+  // Named tables take the place of those beside the options file, one by one.
+  std::string keepFont = tmp.Write("keep.dat", "- font\r\n");
+  auto named =
+      RunCommand(kCli + " --options " + Q(conf + "Options.dat") + " --tags-delete " + Q(keepFont) + " " + Q(page));
+  EXPECT_EQ(named.status, 0) << named.err;
+  EXPECT_EQ(named.out, "<font size=2><b>a</b><em>b</em></font>\r\n");
+  // The batch form reads them too.
+  auto batch = RunCommand(kCli + " -q --options " + Q(conf + "Options.dat") + " -o " + Q(Dir("out")) + " " + Q(page));
+  EXPECT_EQ(batch.status, 0) << batch.err;
+  EXPECT_EQ(ReadAll(Dir("out/a.html")), beside.out);
+}
+
+TEST_F(CliBatch, OverwritePoliciesForExistingBackups) {
+  std::string a = Site("a.html", Page(1));
+  std::string optimized = RunCommand(kCli + " " + Q(a)).out;
+  std::string bak = Dir("bak");
+  std::string run = kCli + " --json --in-place --backup " + Q(bak) + " " + Q(a);
+  tmp.Write("bak/a.html", "old backup");
+  // skip: the backup stays, so the source is not replaced either.
+  auto skip = RunCommand(run + " --overwrite skip");
+  EXPECT_EQ(skip.status, 0) << skip.err;
+  EXPECT_EQ(ReadAll(bak + "/a.html"), "old backup");
+  EXPECT_EQ(ReadAll(a), Page(1));
+  EXPECT_NE(skip.out.find("\"status\": \"skipped\""), std::string::npos) << skip.out;
+  // fail: named, nothing touched, exit 1.
+  auto fail = RunCommand(run + " --overwrite fail");
+  EXPECT_EQ(fail.status, 1);
+  EXPECT_NE(fail.err.find(bak + "/a.html"), std::string::npos) << fail.err;
+  EXPECT_EQ(ReadAll(bak + "/a.html"), "old backup");
+  EXPECT_EQ(ReadAll(a), Page(1));
+  // all: the new original replaces the old backup, the source is optimized.
+  auto all = RunCommand(run + " --overwrite all");
+  EXPECT_EQ(all.status, 0) << all.err;
+  EXPECT_EQ(ReadAll(bak + "/a.html"), Page(1));
+  EXPECT_EQ(ReadAll(a), optimized);
+  EXPECT_EQ(Listing(bak), std::vector<std::string>{"a.html"});
+}
+
+// A backup or output folder that is the files' own folder: the "copy" is the
+// file itself, so no run or restore may take it for one.
+TEST_F(CliBatch, OwnFolderAsBackupOrOutputLosesNothing) {
+  std::string a = Site("a.html", Page(1));
+  std::string site = Dir("site");
+  auto backup = RunCommand(kCli + " --in-place --overwrite all --backup " + Q(site) + " " + Q(a));
+  EXPECT_EQ(backup.status, 1);
+  EXPECT_NE(backup.err.find(a), std::string::npos) << backup.err;
+  EXPECT_EQ(ReadAll(a), Page(1));
+  EXPECT_EQ(Listing(site), std::vector<std::string>{"a.html"});
+  for (const std::string& mode : {"-o " + Q(site), "--in-place --backup " + Q(site + "/.")}) {
+    auto restore = RunCommand(kCli + " --restore " + mode + " " + Q(a));
+    EXPECT_EQ(restore.status, 1) << mode;
+    EXPECT_NE(restore.err.find("is its own folder"), std::string::npos) << restore.err;
+    EXPECT_EQ(ReadAll(a), Page(1)) << mode;
+  }
+}
+
+// A file that cannot be written or backed up is named with the reason; the
+// others are still done.
+TEST_F(CliBatch, FailuresNameTheFileAndWhatFailed) {
+  std::string a = Site("a.html", Page(1));
+  std::string b = Site("b.html", Page(2));
+  std::string out = Dir("out");
+  fs::create_directories(out + "/a.html");  // a folder where the copy should go
+  auto copy = RunCommand(kCli + " -q -o " + Q(out) + " " + Q(Dir("site")));
+  EXPECT_EQ(copy.status, 1);
+  EXPECT_NE(copy.err.find(a + ": Error during optimization process (cannot write '" + out + "/a.html'"),
+            std::string::npos)
+      << copy.err;
+  EXPECT_EQ(ReadAll(out + "/b.html"), RunCommand(kCli + " " + Q(b)).out);
+
+  std::string bak = Dir("bak");
+  fs::create_directories(bak + "/a.html");
+  for (const char* jobs : {"1", "2"}) {
+    auto inPlace = RunCommand(kCli + " -q -j " + jobs + " --in-place --backup " + Q(bak) + " " + Q(a));
+    EXPECT_EQ(inPlace.status, 1);
+    EXPECT_NE(inPlace.err.find("(cannot back it up to '" + bak + "/a.html'"), std::string::npos) << inPlace.err;
+    EXPECT_EQ(ReadAll(a), Page(1));
+  }
 }
 
 TEST_F(CliBatch, UsageErrorsExitTwo) {
@@ -400,31 +501,37 @@ TEST_F(CliBatch, CtrlCLeavesEveryFileWholeOrUntouched) {
   ASSERT_EQ(RunCommand(kCli + " -q -o " + Q(ref) + " " + Q(Dir("site"))).status, 0);
   fs::copy(Dir("site"), Dir("orig"), fs::copy_options::recursive);
 
-  std::string out = Dir("out");
-  int status = InterruptWhen({"-q", "-j", "2", "-o", out, Dir("site")}, [&] { return Listing(out).size() >= 3; });
-  EXPECT_EQ(status, 130);
-  auto written = Listing(out);
-  EXPECT_LT(written.size(), static_cast<std::size_t>(count));
-  for (const auto& n : written) EXPECT_EQ(ReadAll(out + "/" + n), ReadAll(ref + "/" + n)) << n;
+  // Serially and with files optimized ahead of the writer.
+  for (const std::string jobs : {"1", "2"}) {
+    SCOPED_TRACE("-j " + jobs);
+    fs::remove_all(Dir("site"));
+    fs::copy(Dir("orig"), Dir("site"), fs::copy_options::recursive);
+    std::string out = Dir("out" + jobs);
+    int status = InterruptWhen({"-q", "-j", jobs, "-o", out, Dir("site")}, [&] { return Listing(out).size() >= 3; });
+    EXPECT_EQ(status, 130);
+    auto written = Listing(out);
+    EXPECT_LT(written.size(), static_cast<std::size_t>(count));
+    for (const auto& n : written) EXPECT_EQ(ReadAll(out + "/" + n), ReadAll(ref + "/" + n)) << n;
 
-  std::string bak = Dir("bak");
-  status = InterruptWhen({"-q", "-j", "2", "--in-place", "--backup", bak, Dir("site")},
-                         [&] { return Listing(bak).size() >= 3; });
-  EXPECT_EQ(status, 130);
-  int optimized = 0;
-  for (const auto& n : Listing(Dir("site"))) {
-    std::string now = ReadAll(Dir("site/" + n));
-    if (now == ReadAll(Dir("orig/" + n))) {
-      EXPECT_FALSE(Exists(bak + "/" + n)) << n;
-    } else {
-      ++optimized;
-      EXPECT_EQ(now, ReadAll(ref + "/" + n)) << n;
-      EXPECT_EQ(ReadAll(bak + "/" + n), ReadAll(Dir("orig/" + n))) << n;
+    std::string bak = Dir("bak" + jobs);
+    status = InterruptWhen({"-q", "-j", jobs, "--in-place", "--backup", bak, Dir("site")},
+                           [&] { return Listing(bak).size() >= 3; });
+    EXPECT_EQ(status, 130);
+    int optimized = 0;
+    for (const auto& n : Listing(Dir("site"))) {
+      std::string now = ReadAll(Dir("site/" + n));
+      if (now == ReadAll(Dir("orig/" + n))) {
+        EXPECT_FALSE(Exists(bak + "/" + n)) << n;
+      } else {
+        ++optimized;
+        EXPECT_EQ(now, ReadAll(ref + "/" + n)) << n;
+        EXPECT_EQ(ReadAll(bak + "/" + n), ReadAll(Dir("orig/" + n))) << n;
+      }
     }
+    EXPECT_GT(optimized, 0);
+    EXPECT_LT(optimized, count);
+    EXPECT_EQ(static_cast<int>(Listing(bak).size()), optimized);  // no temporaries either
   }
-  EXPECT_GT(optimized, 0);
-  EXPECT_LT(optimized, count);
-  EXPECT_EQ(static_cast<int>(Listing(bak).size()), optimized);  // no temporaries either
 }
 
 // The two halves of the per-file step that parallel runs use place a file as

@@ -2,6 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
 
 #include "support/run_command.h"
 
@@ -86,6 +91,51 @@ TEST_F(CliFilter, HelpDocumentsEveryFlag) {
   EXPECT_EQ(r.status, 0);
   for (const char* flag : {"--set", "--codepage", "--tags-change", "--tags-delete", "--options", "--help"})
     EXPECT_NE(r.out.find(flag), std::string::npos) << flag;
+}
+
+// The manual page as plain text: roff escapes and font changes taken out.
+std::string ManualText() {
+  std::ifstream in(TERSIFY_SOURCE_DIR "/man/tersify-cli.1", std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  std::string text = std::regex_replace(ss.str(), std::regex(R"(\\f[BIRP])"), "");
+  return std::regex_replace(text, std::regex(R"(\\-)"), "-");
+}
+
+// Every flag that --help names has an entry of its own in the manual page,
+// with an example that uses it.
+TEST_F(CliFilter, ManualPageGivesEveryFlagAnEntryWithAnExample) {
+  auto help = RunCommand(kCli + " --help");
+  ASSERT_EQ(help.status, 0);
+  std::set<std::string> flags;
+  std::regex flag(R"((^|[\s,(])(--[a-z][a-z-]*|-[a-z])\b)");
+  for (std::sregex_iterator it(help.out.begin(), help.out.end(), flag), end; it != end; ++it) flags.insert((*it)[2]);
+  ASSERT_GE(flags.size(), 20u);
+  std::string manual = ManualText();
+  ASSERT_FALSE(manual.empty());
+  // Entries start with ".TP"; the line after it names the flags.
+  std::map<std::string, std::string> entries;
+  std::size_t at = 0;
+  while ((at = manual.find(".TP\n", at)) != std::string::npos) {
+    at += 4;
+    std::size_t next = std::min(manual.find("\n.TP\n", at), manual.find("\n.SH", at));
+    std::string entry = manual.substr(at, next == std::string::npos ? std::string::npos : next - at);
+    std::string head = entry.substr(0, entry.find('\n'));
+    for (std::sregex_iterator it(head.begin(), head.end(), flag), end; it != end; ++it) entries[(*it)[2]] = entry;
+  }
+  for (const std::string& f : flags) {
+    SCOPED_TRACE(f);
+    auto entry = entries.find(f);
+    ASSERT_NE(entry, entries.end()) << "no manual entry";
+    std::smatch example;
+    ASSERT_TRUE(std::regex_search(entry->second, example, std::regex(R"(Example: (tersify-cli[^\n]*))")));
+    // The example uses the flag itself or its other spelling named in the same entry.
+    std::string head = entry->second.substr(0, entry->second.find('\n'));
+    bool used = false;
+    for (std::sregex_iterator it(head.begin(), head.end(), flag), end; it != end; ++it)
+      used = used || example[1].str().find(" " + (*it)[2].str()) != std::string::npos;
+    EXPECT_TRUE(used) << example[1];
+  }
 }
 
 }  // namespace

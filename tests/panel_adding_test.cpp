@@ -88,6 +88,18 @@ TEST(PanelAdding, FolderWalkDepth) {
   }
 }
 
+// Linked folders are not entered: a link back up the tree cannot make the walk
+// endless, and no file comes in twice under another path.
+TEST(PanelAdding, FolderWalkDoesNotFollowLinkedFolders) {
+  Tree h;
+  fs::create_directory_symlink(h.top, h.top + "l1/l2/up");
+  fs::create_directory_symlink(h.top + "l1", h.top + "side");
+  h.settings.cbProcessEmbeded = true;
+  AddFolder(h.panel, h.view, h.state, &h.top, h.Ctx());
+  EXPECT_EQ(Names(h.panel), (std::vector<std::string>{"a.html", "b.htm", "d.html", "e.html", "f.html"}));
+  EXPECT_TRUE(h.ui.shown.empty());  // no duplicate warnings either
+}
+
 TEST(PanelAdding, FolderWalkCountLimitAsksNothing) {
   Tree h;
   h.settings.cbProcessEmbeded = true;

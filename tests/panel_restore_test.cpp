@@ -61,6 +61,45 @@ TEST(PanelRestore, CheckedFilesInBothModes) {
   EXPECT_EQ(Listing(m.settings.edBackUpPath), std::vector<std::string>{"c.html"});
 }
 
+// An output or backup folder that is the files' own folder: the "copy" that a
+// restore would delete or move back is the file itself, which must stay.
+TEST(PanelRestore, FolderThatIsTheFilesOwnNeverLosesTheFile) {
+  for (bool modify : {false, true}) {
+    SCOPED_TRACE(modify ? "modify" : "copy");
+    RunHarness h;
+    if (modify) h.ModifySources(true);
+    std::string a = h.AddSource("d/a.html", "a a");
+    // Written through another spelling of the same folder.
+    std::string own = h.tmp.Path("d/../d/");
+    (modify ? h.settings.edBackUpPath : h.settings.edOptimizedPath) = own;
+    h.ui.answers = {Answer::Yes, Answer::Yes};
+    CancelCheckedFiles(h.panel, h.view, h.state, h.Ctx());
+    EXPECT_EQ(ReadAll(a), "a a");
+    EXPECT_EQ(h.panel.size(), 1u);
+    h.state.LastRunFiles = {a};
+    h.state.backUpLastEnabled = true;
+    CancelLastOptimization(h.panel, h.view, h.state, h.Ctx());
+    EXPECT_EQ(ReadAll(a), "a a");
+    // In modify mode the file counts as one without a backup.
+    std::vector<std::string> warnings;
+    for (const auto& q : h.ui.shown)
+      if (q.type == ScriptedInteraction::Shown::Type::Question) warnings.push_back(q.text);
+    EXPECT_EQ(warnings.size(), modify ? 2u : 0u);
+    if (modify) {
+      EXPECT_EQ(warnings[0], "There is no unpacked copy of the file < " + own +
+                                 "a.html > in backup folder.\r\nPacked copy of the file was not removed");
+    }
+  }
+  // A second name of the file in another folder is a backup that only goes away.
+  RunHarness l;
+  l.ModifySources(true);
+  std::string b = l.AddSource("d/b.html", "b b");
+  fs::create_hard_link(b, l.settings.edBackUpPath + "b.html");
+  CancelCheckedFiles(l.panel, l.view, l.state, l.Ctx());
+  EXPECT_EQ(ReadAll(b), "b b");
+  EXPECT_TRUE(Listing(l.settings.edBackUpPath).empty());
+}
+
 TEST(PanelRestore, MissingBackupsWarnUntilYesToAll) {
   RunHarness h;
   h.ModifySources(false);

@@ -234,6 +234,23 @@ TEST(RunOverwrite, BackupIsPutBackWhenTheFileIsNotWritten) {
   }
 }
 
+// A backup folder that is the sources' own folder would take each source as
+// its own backup: the file fails before anything is touched, whatever the
+// answer for existing backups would be.
+TEST(RunOverwrite, BackupFolderThatIsTheSourcesOwnFailsTheFileUntouched) {
+  RunHarness h;
+  h.ModifySources(true);
+  std::string a = h.AddSource("src/a.html", "a a");
+  h.settings.edBackUpPath = h.tmp.Path("src/../src/");
+  h.ui.overwriteAnswers = {OC::OverwriteAll};
+  EXPECT_EQ(h.Controller().RunOptimization(false), RunEnd::Failed);
+  EXPECT_EQ(h.ui.Messages(), std::vector<std::string>{"\rError during optimization process"});
+  EXPECT_EQ(Questions(h.ui).size(), 0u);
+  EXPECT_EQ(ReadAll(a), "a a");
+  EXPECT_EQ(Listing(h.tmp.Path("src")), std::vector<std::string>{"a.html"});  // no temporaries
+  EXPECT_TRUE(h.state.LastRunFiles.empty());
+}
+
 TEST(RunOverwrite, PutBackupBackAfterARealMove) {
   TempFolder t;
   std::string src = t.Write("s/a.html", "orig");

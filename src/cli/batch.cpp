@@ -1,8 +1,10 @@
 #include "cli/batch.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <set>
+#include <system_error>
 
 #include "cli/interrupt.h"
 #include "i18n/catalogue.h"
@@ -19,6 +21,8 @@ namespace tersify::cli {
 namespace fs = std::filesystem;
 
 namespace {
+
+constexpr std::size_t kMostJobs = 256;
 
 void Complain(TerminalInteraction& ui, const std::string& text) { ui.MessageBox(text, MessageKind::Error); }
 
@@ -66,8 +70,8 @@ bool Account(FileReport file, BatchReport& report, const BatchEnv& env) {
   }
   if (file.outcome.status == Status::Failed) {
     ++report.failed;
-    Complain(env.ui, file.source + ": " + env.catalogue.Text("const_opt_error") +
-                         " (the file could not be read, optimized, backed up or written; it is left as it was)");
+    Complain(env.ui, file.source + ": " + env.catalogue.Text("const_opt_error") + " (" + file.outcome.failure +
+                         "; the file is left as it was)");
   }
   for (const std::string& existing : file.refused)
     Complain(env.ui, file.source + ": not optimized: '" + existing + "' already exists and is kept");
@@ -158,7 +162,9 @@ BatchReport RunBatch(const FilesPanel& panel, RunState& state, const BatchEnv& e
     PrepareRunFolders(s, sources);
   }
   if (jobs > 1 && !CanPrepareAhead(sources, s)) jobs = 1;
-  report.jobs = jobs;
+  // More workers than files, or than a machine runs usefully at once, would
+  // only cost threads and memory.
+  jobs = std::clamp(jobs, 1, static_cast<int>(std::clamp<std::size_t>(sources.size(), 1, kMostJobs)));
 
   state.BusyState = Busy::Opt;
   state.overwrite.StartRun();
@@ -182,12 +188,17 @@ BatchReport RunBatch(const FilesPanel& panel, RunState& state, const BatchEnv& e
       largest = std::max(largest, sizes.back());
     }
     const std::int64_t budget = largest * std::min(jobs, 2);
-    pool.emplace(std::move(sizes), jobs, static_cast<std::size_t>(jobs) * 4, budget, [&](std::size_t i) {
-      Prepared item;
-      item.prepared = PrepareFile(sources[i], env.Run(item.messages), [] { return Interrupted(); });
-      return item;
-    });
+    try {
+      pool.emplace(std::move(sizes), jobs, static_cast<std::size_t>(jobs) * 4, budget, [&](std::size_t i) {
+        Prepared item;
+        item.prepared = PrepareFile(sources[i], env.Run(item.messages), [] { return Interrupted(); });
+        return item;
+      });
+    } catch (const std::system_error&) {
+      jobs = 1;  // no thread to be had: the files are treated one by one
+    }
   }
+  report.jobs = jobs;
   for (std::size_t i = 0; i < sources.size(); ++i) {
     if (Interrupted()) {
       report.interrupted = true;
@@ -230,6 +241,13 @@ RestoreReport RestoreFiles(const FilesPanel& panel, RunState& state, const Batch
     std::string f = row.FullPath();
     std::string copy = s.radModifyOld ? s.edBackUpPath + NameOf(f) : s.edOptimizedPath + NameOf(f);
     bool existed = FileExists(copy);
+    if (SameDirectoryEntry(f, copy)) {
+      // The output or backup folder is the file's own: there is nothing to undo from.
+      ++report.failed;
+      Complain(env.ui, "cannot restore '" + f + "': the " + (s.radModifyOld ? "backup" : "output") +
+                           " folder is its own folder; the file is left as it is");
+      continue;
+    }
     if (RestoreFile(f, state, ctx)) {
       ++report.restored;
     } else if (!existed) {

@@ -19,11 +19,15 @@ bool RestoreFile(const std::string& f, RunState& state, const PanelContext& ctx)
     const OptimizationSettings& s = ctx.settings;
     std::string name = NameOf(f);
     if (!s.radModifyOld) {
+      std::string copy = s.edOptimizedPath + name;
+      // An output folder that is the file's own folder: the "copy" is the file.
+      if (SameDirectoryEntry(f, copy)) return false;
       std::error_code ec;
-      return fs::remove(s.edOptimizedPath + name, ec);
+      return fs::remove(copy, ec);
     }
     std::string backup = s.edBackUpPath + name;
-    if (FileExists(backup)) {
+    // A backup folder that is the file's own folder holds no copy of it.
+    if (FileExists(backup) && !SameDirectoryEntry(f, backup)) {
       std::error_code ec;
       // A backup that is still a second name of the file itself only goes away.
       if (fs::exists(f, ec) && fs::equivalent(f, backup, ec)) return fs::remove(backup, ec);

@@ -9,6 +9,7 @@
 #include "panel/date_text.h"
 #include "panel/paths.h"
 #include "platform/durable.h"
+#include "platform/paths.h"
 
 namespace tersify {
 
@@ -28,6 +29,17 @@ std::string TemporaryPathBeside(const std::string& target) {
   for (int i = 15; i >= 0; --i, tag >>= 4) hex[i] = "0123456789abcdef"[tag & 15];
   hex[16] = 0;
   return FolderOf(target) + std::string(kTempPrefix) + NameOf(target) + "." + hex + std::string(kTempSuffix);
+}
+
+bool SameDirectoryEntry(const std::string& a, const std::string& b) {
+  const fs::path pa(a), pb(b);
+  if (platform::NormalizePathCase(pa.filename().string()) != platform::NormalizePathCase(pb.filename().string()))
+    return false;
+  const fs::path fa = pa.has_parent_path() ? pa.parent_path() : fs::path(".");
+  const fs::path fb = pb.has_parent_path() ? pb.parent_path() : fs::path(".");
+  std::error_code ec;
+  const bool same = fs::equivalent(fa, fb, ec);
+  return !ec && same;
 }
 
 bool IsTemporaryName(std::string_view name) {

@@ -35,6 +35,12 @@ enum class MoveResult { Moved, Copied, Failed };
 // read-only source is then a failure.
 MoveResult MoveFileTo(const std::string& source, const std::string& target);
 
+// True when both paths name one entry of one folder (the same name in the
+// same folder, however the folder is written), as when the backup or output
+// folder is the file's own folder. Two names of one file (hard links) are two
+// entries. False when either folder cannot be found.
+bool SameDirectoryEntry(const std::string& a, const std::string& b);
+
 // The last-write time of a file as a local date-time text, or nothing.
 std::optional<std::string> FileDateTextOf(const std::string& path);
 // As above; when the time cannot be read, shows the path in a message box and

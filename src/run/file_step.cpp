@@ -44,11 +44,17 @@ FileOutcome Finish(const std::string& source, std::string text, const BackupResu
   if (saved.failed) {
     PutBackupBack(backup, source);
     out.status = Status::Failed;
+    out.failure = "cannot write '" + out.outputPath + "'";
     return out;
   }
   out.status = saved.written ? Status::Saved : Status::Skipped;
   out.writtenPath = saved.written.value_or(std::string());
   out.sizeAfter = FileSizeOf(saved.written ? *saved.written : out.outputPath);
+  return out;
+}
+
+FileOutcome BackupFailed(FileOutcome out, const OptimizationSettings& s, const std::string& source) {
+  out.failure = "cannot back it up to '" + s.edBackUpPath + NameOf(source) + "'";
   return out;
 }
 
@@ -65,7 +71,10 @@ FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, O
   out.outputPath = PackedPath(source, s, Lookup::Plain);
 
   std::optional<std::string> bytes = ReadWholeFile(source);
-  if (!bytes) return out;
+  if (!bytes) {
+    out.failure = "cannot read it";
+    return out;
+  }
   std::string text = std::move(*bytes);
   NormalizeLines(text);
 
@@ -73,7 +82,7 @@ FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, O
   BackupResult backup{BackupResult::Kind::Skipped, {}};
   if (BacksUp(s, dryRun)) {
     backup = BackUpSource(source, s.edBackUpPath + NameOf(source), memory, step);
-    if (backup.kind == BackupResult::Kind::Failed) return out;
+    if (backup.kind == BackupResult::Kind::Failed) return BackupFailed(out, s, source);
   }
   env.ui.ProcessPendingEvents();
 
@@ -81,6 +90,7 @@ FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, O
   if (result != OptimizeResult::Done) {
     PutBackupBack(backup, source);
     out.status = result == OptimizeResult::Cancelled ? Status::Cancelled : Status::Failed;
+    if (out.status == Status::Failed) out.failure = "its optimization failed";
     return out;
   }
   return Finish(source, std::move(text), backup, out, env, memory, dryRun);
@@ -91,7 +101,10 @@ PreparedFile PrepareFile(const std::string& source, const RunEnvironment& env,
   PreparedFile prepared;
   prepared.sizeBefore = FileSizeOf(source);
   std::optional<std::string> bytes = ReadWholeFile(source);
-  if (!bytes) return prepared;
+  if (!bytes) {
+    prepared.unreadable = true;
+    return prepared;
+  }
   prepared.text = std::move(*bytes);
   NormalizeLines(prepared.text);
   prepared.result = RunPasses(prepared.text, env, checkCancel);
@@ -108,13 +121,14 @@ FileOutcome PlaceFile(const std::string& source, PreparedFile prepared, const Ru
   out.outputPath = PackedPath(source, s, Lookup::Plain);
   if (prepared.result != OptimizeResult::Done) {
     out.status = prepared.result == OptimizeResult::Cancelled ? Status::Cancelled : Status::Failed;
+    if (out.status == Status::Failed) out.failure = prepared.unreadable ? "cannot read it" : "its optimization failed";
     return out;
   }
   BackupResult backup{BackupResult::Kind::Skipped, {}};
   if (BacksUp(s, dryRun)) {
     StepContext step{env.catalogue, env.ui};
     backup = BackUpSource(source, s.edBackUpPath + NameOf(source), memory, step);
-    if (backup.kind == BackupResult::Kind::Failed) return out;
+    if (backup.kind == BackupResult::Kind::Failed) return BackupFailed(out, s, source);
   }
   return Finish(source, std::move(prepared.text), backup, out, env, memory, dryRun);
 }

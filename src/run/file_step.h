@@ -39,6 +39,7 @@ struct FileOutcome {
   std::int64_t sizeAfter = -1;  // of the written file, or of the output path when skipped
   std::string outputPath;
   std::string writtenPath;
+  std::string failure;  // when Failed: what could not be done, with the path concerned
   // Counted in the statistics and in the list of the run's files.
   bool ReachedSave() const { return status == Status::Saved || status == Status::Skipped; }
 };
@@ -55,7 +56,8 @@ FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, O
 struct PreparedFile {
   OptimizeResult result = OptimizeResult::Failed;  // Failed also when the file cannot be read
   std::int64_t sizeBefore = -1;
-  std::string text;  // the optimized document when `result` is Done
+  std::string text;         // the optimized document when `result` is Done
+  bool unreadable = false;  // Failed because the file could not be read
 };
 PreparedFile PrepareFile(const std::string& source, const RunEnvironment& env,
                          const std::function<bool()>& checkCancel);

@@ -119,6 +119,9 @@ OverwriteQuestion MakeOverwriteQuestion(const std::string& lowerPath, const std:
 
 BackupResult BackUpSource(const std::string& source, const std::string& backupPath, OverwriteMemory& memory,
                           const StepContext& ctx) {
+  // A backup folder that is the source's own folder would put the source over
+  // itself and keep no original: the file fails before anything is touched.
+  if (SameDirectoryEntry(source, backupPath)) return {BackupResult::Kind::Failed, {}};
   if (!FileExists(backupPath)) return LinkOrCopy(source, backupPath);
   switch (Decide(Step::Backup, source, backupPath, memory, ctx)) {
     case OverwriteChoice::Overwrite:

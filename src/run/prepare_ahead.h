@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -32,7 +33,15 @@ class PrepareAhead {
         ahead_(std::max<std::size_t>(1, ahead)),
         budget_(budget),
         prepare_(std::move(prepare)) {
-    for (int i = 0; i < std::max(1, jobs); ++i) workers_.emplace_back([this] { Work(); });
+    for (int i = 0; i < std::max(1, jobs); ++i) {
+      try {
+        workers_.emplace_back([this] { Work(); });
+      } catch (const std::system_error&) {
+        // The system gives no more threads: go on with those it gave.
+        if (workers_.empty()) throw;
+        break;
+      }
+    }
   }
   ~PrepareAhead() {
     {
