@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -331,7 +332,14 @@ void Application::StartUpWork() {
   panel_.RefreshPanel(Ctx());
   AfterCommand();
   frmMain_->SetSplitterPercent(settings_.splitter);
-  for (int i = 0; i < 6; ++i) frmMain_->filesList()->setColumnWidth(i, settings_.col[static_cast<size_t>(i)]);
+  // A width below what the header lets a user drag to comes from a
+  // hand-edited file and would hide the column: the default stands instead.
+  const OptimizationSettings defaults;
+  const int narrowest = frmMain_->filesList()->horizontalHeader()->minimumSectionSize();
+  for (std::size_t i = 0; i < 6; ++i) {
+    const int width = settings_.col[i] >= narrowest ? settings_.col[i] : defaults.col[i];
+    frmMain_->filesList()->setColumnWidth(static_cast<int>(i), width);
+  }
   model_->Validate();
 }
 

@@ -2,14 +2,13 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QTreeWidget>
-#include <QDateTime>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
@@ -17,16 +16,17 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <fstream>
 #include <map>
 
 #include "app/application.h"
 #include "i18n/language_file.h"
-#include "ui/program_fixture.h"
+#include "ui/about_dialog.h"
 #include "ui/file_chooser.h"
 #include "ui/main_window.h"
-#include "ui/about_dialog.h"
 #include "ui/options_dialog.h"
+#include "ui/program_fixture.h"
 #include "ui/replace_dialog.h"
 #include "ui/report_window.h"
 #include "ui/tag_dialog.h"
@@ -79,8 +79,8 @@ class AppTest : public QObject {
     Program p;
     WriteFile(p.Path("a.html"), "a\r\n");
     WriteFile(p.Path("b.html"), "bbbbbb\r\n");
-    WriteFile(p.Path("my.lst"), "+ " + p.Path("a.html").toStdString() + "\r\n- " + p.Path("b.html").toStdString() +
-                                    "\r\n");
+    WriteFile(p.Path("my.lst"),
+              "+ " + p.Path("a.html").toStdString() + "\r\n- " + p.Path("b.html").toStdString() + "\r\n");
     p.Start({p.Path("my.lst")});
     QCOMPARE(p.list()->rowCount(), 2);
     QCOMPARE(p.list()->item(0, 0)->text(), QString("a.html"));
@@ -91,8 +91,8 @@ class AppTest : public QObject {
     // Quitting through the window's close saves the list and the sort column.
     p.app->main().show();
     QVERIFY(p.app->main().close());
-    QCOMPARE(ReadFile(p.Path("Default.lst")), "- " + p.Path("b.html").toStdString() + "\r\n+ " +
-                                                  p.Path("a.html").toStdString() + "\r\n");
+    QCOMPARE(ReadFile(p.Path("Default.lst")),
+             "- " + p.Path("b.html").toStdString() + "\r\n+ " + p.Path("a.html").toStdString() + "\r\n");
     QVERIFY(ReadFile(p.Path("Options.dat")).find("\r\ncolumn_sort=3\r\n") != std::string::npos);
     QVERIFY(ReadFile(p.Path("Options.dat")).find("\r\ncbSaveNopen=1\r\n") != std::string::npos);
     p.app.reset();
@@ -108,6 +108,19 @@ class AppTest : public QObject {
     QVERIFY(!p.action("sort1")->isChecked());
   }
 
+  // Stored column widths come back; one too narrow to see takes its default.
+  void columnWidthsFromTheOptionsFile() {
+    Program p;
+    WriteFile(p.Path("Options.dat"), "[settings]\r\ncol0=250\r\ncol2=0\r\ncol4=-30\r\n");
+    p.Start();
+    const tersify::OptimizationSettings defaults;
+    QCOMPARE(p.list()->columnWidth(0), 250);
+    QCOMPARE(p.list()->columnWidth(2), defaults.col[2]);
+    QCOMPARE(p.list()->columnWidth(4), defaults.col[4]);
+    QCOMPARE(p.list()->columnWidth(5), defaults.col[5]);
+    QVERIFY(defaults.col[2] > 0 && defaults.col[4] > 0);
+  }
+
   void failuresEndStartUpAndShutDownWithTheirMessage() {
     Program p;
     WriteFile(p.Path("a.html"), "<p>a</p>\r\n");
@@ -117,8 +130,8 @@ class AppTest : public QObject {
     WriteFile(p.Path("Options.dat"), "[settings]\r\ncbDelKav=0\r\n");
     p.user.failOn = "Error during tags replacement table loading";
     p.Start({p.Path("a.html")});
-    QCOMPARE(p.user.Messages(),
-             (std::vector<std::string>{"\rError during tags replacement table loading", "\rError during initialization"}));
+    QCOMPARE(p.user.Messages(), (std::vector<std::string>{"\rError during tags replacement table loading",
+                                                          "\rError during initialization"}));
     QCOMPARE(p.user.shown.back().kind, tersify::MessageKind::Error);
     QCOMPARE(p.list()->rowCount(), 0);
     QVERIFY(!p.app->screenTooSmall());
@@ -148,7 +161,8 @@ class AppTest : public QObject {
       const char* name;
       int size, packed, day;
     };
-    const Page pages[] = {{"dir2", "a.html", 100, 90, 1}, {"dir1", "b.html", 300, 150, 3}, {"dir0", "c.html", 200, 160, 2}};
+    const Page pages[] = {
+        {"dir2", "a.html", 100, 90, 1}, {"dir1", "b.html", 300, 150, 3}, {"dir0", "c.html", 200, 160, 2}};
     QStringList args;
     QDir().mkpath(p.Path("optimized"));
     for (const Page& pg : pages) {
