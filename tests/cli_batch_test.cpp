@@ -225,6 +225,15 @@ TEST_F(CliBatch, DryRunWritesNothingAndReportsTheSizes) {
   auto real = RunCommand(kCli + " --json -r --overwrite all -o " + Q(out) + " " + Q(Dir("site")));
   for (const char* key : {"files_processed", "bytes_before", "bytes_after", "average_ratio", "max_ratio"})
     EXPECT_EQ(JsonNumber(dry.out, key), JsonNumber(real.out, key)) << key;
+  // Copies that would meet existing files say what the run would do there.
+  for (const auto& [policy, words] :
+       std::vector<std::pair<std::string, std::string>>{{"skip", "would skip " + out + "/b.htm, which exists"},
+                                                        {"fail", "would fail: " + out + "/b.htm exists"},
+                                                        {"all", "would write over " + out + "/b.htm"}}) {
+    auto again = RunCommand(kCli + " --dry-run --overwrite " + policy + " -o " + Q(out) + " " + Q(Dir("site/b.htm")));
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_NE(again.out.find(words + " ("), std::string::npos) << policy << ": " << again.out;
+  }
   // In place: the sources and the backup folder stay as they were.
   auto inPlace = RunCommand(kCli + " --dry-run -q --in-place --backup " + Q(Dir("bak")) + " " + Q(Dir("site")));
   EXPECT_EQ(inPlace.status, 0);

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -88,13 +89,37 @@ bool IsFilterForm(const CliOptions& o, const MessageCatalogue& catalogue) {
 
 bool OnTerminal() { return isatty(0) && isatty(2); }
 
-// The dry run's account of each file.
-std::string DryRunLines(const BatchReport& report) {
+// The dry run's account of each file. A copy that would meet an existing
+// file (or one an earlier file of the run would write) says what the real
+// run would do there under the overwrite policy.
+std::string DryRunLines(const BatchReport& report, OverwritePolicy policy) {
   std::string out;
+  std::set<std::string> written;
   for (const FileReport& f : report.files) {
     if (!f.outcome.ReachedSave()) continue;
-    out += "would write " + f.outcome.outputPath + " (" + std::to_string(f.outcome.sizeBefore) + " -> " +
-           std::to_string(f.outcome.sizeAfter) + " bytes, " + std::to_string(f.ratio) + " %)\n";
+    const std::string& path = f.outcome.outputPath;
+    const bool meets = path != f.source && (written.count(path) > 0 || FileExists(path));
+    written.insert(path);
+    std::string what = "would write " + path;
+    if (meets) {
+      switch (policy) {
+        case OverwritePolicy::Ask:
+          what = "would ask before writing over " + path;
+          break;
+        case OverwritePolicy::Skip:
+          what = "would skip " + path + ", which exists";
+          break;
+        case OverwritePolicy::Fail:
+          what = "would fail: " + path + " exists";
+          break;
+        case OverwritePolicy::All:
+        case OverwritePolicy::Older:
+          what = "would write over " + path;
+          break;
+      }
+    }
+    out += what + " (" + std::to_string(f.outcome.sizeBefore) + " -> " + std::to_string(f.outcome.sizeAfter) +
+           " bytes, " + std::to_string(f.ratio) + " %)\n";
   }
   return out;
 }
@@ -102,7 +127,8 @@ std::string DryRunLines(const BatchReport& report) {
 int RunBatchForm(const CliOptions& o, const CliSettings& cli, const MessageCatalogue& catalogue,
                  TerminalInteraction& ui) {
   const OptimizationSettings& s = cli.settings;
-  ui.SetPolicy(o.overwrite.value_or(OnTerminal() ? OverwritePolicy::Ask : OverwritePolicy::Fail));
+  const OverwritePolicy policy = o.overwrite.value_or(OnTerminal() ? OverwritePolicy::Ask : OverwritePolicy::Fail);
+  ui.SetPolicy(policy);
   ui.sourcesAreOutputs = s.radModifyOld && !s.cbSaveBefMod;
   BatchEnv env{o, cli, catalogue, ui};
   RunState state;
@@ -133,7 +159,7 @@ int RunBatchForm(const CliOptions& o, const CliSettings& cli, const MessageCatal
   if (o.json)
     out = SummaryJson(report);
   else if (!o.quiet)
-    out = (o.dryRun ? DryRunLines(report) : std::string()) + SummaryText(report);
+    out = (o.dryRun ? DryRunLines(report, policy) : std::string()) + SummaryText(report);
   if (!Print(out)) return Fail(1, "cannot write to standard output");
   if (report.interrupted) return kExitInterrupted;
   return ui.errorCount() > 0 || report.failed > 0 ? 1 : 0;
