@@ -15,7 +15,7 @@ hyperfine --warmup 1 --runs 5 --export-markdown cli-vs-minify.md \
   "$CLI -q -j 1 -r --overwrite all -o $OUT $CORPUS" \
   "minify -r -o $OUT2/ $CORPUS"
 # Sizes and the identity of -j 1 and parallel runs.
-rm -rf "$OUT" "$OUT.j1"
+rm -rf "$OUT" "$OUT.j1" "$OUT2"
 "$CLI" --json -r --overwrite all -o "$OUT" "$CORPUS" > parallel.json
 "$CLI" --json -j 1 -r --overwrite all -o "$OUT.j1" "$CORPUS" > serial.json
 diff -r "$OUT" "$OUT.j1" && echo "outputs of -j 1 and -j N identical"
