@@ -44,8 +44,8 @@ void MarkSeenBytes(std::string_view text, std::array<bool, 256>& seen, bool skip
       const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
       // As signed bytes, everything from 0x80 up is below 0x1F.
       __m128i plain = _mm_and_si128(_mm_cmpgt_epi8(x, below), _mm_cmplt_epi8(x, above));
-      plain = _mm_or_si128(plain, _mm_or_si128(_mm_cmpeq_epi8(x, tab),
-                                               _mm_or_si128(_mm_cmpeq_epi8(x, lf), _mm_cmpeq_epi8(x, cr))));
+      plain = _mm_or_si128(
+          plain, _mm_or_si128(_mm_cmpeq_epi8(x, tab), _mm_or_si128(_mm_cmpeq_epi8(x, lf), _mm_cmpeq_epi8(x, cr))));
       if (_mm_movemask_epi8(plain) == 0xFFFF) continue;
       for (int k = 0; k < 16; ++k) seen[static_cast<unsigned char>(p[k])] = true;
     }
@@ -140,8 +140,21 @@ std::string Narrow(const Str<Wide>& text) {
 
 // One slot of the sequence: a pass with its arguments, or a cancel check.
 enum class Action {
-  CutScripts, GlueLines, RemoveComments, TightenTagSpaces, RemoveQuotes, Cancel, ProcessTag, CollapseNbsp,
-  RemoveAllTabs, RemoveBlankLines, CollapseSpaces, TrimLines, RemoveEmptyLines, JoinTags, InsertScripts
+  CutScripts,
+  GlueLines,
+  RemoveComments,
+  TightenTagSpaces,
+  RemoveQuotes,
+  Cancel,
+  ProcessTag,
+  CollapseNbsp,
+  RemoveAllTabs,
+  RemoveBlankLines,
+  CollapseSpaces,
+  TrimLines,
+  RemoveEmptyLines,
+  JoinTags,
+  InsertScripts
 };
 struct Slot {
   Action action;
@@ -197,21 +210,36 @@ struct PassInfo {
 
 PassInfo InfoOf(Action a) {
   switch (a) {
-    case Action::CutScripts: return {"CutScripts", Guard::ErrorIfInfo, "const_script_error"};
-    case Action::GlueLines: return {"GlueLines", Guard::Silent, ""};
-    case Action::RemoveComments: return {"RemoveComments", Guard::Error, "const_comm_error"};
-    case Action::TightenTagSpaces: return {"TightenTagSpaces", Guard::Error, "const_spaces_error"};
-    case Action::RemoveQuotes: return {"RemoveQuotes", Guard::Error, "const_delkav_error"};
-    case Action::Cancel: return {"CheckCancel", Guard::Silent, ""};
-    case Action::ProcessTag: return {"ProcessTag", Guard::Error, "const_deltag_error"};
-    case Action::CollapseNbsp: return {"CollapseNbsp", Guard::Error, "const_nbsp_error"};
-    case Action::RemoveAllTabs: return {"RemoveAllTabs", Guard::Fatal, ""};
-    case Action::RemoveBlankLines: return {"RemoveBlankLines", Guard::Silent, ""};
-    case Action::CollapseSpaces: return {"CollapseSpaces", Guard::Error, "const_doubles"};
-    case Action::TrimLines: return {"TrimLines", Guard::Fatal, ""};
-    case Action::RemoveEmptyLines: return {"RemoveEmptyLines", Guard::Silent, ""};
-    case Action::JoinTags: return {"JoinTags", Guard::Error, "const_spaces_error"};
-    case Action::InsertScripts: return {"InsertScripts", Guard::Error, "const_scripts_insert_error"};
+    case Action::CutScripts:
+      return {"CutScripts", Guard::ErrorIfInfo, "const_script_error"};
+    case Action::GlueLines:
+      return {"GlueLines", Guard::Silent, ""};
+    case Action::RemoveComments:
+      return {"RemoveComments", Guard::Error, "const_comm_error"};
+    case Action::TightenTagSpaces:
+      return {"TightenTagSpaces", Guard::Error, "const_spaces_error"};
+    case Action::RemoveQuotes:
+      return {"RemoveQuotes", Guard::Error, "const_delkav_error"};
+    case Action::Cancel:
+      return {"CheckCancel", Guard::Silent, ""};
+    case Action::ProcessTag:
+      return {"ProcessTag", Guard::Error, "const_deltag_error"};
+    case Action::CollapseNbsp:
+      return {"CollapseNbsp", Guard::Error, "const_nbsp_error"};
+    case Action::RemoveAllTabs:
+      return {"RemoveAllTabs", Guard::Fatal, ""};
+    case Action::RemoveBlankLines:
+      return {"RemoveBlankLines", Guard::Silent, ""};
+    case Action::CollapseSpaces:
+      return {"CollapseSpaces", Guard::Error, "const_doubles"};
+    case Action::TrimLines:
+      return {"TrimLines", Guard::Fatal, ""};
+    case Action::RemoveEmptyLines:
+      return {"RemoveEmptyLines", Guard::Silent, ""};
+    case Action::JoinTags:
+      return {"JoinTags", Guard::Error, "const_spaces_error"};
+    case Action::InsertScripts:
+      return {"InsertScripts", Guard::Error, "const_scripts_insert_error"};
   }
   return {"", Guard::Silent, ""};
 }
@@ -317,12 +345,15 @@ class Sequence {
           w.source = nullptr;
         }
       switch (info.guard) {
-        case Guard::Fatal: return false;
-        case Guard::Silent: return true;
+        case Guard::Fatal:
+          return false;
+        case Guard::Silent:
+          return true;
         case Guard::ErrorIfInfo:
           if (!s_.cbShowInfo) return true;
           break;
-        case Guard::Error: break;
+        case Guard::Error:
+          break;
       }
       std::string message = ctx_.catalogue.Text(info.key);
       if (slot.action == Action::ProcessTag) message = FillPlaceholders(message, {slot.entry});
@@ -368,7 +399,9 @@ class Sequence {
         }
         break;
       }
-      case Action::GlueLines: engine::GlueLines<Ch>(w.text, env); break;
+      case Action::GlueLines:
+        engine::GlueLines<Ch>(w.text, env);
+        break;
       case Action::RemoveComments:
         if (!HasCommentStart(w.text)) break;  // nothing for it to change
         Deleting(w, [&](const Str<Ch>& t, Str<Ch>& out) {
@@ -376,30 +409,43 @@ class Sequence {
           out = engine::RemoveComments<Ch>(std::move(out), env);
         });
         break;
-      case Action::TightenTagSpaces: engine::TightenTagSpaces<Ch>(w.text, env); break;
+      case Action::TightenTagSpaces:
+        engine::TightenTagSpaces<Ch>(w.text, env);
+        break;
       case Action::RemoveQuotes:
         Deleting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::RemoveQuotes<Ch>(t, env, out); });
         break;
-      case Action::ProcessTag: RunTagSlot(slot, w); break;
-      case Action::CollapseNbsp: engine::CollapseNbsp<Ch>(w.text, env); break;
-      case Action::RemoveAllTabs: engine::RemoveAllTabs<Ch>(w.text, env); break;
+      case Action::ProcessTag:
+        RunTagSlot(slot, w);
+        break;
+      case Action::CollapseNbsp:
+        engine::CollapseNbsp<Ch>(w.text, env);
+        break;
+      case Action::RemoveAllTabs:
+        engine::RemoveAllTabs<Ch>(w.text, env);
+        break;
       case Action::RemoveBlankLines:
         Rewriting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::RemoveBlankLines<Ch>(t, env, out); });
         break;
-      case Action::CollapseSpaces: engine::CollapseSpaces<Ch>(w.text, env); break;
+      case Action::CollapseSpaces:
+        engine::CollapseSpaces<Ch>(w.text, env);
+        break;
       case Action::TrimLines:
         Rewriting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::TrimLines<Ch>(t, env, out); });
         break;
       case Action::RemoveEmptyLines:
         Rewriting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::RemoveEmptyLines<Ch>(t, env, out); });
         break;
-      case Action::JoinTags: engine::JoinTags<Ch>(w.text, env); break;
+      case Action::JoinTags:
+        engine::JoinTags<Ch>(w.text, env);
+        break;
       case Action::InsertScripts:
         Rewriting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::InsertScripts<Ch>(t, env, w.store, out); });
         w.store.clear();
         w.markers = 0;
         break;
-      case Action::Cancel: break;
+      case Action::Cancel:
+        break;
     }
   }
 
@@ -422,12 +468,11 @@ class Sequence {
     if (!start) return;
     engine::TextEdits edits;
     candidatesKnown_ = false;  // until the edits have been searched
-    // The call works on a copy in the spare buffer: a failure, or as bytes a
-    // removed script marker (the blocks could no longer be matched to their
-    // markers by order alone: the slot is redone on wide symbols), leaves the
-    // text as it was.
-    w.spare.assign(w.text);
-    w.spare = engine::ProcessTagFrom<Ch>(std::move(w.spare), w.env, slot.entry, slot.replacement, *start, &edits);
+    // The call reads the text and writes into the spare buffer: a failure,
+    // or as bytes a removed script marker (the blocks could no longer be
+    // matched to their markers by order alone: the slot is redone on wide
+    // symbols), leaves the text as it was.
+    engine::ProcessTagInto<Ch>(w.text, w.env, slot.entry, slot.replacement, std::move(*start), &edits, w.spare);
     if constexpr (sizeof(Ch) == 1)
       if (edits.scriptMarkerRemoved && w.markers != 0) throw NeedWideSymbols();
     w.text.swap(w.spare);
@@ -444,7 +489,8 @@ class Sequence {
         return narrowFinder_;
       else
         return wideFinder_;
-    }();
+    }
+    ();
     if (!finder) {
       std::vector<std::string_view> entries;
       tagIndex_.assign(plan_.size(), 0);

@@ -102,6 +102,11 @@ std::optional<TagStart> FindTagStart(const Str<Ch>& text, const PassEnv<Ch>& env
 
 // ProcessTag from a start found by FindTagStart on the same text; records in
 // `edits` (when given) where it changed the text.
+// The same, written into `out` (which must not be `text`); `text` is only
+// read, so a failure part-way leaves it as it was.
+template <class Ch>
+void ProcessTagInto(const Str<Ch>& text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement,
+                    TagStart start, TextEdits* edits, Str<Ch>& out);
 template <class Ch>
 Str<Ch> ProcessTagFrom(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement,
                        TagStart start, TextEdits* edits);

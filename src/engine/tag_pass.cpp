@@ -81,9 +81,10 @@ class TagProcessor {
  public:
   // Reading starts at start.pos (0-based), with start.odd the parity of the
   // quotes before it; the text before it is known to stay as it is.
-  TagProcessor(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement,
-               const EntrySearch<Ch>& es, const TagStart& start, TextEdits* edits)
-      : g_(std::move(text)),
+  TagProcessor(const Str<Ch>& text, Str<Ch>& out, const PassEnv<Ch>& env, std::string_view entry,
+               std::string_view replacement, const EntrySearch<Ch>& es, const TagStart& start, TextEdits* edits)
+      : g_(text.data(), text.size(), out),
+        result_(out),
         env_(env),
         entry_(entry),
         low_(es.low),
@@ -117,7 +118,8 @@ class TagProcessor {
     }
   }
 
-  Str<Ch> Run() {
+  // Writes the text into `out`.
+  void Run() {
     const std::size_t L = low_.size();
     const Ch first = low_[0];
     while (!g_.atEnd()) {
@@ -127,7 +129,9 @@ class TagProcessor {
         const Ch* rest = g_.restData();
         const std::size_t n = g_.restSize();
         std::size_t k = 0;
-        if (jump_) {
+        if (!g_.restIsSource()) {
+          // Symbols handed back stand in front: they are read one by one.
+        } else if (jump_) {
           // Straight on to the next place where the entry's first two bytes
           // stand, keeping count of the quotes passed over.
           const Ch* to;
@@ -172,15 +176,13 @@ class TagProcessor {
       std::size_t back = std::min(L - 1, seam);
       PushBack(back);
     }
-    Str<Ch> out = std::move(g_).finish();
     if (disarmed_ && !restores_ && edits_) edits_->whole = true;
     if (disarmed_ || marked_) {
       const auto f = static_cast<unsigned char>(entry_[0]);
       const Ch up = static_cast<Ch>(UpperOf(*env_.lower, f));
       const Ch lo = static_cast<Ch>((*env_.lower)[f]);
-      ReplaceTwo<Ch>(out, env_.markB, up, env_.markA, lo);
+      ReplaceTwo<Ch>(result_, env_.markB, up, env_.markA, lo);
     }
-    return out;
   }
 
  private:
@@ -296,7 +298,8 @@ class TagProcessor {
     if (flags_) flags_->pushBack(k);
   }
 
-  GapText<Ch> g_;
+  SplitText<Ch> g_;
+  Str<Ch>& result_;
   const PassEnv<Ch>& env_;
   std::string_view entry_;
   const Str<Ch>& low_;
@@ -669,10 +672,18 @@ std::optional<TagStart> FindTagStart(const Str<Ch>& text, const PassEnv<Ch>& env
 }
 
 template <class Ch>
+void ProcessTagInto(const Str<Ch>& text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement,
+                    TagStart start, TextEdits* edits, Str<Ch>& out) {
+  EntrySearch<Ch> es(env, CaseClasses(*env.lower), entry);
+  TagProcessor<Ch>(text, out, env, entry, replacement, es, start, edits).Run();
+}
+
+template <class Ch>
 Str<Ch> ProcessTagFrom(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement,
                        TagStart start, TextEdits* edits) {
-  EntrySearch<Ch> es(env, CaseClasses(*env.lower), entry);
-  return TagProcessor<Ch>(std::move(text), env, entry, replacement, es, start, edits).Run();
+  Str<Ch> out;
+  ProcessTagInto(text, env, entry, replacement, std::move(start), edits, out);
+  return out;
 }
 
 template <class Ch>
@@ -682,11 +693,13 @@ Str<Ch> ProcessTag(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry,
   return ProcessTagFrom(std::move(text), env, entry, replacement, *start, nullptr);
 }
 
-#define TERSIFY_INSTANTIATE(Ch)                                                                                  \
-  template Str<Ch> ProcessTag<Ch>(Str<Ch>, const PassEnv<Ch>&, std::string_view, std::string_view);              \
-  template std::optional<TagStart> FindTagStart<Ch>(const Str<Ch>&, const PassEnv<Ch>&, std::string_view);       \
-  template Str<Ch> ProcessTagFrom<Ch>(Str<Ch>, const PassEnv<Ch>&, std::string_view, std::string_view, TagStart, \
-                                      TextEdits*);                                                               \
+#define TERSIFY_INSTANTIATE(Ch)                                                                                      \
+  template Str<Ch> ProcessTag<Ch>(Str<Ch>, const PassEnv<Ch>&, std::string_view, std::string_view);                  \
+  template std::optional<TagStart> FindTagStart<Ch>(const Str<Ch>&, const PassEnv<Ch>&, std::string_view);           \
+  template Str<Ch> ProcessTagFrom<Ch>(Str<Ch>, const PassEnv<Ch>&, std::string_view, std::string_view, TagStart,     \
+                                      TextEdits*);                                                                   \
+  template void ProcessTagInto<Ch>(const Str<Ch>&, const PassEnv<Ch>&, std::string_view, std::string_view, TagStart, \
+                                   TextEdits*, Str<Ch>&);                                                            \
   template class TagCandidateFinder<Ch>;
 TERSIFY_INSTANTIATE(char)
 TERSIFY_INSTANTIATE(Wide)

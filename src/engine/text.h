@@ -378,6 +378,82 @@ class GapText {
   std::size_t r_ = 0;
 };
 
+// GapText for a pass that reads one buffer and writes another: out is
+// written into a buffer of its own, and the rest is what is left of the
+// source, after the symbols handed back or put in front of it. The source
+// is only read, so a pass that fails part-way leaves it as it was; and no
+// symbol is moved twice to make room.
+template <class Ch>
+class SplitText {
+ public:
+  // Writes into `out` (cleared; its capacity is reused, and is enough
+  // unless the text grows).
+  SplitText(const Ch* source, std::size_t n, Str<Ch>& out) : src_(source), n_(n), out_(out) {
+    out_.clear();
+    out_.reserve(n);
+  }
+
+  std::size_t outSize() const { return out_.size(); }
+  std::size_t restSize() const { return frontSize() + (n_ - r_); }
+  bool atEnd() const { return restSize() == 0; }
+
+  Ch ahead(std::size_t k) const {
+    const std::size_t f = frontSize();
+    return k < f ? front_[f - 1 - k] : src_[r_ + (k - f)];
+  }
+  Ch head() const { return ahead(0); }
+  // The rest as one run, when nothing stands in front of the source.
+  bool restIsSource() const { return front_.empty(); }
+  const Ch* restData() const { return src_ + r_; }
+  Ch out(std::size_t i) const { return out_[i]; }
+  Ch& outAt(std::size_t i) { return out_[i]; }
+  Ch last() const { return out_.back(); }
+
+  void emit() { out_.push_back(take()); }
+  void emitAs(Ch c) {
+    take();
+    out_.push_back(c);
+  }
+  void emitN(std::size_t k) {
+    for (; k > 0 && !front_.empty(); --k) emit();
+    out_.append(src_ + r_, k);
+    r_ += k;
+  }
+  void skip(std::size_t k) {
+    const std::size_t f = std::min(k, frontSize());
+    front_.resize(front_.size() - f);
+    r_ += k - f;
+  }
+  void truncate(std::size_t newOut) { out_.resize(newOut); }
+  // Hands the last k settled symbols back to the rest.
+  void pushBack(std::size_t k) {
+    for (std::size_t i = 0; i < k; ++i) front_.push_back(out_[out_.size() - 1 - i]);
+    out_.resize(out_.size() - k);
+  }
+  // Puts symbols in front of the rest (they are read next).
+  void insert(const Ch* s, std::size_t len) {
+    for (std::size_t i = len; i > 0; --i) front_.push_back(s[i - 1]);
+  }
+
+ private:
+  // The front is kept reversed: its last symbol is read first.
+  std::size_t frontSize() const { return front_.size(); }
+  Ch take() {
+    if (!front_.empty()) {
+      const Ch c = front_.back();
+      front_.pop_back();
+      return c;
+    }
+    return src_[r_++];
+  }
+
+  const Ch* src_;
+  std::size_t n_;
+  std::size_t r_ = 0;
+  Str<Ch>& out_;
+  Str<Ch> front_;
+};
+
 // Finds the symbols that end lines (CR, LF, 0) in a text read forwards:
 // sixteen bytes are compared at once and their matches kept for the calls
 // that follow, so short lines cost no more than long ones.
