@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -120,6 +124,12 @@ TEST(LanguageFileTest, LoadFromPath) {
   EXPECT_TRUE(missing->SectionNames().empty());
 
   EXPECT_FALSE(LanguageFile::Load(dir.string(), CodePage::Cp1252));  // a folder cannot be read
+#ifndef _WIN32
+  // Nor can a pipe, which would wait for a writer for ever.
+  const auto pipe = dir / "pipe.lng";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  EXPECT_FALSE(LanguageFile::Load(pipe.string(), CodePage::Cp1252));
+#endif
   std::filesystem::remove_all(dir);
 }
 

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -231,6 +235,19 @@ TEST_F(OptionsFileTest, UnreadableFileKeepsTheRecordShowsTheErrorAndWritesNothin
   EXPECT_EQ(ui_.shown[0].text, "\rError during options loading");
   EXPECT_FALSE(fs::exists(dir_ / "Tagschange.dat"));
 }
+
+#ifndef _WIN32
+// A pipe named Options.dat would wait for a writer for ever: it is taken as
+// a file that cannot be read.
+TEST_F(OptionsFileTest, PipeNamedLikeTheOptionsFileIsUnreadableNotAWait) {
+  ASSERT_EQ(mkfifo(OptionsPath().c_str(), 0600), 0);
+  OptimizationSettings before = settings_;
+  EXPECT_EQ(Load(), LoadOptionsResult::Failed);
+  EXPECT_EQ(AllValues(settings_), AllValues(before));
+  ASSERT_EQ(ui_.shown.size(), 1u);
+  EXPECT_EQ(ui_.shown[0].text, "\rError during options loading");
+}
+#endif
 
 TEST_F(OptionsFileTest, SaveFailureShowsTheErrorAndSkipsTheTagTables) {
   fs::create_directory(OptionsPath());

@@ -36,7 +36,8 @@ std::optional<LanguageFile> LanguageFile::Load(const std::string& path, std::opt
     if (ec) return std::nullopt;
     return LanguageFile();
   }
-  if (std::filesystem::is_directory(p, ec)) return std::nullopt;
+  // Only plain files: a pipe would wait for a writer for ever.
+  if (!std::filesystem::is_regular_file(p, ec)) return std::nullopt;
   std::ifstream in(p, std::ios::binary);
   if (!in) return std::nullopt;
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -233,7 +233,9 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, bool
   bool exists = std::filesystem::exists(file, ec);
   if (existed) *existed = exists;
   if (!exists) return std::nullopt;
-  if (std::filesystem::is_directory(file, ec)) return std::nullopt;
+  // Only plain files: a pipe would wait for a writer for ever, and a device
+  // such as /dev/zero would never end.
+  if (!std::filesystem::is_regular_file(file, ec)) return std::nullopt;
   std::ifstream in(file, std::ios::binary);
   if (!in) return std::nullopt;
   std::string bytes;
