@@ -15,6 +15,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <fstream>
@@ -546,6 +547,24 @@ class AppTest : public QObject {
     QCOMPARE(UnnamedTexts(p), QStringList{"frmMain: Anonymous"});
     delete anonymous;
     delete extra;
+  }
+
+  // The application quitting without the window being closed (the system
+  // ending the session) still saves the options and the file list. Runs last:
+  // it runs the application's own event loop to its end.
+  void quittingWithoutClosingTheWindowSavesEverything() {
+    Program p;
+    WriteFile(p.Path("a.html"), "a\r\n");
+    p.Start({p.Path("a.html")});
+    p.app->settings().cbSaveNopen = true;
+    p.app->settings().cbDelKav = false;
+    QFile::remove(p.Path("Options.dat"));
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    qApp->exec();
+    const std::string options = ReadFile(p.Path("Options.dat"));
+    QVERIFY(options.find("\r\ncbSaveNopen=1\r\n") != std::string::npos);
+    QVERIFY(options.find("\r\ncbDelKav=0\r\n") != std::string::npos);
+    QCOMPARE(ReadFile(p.Path("Default.lst")), "+ " + p.PathS("a.html") + "\r\n");
   }
 
  private:
