@@ -1,11 +1,10 @@
 #include "i18n/language_file.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "i18n/ansi_text.h"
+#include "platform/read_file.h"
 
 namespace tersify {
 
@@ -36,13 +35,9 @@ std::optional<LanguageFile> LanguageFile::Load(const std::string& path, std::opt
     if (ec) return std::nullopt;
     return LanguageFile();
   }
-  // Only plain files: a pipe would wait for a writer for ever.
-  if (!std::filesystem::is_regular_file(p, ec)) return std::nullopt;
-  std::ifstream in(p, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return FromBytes(bytes, codePage);
+  std::optional<std::string> bytes = platform::ReadPlainFile(p);
+  if (!bytes) return std::nullopt;
+  return FromBytes(*bytes, codePage);
 }
 
 void LanguageFile::Parse(std::string_view text) {

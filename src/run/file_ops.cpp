@@ -10,6 +10,7 @@
 #include "panel/paths.h"
 #include "platform/durable.h"
 #include "platform/paths.h"
+#include "platform/read_file.h"
 
 namespace tersify {
 
@@ -152,28 +153,8 @@ std::string FileDateText(const std::string& path, UserInteraction& ui) {
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-  // Only plain files: opening a pipe would wait for a writer for ever, and a
-  // device such as /dev/zero would never end.
-  std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  // Straight into a buffer of the file's size, with room for the line break
-  // the document may add at its end; whatever the file grew by since is read on.
-  std::string data;
-  const std::uintmax_t size = fs::file_size(path, ec);
-  if (!ec && size < data.max_size() / 2) {
-    data.reserve(static_cast<std::size_t>(size) + 2);
-    data.resize(static_cast<std::size_t>(size));
-    in.read(data.data(), static_cast<std::streamsize>(size));
-    data.resize(static_cast<std::size_t>(in.gcount()));
-    if (in.bad()) return std::nullopt;
-    if (in.eof()) return data;
-    in.clear();
-  }
-  data.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return data;
+  // Room for the line break the document may add at its end.
+  return platform::ReadPlainFile(path, 2);
 }
 
 }  // namespace tersify

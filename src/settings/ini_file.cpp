@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "platform/durable.h"
+#include "platform/read_file.h"
 
 namespace tersify {
 namespace {
@@ -233,16 +234,7 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, bool
   bool exists = std::filesystem::exists(file, ec);
   if (existed) *existed = exists;
   if (!exists) return std::nullopt;
-  // Only plain files: a pipe would wait for a writer for ever, and a device
-  // such as /dev/zero would never end.
-  if (!std::filesystem::is_regular_file(file, ec)) return std::nullopt;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes;
-  char buffer[65536];
-  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
-  if (in.bad()) return std::nullopt;
-  return bytes;
+  return platform::ReadPlainFile(file);
 }
 
 }  // namespace tersify
