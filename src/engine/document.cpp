@@ -1,5 +1,6 @@
 // Reading a file's bytes into the document and writing the document back.
 #include <cstring>
+#include <utility>
 
 #include "engine/engine.h"
 #include "engine/text.h"
@@ -8,7 +9,9 @@ namespace tersify {
 namespace {
 
 void RebuildInto(std::string_view text, std::string& out) {
-  engine::RebuildLines<char>(text, out, [](std::string_view line, std::string& o) { engine::AppendLine<char>(o, line); });
+  engine::KeepLineParts<char>(text, out, [](std::string_view line) {
+    return std::pair<std::size_t, std::size_t>{0, line.size()};
+  });
 }
 
 }  // namespace

@@ -497,32 +497,6 @@ class LineBreakFinder {
   unsigned mask_ = 0;                        // matches of the 16 bytes from base_
 };
 
-// Splits by the reading rule (a line ends at CR LF, CR or LF; symbol 0 ends the
-// text) and calls transform(line, out) for each line; out is cleared first
-// and keeps its capacity, the caller reserves what it expects.
-template <class Ch, class F>
-void RebuildLines(std::basic_string_view<Ch> text, Str<Ch>& out, F&& transform) {
-  out.clear();
-  const std::size_t n = text.size();
-  ByteSet breaks;
-  breaks.add(13);
-  breaks.add(10);
-  breaks.add(0);
-  std::size_t i = 0;
-  while (i < n && U(text[i]) != 0) {
-    std::size_t j = static_cast<std::size_t>(breaks.find(text.data() + i, text.data() + n) - text.data());
-    std::basic_string_view<Ch> line(text.data() + i, j - i);
-    transform(line, out);
-    if (j < n && U(text[j]) == 13) {
-      ++j;
-      if (j < n && U(text[j]) == 10) ++j;
-    } else if (j < n && U(text[j]) == 10) {
-      ++j;
-    }
-    i = j;
-  }
-}
-
 template <class Ch>
 inline void AppendLine(Str<Ch>& out, std::basic_string_view<Ch> line) {
   out.append(line);
@@ -530,10 +504,12 @@ inline void AppendLine(Str<Ch>& out, std::basic_string_view<Ch> line) {
   out.push_back(static_cast<Ch>(10));
 }
 
-// RebuildLines for a transform that keeps, of each line, the part
-// part(line) gives: {begin, end} within the line, or begin > end to drop it.
-// A line kept whole that already ends in CR LF is copied together with the
-// lines like it that follow, so a text that changes little costs few copies.
+// Splits the text by the reading rule (a line ends at CR LF, CR or LF;
+// symbol 0 ends the text) and writes into `out` (cleared; its capacity is
+// kept) the part of each line that part(line) gives, {begin, end} within
+// the line or begin > end to drop it, followed by CR LF. A line kept whole
+// that already ends in CR LF is copied together with the lines like it that
+// follow, so a text that changes little costs few copies.
 template <class Ch, class Part>
 void KeepLineParts(std::basic_string_view<Ch> text, Str<Ch>& out, Part&& part) {
   out.clear();
@@ -558,17 +534,12 @@ void KeepLineParts(std::basic_string_view<Ch> text, Str<Ch>& out, Part&& part) {
       ++next;
     }
     const bool asItStands = keep.first == 0 && keep.second == line.size() && next == j + 2 && U(data[j + 1]) == 10;
-    if (asItStands && runEnd == i) {
-      runEnd = next;
+    if (asItStands) {
+      runEnd = next;  // the run ends where this line began
     } else {
       flush();
-      if (asItStands) {
-        runBegin = i;
-        runEnd = next;
-      } else {
-        if (keep.first <= keep.second) AppendLine(out, line.substr(keep.first, keep.second - keep.first));
-        runBegin = runEnd = next;
-      }
+      if (keep.first <= keep.second) AppendLine(out, line.substr(keep.first, keep.second - keep.first));
+      runBegin = runEnd = next;
     }
     i = next;
   }

@@ -21,10 +21,10 @@ ByteSet Stops(std::string_view bytes) {
 }
 
 // Every pass below reads the text once, copying the runs between the symbols
-// it has to look at (quotes, which flip the parity, and its own symbols) as
-// blocks. The literal method searches again from the start after each change;
-// reading once gives the same text because no change makes a new occurrence
-// before the place of the change.
+// it has to look at as blocks and counting the quotes in them. The literal
+// method searches again from the start after each change; reading once gives
+// the same text because no change makes a new occurrence before the place of
+// the change.
 //
 // The passes only delete or shorten, so they write over the text they read:
 // the write position never passes the read position, and nothing is copied
@@ -55,35 +55,6 @@ struct InPlace {
     while (w > base && Is(w[-1], ' ')) --w;
   }
 };
-
-// Walks the text in place: the symbols between the stops are kept as blocks,
-// a quote (when it is a stop) flips the parity and is kept, and every other
-// stop is written and handed to at(c, state) with p after it, where the pass
-// may read on, drop what follows or take back what it wrote. find(p, end)
-// gives the next stop.
-template <class Ch, class Find, class At>
-void RewriteAtFinds(Str<Ch>& text, Find&& find, At&& at) {
-  Ch* const base = text.data();
-  InPlace<Ch> s{base, base, base, base + text.size()};
-  for (;;) {
-    const Ch* stop = find(s.p, s.end);
-    s.KeepTo(stop);
-    if (stop == s.end) break;
-    const Ch c = *s.p++;
-    *s.w++ = c;
-    if (Is(c, '"'))
-      s.odd = !s.odd;
-    else
-      at(c, s);
-  }
-  text.resize(static_cast<std::size_t>(s.w - base));
-}
-
-template <class Ch, class At>
-void RewriteAtStops(Str<Ch>& text, const ByteSet& stops, At&& at) {
-  RewriteAtFinds(
-      text, [&](const Ch* p, const Ch* end) { return stops.find(p, end); }, std::forward<At>(at));
-}
 
 #ifdef TERSIFY_ENGINE_SSE2
 // The 16 lanes of v equal to c, as bits.
@@ -124,11 +95,13 @@ const Ch* FindCountingQuotes(const Ch* p, const Ch* end, bool& odd, Wanted&& wan
   return end;
 }
 
-// Walks the text in place like RewriteAtFinds, but find(p, end, odd) gives
-// the next symbol to look at with the quotes before it counted, and no
-// quote is a stop. at(c, state) may skip what follows but no quote.
+// Walks the text in place: the symbols between the stops are kept as
+// blocks, and every stop is written and handed to at(c, state) with p after
+// it, where the pass may read on, drop what follows (but no quote) or take
+// back what it wrote. find(p, end, odd) gives the next stop, with the
+// parity of the quotes before it added to `odd` where the pass needs it.
 template <class Ch, class Find, class At>
-void RewriteAtCountedFinds(Str<Ch>& text, Find&& find, At&& at) {
+void RewriteAtFinds(Str<Ch>& text, Find&& find, At&& at) {
   Ch* const base = text.data();
   InPlace<Ch> s{base, base, base, base + text.size()};
   for (;;) {
@@ -142,7 +115,15 @@ void RewriteAtCountedFinds(Str<Ch>& text, Find&& find, At&& at) {
   text.resize(static_cast<std::size_t>(s.w - base));
 }
 
-// The finder for RewriteAtCountedFinds that stops where `first` is followed
+// RewriteAtFinds for a pass that needs no quote parity, stopping at the
+// bytes of `stops`.
+template <class Ch, class At>
+void RewriteAtStops(Str<Ch>& text, const ByteSet& stops, At&& at) {
+  RewriteAtFinds(
+      text, [&](const Ch* p, const Ch* end, bool&) { return stops.find(p, end); }, std::forward<At>(at));
+}
+
+// The finder for RewriteAtFinds that stops where `first` is followed
 // by `second`.
 template <class Ch>
 auto PairStops(char first, char second) {
@@ -192,7 +173,7 @@ void TightenTagSpaces(Str<Ch>& text, const PassEnv<Ch>&) {
       return tags & around & 0xFFFFu;
     });
   };
-  RewriteAtCountedFinds(text, find, [](Ch c, InPlace<Ch>& s) {
+  RewriteAtFinds(text, find, [](Ch c, InPlace<Ch>& s) {
     if (s.odd) return;
     if (Is(c, '<')) {
       s.SkipSpaces();
@@ -226,7 +207,7 @@ void JoinTags(Str<Ch>& text, const PassEnv<Ch>&) {
       return m;
     });
   };
-  RewriteAtCountedFinds(text, find, [](Ch, InPlace<Ch>& s) {
+  RewriteAtFinds(text, find, [](Ch, InPlace<Ch>& s) {
     if (!s.odd && s.end - s.p >= 2 && Is(s.p[0], ' ') && Is(s.p[1], '<')) ++s.p;  // "<" is read next
   });
 }
@@ -245,7 +226,7 @@ template <class Ch>
 void CollapseNbsp(Str<Ch>& text, const PassEnv<Ch>& env) {
   static constexpr char kPair[] = "&nbsp;&nbsp;";
   const bool inQuotesToo = env.settings->cbReplaceDoubleNbspInKav;
-  RewriteAtCountedFinds(text, PairStops<Ch>('&', 'n'), [&](Ch, InPlace<Ch>& s) {
+  RewriteAtFinds(text, PairStops<Ch>('&', 'n'), [&](Ch, InPlace<Ch>& s) {
     if (s.odd && !inQuotesToo) return;
     if (s.end - s.p < 11) return;
     for (std::size_t k = 1; k < 12; ++k)
@@ -267,7 +248,7 @@ template <class Ch>
 void CollapseSpaces(Str<Ch>& text, const PassEnv<Ch>& env) {
   const bool inQuotesToo = env.settings->cbReplaceDoubleSpacesInKav;
   // A single space needs no look; a space followed by a space does.
-  RewriteAtCountedFinds(text, PairStops<Ch>(' ', ' '), [&](Ch, InPlace<Ch>& s) {
+  RewriteAtFinds(text, PairStops<Ch>(' ', ' '), [&](Ch, InPlace<Ch>& s) {
     if (!s.odd || inQuotesToo) s.SkipSpaces();
   });
 }
