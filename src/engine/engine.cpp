@@ -464,15 +464,16 @@ class Sequence {
     const bool maybe = found_[tag];
     found_[tag] = true;
     if (!maybe) return;
-    auto start = engine::FindTagStart<Ch>(w.text, w.env, slot.entry);
-    if (!start) return;
     engine::TextEdits edits;
     candidatesKnown_ = false;  // until the edits have been searched
     // The call reads the text and writes into the spare buffer: a failure,
     // or as bytes a removed script marker (the blocks could no longer be
     // matched to their markers by order alone: the slot is redone on wide
     // symbols), leaves the text as it was.
-    engine::ProcessTagInto<Ch>(w.text, w.env, slot.entry, slot.replacement, std::move(*start), &edits, w.spare);
+    if (!engine::ProcessTagInto<Ch>(w.text, w.env, slot.entry, slot.replacement, &edits, w.spare)) {
+      candidatesKnown_ = true;  // nothing changed
+      return;
+    }
     if constexpr (sizeof(Ch) == 1)
       if (edits.scriptMarkerRemoved && w.markers != 0) throw NeedWideSymbols();
     w.text.swap(w.spare);

@@ -102,14 +102,17 @@ std::optional<TagStart> FindTagStart(const Str<Ch>& text, const PassEnv<Ch>& env
 
 // ProcessTag from a start found by FindTagStart on the same text; records in
 // `edits` (when given) where it changed the text.
-// The same, written into `out` (which must not be `text`); `text` is only
-// read, so a failure part-way leaves it as it was.
-template <class Ch>
-void ProcessTagInto(const Str<Ch>& text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement,
-                    TagStart start, TextEdits* edits, Str<Ch>& out);
 template <class Ch>
 Str<Ch> ProcessTagFrom(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement,
                        TagStart start, TextEdits* edits);
+
+// ProcessTag where it changes the text: writes the result into `out` (which
+// must not be `text`), records the changes in `edits` (when given) and
+// answers true; answers false, with `out` untouched, where the text stays as
+// it is. `text` is only read, so a failure part-way leaves it as it was.
+template <class Ch>
+bool ProcessTagInto(const Str<Ch>& text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement,
+                    TextEdits* edits, Str<Ch>& out);
 
 // Tells, for a list of entries, which ones ProcessTag may change a text for:
 // an entry qualifies when a lower-case occurrence of it has a valid byte on

@@ -659,47 +659,57 @@ void TagCandidateFinder<Ch>::Scan(const Str<Ch>& text, const std::vector<Window>
   }
 }
 
+namespace {
+
 template <class Ch>
-std::optional<TagStart> FindTagStart(const Str<Ch>& text, const PassEnv<Ch>& env, std::string_view entry) {
-  if (entry.empty()) return std::nullopt;
-  EntrySearch<Ch> es(env, CaseClasses(*env.lower), entry);
-  if (es.usable) {
-    return FindFirstChange(text, env, es);
-  }
+std::optional<TagStart> FindTagStartWith(const Str<Ch>& text, const PassEnv<Ch>& env, const EntrySearch<Ch>& es) {
+  if (es.usable) return FindFirstChange(text, env, es);
   // Without a direct search the step-by-step method runs from the start.
   if (!Occurs(text, env, es.low)) return std::nullopt;
   return TagStart{0, false, {}};
 }
 
+}  // namespace
+
 template <class Ch>
-void ProcessTagInto(const Str<Ch>& text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement,
-                    TagStart start, TextEdits* edits, Str<Ch>& out) {
-  EntrySearch<Ch> es(env, CaseClasses(*env.lower), entry);
-  TagProcessor<Ch>(text, out, env, entry, replacement, es, start, edits).Run();
+std::optional<TagStart> FindTagStart(const Str<Ch>& text, const PassEnv<Ch>& env, std::string_view entry) {
+  if (entry.empty()) return std::nullopt;
+  return FindTagStartWith(text, env, EntrySearch<Ch>(env, CaseClasses(*env.lower), entry));
+}
+
+template <class Ch>
+bool ProcessTagInto(const Str<Ch>& text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement,
+                    TextEdits* edits, Str<Ch>& out) {
+  if (entry.empty()) return false;
+  const EntrySearch<Ch> es(env, CaseClasses(*env.lower), entry);
+  const std::optional<TagStart> start = FindTagStartWith(text, env, es);
+  if (!start) return false;
+  TagProcessor<Ch>(text, out, env, entry, replacement, es, *start, edits).Run();
+  return true;
 }
 
 template <class Ch>
 Str<Ch> ProcessTagFrom(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement,
                        TagStart start, TextEdits* edits) {
   Str<Ch> out;
-  ProcessTagInto(text, env, entry, replacement, std::move(start), edits, out);
+  const EntrySearch<Ch> es(env, CaseClasses(*env.lower), entry);
+  TagProcessor<Ch>(text, out, env, entry, replacement, es, start, edits).Run();
   return out;
 }
 
 template <class Ch>
 Str<Ch> ProcessTag(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement) {
-  auto start = FindTagStart(text, env, entry);
-  if (!start) return text;
-  return ProcessTagFrom(std::move(text), env, entry, replacement, *start, nullptr);
+  Str<Ch> out;
+  return ProcessTagInto(text, env, entry, replacement, nullptr, out) ? out : text;
 }
 
-#define TERSIFY_INSTANTIATE(Ch)                                                                                      \
-  template Str<Ch> ProcessTag<Ch>(Str<Ch>, const PassEnv<Ch>&, std::string_view, std::string_view);                  \
-  template std::optional<TagStart> FindTagStart<Ch>(const Str<Ch>&, const PassEnv<Ch>&, std::string_view);           \
-  template Str<Ch> ProcessTagFrom<Ch>(Str<Ch>, const PassEnv<Ch>&, std::string_view, std::string_view, TagStart,     \
-                                      TextEdits*);                                                                   \
-  template void ProcessTagInto<Ch>(const Str<Ch>&, const PassEnv<Ch>&, std::string_view, std::string_view, TagStart, \
-                                   TextEdits*, Str<Ch>&);                                                            \
+#define TERSIFY_INSTANTIATE(Ch)                                                                                        \
+  template Str<Ch> ProcessTag<Ch>(Str<Ch>, const PassEnv<Ch>&, std::string_view, std::string_view);                    \
+  template std::optional<TagStart> FindTagStart<Ch>(const Str<Ch>&, const PassEnv<Ch>&, std::string_view);             \
+  template Str<Ch> ProcessTagFrom<Ch>(Str<Ch>, const PassEnv<Ch>&, std::string_view, std::string_view, TagStart,       \
+                                      TextEdits*);                                                                     \
+  template bool ProcessTagInto<Ch>(const Str<Ch>&, const PassEnv<Ch>&, std::string_view, std::string_view, TextEdits*, \
+                                   Str<Ch>&);                                                                          \
   template class TagCandidateFinder<Ch>;
 TERSIFY_INSTANTIATE(char)
 TERSIFY_INSTANTIATE(Wide)
