@@ -31,16 +31,8 @@ using testing::RunEngine;
 // the reference shows it.
 struct PassRunner {
   PassRunner(const std::string& doc, const OptimizationSettings& s) : settings(s) {
-    std::array<bool, 256> used{};
     const LowerTable& t = LowerTableFor(CodePage::Cp1252);
-    for (char c : doc) {
-      used[static_cast<unsigned char>(c)] = true;
-      used[t[static_cast<unsigned char>(c)]] = true;
-    }
-    std::vector<char> free;
-    for (int b = 0x80; b < 256 && free.size() < 3; ++b)
-      if (!used[static_cast<std::size_t>(b)] && t[static_cast<std::size_t>(b)] == b)
-        free.push_back(static_cast<char>(b));
+    const std::array<char, 3> free = testing::FreeMarkerBytes(t, doc);
     env = {&t, &settings, free[0], free[1], free[2]};
     wide = {&t, &settings, 0x100, 0x101, 0x10000};
   }

@@ -105,15 +105,7 @@ TEST(TagCandidates, RemovedTagsTakeScriptMarkersAlong) {
 template <class Ch>
 engine::PassEnv<Ch> EnvFor(const LowerTable& lower, const OptimizationSettings& s, const std::string& used) {
   if constexpr (sizeof(Ch) == 1) {
-    std::array<bool, 256> taken{};
-    for (char c : used) {
-      taken[static_cast<unsigned char>(c)] = true;
-      taken[lower[static_cast<unsigned char>(c)]] = true;
-    }
-    std::vector<char> free;
-    for (int b = 0x80; b < 256 && free.size() < 3; ++b)
-      if (!taken[static_cast<std::size_t>(b)] && lower[static_cast<std::size_t>(b)] == b)
-        free.push_back(static_cast<char>(b));
+    const std::array<char, 3> free = testing::FreeMarkerBytes(lower, used);
     return {&lower, &s, free[0], free[1], free[2]};
   } else {
     return {&lower, &s, 0x100, 0x101, 0x10000};

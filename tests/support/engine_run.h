@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 
+#include "engine/codepage.h"
 #include "engine/engine.h"
 #include "i18n/catalogue.h"
 #include "settings/options.h"
@@ -31,6 +33,24 @@ inline std::string RunEngine(const std::string& doc, const OptimizationSettings&
   EXPECT_EQ(engine.OptimizeDocumentInPlace(inPlace, ctx), OptimizeResult::Done);
   EXPECT_EQ(inPlace, text) << "working in the caller's buffer";
   return text;
+}
+
+// Three byte values for the passes' markers, as the engine picks them: from
+// 0x80 up, lower-casing to themselves, and neither in `used` nor the
+// lower-case form of a byte of it. The tests make sure there are three.
+inline std::array<char, 3> FreeMarkerBytes(const LowerTable& lower, const std::string& used) {
+  std::array<bool, 256> taken{};
+  for (char c : used) {
+    taken[static_cast<unsigned char>(c)] = true;
+    taken[lower[static_cast<unsigned char>(c)]] = true;
+  }
+  std::array<char, 3> free{};
+  std::size_t count = 0;
+  for (int b = 0x80; b < 256 && count < 3; ++b)
+    if (!taken[static_cast<std::size_t>(b)] && lower[static_cast<std::size_t>(b)] == b)
+      free[count++] = static_cast<char>(b);
+  EXPECT_EQ(count, 3u) << "no three free marker bytes";
+  return free;
 }
 
 }  // namespace tersify::testing
