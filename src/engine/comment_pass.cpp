@@ -137,14 +137,11 @@ class CommentRemover {
 #ifdef TERSIFY_ENGINE_SSE2
     if constexpr (sizeof(Ch) == 1) {
       for (; k + 16 <= n; k += 16) {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rest + k));
-        auto lanes = [&](char c) {
-          return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8(c))));
-        };
-        const unsigned bang = lanes('!');
+        const __m128i x = Load(rest + k);
+        const unsigned bang = Lanes(x, '!');
         const unsigned before = bang != 0 ? (1u << std::countr_zero(bang)) - 1 : 0xFFFFu;
-        const unsigned quotes = lanes('"') & before;
-        for (unsigned lts = lanes('<') & before; lts != 0; lts &= lts - 1) {
+        const unsigned quotes = Lanes(x, '"') & before;
+        for (unsigned lts = Lanes(x, '<') & before; lts != 0; lts &= lts - 1) {
           const int b = std::countr_zero(lts);
           lt(k + static_cast<std::size_t>(b), odd_ != ((std::popcount(quotes & ((1u << b) - 1)) & 1) != 0));
         }

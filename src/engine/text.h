@@ -42,6 +42,15 @@ inline Ch LowerOf(const LowerTable& t, Ch c) {
   return u < 256 ? static_cast<Ch>(t[u]) : c;
 }
 
+#ifdef TERSIFY_ENGINE_SSE2
+// Sixteen bytes from p, unaligned.
+inline __m128i Load(const char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+// The lanes of v equal to c, as bits.
+inline unsigned Lanes(__m128i v, char c) {
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(c))));
+}
+#endif
+
 // A small set of byte values (at most four) searched for together, sixteen
 // bytes at a time where the processor allows.
 class ByteSet {

@@ -56,14 +56,6 @@ struct InPlace {
   }
 };
 
-#ifdef TERSIFY_ENGINE_SSE2
-// The 16 lanes of v equal to c, as bits.
-inline unsigned Lanes(__m128i v, char c) {
-  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(c))));
-}
-inline __m128i Load(const char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-#endif
-
 // The first place in [p, end) where the pass may change something, and the
 // parity of the quotes before it added to `odd`: a pass that only looks at
 // its own symbols need not stop at every quote. wanted(q, first) tells
