@@ -145,13 +145,35 @@ void Application::ConnectPanelCommands() {
     on(name.constData(), [this, i] { SortBy(i); });
   }
 
-  on("menuSelectAll", [this] { panel_.SelectAll(); AfterCommand(); });
-  on("menuInvertSelection", [this] { panel_.InvertSelection(); AfterCommand(); });
-  on("menuRemoveSelection", [this] { panel_.RemoveSelection(); AfterCommand(); });
-  on("menuClearPanel", [this] { ClearFilesPanel(panel_, view_, Ctx()); AfterCommand(); });
-  on("menuClearUnchecked", [this] { panel_.RemoveUncheckedRows(); panel_.UpdateStatusLine(catalogue_); AfterCommand(); });
-  on("menuRefresh", [this] { panel_.RefreshPanel(Ctx()); AfterCommand(); });
-  on("menuRemoveFile", [this] { RemoveFocusedRow(panel_, view_, Ctx()); AfterCommand(); });
+  on("menuSelectAll", [this] {
+    panel_.SelectAll();
+    AfterCommand();
+  });
+  on("menuInvertSelection", [this] {
+    panel_.InvertSelection();
+    AfterCommand();
+  });
+  on("menuRemoveSelection", [this] {
+    panel_.RemoveSelection();
+    AfterCommand();
+  });
+  on("menuClearPanel", [this] {
+    ClearFilesPanel(panel_, view_, Ctx());
+    AfterCommand();
+  });
+  on("menuClearUnchecked", [this] {
+    panel_.RemoveUncheckedRows();
+    panel_.UpdateStatusLine(catalogue_);
+    AfterCommand();
+  });
+  on("menuRefresh", [this] {
+    panel_.RefreshPanel(Ctx());
+    AfterCommand();
+  });
+  on("menuRemoveFile", [this] {
+    RemoveFocusedRow(panel_, view_, Ctx());
+    AfterCommand();
+  });
   on("menuAddFile", [this] {
     QStringList files = chooser_->OpenFiles(frmMain_.get(), QString(), ToQ(catalogue_.Text("const_html_fil")), false);
     std::string chosen = files.isEmpty() ? std::string() : FromQ(QDir::toNativeSeparators(files.first()));
@@ -201,17 +223,17 @@ void Application::ConnectPanelCommands() {
   button("butOptimize", optimize);
   on("menuOptimize", optimize);
 
-  button("butBackUp", [this] { RestoreClick(panel_, view_, runState_, Ctx()); AfterCommand(); });
+  button("butBackUp", [this] {
+    RestoreClick(panel_, view_, runState_, Ctx());
+    AfterCommand();
+  });
   // The drop-down opens with its items as they were even when the guard
-  // refused; a restore in the middle of a run or a folder walk would move
-  // files the run is writing, so the items are refused as well.
+  // refused; the commands themselves refuse during a run or a folder walk.
   on("menuBackUpLast", [this] {
-    if (RefuseWhenBusy(runState_, Ctx())) return;
     CancelLastOptimization(panel_, view_, runState_, Ctx());
     AfterCommand();
   });
   on("menuBackUpChecked", [this] {
-    if (RefuseWhenBusy(runState_, Ctx())) return;
     CancelCheckedFiles(panel_, view_, runState_, Ctx());
     AfterCommand();
   });
@@ -249,9 +271,18 @@ void Application::ConnectViewCommands() {
   auto on = [&m](const char* name, std::function<void()> fn) {
     QObject::connect(m.action(name), &QAction::triggered, &m, fn);
   };
-  button("butViewUnZipped", [this] { view_.ShowCopy(false, panel_, Ctx()); ShowView(); });
-  button("butViewZipped", [this] { view_.ShowCopy(true, panel_, Ctx()); ShowView(); });
-  button("butSaveFile", [this] { view_.SaveFile(Ctx()); ShowView(); });
+  button("butViewUnZipped", [this] {
+    view_.ShowCopy(false, panel_, Ctx());
+    ShowView();
+  });
+  button("butViewZipped", [this] {
+    view_.ShowCopy(true, panel_, Ctx());
+    ShowView();
+  });
+  button("butSaveFile", [this] {
+    view_.SaveFile(Ctx());
+    ShowView();
+  });
   button("butSendToEdit", [this] {
     if (auto file = view_.FileForEditor(catalogue_)) StartProgram(settings_.edExtEditor, *file);
   });

@@ -53,6 +53,7 @@ static void FinishRestoration(FilesPanel& panel, SourceView& view, const PanelCo
 }
 
 void CancelLastOptimization(FilesPanel& panel, SourceView& view, RunState& state, const PanelContext& ctx) {
+  if (RefuseWhenBusy(state, ctx)) return;
   try {
     if (!panel.empty() && !state.LastRunFiles.empty()) state.askMissingBackup = true;
     for (const std::string& f : state.LastRunFiles) RestoreFile(f, state, ctx);
@@ -67,6 +68,7 @@ void CancelLastOptimization(FilesPanel& panel, SourceView& view, RunState& state
 }
 
 void CancelCheckedFiles(FilesPanel& panel, SourceView& view, RunState& state, const PanelContext& ctx) {
+  if (RefuseWhenBusy(state, ctx)) return;
   state.askMissingBackup = true;
   std::vector<std::string> checked;
   for (const PanelRow& row : panel.rows())

@@ -16,7 +16,9 @@ class SourceView;
 // silent; answers whether the file was restored.
 bool RestoreFile(const std::string& fullPath, RunState& state, const PanelContext& ctx);
 
-// "Cancel last optimization": every file of the last run.
+// "Cancel last optimization": every file of the last run. Both commands are
+// refused with the busy warning during a run or a folder walk, whose files
+// they would move.
 void CancelLastOptimization(FilesPanel& panel, SourceView& view, RunState& state, const PanelContext& ctx);
 // "Cancel optimization for checked files".
 void CancelCheckedFiles(FilesPanel& panel, SourceView& view, RunState& state, const PanelContext& ctx);
