@@ -254,9 +254,9 @@ bool HasCommentStart(const Str<Ch>& text) {
   engine::ByteSet bang, dash;
   bang.add('!');
   dash.add('-');
+  const engine::PairFinder bangDash(bang, dash);
   const Ch* end = text.data() + text.size();
-  for (const Ch* p = engine::FindPair(bang, dash, text.data(), end); p < end;
-       p = engine::FindPair(bang, dash, p + 1, end))
+  for (const Ch* p = bangDash.find(text.data(), end); p < end; p = bangDash.find(p + 1, end))
     if (end - p >= 3 && engine::U(p[2]) == '-') return true;
   return false;
 }

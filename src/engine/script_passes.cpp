@@ -39,6 +39,7 @@ Str<Ch> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store
     if (lower == 's') pairsComplete = firstOfWord.add(static_cast<unsigned char>(b));
     if (lower == 'c') pairsComplete = pairsComplete && secondOfWord.add(static_cast<unsigned char>(b));
   }
+  const PairFinder wordStarts(firstOfWord, secondOfWord);
   const Ch quote = static_cast<Ch>('"');
   ByteSet quoteOrSlash;
   quoteOrSlash.add('"');
@@ -51,8 +52,7 @@ Str<Ch> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store
       if (pairsComplete) {
         const Ch* from = g.restData();
         const Ch* to = from + g.restSize();
-        const Ch* next = FindPair(firstOfWord, secondOfWord, from, to);
-        if (CountOf(from, next, quote) % 2 != 0) odd = !odd;
+        const Ch* next = wordStarts.find(from, to, quote, odd);
         g.emitN(static_cast<std::size_t>(next - from));
       }
       continue;

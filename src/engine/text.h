@@ -70,15 +70,6 @@ class ByteSet {
     return false;
   }
 
-#ifdef TERSIFY_ENGINE_SSE2
-  // Byte lanes of x that hold a member, as 0xFF.
-  __m128i matches(__m128i x) const {
-    __m128i m = _mm_cmpeq_epi8(x, _mm_set1_epi8(static_cast<char>(bytes_[0])));
-    for (std::size_t i = 1; i < count_; ++i)
-      m = _mm_or_si128(m, _mm_cmpeq_epi8(x, _mm_set1_epi8(static_cast<char>(bytes_[i]))));
-    return m;
-  }
-#endif
   std::size_t size() const { return count_; }
   unsigned char at(std::size_t i) const { return bytes_[i]; }
 
@@ -109,26 +100,6 @@ class ByteSet {
   std::array<unsigned char, 4> bytes_{};
   std::size_t count_ = 0;
 };
-
-// The first position in [p, end - 1) whose symbol is in `first` and whose
-// next symbol is in `second`, or end. Neither set may be empty.
-template <class Ch>
-const Ch* FindPair(const ByteSet& first, const ByteSet& second, const Ch* p, const Ch* end) {
-#ifdef TERSIFY_ENGINE_SSE2
-  if constexpr (sizeof(Ch) == 1) {
-    while (end - p >= 17) {
-      __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-      __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
-      int mask = _mm_movemask_epi8(_mm_and_si128(first.matches(x), second.matches(y)));
-      if (mask != 0) return p + std::countr_zero(static_cast<unsigned>(mask));
-      p += 16;
-    }
-  }
-#endif
-  for (; end - p >= 2; ++p)
-    if (first.has(U(p[0])) && second.has(U(p[1]))) return p;
-  return end;
-}
 
 #ifdef TERSIFY_ENGINE_SSE2
 // The lanes of sixteen bytes that hold a member of a ByteSet, with the
@@ -169,7 +140,8 @@ class ByteMatcher {
 };
 #endif
 
-// FindPair for many searches with the same two sets: the comparisons are
+// The first place where a symbol of one set is followed by a symbol of
+// another, for many searches with the same two sets: the comparisons are
 // prepared once, and a set of a letter's two cases is tested with one.
 class PairFinder {
  public:
