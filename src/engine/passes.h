@@ -14,7 +14,6 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -114,12 +113,29 @@ template <class Ch>
 bool ProcessTagInto(const Str<Ch>& text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement,
                     TextEdits* edits, Str<Ch>& out);
 
+// Pairs of bytes that may begin an entry, sorted into eight buckets by the
+// entry's first byte; a pair belongs to a bucket when its first byte is one
+// of the bucket's first bytes and its second one of its second bytes. Each
+// set is kept as two tables over the low and the high half of a byte, so a
+// byte's buckets are found with two table lookups (sixteen bytes at once);
+// that admits some pairs that begin no entry, never drops one that does.
+struct PairClasses {
+  alignas(16) std::array<std::uint8_t, 16> loFirst{}, hiFirst{}, loSecond{}, hiSecond{};
+
+  void AddFirst(unsigned bucket, unsigned char b) {
+    loFirst[b & 15] |= static_cast<std::uint8_t>(1u << bucket);
+    hiFirst[b >> 4] |= static_cast<std::uint8_t>(1u << bucket);
+  }
+  void AddSecond(unsigned bucket, unsigned char b) {
+    loSecond[b & 15] |= static_cast<std::uint8_t>(1u << bucket);
+    hiSecond[b >> 4] |= static_cast<std::uint8_t>(1u << bucket);
+  }
+};
+
 // Tells, for a list of entries, which ones ProcessTag may change a text for:
 // an entry qualifies when a lower-case occurrence of it has a valid byte on
 // each side (quotes are left out of this test, so it only means "maybe").
 // Entries it cannot judge this way always qualify; empty ones never do.
-struct PairClasses;
-
 template <class Ch>
 class TagCandidateFinder {
  public:
@@ -153,7 +169,7 @@ class TagCandidateFinder {
     std::vector<std::uint64_t> pairs;  // may still hold retired entries' pairs
     ByteSet befores;
     bool fast = false;
-    std::shared_ptr<const PairClasses> pairClasses;  // where the processor has the instructions
+    std::optional<PairClasses> pairClasses;  // where the processor has the instructions
 
     bool Live(std::size_t entry) const { return slot[entry] != kNone && live[slot[entry]]; }
     void Retire(std::size_t j, std::uint32_t firstLow) {

@@ -377,25 +377,6 @@ std::optional<TagStart> FindFirstChange(const Str<Ch>& text, const PassEnv<Ch>& 
 
 #if defined(TERSIFY_ENGINE_SSE2) && (defined(__GNUC__) || defined(__clang__))
 #define TERSIFY_ENGINE_PAIR_CLASSES 1
-// Pairs of bytes that may begin an entry, sorted into eight buckets by the
-// entry's first byte; a pair belongs to a bucket when its first byte is one
-// of the bucket's first bytes and its second one of its second bytes. Each
-// set is kept as two tables over the low and the high half of a byte, so a
-// byte's buckets are found with two table lookups (sixteen bytes at once);
-// that admits some pairs that begin no entry, never drops one that does.
-struct PairClasses {
-  alignas(16) std::array<std::uint8_t, 16> loFirst{}, hiFirst{}, loSecond{}, hiSecond{};
-
-  void AddFirst(unsigned bucket, unsigned char b) {
-    loFirst[b & 15] |= static_cast<std::uint8_t>(1u << bucket);
-    hiFirst[b >> 4] |= static_cast<std::uint8_t>(1u << bucket);
-  }
-  void AddSecond(unsigned bucket, unsigned char b) {
-    loSecond[b & 15] |= static_cast<std::uint8_t>(1u << bucket);
-    hiSecond[b >> 4] |= static_cast<std::uint8_t>(1u << bucket);
-  }
-};
-
 // The buckets of each byte of x, by the tables of its two halves.
 __attribute__((target("ssse3"))) inline __m128i Buckets(__m128i x, __m128i lo, __m128i hi) {
   const __m128i low = _mm_set1_epi8(0x0F);
@@ -562,7 +543,7 @@ void TagCandidateFinder<Ch>::BuildLookup(const std::vector<bool>& found) const {
       else
         for (char c1 : seconds_[k]) c.AddSecond(bucket, static_cast<unsigned char>(c1));
     }
-    t.pairClasses = std::make_shared<const PairClasses>(c);
+    t.pairClasses = c;
   }
 #endif
 }
