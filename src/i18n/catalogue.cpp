@@ -149,6 +149,12 @@ const std::vector<CatalogueEntry>& CatalogueEntries() {
   return entries;
 }
 
+std::string_view EnglishText(std::string_view key) {
+  for (const CatalogueEntry& e : CatalogueEntries())
+    if (e.key == key) return e.english;
+  return {};
+}
+
 std::string FillPlaceholders(std::string_view text, std::initializer_list<std::string_view> args) {
   std::string out;
   out.reserve(text.size());

@@ -38,6 +38,8 @@ struct CatalogueEntry {
   std::string_view english;  // line breaks as a single CR
 };
 const std::vector<CatalogueEntry>& CatalogueEntries();
+// The English text of a catalogue key as written there, or the empty text.
+std::string_view EnglishText(std::string_view key);
 
 // Fills %s and %d placeholders in order with the given texts. Only the program
 // does this substitution, so a language file holding %n or extra placeholders

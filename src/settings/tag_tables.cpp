@@ -71,7 +71,8 @@ template <typename Table>
 bool CanGrow(const Table& table, UserInteraction& ui, const MessageCatalogue& catalogue) {
   if (table.size() < kMaxTagEntries) return true;
   std::string text = catalogue.Text("const_table_full");
-  ShowMessageBox(ui, text.empty() ? std::string(kTableFullText) : text, MessageKind::Warning);
+  if (text.empty()) text = EnglishText("const_table_full");
+  ShowMessageBox(ui, text, MessageKind::Warning);
   return false;
 }
 

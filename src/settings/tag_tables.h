@@ -104,10 +104,6 @@ enum class TagAddResult {
   TableFull,  // the table holds kMaxTagEntries entries: the dialog stays open
 };
 
-// The text shown when a table is full.
-inline constexpr std::string_view kTableFullText =
-    "The list already holds 256 entries. Remove an entry before adding another.";
-
 // The Add button in removal mode: a tag equal to a listed one (letter case
 // ignored) shows const_tagis when cbShowInfo is on.
 TagAddResult AddRemovalEntry(TagRemovalTable& table, std::string_view tag, const OptimizationSettings& settings,
