@@ -90,10 +90,11 @@ TEST(EngineSequence, RunsThePassesInTheirFixedOrder) {
   h.removal = {{"font", true}};
   h.replacement = {{"strong", "b", true}};
   h.Optimized("<p>x</p>\r\n");
-  EXPECT_EQ(h.passes, (std::vector<std::string>{"CutScripts", "GlueLines", "RemoveComments", "TightenTagSpaces",
-                                                "RemoveQuotes", "ProcessTag", "ProcessTag", "ProcessTag",
-                                                "CollapseNbsp", "RemoveAllTabs", "RemoveBlankLines", "CollapseSpaces",
-                                                "TrimLines", "JoinTags", "InsertScripts"}));
+  EXPECT_EQ(h.passes,
+            (std::vector<std::string>{"CutScripts", "CutPreformatted", "GlueLines", "RemoveComments",
+                                      "TightenTagSpaces", "RemoveQuotes", "ProcessTag", "ProcessTag", "ProcessTag",
+                                      "CollapseNbsp", "RemoveAllTabs", "RemoveBlankLines", "CollapseSpaces",
+                                      "TrimLines", "JoinTags", "InsertPreformatted", "InsertScripts"}));
 }
 
 TEST(EngineSequence, OptionalPassesFollowTheirOptions) {
@@ -101,7 +102,8 @@ TEST(EngineSequence, OptionalPassesFollowTheirOptions) {
   testsupport::AllPassesOff(h.settings);
   h.settings.cbClosedTagsAlso = false;
   h.Optimized("<p>x</p>\r\n");
-  EXPECT_EQ(h.passes, (std::vector<std::string>{"CutScripts", "TightenTagSpaces", "JoinTags", "InsertScripts"}));
+  EXPECT_EQ(h.passes, (std::vector<std::string>{"CutScripts", "CutPreformatted", "TightenTagSpaces", "JoinTags",
+                                                "InsertPreformatted", "InsertScripts"}));
 }
 
 TEST(EngineSequence, EmptyLinePassDoesNotRunWhileGluing) {
@@ -162,9 +164,10 @@ TEST(EngineSequence, ScriptsComeBackByteForByteUnderEveryPass) {
   ApplyModePreset(h.settings, kModeMax);
   h.settings.cbDelScripts = false;
   h.removal = {{"b", true}};
-  const std::string script = "<SCRIPT Language=\"x\">\r\n\tvar a = \"</script>\";  <b> \"50\" \r\n\r\n</Script  >";
+  // The closing word inside the tag's quoted value does not end the block.
+  const std::string script = "<SCRIPT Language=\"x\" src=\"a/script\">\r\n\tvar a = 1;  <b> \"50\" \r\n\r\n</Script  >";
   std::string out = h.Optimized("<p> a </p>\r\n" + script + "\r\n<p>\t\"7\"</p>\r\n");
-  EXPECT_EQ(out, "<p> a </p> " + script + " <p>7</p>\r\n");
+  EXPECT_EQ(out, "<p> a </p> " + script + " <p>\"7\"</p>\r\n");
 }
 
 // ---------------------------------------------------------------- cancel checks
@@ -180,7 +183,7 @@ TEST(EngineCancel, EachOfTheFourChecksStopsAtOnce) {
     EXPECT_EQ(text, before) << "the document is left as it was";
     EXPECT_EQ(calls, stopAt);
     // The passes after the check did not run.
-    const std::vector<std::size_t> passesBefore = {4, 4, 4, 8};  // defaults, no tag entries
+    const std::vector<std::size_t> passesBefore = {5, 5, 5, 9};  // defaults, no tag entries
     EXPECT_EQ(h.passes.size(), passesBefore[static_cast<std::size_t>(stopAt - 1)]) << stopAt;
   }
 }
@@ -382,10 +385,10 @@ TEST(EngineInPlace, GivesWhatTheCopyingFormGives) {
 // A failing pass leaves the text as it was before it, in either form; the
 // copying form leaves the caller's text alone when the run fails.
 TEST(EngineInPlace, FailingPassesLeaveTheirInputInEitherForm) {
-  const std::vector<std::string> passes = {"CutScripts",     "GlueLines",        "RemoveComments", "TightenTagSpaces",
-                                           "RemoveQuotes",   "CollapseNbsp",     "RemoveAllTabs",  "RemoveBlankLines",
-                                           "CollapseSpaces", "TrimLines",        "JoinTags",       "InsertScripts",
-                                           "ProcessTag"};
+  const std::vector<std::string> passes = {"CutScripts",         "CutPreformatted", "GlueLines",    "RemoveComments",
+                                           "TightenTagSpaces",   "RemoveQuotes",    "CollapseNbsp", "RemoveAllTabs",
+                                           "RemoveBlankLines",   "CollapseSpaces",  "TrimLines",    "JoinTags",
+                                           "InsertPreformatted", "InsertScripts",   "ProcessTag"};
   for (const std::string& pass : passes)
     for (const std::string& doc : RoadDocuments()) {
       std::string results[2];
@@ -407,14 +410,14 @@ TEST(EngineInPlace, FailingPassesLeaveTheirInputInEitherForm) {
         EXPECT_EQ(results[0], doc) << pass;
     }
   // Without its first pass the page is whole and its script is optimized as
-  // ordinary text ("x  = 1" loses its spaces).
+  // ordinary running text ("x  = 1" loses a space).
   Harness h;
   h.engine.SetFaultHookForTesting([](std::string_view p) {
     if (p == "CutScripts") throw std::bad_alloc();
   });
   std::string text = "<p> a </p>  <script> x  = 1 </script>\r\n";
   EXPECT_EQ(h.RunInPlace(text), OptimizeResult::Done);
-  EXPECT_EQ(text, "<p> a </p><script> x=1 </script>\r\n");
+  EXPECT_EQ(text, "<p> a </p><script> x = 1 </script>\r\n");
 }
 
 TEST(EngineInPlace, CancelledRunsLeaveTheCopyingFormsTextAlone) {

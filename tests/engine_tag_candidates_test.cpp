@@ -39,7 +39,7 @@ struct TagCase {
 TEST(TagCandidates, ChangesThatCreateOccurrencesOfLaterEntries) {
   const std::vector<TagCase> cases = {
       // A removal leaves the entry right after the place it cut.
-      {"after_a_removal", "x <i>b> y", {{"i", true}}, {{"b", "strong", true}}, false, "x strong> y"},
+      {"after_a_removal", "<x <i>b> y", {{"i", true}}, {{"b", "strong", true}}, false, "<x strong> y"},
       // ... right before it: its byte after is the one that followed the cut tag.
       {"before_a_removal", "<b<i>>", {{"i", true}}, {{"b", "strong", true}}, false, "<strong>"},
       // ... across it: the two halves of the entry join.
@@ -56,7 +56,7 @@ TEST(TagCandidates, ChangesThatCreateOccurrencesOfLaterEntries) {
       // The replacement's last byte becomes the byte before a later entry.
       {"replacement_makes_byte_before", "<em>b>", {}, {{"em", "i<", true}, {">b", "Q", true}}, false, "<i<Q>"},
       // The replacement's first byte becomes the byte after a later entry.
-      {"replacement_makes_byte_after", "a b<em>", {}, {{"em", ">", true}, {"b<", "i", true}}, false, "a i>>"},
+      {"replacement_makes_byte_after", "<a b<em>", {}, {{"em", ">", true}, {"b<", "i", true}}, false, "<a i>>"},
       // Several changes, each making an occurrence far from the others.
       {"many_places",
        "<b<i>> q <b<i>> q <st<i>rong>",
@@ -68,7 +68,7 @@ TEST(TagCandidates, ChangesThatCreateOccurrencesOfLaterEntries) {
       // end the entry made by a change stays.
       {"made_at_text_start", "<i>b>", {{"i", true}}, {{"b", "strong", true}}, false, "b>"},
       {"made_at_text_end", "<b<i>", {{"i", true}}, {{"b", "strong", true}}, false, "<b"},
-      {"made_one_byte_in", " <i>b>", {{"i", true}}, {{"b", "strong", true}}, false, " strong>"},
+      {"made_one_byte_in", "<<i>b>", {{"i", true}}, {{"b", "strong", true}}, false, "<strong>"},
       {"made_one_byte_before_end", "<b<i>>", {{"i", true}}, {{"b", "strong", true}}, false, "<strong>"},
       // An untaken occurrence before the first change that the change
       // completes stays untaken.

@@ -1,9 +1,10 @@
+#include "reference/reference_engine.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
 
-#include "reference/reference_engine.h"
 #include "support/engine_cases.h"
 
 namespace tersify::reference {
@@ -131,9 +132,9 @@ TEST(ReferenceComments, RemovalKeepsStringsInStep) {
 
 TEST(ReferenceQuotes, UnpairedQuoteEndsPassButEarlierPairsAreDone) {
   OptimizationSettings s = Off();
-  Doc d("a=\"1\" b=\"x\" \"c", CodePage::Cp1252);
+  Doc d("<i a=\"1\" b=\"x\" \"c", CodePage::Cp1252);
   RemoveQuotes(d, s);
-  EXPECT_EQ(d.Bytes(), "a=1 b=\"x\" \"c");
+  EXPECT_EQ(d.Bytes(), "<i a=1 b=\"x\" \"c");
 }
 
 // ---------------------------------------------------------------- tags
@@ -184,8 +185,8 @@ TEST(ReferenceLines, SplitRuleForLinePasses) {
 }
 
 TEST(ReferenceSpaces, TightenEndsWithJoin) {
-  EXPECT_EQ(RunPass("< b > <i >", TightenTagSpaces), "<b><i>");
-  EXPECT_EQ(RunPass("a  =  b", TightenTagSpaces), "a=b");
+  EXPECT_EQ(RunPass("<b > <i >", TightenTagSpaces), "<b><i>");
+  EXPECT_EQ(RunPass("<a  =  b", TightenTagSpaces), "<a=b");
 }
 
 TEST(ReferenceSpaces, CollapseShortTexts) {

@@ -35,8 +35,8 @@ class CommentRemover {
         EmitToBang();
         continue;
       }
-      if (Odd()) {
-        // Inside a quoted value: the first dash is disarmed.
+      if (Odd() || !markup_.InMarkup(g_.outData(), g_.outSize())) {
+        // Inside a quoted value or outside markup: the first dash is disarmed.
         Emit();
         g_.aheadRef(0) = env_.markA;
         disarmed_ = true;
@@ -179,6 +179,7 @@ class CommentRemover {
 
   // Forgets what stood at or after position L of the settled part.
   void PopTo(std::size_t L) {
+    markup_.Cut(g_.outData(), L);
     for (std::size_t i = L; i < g_.outSize(); ++i)
       if (Is(g_.out(i), '"')) odd_ = !odd_;
     if (ltKnown_ && hasLt_ && lastLt_ >= L) {
@@ -257,6 +258,7 @@ class CommentRemover {
   }
 
   GapText<Ch> g_;
+  MarkupState<Ch> markup_;
   const PassEnv<Ch>& env_;
   const bool trackEnclosing_;  // whether comments inside a style tag are kept
   bool disarmed_ = false;

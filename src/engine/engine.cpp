@@ -23,6 +23,7 @@ using engine::Wide;
 constexpr Wide kWideMarkA = 0x100;
 constexpr Wide kWideMarkB = 0x101;
 constexpr Wide kWideScriptBase = 0x10000;
+constexpr Wide kWidePreBase = 0x40000000;
 
 // How a failing pass is reported.
 enum class Guard { Error, ErrorIfInfo, Silent, Fatal };
@@ -54,9 +55,9 @@ void MarkSeenBytes(std::string_view text, std::array<bool, 256>& seen, bool skip
   for (; p < end; ++p) seen[static_cast<unsigned char>(*p)] = true;
 }
 
-// Picks three byte values that neither the document nor a tag table holds and
+// Picks four byte values that neither the document nor a tag table holds and
 // that lower-case to themselves; they become the markers of the passes.
-std::optional<std::array<char, 3>> FreeMarkerBytes(std::string_view text, const EngineContext& ctx,
+std::optional<std::array<char, 4>> FreeMarkerBytes(std::string_view text, const EngineContext& ctx,
                                                    const LowerTable& lower) {
   // Candidates are never plain, so plain bytes of the document only matter
   // when the table lower-cases one of them to something that is not plain.
@@ -73,17 +74,17 @@ std::optional<std::array<char, 3>> FreeMarkerBytes(std::string_view text, const 
   std::array<bool, 256> used{};
   for (std::size_t u = 0; u < 256; ++u)
     if (seen[u]) used[u] = used[lower[u]] = true;
-  std::array<char, 3> found{};
+  std::array<char, 4> found{};
   std::size_t count = 0;
   auto consider = [&](int b) {
-    if (count < 3 && !used[static_cast<std::size_t>(b)] && lower[static_cast<std::size_t>(b)] == b)
+    if (count < found.size() && !used[static_cast<std::size_t>(b)] && lower[static_cast<std::size_t>(b)] == b)
       found[count++] = static_cast<char>(static_cast<unsigned char>(b));
   };
   for (int b = 0x80; b <= 0xFF; ++b) consider(b);
   for (int b = 1; b < 0x20; ++b)
     if (b != 8 && b != 9 && b != 10 && b != 13) consider(b);
   consider(0x7F);
-  if (count < 3) return std::nullopt;
+  if (count < found.size()) return std::nullopt;
   return found;
 }
 
@@ -95,11 +96,13 @@ struct Work {
   // it and the two are swapped, so their capacity serves the whole run.
   Str<Ch> spare;
   ScriptBlocks<Ch> store;
+  ScriptBlocks<Ch> pres;  // the preformatted blocks
   PassEnv<Ch> env;
-  // As bytes: the script markers in the text. Only a deleting pass may change
-  // the count, and when it does the run goes on as wide symbols, so it stays
-  // as CutScripts left it.
+  // As bytes: the script and the preformatted markers in the text. Only a
+  // deleting pass may change the counts, and when it does the run goes on as
+  // wide symbols, so they stay as the cutting left them.
   std::size_t markers = 0;
+  std::size_t preMarkers = 0;
   // As bytes, before CutScripts: the text it reads when not `text` (the
   // caller's, which must stay as it was unless the run is Done).
   const std::string* source = nullptr;
@@ -111,6 +114,27 @@ struct Work {
   }
 };
 
+// The symbols of a byte text, each marker numbered by its place in the
+// document: the script markers inside a preformatted block come where the
+// block stands.
+void WidenInto(const Work<char>& w, const std::string& text, Str<Wide>& to, Work<Wide>& out, Wide& nextScript) {
+  to.reserve(to.size() + text.size());
+  for (char c : text) {
+    if (c == w.env.scriptMarker) {
+      to.push_back(nextScript++);
+    } else if (w.env.IsPreMarker(c) && out.pres.size() < w.pres.size()) {
+      const std::size_t k = out.pres.size();
+      to.push_back(kWidePreBase + static_cast<Wide>(k));
+      out.pres.emplace_back();
+      Str<Wide> block;
+      WidenInto(w, w.pres[k], block, out, nextScript);
+      out.pres[k] = std::move(block);
+    } else {
+      to.push_back(static_cast<Wide>(static_cast<unsigned char>(c)));
+    }
+  }
+}
+
 Work<Wide> Widen(const Work<char>& w, const std::string& text) {
   Work<Wide> out;
   out.env.lower = w.env.lower;
@@ -118,10 +142,9 @@ Work<Wide> Widen(const Work<char>& w, const std::string& text) {
   out.env.markA = kWideMarkA;
   out.env.markB = kWideMarkB;
   out.env.scriptMarker = kWideScriptBase;
-  out.text.reserve(text.size());
+  out.env.preMarker = kWidePreBase;
   Wide next = kWideScriptBase;
-  for (char c : text)
-    out.text.push_back(c == w.env.scriptMarker ? next++ : static_cast<Wide>(static_cast<unsigned char>(c)));
+  WidenInto(w, text, out.text, out, next);
   for (const auto& block : w.store) {
     Str<Wide> b;
     b.reserve(block.size());
@@ -141,6 +164,7 @@ std::string Narrow(const Str<Wide>& text) {
 // One slot of the sequence: a pass with its arguments, or a cancel check.
 enum class Action {
   CutScripts,
+  CutPreformatted,
   GlueLines,
   RemoveComments,
   TightenTagSpaces,
@@ -154,6 +178,7 @@ enum class Action {
   TrimLines,
   RemoveEmptyLines,
   JoinTags,
+  InsertPreformatted,
   InsertScripts
 };
 struct Slot {
@@ -168,6 +193,7 @@ std::vector<Slot> PlanSequence(const EngineContext& ctx) {
   std::vector<Slot> plan;
   auto add = [&](Action a) { plan.push_back({a, {}, {}}); };
   add(Action::CutScripts);
+  add(Action::CutPreformatted);
   if (s.cbDelCRLF) add(Action::GlueLines);
   if (s.cbDelComments) add(Action::RemoveComments);
   add(Action::TightenTagSpaces);
@@ -198,6 +224,7 @@ std::vector<Slot> PlanSequence(const EngineContext& ctx) {
   if (s.cbDelBegEndSpace) add(Action::TrimLines);
   if (s.cbDelEmptyLine && !s.cbDelCRLF) add(Action::RemoveEmptyLines);
   add(Action::JoinTags);
+  add(Action::InsertPreformatted);
   add(Action::InsertScripts);
   return plan;
 }
@@ -212,6 +239,10 @@ PassInfo InfoOf(Action a) {
   switch (a) {
     case Action::CutScripts:
       return {"CutScripts", Guard::ErrorIfInfo, "const_script_error"};
+    case Action::CutPreformatted:
+      return {"CutPreformatted", Guard::Fatal, ""};
+    case Action::InsertPreformatted:
+      return {"InsertPreformatted", Guard::Fatal, ""};
     case Action::GlueLines:
       return {"GlueLines", Guard::Silent, ""};
     case Action::RemoveComments:
@@ -247,6 +278,9 @@ PassInfo InfoOf(Action a) {
 std::size_t CountScriptMarkers(const std::string& text, const PassEnv<char>& env) {
   return engine::CountOf(text.data(), text.data() + text.size(), env.scriptMarker);
 }
+std::size_t CountPreMarkers(const std::string& text, const PassEnv<char>& env) {
+  return engine::CountOf(text.data(), text.data() + text.size(), env.preMarker);
+}
 
 // Whether "!--" occurs in the text.
 template <class Ch>
@@ -280,11 +314,11 @@ class Sequence {
         w.source = &text;
       else
         w.text = std::move(text);
-      w.env = {&lower, &s_, (*bytes)[0], (*bytes)[1], (*bytes)[2]};
+      w.env = {&lower, &s_, (*bytes)[0], (*bytes)[1], (*bytes)[2], (*bytes)[3]};
       return RunFrom(0, w, text);
     }
     Work<Wide> w;
-    w.env = {&lower, &s_, kWideMarkA, kWideMarkB, kWideScriptBase};
+    w.env = {&lower, &s_, kWideMarkA, kWideMarkB, kWideScriptBase, kWidePreBase};
     w.text.reserve(text.size());
     for (char c : text) w.text.push_back(static_cast<Wide>(static_cast<unsigned char>(c)));
     if (!keepText) Release(text);
@@ -362,15 +396,17 @@ class Sequence {
     }
   }
 
-  // A pass that may delete script markers: as bytes, losing one means the
-  // blocks can no longer be matched to their markers by order alone. The
-  // pass writes into the spare buffer, so the text is still there to go on
-  // from as wide symbols.
+  // A pass that may delete script or preformatted markers: as bytes, losing
+  // one means the blocks can no longer be matched to their markers by order
+  // alone. The pass writes into the spare buffer, so the text is still there
+  // to go on from as wide symbols.
   template <class Ch, class F>
   void Deleting(Work<Ch>& w, F&& pass) {
     pass(std::as_const(w.text), w.spare);
     if constexpr (sizeof(Ch) == 1)
-      if (w.markers != 0 && CountScriptMarkers(w.spare, w.env) != w.markers) throw NeedWideSymbols();
+      if ((w.markers != 0 && CountScriptMarkers(w.spare, w.env) != w.markers) ||
+          (w.preMarkers != 0 && CountPreMarkers(w.spare, w.env) != w.preMarkers))
+        throw NeedWideSymbols();
     w.text.swap(w.spare);
   }
 
@@ -399,6 +435,24 @@ class Sequence {
         }
         break;
       }
+      case Action::CutPreformatted: {
+        ScriptBlocks<Ch> pres;
+        if (!engine::CutPreformatted<Ch>(w.text, env, pres, w.spare)) break;
+        w.text.swap(w.spare);
+        w.pres = std::move(pres);
+        if constexpr (sizeof(Ch) == 1) {
+          // Script markers inside the blocks are out of the text until they come back.
+          w.markers = w.store.empty() ? 0 : CountScriptMarkers(w.text, env);
+          w.preMarkers = w.pres.size();
+        }
+        break;
+      }
+      case Action::InsertPreformatted:
+        if (w.pres.empty()) break;
+        Rewriting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::InsertPreformatted<Ch>(t, env, w.pres, out); });
+        w.pres.clear();
+        w.preMarkers = 0;
+        break;
       case Action::GlueLines:
         engine::GlueLines<Ch>(w.text, env);
         break;
@@ -475,7 +529,7 @@ class Sequence {
       return;
     }
     if constexpr (sizeof(Ch) == 1)
-      if (edits.scriptMarkerRemoved && w.markers != 0) throw NeedWideSymbols();
+      if (edits.scriptMarkerRemoved && (w.markers != 0 || w.preMarkers != 0)) throw NeedWideSymbols();
     w.text.swap(w.spare);
     finder.MarkAround(w.text, edits, found_);
     candidatesKnown_ = true;

@@ -37,13 +37,22 @@ struct PassEnv {
   // The script marker: as bytes one value for every block, in order; as wide
   // symbols the first of a range, one value per block.
   Ch scriptMarker{};
+  // The same for preformatted blocks; as wide symbols its range lies above
+  // the script markers'. None when zero.
+  Ch preMarker{};
 
   Ch Lower(Ch c) const { return LowerOf(*lower, c); }
   bool IsScriptMarker(Ch c) const {
     if constexpr (sizeof(Ch) == 1)
       return c == scriptMarker;
     else
-      return U(c) >= U(scriptMarker);
+      return U(c) >= U(scriptMarker) && (U(preMarker) == 0 || U(c) < U(preMarker));
+  }
+  bool IsPreMarker(Ch c) const {
+    if constexpr (sizeof(Ch) == 1)
+      return U(preMarker) != 0 && c == preMarker;
+    else
+      return U(preMarker) != 0 && U(c) >= U(preMarker);
   }
 };
 
@@ -61,6 +70,15 @@ template <class Ch>
 Str<Ch> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store);
 template <class Ch>
 void InsertScripts(const Str<Ch>& text, const PassEnv<Ch>& env, const ScriptBlocks<Ch>& store, Str<Ch>& out);
+
+// Preformatted blocks (pre, textarea, xmp, listing, plaintext) are kept byte
+// for byte: cut out after the scripts, each left as a marker, and put back
+// after the last pass that may change them. The cut writes into `out` and
+// answers true when it found a block; otherwise `out` is left as it was.
+template <class Ch>
+bool CutPreformatted(const Str<Ch>& text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store, Str<Ch>& out);
+template <class Ch>
+void InsertPreformatted(const Str<Ch>& text, const PassEnv<Ch>& env, const ScriptBlocks<Ch>& store, Str<Ch>& out);
 
 template <class Ch>
 Str<Ch> RemoveComments(Str<Ch> text, const PassEnv<Ch>& env);
@@ -81,7 +99,7 @@ struct TextEdits {
   };
   std::vector<Range> ranges;
   bool whole = false;
-  bool scriptMarkerRemoved = false;  // a script marker went with a removed tag
+  bool scriptMarkerRemoved = false;  // a script or preformatted marker went with a removed tag
 };
 
 // Where ProcessTag makes its first change, and the quote parity there; the

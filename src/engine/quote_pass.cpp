@@ -35,7 +35,8 @@ bool Ishex(std::string_view value) { return IsHexSyms(value.data(), value.size()
 
 // Quotes pair strictly from left to right. A pair that stays is written out
 // as it was; nothing later looks back at it except the walk of an empty
-// attribute, which only looks for spaces.
+// attribute, which only looks for spaces. A pair changes only where its
+// first quote stands in markup.
 template <class Ch>
 void RemoveQuotes(const Str<Ch>& text, const PassEnv<Ch>& env, Str<Ch>& out) {
   const bool dropEmpty = env.settings->cbDelEmptyPar;
@@ -50,6 +51,7 @@ void RemoveQuotes(const Str<Ch>& text, const PassEnv<Ch>& env, Str<Ch>& out) {
       return std::find(from, to, static_cast<Ch>('"'));
     }
   };
+  MarkupState<Ch> markup;  // over what is written
   const Ch* p = text.data();
   const Ch* const end = p + text.size();
   const Ch* run = p;  // the text from here to p stays as it is, not yet written
@@ -59,18 +61,23 @@ void RemoveQuotes(const Str<Ch>& text, const PassEnv<Ch>& env, Str<Ch>& out) {
     const Ch* q2 = nextQuote(q1 + 1, end);
     if (q2 == end) break;  // an unpaired last quote ends the pass as it is
     const std::size_t len = static_cast<std::size_t>(q2 - q1) - 1;
-    if (len == 0 && dropEmpty) {
-      // The attribute goes back to the nearest space (kept), but never below
-      // the second position.
+    const bool empty = len == 0 && dropEmpty;
+    if (empty || (len > 0 && (IsNumSyms(q1 + 1, len) || IsHexSyms(q1 + 1, len)))) {
       out.append(run, q1);
-      std::size_t b = out.size();  // the position before the quote, counted from 1
-      while (b > 2 && out[b - 1] != space) --b;
-      out.resize(b);
-      run = q2 + 1;
-    } else if (len > 0 && (IsNumSyms(q1 + 1, len) || IsHexSyms(q1 + 1, len))) {
-      out.append(run, q1);
-      out.append(q1 + 1, q2);
-      run = q2 + 1;
+      run = q1;
+      if (markup.InMarkup(out.data(), out.size())) {
+        if (empty) {
+          // The attribute goes back to the nearest space (kept), but never
+          // below the second position.
+          std::size_t b = out.size();  // the position before the quote, counted from 1
+          while (b > 2 && out[b - 1] != space) --b;
+          markup.Cut(out.data(), b);
+          out.resize(b);
+        } else {
+          out.append(q1 + 1, q2);
+        }
+        run = q2 + 1;
+      }
     }
     p = q2 + 1;
   }

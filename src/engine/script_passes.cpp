@@ -1,5 +1,8 @@
-// Script shielding: cutting script blocks out before the passes and putting
-// them back afterwards.
+// Script and preformatted text shielding: cutting script blocks and
+// preformatted blocks out before the passes and putting them back afterwards.
+#include <array>
+#include <iterator>
+
 #include "engine/passes.h"
 
 namespace tersify::engine {
@@ -27,11 +30,13 @@ Str<Ch> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store
   const Ch lowS = env.markA;  // a disarmed "s"
   const Ch upS = env.markB;   // a disarmed "S"
   GapText<Ch> g(std::move(text));
-  bool odd = false;  // quote parity of the settled part
+  // The word starts a block only in markup, outside a quoted value of the
+  // tag it stands in.
+  MarkupState<Ch> markup;
   bool disarmed = false;
   auto rest = [&](std::size_t k) { return g.ahead(k); };
   // The word starts with the two symbols that lower-case to "s" and "c": the
-  // scan jumps from one such pair to the next and counts the quotes between.
+  // scan jumps from one such pair to the next.
   ByteSet firstOfWord, secondOfWord;
   bool pairsComplete = true;
   for (int b = 0; b < 256 && pairsComplete; ++b) {
@@ -40,27 +45,27 @@ Str<Ch> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store
     if (lower == 'c') pairsComplete = pairsComplete && secondOfWord.add(static_cast<unsigned char>(b));
   }
   const PairFinder wordStarts(firstOfWord, secondOfWord);
-  const Ch quote = static_cast<Ch>('"');
-  ByteSet quoteOrSlash;
-  quoteOrSlash.add('"');
-  quoteOrSlash.add('/');
+  ByteSet closeStops;  // what the search for the closing word looks at
+  closeStops.add('"');
+  closeStops.add('/');
+  closeStops.add('<');
+  closeStops.add('>');
 
   while (!g.atEnd()) {
     if (!Is(env.Lower(g.head()), 's') || !Spells(env, rest, 0, g.restSize(), "script")) {
-      if (Is(g.head(), '"')) odd = !odd;
       g.emit();
       if (pairsComplete) {
         const Ch* from = g.restData();
         const Ch* to = from + g.restSize();
-        const Ch* next = wordStarts.find(from, to, quote, odd);
+        const Ch* next = wordStarts.find(from, to);
         g.emitN(static_cast<std::size_t>(next - from));
       }
       continue;
     }
-    const bool starts = !odd && g.restSize() > 6 &&
-                        (U(g.ahead(6)) == 8 || Is(g.ahead(6), '\r') || Is(g.ahead(6), ' ') || Is(g.ahead(6), '>')) &&
-                        g.outSize() > 0 &&
-                        (U(g.last()) == 8 || Is(g.last(), '\n') || Is(g.last(), ' ') || Is(g.last(), '<'));
+    bool starts = g.restSize() > 6 &&
+                  (U(g.ahead(6)) == 8 || Is(g.ahead(6), '\r') || Is(g.ahead(6), ' ') || Is(g.ahead(6), '>')) &&
+                  g.outSize() > 0 && (U(g.last()) == 8 || Is(g.last(), '\n') || Is(g.last(), ' ') || Is(g.last(), '<'));
+    starts = starts && markup.InMarkup(g.outData(), g.outSize()) && !markup.OddSinceLt();
     if (!starts) {
       g.emitAs(Is(g.head(), 's') ? lowS : upS);
       disarmed = true;
@@ -73,20 +78,29 @@ Str<Ch> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store
     while (b > 0 && !Is(g.out(b - 1), '<')) --b;
     b = b > 0 ? b - 1 : 0;
     // The closing word: every "/script" before the word was disarmed when its
-    // own "script" was read, so the search goes on from after the word.
+    // own "script" was read, so the search goes on from after the word. Its
+    // letter s is inside a quoted value when it stands in markup with an odd
+    // number of quotes since the "<"; the word itself stands in markup, with
+    // none since the "<".
     bool closed = false;
-    bool restOdd = odd;  // quote parity at the rest position being looked at
+    bool inMarkup = true;
+    bool restOdd = false;
     std::size_t k = 6;
     const std::size_t n = g.restSize();
     const Ch* const ahead = g.restData();
     for (; k < n; ++k) {
-      k = static_cast<std::size_t>(quoteOrSlash.find(ahead + k, ahead + n) - ahead);
+      k = static_cast<std::size_t>(closeStops.find(ahead + k, ahead + n) - ahead);
       if (k == n) break;
       Ch c = ahead[k];
       if (Is(c, '"')) {
         restOdd = !restOdd;
+      } else if (Is(c, '<')) {
+        inMarkup = true;
+        restOdd = false;
+      } else if (Is(c, '>')) {
+        inMarkup = false;
       } else if (Spells(env, rest, k + 1, n - k - 1, "script")) {
-        if (!restOdd) {
+        if (!(inMarkup && restOdd)) {
           closed = true;
           break;
         }
@@ -120,9 +134,7 @@ Str<Ch> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store
         c = static_cast<Ch>('S');
       block.push_back(c);
     }
-    // Settled quotes inside the block no longer count.
-    for (std::size_t i = b; i < a; ++i)
-      if (Is(g.out(i), '"')) odd = !odd;
+    markup.Cut(g.outData(), b);
     if (z < a) {
       g.pushBack(a - (z + 1));
       g.truncate(b);
@@ -140,8 +152,7 @@ Str<Ch> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store
     if (drop) {
       // Bytes before and after the cut now meet: a word may span the seam.
       std::size_t back = std::min<std::size_t>(5, g.outSize());
-      for (std::size_t i = g.outSize() - back; i < g.outSize(); ++i)
-        if (Is(g.out(i), '"')) odd = !odd;
+      markup.Cut(g.outData(), g.outSize() - back);
       g.pushBack(back);
     }
   }
@@ -198,9 +209,92 @@ void InsertScripts(const Str<Ch>& text, const PassEnv<Ch>& env, const ScriptBloc
   }
 }
 
-#define TERSIFY_INSTANTIATE(Ch)                                                    \
-  template Str<Ch> CutScripts<Ch>(Str<Ch>, const PassEnv<Ch>&, ScriptBlocks<Ch>&); \
-  template void InsertScripts<Ch>(const Str<Ch>&, const PassEnv<Ch>&, const ScriptBlocks<Ch>&, Str<Ch>&);
+namespace {
+
+constexpr std::string_view kPreformattedNames[] = {"pre", "textarea", "xmp", "listing", "plaintext"};
+
+}  // namespace
+
+template <class Ch>
+bool CutPreformatted(const Str<Ch>& text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store, Str<Ch>& out) {
+  const std::size_t n = text.size();
+  const Ch* const data = text.data();
+  auto spells = [&](std::size_t at, std::string_view word) {
+    if (n - at < word.size()) return false;
+    for (std::size_t k = 0; k < word.size(); ++k)
+      if (!Is(env.Lower(data[at + k]), word[k])) return false;
+    return true;
+  };
+  // Per name, the first "</" + name after the last opening it was looked
+  // for (n when there is none); the openings only move forwards.
+  constexpr std::size_t kNames = std::size(kPreformattedNames);
+  std::array<std::size_t, kNames> close{};
+  std::array<bool, kNames> searched{};
+  std::size_t noGtFrom = n;  // no ">" at or after it
+  ByteSet lt;
+  lt.add('<');
+  std::size_t copied = 0;
+  for (std::size_t i = static_cast<std::size_t>(lt.find(data, data + n) - data); i < n;
+       i = static_cast<std::size_t>(lt.find(data + i + 1, data + n) - data)) {
+    std::size_t name = kNames;
+    for (std::size_t k = 0; k < kNames && name == kNames; ++k) {
+      const std::string_view w = kPreformattedNames[k];
+      if (!spells(i + 1, w) || i + 1 + w.size() >= n) continue;
+      const Ch after = data[i + 1 + w.size()];
+      if (Is(after, '>') || Is(after, ' ') || Is(after, '\t') || Is(after, '\r') || Is(after, '\n')) name = k;
+    }
+    if (name == kNames) continue;
+    const std::string_view w = kPreformattedNames[name];
+    std::size_t& c = close[name];
+    if (!searched[name] || (c < n && c <= i)) {
+      c = i + 1;
+      while (c < n && !(Is(data[c], '<') && c + 1 < n && Is(data[c + 1], '/') && spells(c + 2, w))) ++c;
+      searched[name] = true;
+    }
+    if (c >= n || c >= noGtFrom) continue;
+    std::size_t z = c;
+    while (z < n && !Is(data[z], '>')) ++z;
+    if (z == n) {
+      noGtFrom = c;
+      continue;
+    }
+    if (copied == 0) out.clear();
+    out.append(data + copied, data + i);
+    Ch marker = env.preMarker;
+    if constexpr (sizeof(Ch) != 1) marker = static_cast<Ch>(U(env.preMarker) + store.size());
+    out.push_back(marker);
+    store.emplace_back(data + i, data + z + 1);
+    copied = z + 1;
+    i = z;  // the search goes on right after the block
+  }
+  if (copied == 0) return false;
+  out.append(data + copied, data + n);
+  return true;
+}
+
+template <class Ch>
+void InsertPreformatted(const Str<Ch>& text, const PassEnv<Ch>& env, const ScriptBlocks<Ch>& store, Str<Ch>& out) {
+  out.clear();
+  std::size_t blocks = 0;
+  for (const Str<Ch>& block : store) blocks += block.size();
+  out.reserve(text.size() + blocks);
+  std::size_t next = 0;  // as bytes every marker stands for the next block in order
+  for (Ch c : text) {
+    if (!env.IsPreMarker(c)) {
+      out.push_back(c);
+      continue;
+    }
+    std::size_t index = next++;
+    if constexpr (sizeof(Ch) != 1) index = U(c) - U(env.preMarker);
+    if (index < store.size()) out.append(store[index]);
+  }
+}
+
+#define TERSIFY_INSTANTIATE(Ch)                                                                           \
+  template Str<Ch> CutScripts<Ch>(Str<Ch>, const PassEnv<Ch>&, ScriptBlocks<Ch>&);                        \
+  template void InsertScripts<Ch>(const Str<Ch>&, const PassEnv<Ch>&, const ScriptBlocks<Ch>&, Str<Ch>&); \
+  template bool CutPreformatted<Ch>(const Str<Ch>&, const PassEnv<Ch>&, ScriptBlocks<Ch>&, Str<Ch>&);     \
+  template void InsertPreformatted<Ch>(const Str<Ch>&, const PassEnv<Ch>&, const ScriptBlocks<Ch>&, Str<Ch>&);
 TERSIFY_INSTANTIATE(char)
 TERSIFY_INSTANTIATE(Wide)
 #undef TERSIFY_INSTANTIATE

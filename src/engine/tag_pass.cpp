@@ -59,10 +59,11 @@ struct EntrySearch {
       for (unsigned char b : classes.Of(U(low[1]))) complete = secondBytes.add(b) && complete;
     // The jump ahead below relies on untaken occurrences being left exactly
     // as they were. That fails when disarming the first byte changes what a
-    // later test sees: a first byte that is a quote (parity) or a byte that
-    // may stand before an occurrence; and when more than one capital shares
-    // the lower-case form, since the markers turn back into one of them.
-    usable = complete && capitals <= 1 && f != '"' && f != 8 && f != '\n' && f != ' ' && f != '<';
+    // later test sees: a first byte that is a quote (parity), a "<" or ">"
+    // (markup) or a byte that may stand before an occurrence; and when more
+    // than one capital shares the lower-case form, since the markers turn
+    // back into one of them.
+    usable = complete && capitals <= 1 && f != '"' && f != 8 && f != '\n' && f != ' ' && f != '<' && f != '>';
     restores = capitals <= 1;  // a disarmed byte always comes back as it was
     if (low.size() >= 2) pairFinder = PairFinder(firstBytes, secondBytes);
   }
@@ -94,7 +95,7 @@ class TagProcessor {
         pairs_(es.pairFinder),
         jump_(es.usable),
         restores_(es.restores),
-        keepUntaken_(es.usable && !es.firstBytes.has('"') && !es.firstBytes.has('<')),
+        keepUntaken_(es.usable && !es.firstBytes.has('"') && !es.firstBytes.has('<') && !es.firstBytes.has('>')),
         edits_(edits),
         odd_(start.odd) {
     for (char c : replacement) rep_.push_back(static_cast<Ch>(static_cast<unsigned char>(c)));
@@ -207,7 +208,7 @@ class TagProcessor {
       for (std::size_t k = 0; k < L && allInserted; ++k) allInserted = flags_->ahead(k) != 0;
       if (allInserted) return false;
     }
-    return true;
+    return markup_.InMarkup(g_.outData(), g_.outSize());
   }
 
   // Removes the tag around the occurrence at the head; returns where the
@@ -241,9 +242,12 @@ class TagProcessor {
     for (std::size_t k = s; k < p; ++k)
       if (Is(g_.out(k), '"')) odd_ = !odd_;
     if (edits_ && !edits_->scriptMarkerRemoved) {
-      for (std::size_t k = s; k < p; ++k) edits_->scriptMarkerRemoved |= env_.IsScriptMarker(g_.out(k));
-      for (std::size_t k = 0; k <= e; ++k) edits_->scriptMarkerRemoved |= env_.IsScriptMarker(g_.ahead(k));
+      for (std::size_t k = s; k < p; ++k)
+        edits_->scriptMarkerRemoved |= env_.IsScriptMarker(g_.out(k)) || env_.IsPreMarker(g_.out(k));
+      for (std::size_t k = 0; k <= e; ++k)
+        edits_->scriptMarkerRemoved |= env_.IsScriptMarker(g_.ahead(k)) || env_.IsPreMarker(g_.ahead(k));
     }
+    markup_.Cut(g_.outData(), s);
     g_.truncate(s);
     while (!untaken_.empty() && untaken_.back() >= s) untaken_.pop_back();
     g_.skip(e + 1);
@@ -294,11 +298,13 @@ class TagProcessor {
     }
     for (std::size_t i = g_.outSize() - k; i < g_.outSize(); ++i)
       if (Is(g_.out(i), '"')) odd_ = !odd_;
+    markup_.Cut(g_.outData(), g_.outSize() - k);
     g_.pushBack(k);
     if (flags_) flags_->pushBack(k);
   }
 
   SplitText<Ch> g_;
+  mutable MarkupState<Ch> markup_;  // over the settled part; asked from the const tests
   Str<Ch>& result_;
   const PassEnv<Ch>& env_;
   std::string_view entry_;
@@ -350,6 +356,7 @@ std::optional<TagStart> FindFirstChange(const Str<Ch>& text, const PassEnv<Ch>& 
   auto next = [&](const Ch* from) { return L >= 2 ? es.pairFinder.find(from, end) : es.firstBytes.find(from, end); };
   bool odd = false;
   const Ch* counted = data;  // quotes before this point are in `odd`
+  MarkupState<Ch> markup;
   std::vector<std::size_t> untaken;
   for (const Ch* p = next(data); p < end; p = next(p + 1)) {
     const std::size_t i = static_cast<std::size_t>(p - data);
@@ -365,7 +372,7 @@ std::optional<TagStart> FindFirstChange(const Str<Ch>& text, const PassEnv<Ch>& 
     if (taken) {
       odd ^= (CountOf(counted, p, quote) & 1) != 0;
       counted = p;
-      taken = !odd;
+      taken = !odd && markup.InMarkup(data, i);
     }
     if (taken) return TagStart{i, odd, std::move(untaken)};
     untaken.push_back(i);

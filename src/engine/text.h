@@ -280,6 +280,91 @@ void ReplaceTwo(Str<Ch>& text, Ch a, Ch toA, Ch b, Ch toB) {
     *p = *p == a ? toA : toB;
 }
 
+// Whether places of a text stand in markup, that is whether the nearest "<"
+// or ">" before the place is "<" (with neither, a place does not), and the
+// parity of the double quotes since that "<". The text is read forwards and
+// may be cut back: places are asked for in increasing order, and a cut
+// forgets the state beyond it. Each "<" passed keeps the state before it, so
+// a cut at a "<" costs nothing to undo.
+template <class Ch>
+class MarkupState {
+ public:
+  // The state at place p of data (p at or after every place asked for since
+  // the last cut).
+  bool InMarkup(const Ch* data, std::size_t p) {
+    Advance(data, p);
+    return in_;
+  }
+  // The quote parity since the last "<", at the place last asked for.
+  bool OddSinceLt() const { return odd_; }
+
+  // Places from t on are about to be dropped or rewritten; data still holds
+  // what was read.
+  void Cut(const Ch* data, std::size_t t) {
+    if (t >= upTo_) return;
+    bool bracket = false;
+    bool flip = false;
+    for (std::size_t i = t; i < upTo_ && !bracket; ++i) {
+      bracket = U(data[i]) == '<' || U(data[i]) == '>';
+      flip ^= U(data[i]) == '"';
+    }
+    if (!bracket) {
+      odd_ ^= flip;
+      upTo_ = t;
+      return;
+    }
+    Lt last{};
+    bool popped = false;
+    while (!lts_.empty() && lts_.back().pos >= t) {
+      last = lts_.back();
+      lts_.pop_back();
+      popped = true;
+    }
+    if (popped && last.pos == t) {
+      upTo_ = t;
+      in_ = last.in;
+      odd_ = last.odd;
+      return;
+    }
+    if (lts_.empty()) {
+      upTo_ = t;
+      in_ = odd_ = false;  // no "<" before t
+      return;
+    }
+    upTo_ = lts_.back().pos + 1;
+    in_ = true;
+    odd_ = false;
+    Advance(data, t);
+  }
+
+ private:
+  void Advance(const Ch* data, std::size_t p) {
+    for (std::size_t i = upTo_; i < p; ++i) {
+      const std::uint32_t c = U(data[i]);
+      if (c == '"') {
+        odd_ = !odd_;
+      } else if (c == '<') {
+        lts_.push_back({i, in_, odd_});
+        in_ = true;
+        odd_ = false;
+      } else if (c == '>') {
+        in_ = false;
+      }
+    }
+    if (p > upTo_) upTo_ = p;
+  }
+
+  struct Lt {
+    std::size_t pos;
+    bool in;  // the state before it
+    bool odd;
+  };
+  std::vector<Lt> lts_;
+  std::size_t upTo_ = 0;
+  bool in_ = false;
+  bool odd_ = false;
+};
+
 // The text as out + rest: out is what the pass has settled, rest is what it
 // has still to read. Both live in one buffer with a gap between them, so
 // deleting is skipping, and a pass can step back by handing settled symbols
@@ -302,6 +387,7 @@ class GapText {
   // Symbol i of the settled part (i < outSize()).
   Ch out(std::size_t i) const { return buf_[i]; }
   Ch& outAt(std::size_t i) { return buf_[i]; }
+  const Ch* outData() const { return buf_.data(); }
   Ch last() const { return buf_[w_ - 1]; }
   // Symbol at position i of the whole text (0-based).
   Ch at(std::size_t i) const { return i < w_ ? buf_[i] : buf_[r_ + (i - w_)]; }
@@ -388,6 +474,7 @@ class SplitText {
   const Ch* restData() const { return src_ + r_; }
   Ch out(std::size_t i) const { return out_[i]; }
   Ch& outAt(std::size_t i) { return out_[i]; }
+  const Ch* outData() const { return out_.data(); }
   Ch last() const { return out_.back(); }
 
   void emit() { out_.push_back(take()); }

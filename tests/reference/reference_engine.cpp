@@ -12,7 +12,8 @@ constexpr Sym kNone = 0xFFFFFFFF;
 
 constexpr Sym M(unsigned char byte) { return kMarker + byte; }
 
-bool IsScriptMarker(Sym c) { return c >= kScriptMarker; }
+bool IsScriptMarker(Sym c) { return c >= kScriptMarker && c < kPreMarker; }
+bool IsPreMarker(Sym c) { return c >= kPreMarker; }
 
 Text FromBytes(std::string_view bytes) {
   Text t;
@@ -175,6 +176,22 @@ bool Inkav(const Text& text, std::size_t p) {
   return std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(end), Sym('"')) % 2 == 1;
 }
 
+bool InMarkup(const Text& text, std::size_t p) {
+  for (std::size_t k = std::min(p, text.size() + 1); k-- > 1;) {
+    if (text[k - 1] == '<') return true;
+    if (text[k - 1] == '>') return false;
+  }
+  return false;
+}
+
+bool InTagValue(const Text& text, std::size_t p) {
+  if (!InMarkup(text, p)) return false;
+  std::size_t quotes = 0;
+  for (std::size_t k = p - 1; text[k - 1] != '<'; --k)
+    if (text[k - 1] == '"') ++quotes;
+  return quotes % 2 == 1;
+}
+
 bool IsNum(std::string_view value) { return IsNumRange(value); }
 bool Ishex(std::string_view value) { return IsHexRange(value); }
 
@@ -191,7 +208,7 @@ void CutScripts(Doc& d, const OptimizationSettings& s) {
   for (;;) {
     std::size_t a = Find(d.lower, "script");
     if (a == 0) break;
-    bool starts = !Inkav(d.lower, a) && OneOf(At(d.lower, a + 6), {8, '\r', ' ', '>'}) &&
+    bool starts = InMarkup(d.lower, a) && !InTagValue(d.lower, a) && OneOf(At(d.lower, a + 6), {8, '\r', ' ', '>'}) &&
                   OneOf(At(d.lower, a - 1), {8, '\n', ' ', '<'});
     if (!starts) {
       disarm(a);
@@ -203,7 +220,7 @@ void CutScripts(Doc& d, const OptimizationSettings& s) {
       std::size_t slash = Find(d.lower, "/script", b);
       if (slash == 0) break;
       e = slash + 1;
-      if (!Inkav(d.lower, e)) break;
+      if (!InTagValue(d.lower, e)) break;
       disarm(e);
       e = 0;
     }
@@ -244,6 +261,45 @@ void InsertScripts(Doc& d) {
   // Blocks whose marker was removed by a pass are dropped with the document.
   d.scripts.clear();
   d.scriptPending.clear();
+  d.Relower();
+}
+
+// ---------------------------------------------------------------- preformatted text
+
+void CutPreformatted(Doc& d) {
+  static constexpr std::string_view kNames[] = {"pre", "textarea", "xmp", "listing", "plaintext"};
+  for (std::size_t p = 1; p <= d.lower.size(); ++p) {
+    if (d.lower[p - 1] != '<') continue;
+    for (std::string_view name : kNames) {
+      if (d.lower.compare(p, name.size(), FromBytes(name)) != 0) continue;
+      if (!OneOf(At(d.lower, p + 1 + name.size()), {'>', ' ', '\t', '\r', '\n'})) continue;
+      std::size_t close = Find(d.lower, "</" + std::string(name), p + 1);
+      if (close == 0) break;
+      std::size_t z = close;
+      while (z <= d.lower.size() && d.lower[z - 1] != '>') ++z;
+      if (z > d.lower.size()) break;
+      d.pres.push_back(d.source.substr(p - 1, z - p + 1));
+      DeleteBoth(d, p, z);
+      Sym marker = kPreMarker + static_cast<Sym>(d.pres.size() - 1);
+      d.source.insert(p - 1, 1, marker);
+      d.lower.insert(p - 1, 1, marker);
+      break;  // the search goes on right after the marker
+    }
+  }
+}
+
+void InsertPreformatted(Doc& d) {
+  Text out;
+  for (Sym c : d.source) {
+    if (!IsPreMarker(c)) {
+      out.push_back(c);
+      continue;
+    }
+    std::size_t index = c - kPreMarker;
+    if (index < d.pres.size()) out += d.pres[index];
+  }
+  d.source = out;
+  d.pres.clear();  // blocks whose marker a pass removed are dropped
   d.Relower();
 }
 
@@ -289,7 +345,7 @@ void RemoveComments(Doc& d, const OptimizationSettings& s) {
   for (;;) {
     std::size_t p = Find(d.lower, "!--");
     if (p == 0) break;
-    if (Inkav(d.lower, p)) {
+    if (Inkav(d.lower, p) || !InMarkup(d.lower, p)) {
       SetBoth(d, p + 1, M(0xA4));
       disarmed = true;
       continue;
@@ -346,6 +402,11 @@ void RemoveQuotes(Doc& d, const OptimizationSettings& s) {
     std::size_t q2 = Find(t, "\"", q1 + 1);
     if (q2 == 0) break;  // an unpaired last quote ends the pass and stays as it is
     Text value = t.substr(q1, q2 - q1 - 1);
+    if (!InMarkup(t, q1)) {  // a pair in running text stays as it is
+      t[q1 - 1] = M(0x9F);
+      t[q2 - 1] = M(0x9F);
+      continue;
+    }
     if (value.empty() && s.cbDelEmptyPar) {
       // Walks down from q1-1 to a space, stopping at position 2; everything after it goes.
       std::size_t b = q1 - 1;
@@ -385,7 +446,7 @@ void ProcessTag(Doc& d, std::string_view entry, std::string_view replacement) {
     bool ownInsert = std::all_of(inserted.begin() + static_cast<std::ptrdiff_t>(p - 1),
                                  inserted.begin() + static_cast<std::ptrdiff_t>(p - 1 + len), [](bool b) { return b; });
     bool taken = !Inkav(d.lower, p) && OneOf(At(d.lower, p - 1), {8, '\n', ' ', '<'}) &&
-                 OneOf(At(d.lower, p + len), {8, '\r', ' ', '>'}) && !ownInsert;
+                 OneOf(At(d.lower, p + len), {8, '\r', ' ', '>'}) && !ownInsert && InMarkup(d.lower, p);
     if (!taken) {
       Sym marker = d.source[p - 1] == d.lower[p - 1] ? M(0xA5) : M(0xA4);
       SetBoth(d, p, marker);
@@ -454,25 +515,25 @@ void ReplaceTags(Doc& d, const TagReplacementTable& replacement, const Optimizat
 void TightenTagSpaces(Doc& d) {
   Text& t = d.source;
   for (std::size_t p; (p = Find(t, "< ")) != 0;) {
-    if (Inkav(t, p))
+    if (Inkav(t, p) || !InMarkup(t, p))
       t[p - 1] = M(0xA4);
     else
       t.erase(p, 1);
   }
   for (std::size_t p; (p = Find(t, " >")) != 0;) {
-    if (Inkav(t, p))
+    if (Inkav(t, p) || !InMarkup(t, p))
       t[p] = M(0xA6);
     else
       t.erase(p - 1, 1);
   }
   for (std::size_t p; (p = Find(t, " =")) != 0;) {
-    if (Inkav(t, p))
+    if (Inkav(t, p) || !InMarkup(t, p))
       t[p] = M(0xAC);
     else
       t.erase(p - 1, 1);
   }
   for (std::size_t p; (p = Find(t, "= ")) != 0;) {
-    if (Inkav(t, p))
+    if (Inkav(t, p) || !InMarkup(t, p))
       t[p - 1] = M(0xAC);
     else
       t.erase(p, 1);
@@ -569,22 +630,24 @@ void RemoveEmptyLines(Doc& d) {
 
 std::string Optimize(std::string_view sourceText, const OptimizationSettings& s, const TagRemovalTable& removal,
                      const TagReplacementTable& replacement, CodePage cp) {
-  Doc d(sourceText, cp);                                       // 1
-  CutScripts(d, s);                                            // 2
-  if (s.cbDelCRLF) GlueLines(d);                               // 3
-  if (s.cbDelComments) RemoveComments(d, s);                   // 4
-  TightenTagSpaces(d);                                         // 5
-  if (s.cbDelKav) RemoveQuotes(d, s);                          // 6
-  RemoveTags(d, removal);                                      // 8
-  ReplaceTags(d, replacement, s);                              // 10
-  if (s.cbReplaceDoubleNbsp) CollapseNbsp(d, s);               // 12
-  if (s.cbDelAllTabs) RemoveAllTabs(d);                        // 13
-  if (s.cbDelTabLine) RemoveBlankLines(d);                     // 14
-  if (s.cbReplaceDoubleSpaces) CollapseSpaces(d, s);           // 15
-  if (s.cbDelBegEndSpace) TrimLines(d);                        // 17
-  if (s.cbDelEmptyLine && !s.cbDelCRLF) RemoveEmptyLines(d);   // 18
-  JoinTags(d);                                                 // 19
-  InsertScripts(d);                                            // 20
+  Doc d(sourceText, cp);  // 1
+  CutScripts(d, s);       // 2
+  CutPreformatted(d);
+  if (s.cbDelCRLF) GlueLines(d);                              // 3
+  if (s.cbDelComments) RemoveComments(d, s);                  // 4
+  TightenTagSpaces(d);                                        // 5
+  if (s.cbDelKav) RemoveQuotes(d, s);                         // 6
+  RemoveTags(d, removal);                                     // 8
+  ReplaceTags(d, replacement, s);                             // 10
+  if (s.cbReplaceDoubleNbsp) CollapseNbsp(d, s);              // 12
+  if (s.cbDelAllTabs) RemoveAllTabs(d);                       // 13
+  if (s.cbDelTabLine) RemoveBlankLines(d);                    // 14
+  if (s.cbReplaceDoubleSpaces) CollapseSpaces(d, s);          // 15
+  if (s.cbDelBegEndSpace) TrimLines(d);                       // 17
+  if (s.cbDelEmptyLine && !s.cbDelCRLF) RemoveEmptyLines(d);  // 18
+  JoinTags(d);                                                // 19
+  InsertPreformatted(d);
+  InsertScripts(d);  // 20
   return d.Bytes();
 }
 

@@ -25,9 +25,11 @@ using Sym = char32_t;
 using Text = std::u32string;
 
 // Marker symbols. A one-byte marker m of the passes is kMarker + m; script
-// markers carry their block's index: kScriptMarker + index.
+// markers carry their block's index: kScriptMarker + index, and so do the
+// markers of preformatted blocks: kPreMarker + index.
 inline constexpr Sym kMarker = 0x100;
 inline constexpr Sym kScriptMarker = 0x10000;
+inline constexpr Sym kPreMarker = 0x40000000;
 
 // The document under treatment: SourceText, LowerText and the script store.
 struct Doc {
@@ -39,6 +41,8 @@ struct Doc {
   // back into the text (or was dropped) is cleared.
   std::vector<Text> scripts;
   std::vector<bool> scriptPending;
+  // Cut preformatted blocks, indexed by their marker's number.
+  std::vector<Text> pres;
   CodePage codePage;
 
   // SourceText as bytes. A marker shows as its low byte (a script marker as
@@ -54,12 +58,19 @@ struct Doc {
 
 // Odd number of double quotes among positions 1..p-1 of `text`.
 bool Inkav(const Text& text, std::size_t p);
+// The nearest "<" or ">" among positions 1..p-1 is "<" (markers are neither).
+bool InMarkup(const Text& text, std::size_t p);
+// Inside a quoted value as script cutting sees it: in markup, with an odd
+// number of double quotes strictly between the nearest "<" before p and p.
+bool InTagValue(const Text& text, std::size_t p);
 bool IsNum(std::string_view value);
 bool Ishex(std::string_view value);
 
 // The passes, each on its own.
 void CutScripts(Doc& d, const OptimizationSettings& s);
 void InsertScripts(Doc& d);
+void CutPreformatted(Doc& d);
+void InsertPreformatted(Doc& d);
 void RemoveComments(Doc& d, const OptimizationSettings& s);
 void TightenTagSpaces(Doc& d);  // ends with JoinTags
 void JoinTags(Doc& d);
