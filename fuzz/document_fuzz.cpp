@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The reading rule gives the document form, and saving keeps it.
   std::string text = LoadDocumentText(in.Rest());
   FUZZ_CHECK(IsDocumentForm(text));
-  FUZZ_CHECK(SaveDocumentText(text) == text);
+  FUZZ_CHECK(SaveDocumentText(text, LineBreaks::CrLf) == text);
 
   FuzzInteraction ui;
   int checks = 0;
@@ -96,6 +96,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const OptimizeResult result = engine.OptimizeDocument(text, ctx);
   if (result != OptimizeResult::Done) FUZZ_CHECK(text == before);
   if (cancelAt == 0) FUZZ_CHECK(result != OptimizeResult::Cancelled);
-  (void)SaveDocumentText(text);
+  (void)SaveDocumentText(text, LineBreaksOf(in.Rest()));
   return 0;
 }

@@ -244,7 +244,7 @@ TEST_F(CliBatch, DryRunWritesNothingAndReportsTheSizes) {
 TEST_F(CliBatch, SummaryEqualsTheStatisticsOfTheDesktopRun) {
   std::vector<std::string> sources;
   for (int i = 0; i < 6; ++i) sources.push_back(Site("p" + std::to_string(i) + ".html", Page(i, i * 3)));
-  sources.push_back(Site("grown.html", "<p>x</p>"));  // grows by its CR LF: a negative ratio
+  sources.push_back(Site("grown.html", "<p>x</p>"));  // grows by its line break: a negative ratio
   auto cli = RunCommand(kCli + " --json -j 1 -o " + Q(Dir("out")) + " " + Q(Dir("site")));
   ASSERT_EQ(cli.status, 0) << cli.err;
 
@@ -268,7 +268,7 @@ TEST_F(CliBatch, SummaryEqualsTheStatisticsOfTheDesktopRun) {
     EXPECT_EQ(ReadAll(Dir("out/" + NameOf(s))), ReadAll(h.settings.edOptimizedPath + NameOf(s))) << s;
   // Each file's sizes and ratio.
   std::smatch m;
-  std::regex grown("\"source\": \"[^\"]*grown.html\"[^}]*\"size_before\": 8, \"size_after\": 10, \"ratio\": -25");
+  std::regex grown("\"source\": \"[^\"]*grown.html\"[^}]*\"size_before\": 8, \"size_after\": 9, \"ratio\": -12");
   EXPECT_TRUE(std::regex_search(cli.out, m, grown)) << cli.out;
 }
 
@@ -344,14 +344,14 @@ TEST_F(CliBatch, OptionsFileModeAndTablesBesideIt) {
   auto r = RunCommand(kCli + " -q --options " + Q(Dir("conf/my.dat")) + " " + Q(Dir("site")));
   EXPECT_EQ(r.status, 0) << r.err;
   std::string written = ReadAll(Dir("fromopts/a.html"));
-  EXPECT_EQ(written.find("\r\n"), written.size() - 2) << written;  // glued into one line
+  EXPECT_EQ(written.find('\n'), written.size() - 1) << written;  // glued into one line, LF kept
   // --set after the options file, --mode before --set.
   auto lines = RunCommand(kCli + " --options " + Q(Dir("conf/my.dat")) + " --set cbDelCRLF=0 " + Q(a));
-  EXPECT_NE(lines.out.find("\r\n<p>"), std::string::npos) << lines.out;
+  EXPECT_NE(lines.out.find("\n<p>"), std::string::npos) << lines.out;
   auto max = RunCommand(kCli + " --mode max " + Q(a));
   auto maxKept = RunCommand(kCli + " --mode max --set cbDelCRLF=0 " + Q(a));
-  EXPECT_EQ(max.out.find("\r\n"), max.out.size() - 2);
-  EXPECT_NE(maxKept.out.find("\r\n<p>"), std::string::npos);
+  EXPECT_EQ(max.out.find('\n'), max.out.size() - 1);
+  EXPECT_NE(maxKept.out.find("\n<p>"), std::string::npos);
   // An options file without settings is refused, never filled with defaults.
   std::string empty = tmp.Write("conf2/Options.dat", "");
   auto bad = RunCommand(kCli + " -q --options " + Q(empty) + " -o " + Q(Dir("o")) + " " + Q(a));
@@ -379,13 +379,13 @@ TEST_F(CliBatch, TagTablesBesideTheOptionsFileAreUsedUnlessNamed) {
   tmp.Write("conf/Tagsdelete.dat", "+ font\r\n");
   auto beside = RunCommand(kCli + " --options " + Q(conf + "Options.dat") + " " + Q(page));
   EXPECT_EQ(beside.status, 0) << beside.err;
-  EXPECT_EQ(beside.out, "<b>a</b><em>b</em></font>\r\n");
+  EXPECT_EQ(beside.out, "<b>a</b><em>b</em></font>\n");
   // Named tables take the place of those beside the options file, one by one.
   std::string keepFont = tmp.Write("keep.dat", "- font\r\n");
   auto named =
       RunCommand(kCli + " --options " + Q(conf + "Options.dat") + " --tags-delete " + Q(keepFont) + " " + Q(page));
   EXPECT_EQ(named.status, 0) << named.err;
-  EXPECT_EQ(named.out, "<font size=2><b>a</b><em>b</em></font>\r\n");
+  EXPECT_EQ(named.out, "<font size=2><b>a</b><em>b</em></font>\n");
   // The batch form reads them too.
   auto batch = RunCommand(kCli + " -q --options " + Q(conf + "Options.dat") + " -o " + Q(Dir("out")) + " " + Q(page));
   EXPECT_EQ(batch.status, 0) << batch.err;
@@ -555,8 +555,8 @@ TEST(CliFileStepHalves, PreparedFilesArePlacedAsTheOneStepPlacesThem) {
   EXPECT_TRUE(Listing(h.settings.edOptimizedPath).empty());  // nothing written yet
   FileOutcome placed = PlaceFile(a, prepared, env, h.state.overwrite);
   EXPECT_EQ(placed.status, FileOutcome::Status::Saved);
-  EXPECT_EQ(ReadAll(h.settings.edOptimizedPath + "a.html"), "ab\r\nc\r\n");
-  EXPECT_EQ(placed.sizeAfter, 7);
+  EXPECT_EQ(ReadAll(h.settings.edOptimizedPath + "a.html"), "ab\nc\n");
+  EXPECT_EQ(placed.sizeAfter, 5);
   // Placing again meets the earlier copy like the one-piece step does.
   h.ui.overwriteAnswers = {OverwriteChoice::Skip, OverwriteChoice::Skip};
   FileOutcome again = PlaceFile(a, PrepareFile(a, env, {}), env, h.state.overwrite);
@@ -568,7 +568,7 @@ TEST(CliFileStepHalves, PreparedFilesArePlacedAsTheOneStepPlacesThem) {
   // In place with backups: the original goes to the backup folder.
   h.ModifySources(true);
   PlaceFile(a, PrepareFile(a, env, {}), env, h.state.overwrite);
-  EXPECT_EQ(ReadAll(a), "ab\r\nc\r\n");
+  EXPECT_EQ(ReadAll(a), "ab\nc\n");
   EXPECT_EQ(ReadAll(h.settings.edBackUpPath + "a.html"), "a b\nc");
 
   // Cancelled or unreadable files are not touched and get no backup.

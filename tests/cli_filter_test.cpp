@@ -28,20 +28,21 @@ class CliFilter : public ::testing::Test {
   std::filesystem::path dir_;
 };
 
-TEST_F(CliFilter, OptimizesStandardInputWithCrLfLines) {
+TEST_F(CliFilter, OptimizesStandardInputKeepingItsLineBreaks) {
   auto r = RunCommand(kCli + " -", "<p   class = \"x\" width= \"50\" >a</p>\n<b>  b  </b>");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "<p class=\"x\" width=50>a</p>\r\n<b> b </b>\r\n");
+  EXPECT_EQ(r.out, "<p class=\"x\" width=50>a</p>\n<b> b </b>\n");
   EXPECT_EQ(r.err, "");
+  EXPECT_EQ(RunCommand(kCli + " -", "<p>a</p>\n<b>  b  </b>\r").out, "<p>a</p>\r\n<b> b </b>\r\n");
 }
 
 TEST_F(CliFilter, ReadsAFileAndAppliesSetFlagsInOrder) {
   WriteFileBytes(Path("a.html"), "<p>one</p>\n<p>two</p>\n");
   auto glued = RunCommand(kCli + " --set cbDelCRLF=1 " + ShellQuote(Path("a.html")));
   EXPECT_EQ(glued.status, 0) << glued.err;
-  EXPECT_EQ(glued.out, "<p>one</p><p>two</p>\r\n");
+  EXPECT_EQ(glued.out, "<p>one</p><p>two</p>\n");
   auto again = RunCommand(kCli + " --set cbDelCRLF=1 --set cbDelCRLF=0 " + ShellQuote(Path("a.html")));
-  EXPECT_EQ(again.out, "<p>one</p>\r\n<p>two</p>\r\n");
+  EXPECT_EQ(again.out, "<p>one</p>\n<p>two</p>\n");
 }
 
 TEST_F(CliFilter, ScriptsComeBackByteForByte) {
@@ -83,7 +84,7 @@ TEST_F(CliFilter, TagTablesFromFilesReplaceTheBuiltInOnes) {
                           ShellQuote(Path("delete.dat")) + " -",
                       "<font size=2><strong>a</strong> <em>b</em></font>");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "<b>a</b><em>b</em></font>\r\n");
+  EXPECT_EQ(r.out, "<b>a</b><em>b</em></font>\n");
 }
 
 TEST_F(CliFilter, HelpDocumentsEveryFlag) {

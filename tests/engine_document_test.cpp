@@ -38,13 +38,28 @@ TEST(DocumentText, ByteZeroEndsTheText) {
 
 TEST(DocumentText, EmptyFileGivesEmptyText) {
   EXPECT_EQ(LoadDocumentText(""), "");
-  EXPECT_EQ(SaveDocumentText(""), "");
+  EXPECT_EQ(SaveDocumentText("", LineBreaks::CrLf), "");
 }
 
 TEST(DocumentText, SavingUsesTheSameRule) {
-  EXPECT_EQ(SaveDocumentText("a b "), "a b \r\n");
-  EXPECT_EQ(SaveDocumentText("a\rb\nc\r\n"), "a\r\nb\r\nc\r\n");
-  EXPECT_EQ(SaveDocumentText("x\0y"s), "x\r\n");
+  EXPECT_EQ(SaveDocumentText("a b ", LineBreaks::CrLf), "a b \r\n");
+  EXPECT_EQ(SaveDocumentText("a\rb\nc\r\n", LineBreaks::CrLf), "a\r\nb\r\nc\r\n");
+  EXPECT_EQ(SaveDocumentText("x\0y"s, LineBreaks::CrLf), "x\r\n");
+  EXPECT_EQ(SaveDocumentText("a\r\nb", LineBreaks::Lf), "a\nb\n");
+}
+
+// A page without CR keeps LF breaks; one CR anywhere in the page (before a
+// byte 0, where it ends) keeps the CR LF form.
+TEST(DocumentText, LineBreaksFollowThePage) {
+  const struct {
+    std::string bytes;
+    LineBreaks breaks;
+  } cases[] = {{"a\nb\n", LineBreaks::Lf},
+               {"a", LineBreaks::Lf},
+               {"a\r\nb\n", LineBreaks::CrLf},
+               {"a\rb", LineBreaks::CrLf},
+               {"a\n\0\r\n"s, LineBreaks::Lf}};
+  for (const auto& c : cases) EXPECT_EQ(LineBreaksOf(c.bytes), c.breaks) << c.bytes;
 }
 
 TEST(DocumentText, OtherBytesPassUnchanged) {

@@ -104,7 +104,7 @@ std::map<std::string, std::string> Expected(const Setup& setup, const std::map<s
     std::string text = LoadDocumentText(bytes);
     EngineContext ctx{setup.settings, setup.tables.removal, setup.tables.replacement, catalogue, ui, {}};
     EXPECT_EQ(engine.OptimizeDocument(text, ctx), OptimizeResult::Done) << name;
-    done[name] = SaveDocumentText(text);
+    done[name] = SaveDocumentText(text, LineBreaksOf(bytes));
   }
   return done;
 }

@@ -457,7 +457,7 @@ TEST(FaultRun, NextRunInTheOtherModeCleansTheKilledModesTemporaries) {
   EXPECT_EQ(h.Controller().RunOptimization(false), RunEnd::Completed);
   EXPECT_EQ(Listing(h.settings.edOptimizedPath), std::vector<std::string>{"a.html"});
   EXPECT_EQ(Listing(h.settings.edBackUpPath), std::vector<std::string>{"a.html"});
-  EXPECT_EQ(ReadAll(a), "aa\r\n");
+  EXPECT_EQ(ReadAll(a), "aa\n");
 }
 
 }  // namespace

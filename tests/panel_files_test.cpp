@@ -162,7 +162,7 @@ TEST(PanelFiles, RemoveFocusedRowOffersToSaveTheView) {
   h.ui.answers = {Answer::Yes};
   RemoveFocusedRow(h.panel, h.view, h.Ctx());
   EXPECT_EQ(h.ui.shown.back().text, "Save changes to\r\n < " + a + " >  ?");
-  EXPECT_EQ(ReadAll(a), "edited\r\n");
+  EXPECT_EQ(ReadAll(a), "edited\n");
   EXPECT_EQ(Names(h.panel), std::vector<std::string>{"b.html"});
   EXPECT_TRUE(h.view.ViewedFile.empty());  // the viewed row went away: view reset
   EXPECT_FALSE(h.panel.focused.has_value());

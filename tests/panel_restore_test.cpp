@@ -31,7 +31,7 @@ TEST(PanelRestore, LastRunInModifyModeWithBackups) {
   h.ModifySources(true);
   std::string a = h.AddSource("d/a.html", "a  a\n"), b = h.AddSource("d/b.html", "b b");
   h.Controller().RunOptimization(false);
-  ASSERT_EQ(ReadAll(a), "aa\r\n");
+  ASSERT_EQ(ReadAll(a), "aa\n");
   CancelLastOptimization(h.panel, h.view, h.state, h.Ctx());
   EXPECT_EQ(ReadAll(a), "a  a\n");
   EXPECT_EQ(ReadAll(b), "b b");
@@ -56,7 +56,7 @@ TEST(PanelRestore, CheckedFilesInBothModes) {
   m.Controller().RunOptimization(false);
   m.panel.rows()[0].checked = false;
   CancelCheckedFiles(m.panel, m.view, m.state, m.Ctx());
-  EXPECT_EQ(ReadAll(c), "cc\r\n");
+  EXPECT_EQ(ReadAll(c), "cc\n");
   EXPECT_EQ(ReadAll(d), "d d");
   EXPECT_EQ(Listing(m.settings.edBackUpPath), std::vector<std::string>{"c.html"});
 }
@@ -173,7 +173,7 @@ TEST(PanelView, CopyModeBeforeAndAfterARun) {
   EXPECT_TRUE(h.view.butViewZipped);
   EXPECT_EQ(h.view.packedItemHint, h.settings.edOptimizedPath + "a.html");
   h.view.OnPanelDoubleClick(h.panel, h.Ctx());
-  EXPECT_EQ(h.view.text, "xy\r\n");
+  EXPECT_EQ(h.view.text, "xy\n");
   EXPECT_EQ(ViewButtonPath(h.panel, h.Ctx()), h.settings.edOptimizedPath + "a.html");
   ViewMenuState menu = ViewDropDown(h.panel, h.settings);
   EXPECT_TRUE(menu.packed && menu.unpacked);
@@ -204,7 +204,7 @@ TEST(PanelView, ModifyModeShowsBackupAsUnpacked) {
   EXPECT_TRUE(h.view.butViewZipped && h.view.butViewUnZipped);
   h.view.OnPanelDoubleClick(h.panel, h.Ctx());
   EXPECT_EQ(h.view.ViewedFile, a);
-  EXPECT_EQ(h.view.text, "pq\r\n");
+  EXPECT_EQ(h.view.text, "pq\n");
   h.view.ShowCopy(false, h.panel, h.Ctx());
   EXPECT_EQ(h.view.ViewedFile, h.settings.edBackUpPath + "a.html");
   EXPECT_EQ(h.view.text, "p  q");

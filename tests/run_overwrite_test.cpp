@@ -43,7 +43,7 @@ TEST(RunOverwrite, BackupOverwriteReplacesTheEarlierBackup) {
   EXPECT_TRUE(qs[0]->overwrite.olderAllowed);
   EXPECT_EQ(qs[0]->overwrite.upperInfo, "10 bytes    " + *FileDateTextOf(h.backup));
   EXPECT_EQ(ReadAll(h.backup), "n e w");
-  EXPECT_EQ(ReadAll(h.source), "new\r\n");
+  EXPECT_EQ(ReadAll(h.source), "new\n");
   EXPECT_TRUE(h.state.overwrite.askBeforeBackupOverwrite);
 }
 
@@ -57,7 +57,7 @@ TEST(RunOverwrite, BackupSkipLeavesSourceForTheSaveStep) {
   EXPECT_EQ(qs[1]->overwrite.upperPath, h.source);
   EXPECT_FALSE(qs[1]->overwrite.olderAllowed);
   EXPECT_EQ(ReadAll(h.backup), "old backup");
-  EXPECT_EQ(ReadAll(h.source), "new\r\n");
+  EXPECT_EQ(ReadAll(h.source), "new\n");
 }
 
 TEST(RunOverwrite, OverwriteAllOlderGoesByCalendarDate) {
@@ -67,7 +67,7 @@ TEST(RunOverwrite, OverwriteAllOlderGoesByCalendarDate) {
     h.ui.overwriteAnswers = {OC::OverwriteAllOlder};
     EXPECT_EQ(h.Controller().RunOptimization(false), RunEnd::Completed);
     EXPECT_EQ(ReadAll(h.backup), "n e w");
-    EXPECT_EQ(ReadAll(h.source), "new\r\n");
+    EXPECT_EQ(ReadAll(h.source), "new\n");
     EXPECT_TRUE(h.state.overwrite.askBeforeBackupOverwrite);
   }
   {
@@ -96,7 +96,7 @@ TEST(RunOverwrite, BackupNewNameAndRename) {
     EXPECT_EQ(h.ui.shown[1].value, "a.html");
     EXPECT_EQ(ReadAll(h.backup), "old backup");
     EXPECT_EQ(ReadAll(h.settings.edBackUpPath + "a-2.html"), "n e w");
-    EXPECT_EQ(ReadAll(h.source), "new\r\n");
+    EXPECT_EQ(ReadAll(h.source), "new\n");
   }
   {
     BackupCase h;
@@ -107,7 +107,7 @@ TEST(RunOverwrite, BackupNewNameAndRename) {
     EXPECT_EQ(h.ui.shown[1].text, "Enter new filename");
     EXPECT_EQ(ReadAll(h.settings.edBackUpPath + "a-old.html"), "old backup");
     EXPECT_EQ(ReadAll(h.backup), "n e w");
-    EXPECT_EQ(ReadAll(h.source), "new\r\n");
+    EXPECT_EQ(ReadAll(h.source), "new\n");
   }
 }
 
@@ -129,14 +129,14 @@ TEST(RunOverwrite, SaveStepSingleAnswers) {
   h.ui.inputs = {std::string("f2-new.html"), std::string("f3-was.html")};
   EXPECT_EQ(h.Controller().RunOptimization(false), RunEnd::Completed);
   EXPECT_EQ(Questions(h.ui).size(), 4u);
-  EXPECT_EQ(ReadAll(h.outputs[0]), "s0\r\n");
+  EXPECT_EQ(ReadAll(h.outputs[0]), "s0\n");
   EXPECT_EQ(ReadAll(h.outputs[1]), "earlier");
   EXPECT_EQ(ReadAll(h.outputs[2]), "earlier");
-  EXPECT_EQ(ReadAll(h.settings.edOptimizedPath + "f2-new.html"), "s2\r\n");
+  EXPECT_EQ(ReadAll(h.settings.edOptimizedPath + "f2-new.html"), "s2\n");
   EXPECT_EQ(ReadAll(h.settings.edOptimizedPath + "f3-was.html"), "earlier");
-  EXPECT_EQ(ReadAll(h.outputs[3]), "s3\r\n");
+  EXPECT_EQ(ReadAll(h.outputs[3]), "s3\n");
   // The size after of a file written under a new name is that file's.
-  EXPECT_EQ(h.state.stats.totalAfter, 4 + 7 + 4 + 4);
+  EXPECT_EQ(h.state.stats.totalAfter, 3 + 7 + 3 + 3);
 }
 
 TEST(RunOverwrite, SaveStepAnswersForAll) {
@@ -146,8 +146,8 @@ TEST(RunOverwrite, SaveStepAnswersForAll) {
     h.Controller().RunOptimization(false);
     EXPECT_EQ(Questions(h.ui).size(), 2u);
     EXPECT_EQ(ReadAll(h.outputs[0]), "earlier");
-    EXPECT_EQ(ReadAll(h.outputs[1]), "s1\r\n");
-    EXPECT_EQ(ReadAll(h.outputs[2]), "s2\r\n");
+    EXPECT_EQ(ReadAll(h.outputs[1]), "s1\n");
+    EXPECT_EQ(ReadAll(h.outputs[2]), "s2\n");
     EXPECT_EQ(h.state.overwrite.outputChoice, OC::Overwrite);
   }
   {
@@ -174,9 +174,9 @@ TEST(RunOverwrite, SkipAllBackupsBesideOverwriteAllOutputs) {
   ASSERT_EQ(qs.size(), 2u);
   EXPECT_EQ(qs[0]->overwrite.lowerCaption, "With file");
   EXPECT_EQ(qs[1]->overwrite.lowerCaption, "With optimized copy of the file");
-  EXPECT_EQ(ReadAll(src[0]), "ax\r\n");
-  EXPECT_EQ(ReadAll(src[1]), "bx\r\n");
-  EXPECT_EQ(ReadAll(src[2]), "cx\r\n");
+  EXPECT_EQ(ReadAll(src[0]), "ax\n");
+  EXPECT_EQ(ReadAll(src[1]), "bx\n");
+  EXPECT_EQ(ReadAll(src[2]), "cx\n");
   for (const char* n : {"a", "b", "c"}) EXPECT_EQ(ReadAll(h.settings.edBackUpPath + n + ".html"), "kept");
 }
 
@@ -190,7 +190,7 @@ TEST(RunOverwrite, NewNameAsksAgainForEmptyTakenOrEscapingNames) {
   for (const auto& s : h.ui.shown)
     if (s.type == Type::Input) proposed.push_back(s.value);
   EXPECT_EQ(proposed, (std::vector<std::string>{"f0.html", "", "taken.html", "../escape.html"}));
-  EXPECT_EQ(ReadAll(h.settings.edOptimizedPath + "ok.html"), "s0\r\n");
+  EXPECT_EQ(ReadAll(h.settings.edOptimizedPath + "ok.html"), "s0\n");
   EXPECT_FALSE(Exists(h.tmp.Path("escape.html")));
 }
 
@@ -210,8 +210,8 @@ TEST(RunOverwrite, ClosedWithoutAnswerKeepsThePreviousChoiceForThisFileOnly) {
   h.Controller().RunOptimization(false);
   EXPECT_EQ(Questions(h.ui).size(), 3u);  // still asking
   EXPECT_EQ(ReadAll(h.outputs[0]), "earlier");
-  EXPECT_EQ(ReadAll(h.outputs[1]), "s1\r\n");
-  EXPECT_EQ(ReadAll(h.outputs[2]), "s2\r\n");  // Overwrite is now the previous answer
+  EXPECT_EQ(ReadAll(h.outputs[1]), "s1\n");
+  EXPECT_EQ(ReadAll(h.outputs[2]), "s2\n");  // Overwrite is now the previous answer
 }
 
 TEST(RunOverwrite, BackupIsPutBackWhenTheFileIsNotWritten) {

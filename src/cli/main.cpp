@@ -72,10 +72,11 @@ int RunFilter(const std::string& input, const CliSettings& cli, const MessageCat
   if (!ReadInput(input, text)) return Fail(1, "cannot read '" + input + "'");
   Engine engine(cli.codePage);
   EngineContext ctx{cli.settings, cli.tables.removal, cli.tables.replacement, catalogue, ui, {}};
+  const LineBreaks breaks = LineBreaksOf(text);
   NormalizeLines(text);
   if (engine.OptimizeDocumentInPlace(text, ctx) != OptimizeResult::Done)
     return Fail(1, "optimization of '" + input + "' failed");
-  NormalizeLines(text);
+  SaveLinesInPlace(text, breaks);
   if (!Print(text)) return Fail(1, "cannot write to standard output");
   return ui.errorCount() > 0 ? 1 : 0;
 }

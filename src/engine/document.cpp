@@ -23,7 +23,21 @@ std::string LoadDocumentText(std::string_view fileBytes) {
   return out;
 }
 
-std::string SaveDocumentText(std::string_view text) { return LoadDocumentText(text); }
+LineBreaks LineBreaksOf(std::string_view fileBytes) {
+  const std::string_view page = fileBytes.substr(0, fileBytes.find('\0'));
+  return page.find('\r') == std::string_view::npos ? LineBreaks::Lf : LineBreaks::CrLf;
+}
+
+std::string SaveDocumentText(std::string_view text, LineBreaks breaks) {
+  std::string out = LoadDocumentText(text);
+  if (breaks == LineBreaks::Lf) std::erase(out, '\r');  // every CR is now the first half of a CR LF
+  return out;
+}
+
+void SaveLinesInPlace(std::string& text, LineBreaks breaks) {
+  NormalizeLines(text);
+  if (breaks == LineBreaks::Lf) std::erase(text, '\r');
+}
 
 void NormalizeLines(std::string& text) {
   // The text ends at a byte 0; every line break becomes CR LF and the last

@@ -34,8 +34,17 @@ enum class OptimizeResult {
 // The reading rule: lines end at CR LF, CR or LF; a byte 0 ends the text; the
 // lines are joined with CR LF after every line.
 std::string LoadDocumentText(std::string_view fileBytes);
-// The saving rule: the text split by the same rule, CR LF after every line.
-std::string SaveDocumentText(std::string_view text);
+
+// What a saved page ends its lines with: a page that held no CR keeps its
+// LF breaks; any other page is saved with CR LF, the form the passes work in.
+enum class LineBreaks { CrLf, Lf };
+// The breaks for a page read from these bytes (up to a byte 0, where the page ends).
+LineBreaks LineBreaksOf(std::string_view fileBytes);
+
+// The saving rule: the text split by the same rule, `breaks` after every line.
+std::string SaveDocumentText(std::string_view text, LineBreaks breaks);
+// The saving rule applied to `text` itself.
+void SaveLinesInPlace(std::string& text, LineBreaks breaks);
 // Either rule applied to `text` itself. A text whose lines all end with CR LF
 // (the usual case) is only looked through; otherwise it is rebuilt, in its own
 // buffer when the capacity allows.

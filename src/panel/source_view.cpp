@@ -16,8 +16,9 @@ const PanelRow* SelectedRow(const FilesPanel& panel) {
   return &panel.rows()[*panel.selected];
 }
 
+// The view's text is saved as a page read with those bytes would be.
 bool WriteViewText(const std::string& path, const std::string& text) {
-  return WriteFileAtomically(path, SaveDocumentText(text));
+  return WriteFileAtomically(path, SaveDocumentText(text, LineBreaksOf(text)));
 }
 
 }  // namespace

@@ -36,7 +36,8 @@ class SourceView {
   void OnPanelDoubleClick(const FilesPanel& panel, const PanelContext& ctx);
   // The user changed the text.
   void EditText(std::string newText);
-  // butSaveFile: writes the text with CR LF after every line.
+  // butSaveFile: writes the text with a line break after every line, LF
+  // when the text holds no CR, CR LF otherwise.
   bool SaveFile(const PanelContext& ctx);
   // True while a file is shown (the hint is not the "File source" text).
   bool ShowsFile(const MessageCatalogue& catalogue) const;

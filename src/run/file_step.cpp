@@ -24,12 +24,12 @@ OptimizeResult RunPasses(std::string& text, const RunEnvironment& env, const std
 
 // The save step of a file whose text is optimized; puts the backup back when
 // the save fails.
-FileOutcome Finish(const std::string& source, std::string text, const BackupResult& backup, FileOutcome out,
-                   const RunEnvironment& env, OverwriteMemory& memory, bool dryRun) {
+FileOutcome Finish(const std::string& source, std::string text, LineBreaks breaks, const BackupResult& backup,
+                   FileOutcome out, const RunEnvironment& env, OverwriteMemory& memory, bool dryRun) {
   using Status = FileOutcome::Status;
   if (dryRun) {
     out.status = Status::Saved;
-    NormalizeLines(text);
+    SaveLinesInPlace(text, breaks);
     out.sizeAfter = static_cast<std::int64_t>(text.size());
     return out;
   }
@@ -40,7 +40,8 @@ FileOutcome Finish(const std::string& source, std::string text, const BackupResu
   // new page, never an empty one.
   const Durability durability =
       out.outputPath == source && backup.kind == BackupResult::Kind::Skipped ? Durability::OnDisk : Durability::Cached;
-  SaveResult saved = SaveOptimized(std::move(text), source, out.outputPath, outputIsFree, memory, step, durability);
+  SaveResult saved =
+      SaveOptimized(std::move(text), breaks, source, out.outputPath, outputIsFree, memory, step, durability);
   if (saved.failed) {
     PutBackupBack(backup, source);
     out.status = Status::Failed;
@@ -76,6 +77,7 @@ FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, O
     return out;
   }
   std::string text = std::move(*bytes);
+  const LineBreaks breaks = LineBreaksOf(text);
   NormalizeLines(text);
 
   StepContext step{env.catalogue, env.ui};
@@ -93,7 +95,7 @@ FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, O
     if (out.status == Status::Failed) out.failure = "its optimization failed";
     return out;
   }
-  return Finish(source, std::move(text), backup, out, env, memory, dryRun);
+  return Finish(source, std::move(text), breaks, backup, out, env, memory, dryRun);
 }
 
 PreparedFile PrepareFile(const std::string& source, const RunEnvironment& env,
@@ -106,6 +108,7 @@ PreparedFile PrepareFile(const std::string& source, const RunEnvironment& env,
     return prepared;
   }
   prepared.text = std::move(*bytes);
+  prepared.breaks = LineBreaksOf(prepared.text);
   NormalizeLines(prepared.text);
   prepared.result = RunPasses(prepared.text, env, checkCancel);
   if (prepared.result != OptimizeResult::Done) std::string().swap(prepared.text);
@@ -130,7 +133,7 @@ FileOutcome PlaceFile(const std::string& source, PreparedFile prepared, const Ru
     backup = BackUpSource(source, s.edBackUpPath + NameOf(source), memory, step);
     if (backup.kind == BackupResult::Kind::Failed) return BackupFailed(out, s, source);
   }
-  return Finish(source, std::move(prepared.text), backup, out, env, memory, dryRun);
+  return Finish(source, std::move(prepared.text), prepared.breaks, backup, out, env, memory, dryRun);
 }
 
 }  // namespace tersify

@@ -56,8 +56,9 @@ FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, O
 struct PreparedFile {
   OptimizeResult result = OptimizeResult::Failed;  // Failed also when the file cannot be read
   std::int64_t sizeBefore = -1;
-  std::string text;         // the optimized document when `result` is Done
-  bool unreadable = false;  // Failed because the file could not be read
+  std::string text;                      // the optimized document when `result` is Done
+  LineBreaks breaks = LineBreaks::CrLf;  // what the saved text ends its lines with
+  bool unreadable = false;               // Failed because the file could not be read
 };
 PreparedFile PrepareFile(const std::string& source, const RunEnvironment& env,
                          const std::function<bool()>& checkCancel);

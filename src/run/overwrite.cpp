@@ -160,10 +160,10 @@ bool PutBackupBack(const BackupResult& backup, const std::string& source) {
   return !ec;
 }
 
-SaveResult SaveOptimized(std::string text, const std::string& source, const std::string& output,
+SaveResult SaveOptimized(std::string text, LineBreaks breaks, const std::string& source, const std::string& output,
                          bool outputIsFree, OverwriteMemory& memory, const StepContext& ctx, Durability durability) {
   std::string bytes = std::move(text);
-  NormalizeLines(bytes);  // the saving rule, in the text's own buffer
+  SaveLinesInPlace(bytes, breaks);  // the saving rule, in the text's own buffer
   auto write = [&](const std::string& target) {
     return WriteFileAtomically(target, bytes, durability) ? SaveResult{false, target}
                                                          : SaveResult{true, std::nullopt};

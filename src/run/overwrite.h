@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "engine/engine.h"
 #include "i18n/interaction.h"
 #include "run/file_ops.h"
 #include "run/run_state.h"
@@ -55,11 +56,11 @@ struct SaveResult {
   std::optional<std::string> written;  // the path written; nothing when skipped
 };
 
-// Writes `text` (split into lines, CR LF after every line) to `output`,
+// Writes `text` (split into lines, `breaks` after every line) to `output`,
 // consulting the overwrite question when it exists, unless `outputIsFree`
 // (the source was moved away from it by the backup step).
 // `durability` OnDisk for a write that replaces the only copy of a source.
-SaveResult SaveOptimized(std::string text, const std::string& source, const std::string& output,
+SaveResult SaveOptimized(std::string text, LineBreaks breaks, const std::string& source, const std::string& output,
                          bool outputIsFree, OverwriteMemory& memory, const StepContext& ctx,
                          Durability durability = Durability::Cached);
 

@@ -101,7 +101,7 @@ inline std::string WithoutBlanks(const std::string& original) {
   std::string out;
   for (char c : text)
     if (c != ' ') out += c;
-  return SaveDocumentText(out);
+  return SaveDocumentText(out, LineBreaksOf(original));
 }
 
 class FakeRunWindow : public RunWindow {
