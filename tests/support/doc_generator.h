@@ -20,7 +20,8 @@ inline const std::vector<std::string>& TrickyFragments() {
       "\r", "\n", " ", "  ", "   ", "p", "b", "/b", "<b>", "</b>", "<p>", "</P>", "strong", "<strong a=1>",
       "name=\"x\"", "name=x", "<meta name=\"x\" content=\"y\">", "50", "\"50\"", "\"100%\"", "\"#fff\"", "\"\"",
       "a=\"\"", " alt=\"\"", "#", "%", "x", "ab", "\b", "<!doctype html>", "!DOCTYPE", "> <", ">  <",
-      "\x8a", "\x9f", "\xa4", "\xa5", "\xa6", "\xac", "\xaf", "\xc0", "\xe0", "\x9a"};
+      "\x8a", "\x9f", "\xa4", "\xa5", "\xa6", "\xac", "\xaf", "\xc0", "\xe0", "\x9a", "<pre>", "</pre>",
+      "<PRE x>", "</pre ", "<textarea\t", "</textarea>", "<xmp>", "</xmp"};
   return f;
 }
 
