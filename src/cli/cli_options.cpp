@@ -16,8 +16,8 @@ HTML files are taken (with -r also those of its sub-folders), or a file list
 out).
 
 Filter form: a single FILE (or - for standard input) with none of the batch
-flags below is optimized to standard output; - always is. Line breaks of the
-result are CR LF.
+flags below is optimized to standard output; - always is. Every result keeps
+its page's line breaks: LF when the page holds no CR, CR LF otherwise.
 
 Where the results go:
   -o, --out DIR         write optimized copies into DIR and leave the sources
