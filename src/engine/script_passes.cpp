@@ -32,7 +32,7 @@ Str<Ch> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store
   GapText<Ch> g(std::move(text));
   // The word starts a block only in markup, outside a quoted value of the
   // tag it stands in.
-  MarkupState<Ch> markup;
+  BracketLookBack<Ch> markup;
   bool disarmed = false;
   auto rest = [&](std::size_t k) { return g.ahead(k); };
   // The word starts with the two symbols that lower-case to "s" and "c": the
@@ -236,6 +236,12 @@ bool CutPreformatted(const Str<Ch>& text, const PassEnv<Ch>& env, ScriptBlocks<C
   std::size_t copied = 0;
   for (std::size_t i = static_cast<std::size_t>(lt.find(data, data + n) - data); i < n;
        i = static_cast<std::size_t>(lt.find(data + i + 1, data + n) - data)) {
+    if (i + 1 >= n)
+      break;
+    const Ch f = env.Lower(
+        data[i + 1]); // most tags start with none of the names' letters
+    if (!Is(f, 'p') && !Is(f, 't') && !Is(f, 'x') && !Is(f, 'l'))
+      continue;
     std::size_t name = kNames;
     for (std::size_t k = 0; k < kNames && name == kNames; ++k) {
       const std::string_view w = kPreformattedNames[k];
@@ -278,15 +284,32 @@ void InsertPreformatted(const Str<Ch>& text, const PassEnv<Ch>& env, const Scrip
   std::size_t blocks = 0;
   for (const Str<Ch>& block : store) blocks += block.size();
   out.reserve(text.size() + blocks);
-  std::size_t next = 0;  // as bytes every marker stands for the next block in order
-  for (Ch c : text) {
-    if (!env.IsPreMarker(c)) {
-      out.push_back(c);
-      continue;
+  if constexpr (sizeof(Ch) == 1) {
+    // As bytes every marker stands for the next block in order.
+    std::size_t next = 0;
+    ByteSet marker;
+    marker.add(static_cast<unsigned char>(env.preMarker));
+    const Ch *p = text.data();
+    const Ch *end = p + text.size();
+    while (p < end) {
+      const Ch *m = marker.find(p, end);
+      out.append(p, m);
+      if (m == end)
+        break;
+      if (next < store.size())
+        out.append(store[next++]);
+      p = m + 1;
     }
-    std::size_t index = next++;
-    if constexpr (sizeof(Ch) != 1) index = U(c) - U(env.preMarker);
-    if (index < store.size()) out.append(store[index]);
+  } else {
+    for (Ch c : text) {
+      if (!env.IsPreMarker(c)) {
+        out.push_back(c);
+        continue;
+      }
+      const std::size_t index = U(c) - U(env.preMarker);
+      if (index < store.size())
+        out.append(store[index]);
+    }
   }
 }
 

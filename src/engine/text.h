@@ -280,89 +280,71 @@ void ReplaceTwo(Str<Ch>& text, Ch a, Ch toA, Ch b, Ch toB) {
     *p = *p == a ? toA : toB;
 }
 
-// Whether places of a text stand in markup, that is whether the nearest "<"
-// or ">" before the place is "<" (with neither, a place does not), and the
-// parity of the double quotes since that "<". The text is read forwards and
-// may be cut back: places are asked for in increasing order, and a cut
-// forgets the state beyond it. Each "<" passed keeps the state before it, so
-// a cut at a "<" costs nothing to undo.
-template <class Ch>
-class MarkupState {
- public:
-  // The state at place p of data (p at or after every place asked for since
-  // the last cut).
-  bool InMarkup(const Ch* data, std::size_t p) {
-    Advance(data, p);
-    return in_;
+// Whether places of a text stand in markup (the nearest "<" or ">" before
+// the place is "<"; with neither, it does not), and the parity of the double
+// quotes since that "<", found by looking back from the place. What a look
+// found is kept, so the next place, further on in the same text, looks back
+// only as far as the last one; a cut that takes the bracket found falls back
+// on what the look before it found.
+template <class Ch> class BracketLookBack {
+public:
+  bool InMarkup(const Ch *data, std::size_t p) {
+    prev_ = memo_;
+    Memo m = memo_.known && memo_.at <= p ? memo_ : Memo{};
+    const std::size_t stop = m.known ? m.at : 0;
+    bool odd = false;
+    std::size_t i = p;
+    for (; i > stop; --i) {
+      const std::uint32_t c = U(data[i - 1]);
+      if (c == '<' || c == '>') {
+        m.in = c == '<';
+        m.odd = odd;
+        m.bracket = i - 1;
+        break;
+      }
+      odd ^= c == '"';
+    }
+    if (i == stop) {
+      if (m.known)
+        m.odd ^= odd;
+      else
+        m = Memo{};
+    }
+    m.known = true;
+    m.at = p;
+    memo_ = m;
+    return m.in;
   }
-  // The quote parity since the last "<", at the place last asked for.
-  bool OddSinceLt() const { return odd_; }
+  // The quote parity since the "<", at the place last asked for.
+  bool OddSinceLt() const { return memo_.odd; }
 
   // Places from t on are about to be dropped or rewritten; data still holds
   // what was read.
-  void Cut(const Ch* data, std::size_t t) {
-    if (t >= upTo_) return;
-    bool bracket = false;
-    bool flip = false;
-    for (std::size_t i = t; i < upTo_ && !bracket; ++i) {
-      bracket = U(data[i]) == '<' || U(data[i]) == '>';
-      flip ^= U(data[i]) == '"';
-    }
-    if (!bracket) {
-      odd_ ^= flip;
-      upTo_ = t;
+  void Cut(const Ch *data, std::size_t t) {
+    if (prev_.known && prev_.at > t)
+      prev_ = Memo{};
+    if (!memo_.known || memo_.at <= t)
       return;
+    if (memo_.bracket == kNone || memo_.bracket < t) {
+      for (std::size_t i = t; i < memo_.at; ++i)
+        memo_.odd ^= U(data[i]) == '"';
+      memo_.at = t;
+    } else {
+      memo_ = prev_;
     }
-    Lt last{};
-    bool popped = false;
-    while (!lts_.empty() && lts_.back().pos >= t) {
-      last = lts_.back();
-      lts_.pop_back();
-      popped = true;
-    }
-    if (popped && last.pos == t) {
-      upTo_ = t;
-      in_ = last.in;
-      odd_ = last.odd;
-      return;
-    }
-    if (lts_.empty()) {
-      upTo_ = t;
-      in_ = odd_ = false;  // no "<" before t
-      return;
-    }
-    upTo_ = lts_.back().pos + 1;
-    in_ = true;
-    odd_ = false;
-    Advance(data, t);
   }
 
- private:
-  void Advance(const Ch* data, std::size_t p) {
-    for (std::size_t i = upTo_; i < p; ++i) {
-      const std::uint32_t c = U(data[i]);
-      if (c == '"') {
-        odd_ = !odd_;
-      } else if (c == '<') {
-        lts_.push_back({i, in_, odd_});
-        in_ = true;
-        odd_ = false;
-      } else if (c == '>') {
-        in_ = false;
-      }
-    }
-    if (p > upTo_) upTo_ = p;
-  }
-
-  struct Lt {
-    std::size_t pos;
-    bool in;  // the state before it
-    bool odd;
+private:
+  static constexpr std::size_t kNone = ~std::size_t{0};
+  struct Memo {
+    bool known = false;
+    bool in = false;
+    bool odd = false;
+    std::size_t at = 0;          // the place asked for
+    std::size_t bracket = kNone; // the bracket nearest before it
   };
-  std::vector<Lt> lts_;
-  std::size_t upTo_ = 0;
-  bool in_ = false;
-  bool odd_ = false;
+  Memo memo_;
+  Memo prev_; // what the look before the last one found
 };
 
 // The text as out + rest: out is what the pass has settled, rest is what it

@@ -144,57 +144,77 @@ auto PairStops(char first, char second) {
 // What stands in markup depends on the step: a "<" that the first step leaves
 // with its spaces is disarmed for the steps after it, and so is a ">" that the
 // second step leaves; so the walk keeps one state per view.
-template <class Ch>
-void TightenTagSpaces(Str<Ch>& text, const PassEnv<Ch>&) {
-  // The walk stops at every "<" and ">" and at an "=" next to a space (the
-  // spaces before one that are written out came from before it in the text,
-  // since only spaces are deleted, so the text itself tells where to look).
-  auto wanted = [&](const Ch* q, bool first) {
-    if (Is(*q, '<') || Is(*q, '>')) return true;
-    return Is(*q, '=') && (first || Is(q[-1], ' ') || (q + 1 < text.data() + text.size() && Is(q[1], ' ')));
+template <class Ch> void TightenTagSpaces(Str<Ch> &text, const PassEnv<Ch> &) {
+  // Only a "<", ">" or "=" next to a space can lose one: the spaces before
+  // one that are written out came from before it in the text (only spaces
+  // are deleted), so the text itself tells where to look.
+  auto tag = [](Ch c) { return Is(c, '<') || Is(c, '>') || Is(c, '='); };
+  auto wanted = [&](const Ch *q, bool first) {
+    return tag(*q) && (first || Is(q[-1], ' ') ||
+                       (q + 1 < text.data() + text.size() && Is(q[1], ' ')));
   };
-  auto find = [&](const Ch* p, const Ch* end, bool& odd) {
-    return FindCountingQuotes(p, end, odd, wanted, [](const Ch* q, bool first) {
-      unsigned stops = 0;
+  auto find = [&](const Ch *p, const Ch *end, bool &odd) {
+    return FindCountingQuotes(p, end, odd, wanted, [](const Ch *q, bool first) {
+      unsigned tags = 0, around = 0;
 #ifdef TERSIFY_ENGINE_SSE2
       if constexpr (sizeof(Ch) == 1) {
         const __m128i x = Load(q);
+        tags = Lanes(x, '<') | Lanes(x, '>') | Lanes(x, '=');
         // Lane 0 at p always counts: the byte before p may be written over.
-        const unsigned before = first ? (Lanes(x, ' ') << 1) | 1u : Lanes(Load(q - 1), ' ');
-        const unsigned around = before | Lanes(Load(q + 1), ' ');
-        stops = Lanes(x, '<') | Lanes(x, '>') | (Lanes(x, '=') & around);
+        const unsigned before =
+            first ? (Lanes(x, ' ') << 1) | 1u : Lanes(Load(q - 1), ' ');
+        around = before | Lanes(Load(q + 1), ' ');
       }
 #endif
       (void)q, (void)first;
-      return stops & 0xFFFFu;
+      return tags & around & 0xFFFFu;
     });
   };
   // Whether the nearest "<" or ">" not disarmed is "<", as the first step,
-  // the second and the last two see it.
+  // the second and the last two see it. A bracket the walk does not stop at
+  // has no space beside it: every step sees it.
   bool inFirst = false, inSecond = false, inLast = false;
-  const Ch* eqSpacesTo = nullptr;  // where the spaces after the last "=" that lost them ended
-  RewriteAtFinds(text, find, [&](Ch c, InPlace<Ch>& s) {
+  Ch *plainFrom =
+      text.data(); // written since the last stop: no stop among them
+  const Ch *eqSpacesTo =
+      nullptr; // where the spaces after the last "=" that lost them ended
+  RewriteAtFinds(text, find, [&](Ch c, InPlace<Ch> &s) {
+    for (Ch *q = s.w - 1; q > plainFrom;) {
+      --q;
+      if (Is(*q, '<') || Is(*q, '>')) {
+        inFirst = inSecond = inLast = Is(*q, '<');
+        break;
+      }
+    }
     if (Is(c, '<')) {
       if (s.p < s.end && Is(*s.p, ' ')) {
-        if (s.odd || !inFirst) return;  // disarmed: no step sees it as "<"
+        if (s.odd || !inFirst) { // disarmed: no step sees it as "<"
+          plainFrom = s.w;
+          return;
+        }
         s.SkipSpaces();
       }
       inFirst = inSecond = inLast = true;
     } else if (Is(c, '=')) {
-      if (s.odd || !inLast) return;
-      --s.w;
-      s.UnwriteSpaces();
-      *s.w++ = c;
-      if (s.p < s.end && Is(*s.p, ' ')) {
-        s.SkipSpaces();
-        eqSpacesTo = s.p;
+      if (!s.odd && inLast) {
+        --s.w;
+        s.UnwriteSpaces();
+        *s.w++ = c;
+        if (s.p < s.end && Is(*s.p, ' ')) {
+          s.SkipSpaces();
+          eqSpacesTo = s.p;
+        }
       }
     } else {  // ">"
       // Spaces before it when the second step looks: those still written, or
       // those after an "=" that the last step removes.
       const bool spaced = (s.w - s.base >= 2 && Is(s.w[-2], ' ')) || eqSpacesTo == s.p - 1;
       inFirst = false;
-      if (spaced && (s.odd || !inSecond)) return;  // disarmed for the steps after the first
+      if (spaced &&
+          (s.odd || !inSecond)) { // disarmed for the steps after the first
+        plainFrom = s.w;
+        return;
+      }
       inSecond = inLast = false;
       if (spaced) {
         --s.w;
@@ -207,6 +227,7 @@ void TightenTagSpaces(Str<Ch>& text, const PassEnv<Ch>&) {
       if (!s.odd && s.end - s.p >= 2 && Is(s.p[0], ' ') && Is(s.p[1], '<') && !(s.end - s.p >= 3 && Is(s.p[2], ' ')))
         ++s.p;  // "<" is read next
     }
+    plainFrom = s.w;
   });
 }
 
