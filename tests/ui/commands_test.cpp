@@ -62,7 +62,7 @@ void WriteRatioPages(Program& p) {
   WriteFile(p.Path("a.html"), std::string(10, ' ') + std::string(88, 'a') + "\r\n");
   WriteFile(p.Path("b.html"), std::string(20, ' ') + std::string(78, 'b') + "\r\n");
   std::string grows;
-  for (int i = 0; i < 5; ++i) grows += "abcdefghijklmnopqrs\n";
+  for (int i = 0; i < 5; ++i) grows += "abcdefghijklmnopqrs\r";  // lone CR breaks grow to CR LF
   WriteFile(p.Path("c.html"), grows);
 }
 
