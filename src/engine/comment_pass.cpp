@@ -259,8 +259,8 @@ class CommentRemover {
 
   GapText<Ch> g_;
   BracketLookBack<Ch> markup_;
-  const PassEnv<Ch> &env_;
-  const bool trackEnclosing_; // whether comments inside a style tag are kept
+  const PassEnv<Ch>& env_;
+  const bool trackEnclosing_;  // whether comments inside a style tag are kept
   bool disarmed_ = false;
   bool odd_ = false;        // quote parity of the settled part
   std::size_t lastLt_ = 0;  // the last settled "<", when ltKnown_ and hasLt_

@@ -51,10 +51,10 @@ void RemoveQuotes(const Str<Ch>& text, const PassEnv<Ch>& env, Str<Ch>& out) {
       return std::find(from, to, static_cast<Ch>('"'));
     }
   };
-  BracketLookBack<Ch> markup; // over what is written
-  const Ch *p = text.data();
-  const Ch *const end = p + text.size();
-  const Ch *run = p; // the text from here to p stays as it is, not yet written
+  BracketLookBack<Ch> markup;  // over what is written
+  const Ch* p = text.data();
+  const Ch* const end = p + text.size();
+  const Ch* run = p;  // the text from here to p stays as it is, not yet written
   while (p < end) {
     const Ch* q1 = nextQuote(p, end);
     if (q1 == end) break;

@@ -236,12 +236,9 @@ bool CutPreformatted(const Str<Ch>& text, const PassEnv<Ch>& env, ScriptBlocks<C
   std::size_t copied = 0;
   for (std::size_t i = static_cast<std::size_t>(lt.find(data, data + n) - data); i < n;
        i = static_cast<std::size_t>(lt.find(data + i + 1, data + n) - data)) {
-    if (i + 1 >= n)
-      break;
-    const Ch f = env.Lower(
-        data[i + 1]); // most tags start with none of the names' letters
-    if (!Is(f, 'p') && !Is(f, 't') && !Is(f, 'x') && !Is(f, 'l'))
-      continue;
+    if (i + 1 >= n) break;
+    const Ch f = env.Lower(data[i + 1]);  // most tags start with none of the names' letters
+    if (!Is(f, 'p') && !Is(f, 't') && !Is(f, 'x') && !Is(f, 'l')) continue;
     std::size_t name = kNames;
     for (std::size_t k = 0; k < kNames && name == kNames; ++k) {
       const std::string_view w = kPreformattedNames[k];
@@ -289,15 +286,13 @@ void InsertPreformatted(const Str<Ch>& text, const PassEnv<Ch>& env, const Scrip
     std::size_t next = 0;
     ByteSet marker;
     marker.add(static_cast<unsigned char>(env.preMarker));
-    const Ch *p = text.data();
-    const Ch *end = p + text.size();
+    const Ch* p = text.data();
+    const Ch* end = p + text.size();
     while (p < end) {
-      const Ch *m = marker.find(p, end);
+      const Ch* m = marker.find(p, end);
       out.append(p, m);
-      if (m == end)
-        break;
-      if (next < store.size())
-        out.append(store[next++]);
+      if (m == end) break;
+      if (next < store.size()) out.append(store[next++]);
       p = m + 1;
     }
   } else {
@@ -307,8 +302,7 @@ void InsertPreformatted(const Str<Ch>& text, const PassEnv<Ch>& env, const Scrip
         continue;
       }
       const std::size_t index = U(c) - U(env.preMarker);
-      if (index < store.size())
-        out.append(store[index]);
+      if (index < store.size()) out.append(store[index]);
     }
   }
 }

@@ -304,10 +304,9 @@ class TagProcessor {
   }
 
   SplitText<Ch> g_;
-  mutable BracketLookBack<Ch>
-      markup_; // over the settled part; asked from the const tests
-  Str<Ch> &result_;
-  const PassEnv<Ch> &env_;
+  mutable BracketLookBack<Ch> markup_;  // over the settled part; asked from the const tests
+  Str<Ch>& result_;
+  const PassEnv<Ch>& env_;
   std::string_view entry_;
   const Str<Ch>& low_;
   const ByteSet& stops_;  // the quote and every byte that lower-cases to low_[0]
@@ -356,7 +355,7 @@ std::optional<TagStart> FindFirstChange(const Str<Ch>& text, const PassEnv<Ch>& 
   // that pass every other test.
   auto next = [&](const Ch* from) { return L >= 2 ? es.pairFinder.find(from, end) : es.firstBytes.find(from, end); };
   bool odd = false;
-  const Ch *counted = data; // quotes before this point are in `odd`
+  const Ch* counted = data;  // quotes before this point are in `odd`
   BracketLookBack<Ch> markup;
   std::vector<std::size_t> untaken;
   for (const Ch* p = next(data); p < end; p = next(p + 1)) {

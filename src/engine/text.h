@@ -286,9 +286,10 @@ void ReplaceTwo(Str<Ch>& text, Ch a, Ch toA, Ch b, Ch toB) {
 // found is kept, so the next place, further on in the same text, looks back
 // only as far as the last one; a cut that takes the bracket found falls back
 // on what the look before it found.
-template <class Ch> class BracketLookBack {
-public:
-  bool InMarkup(const Ch *data, std::size_t p) {
+template <class Ch>
+class BracketLookBack {
+ public:
+  bool InMarkup(const Ch* data, std::size_t p) {
     prev_ = memo_;
     Memo m = memo_.known && memo_.at <= p ? memo_ : Memo{};
     const std::size_t stop = m.known ? m.at : 0;
@@ -320,31 +321,28 @@ public:
 
   // Places from t on are about to be dropped or rewritten; data still holds
   // what was read.
-  void Cut(const Ch *data, std::size_t t) {
-    if (prev_.known && prev_.at > t)
-      prev_ = Memo{};
-    if (!memo_.known || memo_.at <= t)
-      return;
+  void Cut(const Ch* data, std::size_t t) {
+    if (prev_.known && prev_.at > t) prev_ = Memo{};
+    if (!memo_.known || memo_.at <= t) return;
     if (memo_.bracket == kNone || memo_.bracket < t) {
-      for (std::size_t i = t; i < memo_.at; ++i)
-        memo_.odd ^= U(data[i]) == '"';
+      for (std::size_t i = t; i < memo_.at; ++i) memo_.odd ^= U(data[i]) == '"';
       memo_.at = t;
     } else {
       memo_ = prev_;
     }
   }
 
-private:
+ private:
   static constexpr std::size_t kNone = ~std::size_t{0};
   struct Memo {
     bool known = false;
     bool in = false;
     bool odd = false;
-    std::size_t at = 0;          // the place asked for
-    std::size_t bracket = kNone; // the bracket nearest before it
+    std::size_t at = 0;           // the place asked for
+    std::size_t bracket = kNone;  // the bracket nearest before it
   };
   Memo memo_;
-  Memo prev_; // what the look before the last one found
+  Memo prev_;  // what the look before the last one found
 };
 
 // The text as out + rest: out is what the pass has settled, rest is what it

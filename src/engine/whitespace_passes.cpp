@@ -144,25 +144,24 @@ auto PairStops(char first, char second) {
 // What stands in markup depends on the step: a "<" that the first step leaves
 // with its spaces is disarmed for the steps after it, and so is a ">" that the
 // second step leaves; so the walk keeps one state per view.
-template <class Ch> void TightenTagSpaces(Str<Ch> &text, const PassEnv<Ch> &) {
+template <class Ch>
+void TightenTagSpaces(Str<Ch>& text, const PassEnv<Ch>&) {
   // Only a "<", ">" or "=" next to a space can lose one: the spaces before
   // one that are written out came from before it in the text (only spaces
   // are deleted), so the text itself tells where to look.
   auto tag = [](Ch c) { return Is(c, '<') || Is(c, '>') || Is(c, '='); };
-  auto wanted = [&](const Ch *q, bool first) {
-    return tag(*q) && (first || Is(q[-1], ' ') ||
-                       (q + 1 < text.data() + text.size() && Is(q[1], ' ')));
+  auto wanted = [&](const Ch* q, bool first) {
+    return tag(*q) && (first || Is(q[-1], ' ') || (q + 1 < text.data() + text.size() && Is(q[1], ' ')));
   };
-  auto find = [&](const Ch *p, const Ch *end, bool &odd) {
-    return FindCountingQuotes(p, end, odd, wanted, [](const Ch *q, bool first) {
+  auto find = [&](const Ch* p, const Ch* end, bool& odd) {
+    return FindCountingQuotes(p, end, odd, wanted, [](const Ch* q, bool first) {
       unsigned tags = 0, around = 0;
 #ifdef TERSIFY_ENGINE_SSE2
       if constexpr (sizeof(Ch) == 1) {
         const __m128i x = Load(q);
         tags = Lanes(x, '<') | Lanes(x, '>') | Lanes(x, '=');
         // Lane 0 at p always counts: the byte before p may be written over.
-        const unsigned before =
-            first ? (Lanes(x, ' ') << 1) | 1u : Lanes(Load(q - 1), ' ');
+        const unsigned before = first ? (Lanes(x, ' ') << 1) | 1u : Lanes(Load(q - 1), ' ');
         around = before | Lanes(Load(q + 1), ' ');
       }
 #endif
@@ -174,12 +173,10 @@ template <class Ch> void TightenTagSpaces(Str<Ch> &text, const PassEnv<Ch> &) {
   // the second and the last two see it. A bracket the walk does not stop at
   // has no space beside it: every step sees it.
   bool inFirst = false, inSecond = false, inLast = false;
-  Ch *plainFrom =
-      text.data(); // written since the last stop: no stop among them
-  const Ch *eqSpacesTo =
-      nullptr; // where the spaces after the last "=" that lost them ended
-  RewriteAtFinds(text, find, [&](Ch c, InPlace<Ch> &s) {
-    for (Ch *q = s.w - 1; q > plainFrom;) {
+  Ch* plainFrom = text.data();     // written since the last stop: no stop among them
+  const Ch* eqSpacesTo = nullptr;  // where the spaces after the last "=" that lost them ended
+  RewriteAtFinds(text, find, [&](Ch c, InPlace<Ch>& s) {
+    for (Ch* q = s.w - 1; q > plainFrom;) {
       --q;
       if (Is(*q, '<') || Is(*q, '>')) {
         inFirst = inSecond = inLast = Is(*q, '<');
@@ -188,7 +185,7 @@ template <class Ch> void TightenTagSpaces(Str<Ch> &text, const PassEnv<Ch> &) {
     }
     if (Is(c, '<')) {
       if (s.p < s.end && Is(*s.p, ' ')) {
-        if (s.odd || !inFirst) { // disarmed: no step sees it as "<"
+        if (s.odd || !inFirst) {  // disarmed: no step sees it as "<"
           plainFrom = s.w;
           return;
         }
@@ -210,8 +207,7 @@ template <class Ch> void TightenTagSpaces(Str<Ch> &text, const PassEnv<Ch> &) {
       // those after an "=" that the last step removes.
       const bool spaced = (s.w - s.base >= 2 && Is(s.w[-2], ' ')) || eqSpacesTo == s.p - 1;
       inFirst = false;
-      if (spaced &&
-          (s.odd || !inSecond)) { // disarmed for the steps after the first
+      if (spaced && (s.odd || !inSecond)) {  // disarmed for the steps after the first
         plainFrom = s.w;
         return;
       }
