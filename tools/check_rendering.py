@@ -21,7 +21,7 @@ Exit status 0 when no page has a changed word or changed preformatted text,
 Usage: tools/check_rendering.py CLI FOLDER [--mode M] [--set K=V ...] [--jobs N]
        tools/check_rendering.py --self-test
 """
-import argparse, difflib, html, multiprocessing, os, re, subprocess, sys
+import argparse, difflib, html, itertools, multiprocessing, os, re, subprocess, sys
 from html.parser import HTMLParser
 
 PRE_TAGS = {'pre', 'textarea', 'xmp', 'listing'}
@@ -32,11 +32,11 @@ BREAK_TAGS = set('''address article aside blockquote body br caption center dd d
     ol option p plaintext pre section select summary table tbody td textarea tfoot th thead title tr ul xmp'''.split())
 
 # Kinds of change, in the order they are reported; JOINED is the intended one.
-REPLACED, GLUED, SPLIT, DELETED, ADDED, PRE, FAILED = (
+REPLACED, GLUED, SPLIT, DELETED, ADDED, PRE, FAILED, UNREAD = (
     'word replaced', 'words glued', 'word split', 'words deleted', 'words added', 'preformatted text changed',
-    'tersify-cli failed')
+    'tersify-cli failed', 'page not parsed')
 JOINED = 'words glued where white space between two tags went (intended)'
-KINDS = (REPLACED, GLUED, SPLIT, DELETED, ADDED, PRE, FAILED)
+KINDS = (REPLACED, GLUED, SPLIT, DELETED, ADDED, PRE, FAILED, UNREAD)
 TOKEN = re.compile(r'\s+|\S+')  # \s and str.split() both take U+00A0 as white space
 
 
@@ -110,7 +110,7 @@ class Rendering(HTMLParser):
             self.pre[i][1] += text
         if not text.strip():
             if text and self.gap != 'hard':
-                self.gap = 'soft' if self.after_tag and self.gap is None or self.gap == 'soft' else 'hard'
+                self.gap = 'soft' if self.after_tag else 'hard'
             self.after_tag = False
             return
         for m in TOKEN.finditer(text):
@@ -190,7 +190,7 @@ def compare(before, after):
                     kind = JOINED if soft else GLUED
             changes.append((kind, f'was: {shown(a, i1, i2)}\n      now: {shown(b, j1, j2)}'))
     if old.pre != new.pre:
-        for k, (x, y) in enumerate(zip(old.pre + [['', '']] * len(new.pre), new.pre + [['', '']] * len(old.pre))):
+        for k, (x, y) in enumerate(itertools.zip_longest(old.pre, new.pre, fillvalue=['', ''])):
             if x != y:
                 at = next((i for i, (p, q) in enumerate(zip(x[1], y[1])) if p != q), min(len(x[1]), len(y[1])))
                 changes.append((PRE, f'{x[0] or "none"} element {k + 1} became {y[0] or "none"}, from character '
@@ -209,7 +209,10 @@ def check_page(job):
         return path, [(FAILED, 'timed out')]
     if run.returncode != 0:
         return path, [(FAILED, f'exit status {run.returncode}: {run.stderr.decode(errors="replace")[:200]}')]
-    return path, compare(*decode(before, run.stdout))
+    try:
+        return path, compare(*decode(before, run.stdout))
+    except Exception as e:  # html.parser gives up on some malformed markup; the page then fails
+        return path, [(UNREAD, f'{type(e).__name__}: {e}')]
 
 
 def pages_of(folder):
