@@ -3,8 +3,13 @@
 # run: engine_bench over the corpus (one thread and two), its largest page and
 # the synthetic pages; minify on the same single files and over the corpus on
 # one core (GOMAXPROCS=1) and on two; the peak memory of tersify-cli on the
-# 64 MB page; then the ratios. Build engine_bench and tersify-cli first (see
-# RESULTS.md).
+# 64 MB page; then the ratios. Then whole processes on large pages: every
+# corpus page of 1 MB or more and the 8 and 64 MB synthetic pages, one
+# tersify-cli (default options and --mode max, output to /dev/null) against
+# one `minify --type html` per page under hyperfine, with the ratio for each
+# page, the 64 MB page's time over the 8 MB page's and its peak memory.
+# Needs hyperfine and minify (Debian: apt-get install hyperfine minify).
+# Build engine_bench and tersify-cli first (see RESULTS.md).
 # Usage: bench/engine_vs_minify.sh [BUILD_DIR] [CORPUS]
 set -eu
 BUILD=${1:-build-rel}
@@ -68,4 +73,45 @@ cli = open(os.path.join(work, 'cli-64mb.txt')).read()
 rss = int(re.search(r'Maximum resident set size \(kbytes\): (\d+)', cli).group(1))
 page = os.path.getsize(os.path.join(work, 'files', 'synthetic-64mb.html'))
 print(f'\ntersify-cli on the 64 MB page: peak {rss} kB = {rss * 1024 / page:.2f}x the file')
+EOF
+
+# Large pages, whole processes: what a user waits for on one big file. Pages
+# of 1 MiB or more; both programs write to /dev/null.
+find "$CORPUS" -type f \( -iname '*.htm' -o -iname '*.html' \) -size +1048575c | sort > "$WORK/large.txt"
+printf '%s\n' "$WORK/files/synthetic-8mb.html" "$WORK/files/synthetic-64mb.html" >> "$WORK/large.txt"
+i=0
+while IFS= read -r page; do
+  i=$((i + 1))
+  hyperfine --warmup 1 --runs 5 --export-json "$WORK/large-$i.json" \
+    -n "tersify-cli" "'$BUILD/tersify-cli' '$page' > /dev/null" \
+    -n "tersify-cli --mode max" "'$BUILD/tersify-cli' --mode max '$page' > /dev/null" \
+    -n "minify" "minify --type html -o /dev/null '$page'" > /dev/null
+done < "$WORK/large.txt"
+
+python3 - "$WORK" "$CORPUS" <<'EOF'
+import json, os, re, sys
+work, corpus = sys.argv[1], sys.argv[2]
+MB = 1 << 20
+pages = open(os.path.join(work, 'large.txt')).read().splitlines()
+print('\nLarge pages, one process per page (hyperfine, mean of 5 runs, process start-up included):\n')
+print('| page | MB | tersify-cli | --mode max | minify | default / minify | 3x? | max / minify | 3x? |')
+print('|---|---:|---:|---:|---:|---:|:---:|---:|:---:|')
+times = {}
+for i, page in enumerate(pages, 1):
+    runs = {r['command']: r['mean'] for r in json.load(open(os.path.join(work, f'large-{i}.json')))['results']}
+    d, x, m = runs['tersify-cli'], runs['tersify-cli --mode max'], runs['minify']
+    times[os.path.basename(page)] = (d, x)
+    name = os.path.relpath(page, corpus) if not page.startswith(work) else os.path.basename(page)
+    mb = os.path.getsize(page) / MB
+    print(f'| {name} | {mb:.2f} | {mb / d:.1f} MB/s | {mb / x:.1f} MB/s | {mb / m:.1f} MB/s | {m / d:.2f}x | '
+          f'{"yes" if m / d >= 3 else "no"} | {m / x:.2f}x | {"yes" if m / x >= 3 else "no"} |')
+(d8, x8), (d64, x64) = times['synthetic-8mb.html'], times['synthetic-64mb.html']
+met = lambda ok: 'met' if ok else 'not met'
+print(f'\n64 MB page over 8 MB page (goal: within 9x): {d64 / d8:.2f}x with default options ({met(d64 / d8 <= 9)}), '
+      f'{x64 / x8:.2f}x with --mode max ({met(x64 / x8 <= 9)})')
+cli = open(os.path.join(work, 'cli-64mb.txt')).read()
+rss = int(re.search(r'Maximum resident set size \(kbytes\): (\d+)', cli).group(1))
+page = os.path.getsize(os.path.join(work, 'files', 'synthetic-64mb.html'))
+print(f'Peak memory of tersify-cli on the 64 MB page (goal: at most 3x): {rss} kB = {rss * 1024 / page:.2f}x '
+      f'({met(rss * 1024 <= 3 * page)})')
 EOF
