@@ -191,6 +191,21 @@ TEST(RunFileOps, FailuresGiveTheSystemsReason) {
   EXPECT_TRUE(Listing(h.tmp.Path("full")).empty());
 }
 
+// A page that runs out of memory fails alone: its backup is put back and the
+// message says why. (The real shortage is tried on the command line.)
+TEST(RunFileOps, PageOutOfMemoryFailsAloneWithItsBackupPutBack) {
+  RunHarness h;
+  h.ModifySources(true);
+  h.optimizer = [](std::string&, const EngineContext&) -> OptimizeResult { throw std::bad_alloc(); };
+  std::string a = h.tmp.Write("src/a.html", "a a");
+  OverwriteMemory memory;
+  FileOutcome out = OptimizeFile(a, h.Env(), memory, {});
+  EXPECT_EQ(out.status, FileOutcome::Status::Failed);
+  EXPECT_EQ(out.failure, "its optimization failed: not enough memory");
+  EXPECT_EQ(ReadAll(a), "a a");
+  EXPECT_TRUE(Listing(h.settings.edBackUpPath).empty());
+}
+
 TEST(RunFileOps, RunStartCleansLeftoversBesideItsFiles) {
   RunHarness h;
   h.AddSource("src/a.html", "a");
