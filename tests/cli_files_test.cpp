@@ -62,6 +62,23 @@ TEST(CliFiles, TooLargeForMemoryFailsWithAMessage) {
   EXPECT_EQ(input.out, "");
 }
 
+// Failures end with the system's reason.
+TEST(CliFiles, FailuresEndWithTheSystemsReason) {
+  TempFolder t;
+  const std::string none = t.Path("none.html"), folder = t.Folder("dir");
+  const std::pair<std::string, std::string> cases[] = {
+      {Q(none), "cannot read '" + none + "': no such file or directory"},
+      {"--tags-delete " + Q(none) + " -",
+       "cannot read the tag removal table '" + none + "': no such file or directory"},
+      {"--options " + Q(folder) + " -", "cannot read the options file '" + folder + "': is a directory"},
+  };
+  for (const auto& [args, message] : cases) {
+    auto r = RunCommand(kCli + " " + args);
+    EXPECT_EQ(r.status, 1) << args;
+    EXPECT_EQ(r.err, "tersify-cli: " + message + "\n");
+  }
+}
+
 // An options file saved with a UTF-8 byte order mark is read like any other.
 TEST(CliFiles, OptionsFileWithByteOrderMark) {
   TempFolder t;
