@@ -73,8 +73,9 @@ class Temporary {
                         Durability durability) {
     errno = 0;
     if (std::fflush(file_) != 0) return Errno();
-    if (!model.empty())
-      if (std::error_code ec = platform::TakeOwnerAndMode(file_, path_, model)) return ec;
+    // A file system without owners or modes (or a model that went away
+    // meanwhile) does not stop the write, as it never did.
+    if (!model.empty()) (void)platform::TakeOwnerAndMode(file_, path_, model);
     const int closed = std::fclose(file_);
     file_ = nullptr;
     if (closed != 0) return Errno();
