@@ -239,7 +239,7 @@ RestoreReport RestoreFiles(const FilesPanel& panel, RunState& state, const Batch
     if (!row.checked) continue;
     if (Interrupted()) break;
     std::string f = row.FullPath();
-    std::string copy = s.radModifyOld ? s.edBackUpPath + NameOf(f) : s.edOptimizedPath + NameOf(f);
+    std::string copy = s.radModifyOld ? BackupPathOf(f, s) : PackedPath(f, s, Lookup::Plain);
     bool existed = FileExists(copy);
     if (SameDirectoryEntry(f, copy)) {
       // The output or backup folder is the file's own: there is nothing to undo from.

@@ -19,13 +19,13 @@ bool RestoreFile(const std::string& f, RunState& state, const PanelContext& ctx)
     const OptimizationSettings& s = ctx.settings;
     std::string name = NameOf(f);
     if (!s.radModifyOld) {
-      std::string copy = s.edOptimizedPath + name;
+      std::string copy = InFolder(s.edOptimizedPath, name);
       // An output folder that is the file's own folder: the "copy" is the file.
       if (SameDirectoryEntry(f, copy)) return false;
       std::error_code ec;
       return fs::remove(copy, ec);
     }
-    std::string backup = s.edBackUpPath + name;
+    std::string backup = BackupPathOf(f, s);
     // A backup folder that is the file's own folder holds no copy of it.
     if (FileExists(backup) && !SameDirectoryEntry(f, backup)) {
       std::error_code ec;
@@ -33,6 +33,8 @@ bool RestoreFile(const std::string& f, RunState& state, const PanelContext& ctx)
       if (fs::exists(f, ec) && fs::equivalent(f, backup, ec)) return fs::remove(backup, ec);
       fs::rename(backup, f, ec);  // replaces the file in one step
       if (!ec) return true;
+      // Another file system: the backup goes once its copy is on the disk.
+      if (ec == std::errc::cross_device_link) return CopyForMove(backup, f) && fs::remove(backup, ec);
       return CopyFileTo(backup, f, true);  // the copy in the backup folder stays
     }
     if (s.cbShowInfo && state.askMissingBackup) {

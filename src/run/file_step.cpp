@@ -1,6 +1,8 @@
 #include "run/file_step.h"
 
 #include <exception>
+#include <new>
+#include <system_error>
 
 #include "panel/paths.h"
 #include "run/file_ops.h"
@@ -10,16 +12,31 @@ namespace tersify {
 
 namespace {
 
-OptimizeResult RunPasses(std::string& text, const RunEnvironment& env, const std::function<bool()>& checkCancel) {
+std::error_code NoMemory() { return std::make_error_code(std::errc::not_enough_memory); }
+
+OptimizeResult RunPasses(std::string& text, const RunEnvironment& env, const std::function<bool()>& checkCancel,
+                         std::error_code& why) {
   EngineContext ctx{env.settings, env.removal, env.replacement, env.catalogue, env.ui, checkCancel};
   try {
     if (env.optimizer) return env.optimizer(text, ctx);
     Engine engine(env.codePage);
     // The text is of no use unless the answer is Done, so the engine may work in its buffer.
     return engine.OptimizeDocumentInPlace(text, ctx);
+  } catch (const std::bad_alloc&) {
+    why = NoMemory();
+    return OptimizeResult::Failed;
   } catch (const std::exception&) {
     return OptimizeResult::Failed;
   }
+}
+
+// A page too large for memory fails alone: its backup is put back and the
+// run may go on with the next one.
+FileOutcome OutOfMemory(const std::string& source, const BackupResult& backup, FileOutcome out) {
+  PutBackupBack(backup, source);
+  out.status = FileOutcome::Status::Failed;
+  out.failure = "it does not fit into memory";
+  return out;
 }
 
 // The save step of a file whose text is optimized; puts the backup back when
@@ -44,7 +61,7 @@ FileOutcome Finish(const std::string& source, std::string text, const BackupResu
   if (saved.failed) {
     PutBackupBack(backup, source);
     out.status = Status::Failed;
-    out.failure = "cannot write '" + out.outputPath + "'";
+    out.failure = "cannot write '" + out.outputPath + "'" + ReasonSuffix(saved.error);
     return out;
   }
   out.status = saved.written ? Status::Saved : Status::Skipped;
@@ -53,8 +70,9 @@ FileOutcome Finish(const std::string& source, std::string text, const BackupResu
   return out;
 }
 
-FileOutcome BackupFailed(FileOutcome out, const OptimizationSettings& s, const std::string& source) {
-  out.failure = "cannot back it up to '" + s.edBackUpPath + NameOf(source) + "'";
+FileOutcome BackupFailed(FileOutcome out, const OptimizationSettings& s, const std::string& source,
+                         const std::error_code& why) {
+  out.failure = "cannot back it up to '" + BackupPathOf(source, s) + "'" + ReasonSuffix(why);
   return out;
 }
 
@@ -69,45 +87,54 @@ FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, O
   FileOutcome out;
   out.sizeBefore = FileSizeOf(source);
   out.outputPath = PackedPath(source, s, Lookup::Plain);
-
-  std::optional<std::string> bytes = ReadWholeFile(source);
-  if (!bytes) {
-    out.failure = "cannot read it";
-    return out;
-  }
-  std::string text = std::move(*bytes);
-  NormalizeLines(text);
-
-  StepContext step{env.catalogue, env.ui};
   BackupResult backup{BackupResult::Kind::Skipped, {}};
-  if (BacksUp(s, dryRun)) {
-    backup = BackUpSource(source, s.edBackUpPath + NameOf(source), memory, step);
-    if (backup.kind == BackupResult::Kind::Failed) return BackupFailed(out, s, source);
-  }
-  env.ui.ProcessPendingEvents();
+  try {
+    std::error_code why;
+    std::optional<std::string> bytes = ReadWholeFile(source, &why);
+    if (!bytes) {
+      out.failure = "cannot read it" + ReasonSuffix(why);
+      return out;
+    }
+    std::string text = std::move(*bytes);
+    NormalizeLines(text);
 
-  OptimizeResult result = RunPasses(text, env, checkCancel);
-  if (result != OptimizeResult::Done) {
-    PutBackupBack(backup, source);
-    out.status = result == OptimizeResult::Cancelled ? Status::Cancelled : Status::Failed;
-    if (out.status == Status::Failed) out.failure = "its optimization failed";
-    return out;
+    StepContext step{env.catalogue, env.ui};
+    if (BacksUp(s, dryRun)) {
+      backup = BackUpSource(source, BackupPathOf(source, s), memory, step);
+      if (backup.kind == BackupResult::Kind::Failed) return BackupFailed(out, s, source, backup.error);
+    }
+    env.ui.ProcessPendingEvents();
+
+    OptimizeResult result = RunPasses(text, env, checkCancel, why);
+    if (result != OptimizeResult::Done) {
+      PutBackupBack(backup, source);
+      out.status = result == OptimizeResult::Cancelled ? Status::Cancelled : Status::Failed;
+      if (out.status == Status::Failed) out.failure = "its optimization failed" + ReasonSuffix(why);
+      return out;
+    }
+    return Finish(source, std::move(text), backup, out, env, memory, dryRun);
+  } catch (const std::bad_alloc&) {
+    return OutOfMemory(source, backup, out);
   }
-  return Finish(source, std::move(text), backup, out, env, memory, dryRun);
 }
 
 PreparedFile PrepareFile(const std::string& source, const RunEnvironment& env,
                          const std::function<bool()>& checkCancel) {
   PreparedFile prepared;
   prepared.sizeBefore = FileSizeOf(source);
-  std::optional<std::string> bytes = ReadWholeFile(source);
-  if (!bytes) {
-    prepared.unreadable = true;
-    return prepared;
+  try {
+    std::optional<std::string> bytes = ReadWholeFile(source, &prepared.error);
+    if (!bytes) {
+      prepared.unreadable = true;
+      return prepared;
+    }
+    prepared.text = std::move(*bytes);
+    NormalizeLines(prepared.text);
+    prepared.result = RunPasses(prepared.text, env, checkCancel, prepared.error);
+  } catch (const std::bad_alloc&) {
+    prepared.result = OptimizeResult::Failed;
+    prepared.error = NoMemory();
   }
-  prepared.text = std::move(*bytes);
-  NormalizeLines(prepared.text);
-  prepared.result = RunPasses(prepared.text, env, checkCancel);
   if (prepared.result != OptimizeResult::Done) std::string().swap(prepared.text);
   return prepared;
 }
@@ -121,16 +148,21 @@ FileOutcome PlaceFile(const std::string& source, PreparedFile prepared, const Ru
   out.outputPath = PackedPath(source, s, Lookup::Plain);
   if (prepared.result != OptimizeResult::Done) {
     out.status = prepared.result == OptimizeResult::Cancelled ? Status::Cancelled : Status::Failed;
-    if (out.status == Status::Failed) out.failure = prepared.unreadable ? "cannot read it" : "its optimization failed";
+    if (out.status == Status::Failed)
+      out.failure = (prepared.unreadable ? "cannot read it" : "its optimization failed") + ReasonSuffix(prepared.error);
     return out;
   }
   BackupResult backup{BackupResult::Kind::Skipped, {}};
-  if (BacksUp(s, dryRun)) {
-    StepContext step{env.catalogue, env.ui};
-    backup = BackUpSource(source, s.edBackUpPath + NameOf(source), memory, step);
-    if (backup.kind == BackupResult::Kind::Failed) return BackupFailed(out, s, source);
+  try {
+    if (BacksUp(s, dryRun)) {
+      StepContext step{env.catalogue, env.ui};
+      backup = BackUpSource(source, BackupPathOf(source, s), memory, step);
+      if (backup.kind == BackupResult::Kind::Failed) return BackupFailed(out, s, source, backup.error);
+    }
+    return Finish(source, std::move(prepared.text), backup, out, env, memory, dryRun);
+  } catch (const std::bad_alloc&) {
+    return OutOfMemory(source, backup, out);
   }
-  return Finish(source, std::move(prepared.text), backup, out, env, memory, dryRun);
 }
 
 }  // namespace tersify
