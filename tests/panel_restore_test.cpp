@@ -210,7 +210,7 @@ TEST(PanelView, ModifyModeShowsBackupAsUnpacked) {
   EXPECT_EQ(h.view.text, "p  q");
 }
 
-TEST(PanelView, EditsAreOfferedAndSavedWithCrLf) {
+TEST(PanelView, EditsAreOfferedAndSavedWithThePagesLineBreaks) {
   RunHarness h;
   std::string a = h.AddSource("d/a.html", "one\ntwo");
   h.tmp.Write("optimized/a.html", "packed");
@@ -227,7 +227,7 @@ TEST(PanelView, EditsAreOfferedAndSavedWithCrLf) {
   h.view.ShowCopy(false, h.panel, h.Ctx());
   h.view.EditText("one\ntwo\rthree");
   EXPECT_TRUE(h.view.SaveFile(h.Ctx()));
-  EXPECT_EQ(ReadAll(a), "one\r\ntwo\r\nthree\r\n");
+  EXPECT_EQ(ReadAll(a), "one\ntwo\nthree");  // the page's own line breaks
   EXPECT_FALSE(h.view.butSaveFile);
   h.view.ResetSourceView(h.catalogue);
   h.view.EditText("typed into an empty view");

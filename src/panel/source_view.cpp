@@ -2,7 +2,6 @@
 
 #include <exception>
 
-#include "engine/engine.h"
 #include "i18n/catalogue.h"
 #include "panel/paths.h"
 #include "run/file_ops.h"
@@ -16,8 +15,9 @@ const PanelRow* SelectedRow(const FilesPanel& panel) {
   return &panel.rows()[*panel.selected];
 }
 
-bool WriteViewText(const std::string& path, const std::string& text) {
-  return WriteFileAtomically(path, SaveDocumentText(text));
+// A packed copy is read as its unpacked copy is, so both show alike.
+bool ReadsAsUtf8(const std::string& content, const std::optional<std::string>& unpacked) {
+  return IsValidUtf8(content) && (!unpacked || IsValidUtf8(*unpacked));
 }
 
 }  // namespace
@@ -26,6 +26,8 @@ void SourceView::ResetSourceView(const MessageCatalogue& catalogue) {
   ViewedFile.clear();
   hint = catalogue.Text("const_filesrc_hint");
   text.clear();
+  shown.clear();
+  page = {};
   unpackedItemHint.clear();
   packedItemHint.clear();
   readOnly = true;
@@ -36,9 +38,10 @@ void SourceView::OfferSaveOfView(bool reset, const PanelContext& ctx) {
   if (butSaveFile) {
     std::string q = FillPlaceholders(ctx.catalogue.Text("const_savetofile"), {hint});
     if (ctx.ui.Question(q, MessageKind::Confirmation, QuestionButtons::YesNo) == Answer::Yes) {
-      if (WriteViewText(hint, text))
+      if (WriteFileAtomically(hint, text)) {
         butSaveFile = false;
-      else
+        page = DecodePage(text, codePage, page.utf8);
+      } else
         ShowMessageBox(ctx.ui, ctx.catalogue.Text("const_filesave_error"), MessageKind::Error);
     }
   }
@@ -89,8 +92,15 @@ void SourceView::ShowCopy(bool packed, const FilesPanel& panel, const PanelConte
       ShowMessageBox(ctx.ui, ctx.catalogue.Text(errorKey), MessageKind::Error);
       return;
     }
+    std::optional<std::string> unpacked;
+    if (packed) {
+      std::string unpackedPath = UnpackedPath(f, ctx.settings, Lookup::Verified);
+      if (unpackedPath != path && FileExists(unpackedPath)) unpacked = ReadWholeFile(unpackedPath);
+    }
     hint = ViewedFile = path;
     text = *content;
+    page = DecodePage(std::move(*content), codePage, ReadsAsUtf8(text, unpacked));
+    shown = page.shown;
     readOnly = false;
     butSendToEdit = true;
     butSaveFile = false;
@@ -111,17 +121,19 @@ void SourceView::OnPanelDoubleClick(const FilesPanel& panel, const PanelContext&
   }
 }
 
-void SourceView::EditText(std::string newText) {
-  text = std::move(newText);
+void SourceView::EditText(std::string newShown) {
+  shown = std::move(newShown);
+  text = EncodeEdited(page, shown);
   if (!ViewedFile.empty()) butSaveFile = true;
 }
 
 bool SourceView::SaveFile(const PanelContext& ctx) {
-  if (ViewedFile.empty() || !WriteViewText(ViewedFile, text)) {
+  if (ViewedFile.empty() || !WriteFileAtomically(ViewedFile, text)) {
     ShowMessageBox(ctx.ui, ctx.catalogue.Text("const_filesave_error"), MessageKind::Error);
     return false;
   }
   butSaveFile = false;
+  page = DecodePage(text, codePage, page.utf8);
   return true;
 }
 
