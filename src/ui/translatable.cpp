@@ -93,6 +93,8 @@ std::string QtComponent::Caption() const {
 
 bool QtComponent::HasHint() const {
   if (auto* a = qobject_cast<QAction*>(object_)) return !a->isSeparator();
+  // A hint the program writes from its message texts follows the language by them.
+  if (object_ && object_->property(kMessageHint).toBool()) return false;
   return qobject_cast<QWidget*>(object_) != nullptr;
 }
 
