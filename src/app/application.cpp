@@ -217,7 +217,7 @@ Application::Application(ProgramPlace place, QStringList arguments, UserInteract
   run_ = std::make_unique<RunController>(
       RunEnvironment{settings_, tables_.removal, tables_.replacement, catalogue_, *runUser_, codePage_}, runState_,
       panel_, view_, runWindow_.get());
-  run_->mainStatus = [this](const std::string& text) { frmMain_->statusHint()->setText(ToQ(text)); };
+  run_->mainStatus = [this](const std::string& text) { frmMain_->statusHint()->setText(ui::OneLine(ToQ(text))); };
   frmReport_->onStart = [this] {
     ui::QtInteraction::AskingWindow asking(ownUser_.get(), frmReport_.get());
     run_->StartClick();

@@ -422,7 +422,7 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
 bool TfrmMain::event(QEvent* event) {
   // Hints go to the first panel of the status bar, not over both panels.
   if (event->type() == QEvent::StatusTip) {
-    statusHint_->setText(static_cast<QStatusTipEvent*>(event)->tip());
+    statusHint_->setText(OneLine(static_cast<QStatusTipEvent*>(event)->tip()));
     return true;
   }
   if (event->type() == QEvent::WindowActivate && repainted) repainted();

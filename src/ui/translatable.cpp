@@ -151,7 +151,7 @@ std::string QtComponent::ColumnCaption(std::size_t index) const {
 }
 
 std::string QtWindow::Name() const { return FromQ(window_->objectName()); }
-void QtWindow::SetTitle(const std::string& text) { window_->setWindowTitle(ToQ(text)); }
+void QtWindow::SetTitle(const std::string& text) { window_->setWindowTitle(OneLine(Display(text))); }
 std::string QtWindow::Title() const { return FromQ(window_->windowTitle()); }
 
 std::vector<QtComponent*> QtWindow::QtComponents() {

@@ -96,9 +96,14 @@ class WindowsTest : public QObject {
     };
     add("aa", "bb");
     QWidget* tagBoxOwner = nullptr;
-    OnNextBox([&](QWidget* box) { tagBoxOwner = box->parentWidget(); });
+    QWindow* tagBoxOn = nullptr;
+    OnNextBox([&](QWidget* box) {
+      tagBoxOwner = box->parentWidget();
+      tagBoxOn = box->windowHandle()->transientParent();
+    });
     add("bb", "cc");
     QCOMPARE(tagBoxOwner, static_cast<QWidget*>(&tags));
+    QCOMPARE(tagBoxOn, tags.windowHandle());
     QVERIFY(tags.isVisible() && p.app->options().isVisible());
     // The Break question of a run started in the results window.
     auto& report = p.app->report();
