@@ -56,9 +56,11 @@ enum class Op : unsigned char { Keep, Insert, Remove };
 // middle is written anew as a whole; below it, every untouched character is
 // found by a shortest edit script.
 constexpr int kMaxEditDistance = 1000;
+// Nor does the search compare more character pairs than this.
+constexpr long kMaxComparisons = 20'000'000;
 
 // The shortest edit script from a to b, in order; empty when it is longer
-// than kMaxEditDistance.
+// than kMaxEditDistance or costs more than kMaxComparisons to find.
 std::vector<Op> EditScript(std::u32string_view a, std::u32string_view b) {
   const int n = static_cast<int>(a.size()), m = static_cast<int>(b.size());
   const int limit = std::min(kMaxEditDistance, n + m);
@@ -67,12 +69,15 @@ std::vector<Op> EditScript(std::u32string_view a, std::u32string_view b) {
   std::vector<std::vector<int>> trace;
   auto at = [&](std::vector<int>& vec, int k) -> int& { return vec[static_cast<std::size_t>(k + offset)]; };
   int found = -1;
-  for (int d = 0; d <= limit && found < 0; ++d) {
+  long comparisons = 0;
+  for (int d = 0; d <= limit && found < 0 && comparisons < kMaxComparisons; ++d) {
     trace.push_back(v);
     for (int k = -d; k <= d; k += 2) {
       int x = (k == -d || (k != d && at(v, k - 1) < at(v, k + 1))) ? at(v, k + 1) : at(v, k - 1) + 1;
       int y = x - k;
+      const int start = x;
       while (x < n && y < m && a[static_cast<std::size_t>(x)] == b[static_cast<std::size_t>(y)]) ++x, ++y;
+      comparisons += x - start + 1;
       at(v, k) = x;
       if (x >= n && y >= m) {
         found = d;

@@ -25,7 +25,6 @@ bool ReadsAsUtf8(const std::string& content, const std::optional<std::string>& u
 void SourceView::ResetSourceView(const MessageCatalogue& catalogue) {
   ViewedFile.clear();
   hint = catalogue.Text("const_filesrc_hint");
-  text.clear();
   shown.clear();
   page = {};
   unpackedItemHint.clear();
@@ -38,10 +37,9 @@ void SourceView::OfferSaveOfView(bool reset, const PanelContext& ctx) {
   if (butSaveFile) {
     std::string q = FillPlaceholders(ctx.catalogue.Text("const_savetofile"), {hint});
     if (ctx.ui.Question(q, MessageKind::Confirmation, QuestionButtons::YesNo) == Answer::Yes) {
-      if (WriteFileAtomically(hint, text)) {
+      if (WriteEdits(hint))
         butSaveFile = false;
-        page = DecodePage(text, codePage, page.utf8);
-      } else
+      else
         ShowMessageBox(ctx.ui, ctx.catalogue.Text("const_filesave_error"), MessageKind::Error);
     }
   }
@@ -98,8 +96,8 @@ void SourceView::ShowCopy(bool packed, const FilesPanel& panel, const PanelConte
       if (unpackedPath != path && FileExists(unpackedPath)) unpacked = ReadWholeFile(unpackedPath);
     }
     hint = ViewedFile = path;
-    text = *content;
-    page = DecodePage(std::move(*content), codePage, ReadsAsUtf8(text, unpacked));
+    const bool utf8 = ReadsAsUtf8(*content, unpacked);
+    page = DecodePage(std::move(*content), codePage, utf8);
     shown = page.shown;
     readOnly = false;
     butSendToEdit = true;
@@ -123,17 +121,23 @@ void SourceView::OnPanelDoubleClick(const FilesPanel& panel, const PanelContext&
 
 void SourceView::EditText(std::string newShown) {
   shown = std::move(newShown);
-  text = EncodeEdited(page, shown);
   if (!ViewedFile.empty()) butSaveFile = true;
 }
 
+bool SourceView::WriteEdits(const std::string& path) {
+  // The edits are laid over the page only now, not at every keystroke.
+  std::string bytes = EncodeEdited(page, shown);
+  if (!WriteFileAtomically(path, bytes)) return false;
+  page = DecodePage(std::move(bytes), codePage, page.utf8);
+  return true;
+}
+
 bool SourceView::SaveFile(const PanelContext& ctx) {
-  if (ViewedFile.empty() || !WriteFileAtomically(ViewedFile, text)) {
+  if (ViewedFile.empty() || !WriteEdits(ViewedFile)) {
     ShowMessageBox(ctx.ui, ctx.catalogue.Text("const_filesave_error"), MessageKind::Error);
     return false;
   }
   butSaveFile = false;
-  page = DecodePage(text, codePage, page.utf8);
   return true;
 }
 

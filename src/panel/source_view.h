@@ -15,7 +15,6 @@ class SourceView {
  public:
   std::string ViewedFile;  // empty while no file is shown
   std::string hint;        // the viewed file's path, or the "File source" text
-  std::string text;        // the bytes that saving writes: the file's own, with the edits
   std::string shown;       // the text as the editor shows it (UTF-8, LF line breaks)
   PageText page;           // the file as loaded or last saved, which edits are laid over
   CodePage codePage = CodePage::Cp1252;  // the system's, for pages that are not UTF-8
@@ -43,6 +42,9 @@ class SourceView {
   void EditText(std::string newShown);
   // butSaveFile: writes the file's bytes with the edits laid over them.
   bool SaveFile(const PanelContext& ctx);
+  // Writes the edits to `path`; the written bytes become the page that later
+  // edits are laid over.
+  bool WriteEdits(const std::string& path);
   // True while a file is shown (the hint is not the "File source" text).
   bool ShowsFile(const MessageCatalogue& catalogue) const;
   // butSendToEdit: the file to open in the external editor, if any.
