@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTextBlock>
 #include <QTimer>
@@ -206,6 +207,18 @@ class WindowsTest : public QObject {
     p.app->main().toolButton("butFiles")->click();
     QCOMPARE(rowsAtQuestion, 0);
     QCOMPARE(p.list()->rowCount(), 1);
+  }
+
+  void mainWindowFitsTheScreen() {
+    Program p;
+    p.Start();
+    auto& main = p.app->main();
+    main.resize(4000, 3000);  // as a stored size from a larger screen would
+    main.show();
+    const QRect area = main.screen()->availableGeometry();
+    QVERIFY2(area.contains(main.frameGeometry()),
+             qPrintable(
+                 QString("%1x%2 on %3x%4").arg(main.width()).arg(main.height()).arg(area.width()).arg(area.height())));
   }
 
   void hintsHelpAndLanguageChooserFollowTheLanguage() {
