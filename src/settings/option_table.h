@@ -4,7 +4,6 @@
 // field of the record, a row here and the pass that reads it.
 #pragma once
 
-#include <algorithm>
 #include <array>
 #include <climits>
 #include <cstddef>
@@ -76,8 +75,10 @@ struct OptionRow {
   int least = INT_MIN;  // integers outside least..most are not valid
   int most = INT_MAX;
   OptionGroup group = OptionGroup::Layout;
-  std::string_view caption = {};  // English caption of its check box; empty: no check box
-  int rank = 0;                   // order of the check box inside its group
+  // English caption of its check box (empty: no check box); a language file
+  // replaces it under the key "frmOptions.<key>.Caption".
+  std::string_view caption = {};
+  int rank = 0;  // order of the check box inside its group
   Preset normal = Preset::Keep;
   Preset max = Preset::Keep;
   bool modeSensitive = false;  // a mouse press on the box switches to "Users' settings"
