@@ -9,8 +9,8 @@
 #include <regex>
 #include <thread>
 
-#include "panel/paths.h"
 #include "run/file_step.h"
+#include "run/paths.h"
 #include "settings/startup.h"
 #include "support/run_command.h"
 #include "support/run_fixture.h"

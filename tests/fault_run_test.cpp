@@ -10,10 +10,10 @@
 #include <map>
 #include <thread>
 
+#include "app/restore_commands.h"
 #include "panel/adding.h"
-#include "panel/paths.h"
-#include "panel/restore.h"
 #include "run/file_ops.h"
+#include "run/paths.h"
 #include "support/fault_tools.h"
 #include "support/run_fixture.h"
 
@@ -34,8 +34,8 @@ std::string Page(std::size_t bytes, char w) {
 
 // Every source is whole: unchanged, or optimized with its original as backup
 // (when `backups`). Returns the names found optimized.
-std::vector<std::string> CheckSources(const std::map<std::string, std::string>& sources, const std::string& backupFolder,
-                                      bool backups) {
+std::vector<std::string> CheckSources(const std::map<std::string, std::string>& sources,
+                                      const std::string& backupFolder, bool backups) {
   std::vector<std::string> optimized;
   for (const auto& [path, original] : sources) {
     SCOPED_TRACE(path);
@@ -200,19 +200,20 @@ void MakeVanish(const std::string& path, Vanish how) {
 // empty text instead of hanging the suite.
 class FifoWatchdog {
  public:
-  FifoWatchdog(std::string path, int seconds) : thread_([this, path, seconds] {
-      auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-      while (!done_ && std::chrono::steady_clock::now() < until)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      while (!done_) {
-        int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
-        if (fd >= 0) {
-          ::close(fd);
-          fired_ = true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      }
-    }) {}
+  FifoWatchdog(std::string path, int seconds)
+      : thread_([this, path, seconds] {
+          auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+          while (!done_ && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+          while (!done_) {
+            int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+              ::close(fd);
+              fired_ = true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+          }
+        }) {}
   ~FifoWatchdog() {
     done_ = true;
     thread_.join();
@@ -247,8 +248,8 @@ TEST(FaultRun, SourceVanishingOrTurningUnreadableAfterListingFailsAtThatFile) {
       EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(5));
       ExpectFailedRun(h, end);
       sources.erase(b);
-      EXPECT_EQ(CheckSources(sources, h.settings.edBackUpPath, modify), modify ? std::vector<std::string>{"a.html"}
-                                                                               : std::vector<std::string>{});
+      EXPECT_EQ(CheckSources(sources, h.settings.edBackUpPath, modify),
+                modify ? std::vector<std::string>{"a.html"} : std::vector<std::string>{});
       EXPECT_EQ(h.state.LastRunFiles, std::vector<std::string>{h.tmp.Path("src/a.html")});
       std::string out = modify ? h.settings.edBackUpPath : h.settings.edOptimizedPath;
       EXPECT_EQ(Listing(out), std::vector<std::string>{"a.html"});

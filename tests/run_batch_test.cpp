@@ -4,7 +4,7 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 
-#include "panel/date_text.h"
+#include "run/date_text.h"
 #include "run/file_ops.h"
 #include "support/run_fixture.h"
 
@@ -443,6 +443,60 @@ TEST(RunBatch, RealEngineOutputEqualsTheEngineOnItsOwn) {
   std::string out = ReadAll(h.settings.edOptimizedPath + "page.html");
   EXPECT_EQ(out, SaveDocumentText(text));
   EXPECT_NE(out.find("\r\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tersify::testing
+
+namespace tersify::testing {
+namespace {
+
+// A language that words "Cancel" and "Break" alike: the button's role, not
+// its caption, tells a running window from an idle one.
+TEST(RunBatch, CancelButtonRoleDoesNotHangOnItsCaption) {
+  RunHarness h;
+  h.catalogue = MessageCatalogue(std::make_shared<LanguageFile>(
+      LanguageFile::FromBytes("[Misc]\r\nconst_break:string=Stop\r\nconst_cancel:string=Stop\r\n", CodePage::Cp1252)));
+  h.settings.cbShowOptWin = true;
+  h.AddSource("src/a.html", "a a");
+  auto run = h.Controller(true);
+  run.OptimizeCommand();
+  h.ui.onPendingEvents = [&](int call) {
+    if (call == 1) run.CancelClick();  // running: asks to break, keeps the window
+  };
+  h.ui.answers = {Answer::Ok};
+  EXPECT_EQ(run.StartClick(), RunEnd::Cancelled);
+  EXPECT_EQ(h.window.closed, 0);
+  run.CancelClick();  // idle again: closes
+  EXPECT_EQ(h.window.closed, 1);
+}
+
+// The batch run on its own, as the command line drives it: pages read ahead
+// on two jobs, written in order, stopped by the token after the first page.
+TEST(RunBatch, SharedRunPreparesAheadAndStopsOnItsToken) {
+  RunHarness h;
+  std::vector<std::string> sources = {h.tmp.Write("src/a.html", "a a"), h.tmp.Write("src/b.html", "b b"),
+                                      h.tmp.Write("src/c.html", "c c")};
+  bool stop = false;
+  std::vector<std::size_t> done;
+  BatchHooks hooks;
+  hooks.stop = [&] { return stop; };
+  hooks.placed = [&](const PageOutcome&, std::size_t pages, std::int64_t) {
+    done.push_back(pages);
+    stop = true;
+  };
+  BatchResult r = RunBatch(BatchRequest{sources, 2, false, false}, h.Env(), h.state, hooks);
+  EXPECT_EQ(r.end, RunEnd::Cancelled);
+  EXPECT_EQ(r.jobs, 2);
+  ASSERT_EQ(r.pages.size(), 1u);
+  EXPECT_EQ(r.pages[0].outcome.status, FileOutcome::Status::Saved);
+  EXPECT_EQ(done, std::vector<std::size_t>{1});
+  EXPECT_EQ(ReadAll(h.settings.edOptimizedPath + "a.html"), "aa\r\n");
+  EXPECT_EQ(Listing(h.settings.edOptimizedPath), std::vector<std::string>{"a.html"});
+  EXPECT_EQ(h.state.LastRunFiles, std::vector<std::string>{sources[0]});
+  EXPECT_EQ(h.state.stats.totalBefore, 3);
+  EXPECT_EQ(h.state.BusyState, Busy::None);
+  EXPECT_TRUE(h.state.backUpLastEnabled);
 }
 
 }  // namespace

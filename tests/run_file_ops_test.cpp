@@ -1,9 +1,9 @@
 // The shared file operations: sizes, copies, moves and temporaries.
 #include <gtest/gtest.h>
 
-#include "panel/paths.h"
 #include "platform/durable.h"
 #include "run/file_ops.h"
+#include "run/paths.h"
 #include "support/run_fixture.h"
 
 namespace tersify::testing {

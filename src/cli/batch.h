@@ -11,6 +11,7 @@
 #include "cli/setup.h"
 #include "cli/terminal_interaction.h"
 #include "panel/files_panel.h"
+#include "run/batch_run.h"
 #include "run/file_step.h"
 #include "run/run_state.h"
 
@@ -34,21 +35,11 @@ struct BatchEnv {
 // not be taken (each named on standard error).
 int GatherFiles(const std::vector<std::string>& paths, FilesPanel& panel, RunState& state, const BatchEnv& env);
 
-struct FileReport {
-  std::string source;
-  FileOutcome outcome;
-  std::vector<std::string> refused;  // existing files that were not overwritten
-  int ratio = 0;
-  bool Counted() const {
-    return outcome.status == FileOutcome::Status::Saved ||
-           (outcome.status == FileOutcome::Status::Skipped && refused.empty());
-  }
-};
-
+// The run's account of the ticked rows, with the figures of its summary.
 struct BatchReport {
-  std::vector<FileReport> files;  // in panel order, up to where the run stopped
+  std::vector<PageOutcome> files;  // in panel order, up to where the run stopped
   RunStatistics stats;
-  std::vector<std::string> processed;  // the files that reached the save step
+  std::vector<std::string> processed;  // the files counted in the statistics
   int failed = 0;
   bool interrupted = false;
   bool dryRun = false;
@@ -57,12 +48,10 @@ struct BatchReport {
   std::string elapsed;  // the results window's clock text
 };
 
-// Whether files can be read ahead of earlier files' writes: not when an output
-// or backup could land in a folder that holds sources.
-bool CanPrepareAhead(const std::vector<std::string>& sources, const OptimizationSettings& s);
-
-// Optimizes the ticked rows in panel order with `jobs` files at a time.
-BatchReport RunBatch(const FilesPanel& panel, RunState& state, const BatchEnv& env, int jobs, ProgressBar& progress);
+// Optimizes the ticked rows in panel order with `jobs` files at a time,
+// naming each failure on standard error as it happens.
+BatchReport OptimizeTicked(const FilesPanel& panel, RunState& state, const BatchEnv& env, int jobs,
+                           ProgressBar& progress);
 
 struct RestoreReport {
   int restored = 0;

@@ -19,9 +19,9 @@
 #include "engine/engine.h"
 #include "i18n/catalogue.h"
 #include "panel/adding.h"
-#include "panel/paths.h"
 #include "platform/memory.h"
 #include "run/file_ops.h"
+#include "run/paths.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -95,7 +95,7 @@ bool OnTerminal() { return isatty(0) && isatty(2); }
 std::string DryRunLines(const BatchReport& report, OverwritePolicy policy) {
   std::string out;
   std::set<std::string> written;
-  for (const FileReport& f : report.files) {
+  for (const PageOutcome& f : report.files) {
     if (!f.outcome.ReachedSave()) continue;
     const std::string& path = f.outcome.outputPath;
     const bool meets = path != f.source && (written.count(path) > 0 || FileExists(path));
@@ -152,7 +152,7 @@ int RunBatchForm(const CliOptions& o, const CliSettings& cli, const MessageCatal
     if (row.checked) bytes += std::max<std::int64_t>(0, FileSizeOf(row.FullPath()));
   ProgressBar progress(stderr, isatty(2) && !o.quiet, ticked, bytes);
   ui.beforeOutput = [&progress] { progress.Clear(); };
-  BatchReport report = RunBatch(panel, state, env, jobs, progress);
+  BatchReport report = OptimizeTicked(panel, state, env, jobs, progress);
   ui.beforeOutput = nullptr;
 
   std::string out;

@@ -4,9 +4,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "panel/paths.h"
 #include "platform/install_layout.h"
 #include "platform/paths.h"
+#include "run/paths.h"
 #include "settings/ini_file.h"
 #include "settings/options_file.h"
 #include "settings/startup.h"

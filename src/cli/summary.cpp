@@ -20,7 +20,7 @@ std::size_t Utf8Length(std::string_view t, std::size_t i) {
   return n;
 }
 
-const char* StatusName(const FileReport& f, bool dryRun) {
+const char* StatusName(const PageOutcome& f, bool dryRun) {
   using Status = FileOutcome::Status;
   switch (f.outcome.status) {
     case Status::Saved:
@@ -93,7 +93,7 @@ std::string SummaryJson(const BatchReport& r) {
                     ",\n  \"dry_run\": " + (r.dryRun ? "true" : "false") +
                     ",\n  \"interrupted\": " + (r.interrupted ? "true" : "false") + ",\n  \"files\": [";
   for (std::size_t i = 0; i < r.files.size(); ++i) {
-    const FileReport& f = r.files[i];
+    const PageOutcome& f = r.files[i];
     bool sized = f.outcome.ReachedSave();
     const std::string& output = f.outcome.writtenPath.empty() ? f.outcome.outputPath : f.outcome.writtenPath;
     out += i ? ",\n    {" : "\n    {";

@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <system_error>
 
-#include "engine/codepage.h"
+#include "base/codepage.h"
 #include "i18n/catalogue.h"
-#include "panel/paths.h"
 #include "panel/source_view.h"
+#include "run/paths.h"
 
 namespace tersify {
 

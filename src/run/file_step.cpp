@@ -2,9 +2,9 @@
 
 #include <exception>
 
-#include "panel/paths.h"
 #include "run/file_ops.h"
 #include "run/overwrite.h"
+#include "run/paths.h"
 
 namespace tersify {
 

@@ -5,9 +5,9 @@
 
 #include "engine/engine.h"
 #include "i18n/catalogue.h"
-#include "panel/date_text.h"
-#include "panel/paths.h"
+#include "run/date_text.h"
 #include "run/file_ops.h"
+#include "run/paths.h"
 
 namespace tersify {
 
@@ -160,13 +160,12 @@ bool PutBackupBack(const BackupResult& backup, const std::string& source) {
   return !ec;
 }
 
-SaveResult SaveOptimized(std::string text, const std::string& source, const std::string& output,
-                         bool outputIsFree, OverwriteMemory& memory, const StepContext& ctx, Durability durability) {
+SaveResult SaveOptimized(std::string text, const std::string& source, const std::string& output, bool outputIsFree,
+                         OverwriteMemory& memory, const StepContext& ctx, Durability durability) {
   std::string bytes = std::move(text);
   NormalizeLines(bytes);  // the saving rule, in the text's own buffer
   auto write = [&](const std::string& target) {
-    return WriteFileAtomically(target, bytes, durability) ? SaveResult{false, target}
-                                                         : SaveResult{true, std::nullopt};
+    return WriteFileAtomically(target, bytes, durability) ? SaveResult{false, target} : SaveResult{true, std::nullopt};
   };
   if (outputIsFree || !FileExists(output)) return write(output);
   switch (Decide(Step::Save, source, output, memory, ctx)) {

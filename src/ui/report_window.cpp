@@ -82,7 +82,9 @@ TfrmReport::TfrmReport(QWidget* parent) : QDialog(parent) {
   butClose_->setGeometry(104, 224, 113, 25);
   pages_->addWidget(second);
 
-  connect(butStart_, &QPushButton::clicked, this, [this] { if (onStart) onStart(); });
+  connect(butStart_, &QPushButton::clicked, this, [this] {
+    if (onStart) onStart();
+  });
   connect(butCancel_, &QPushButton::clicked, this, &TfrmReport::CancelClicked);
   connect(butClose_, &QPushButton::clicked, this, &QDialog::close);
 
@@ -119,10 +121,13 @@ void TfrmReport::SetClock(const QString& text) { timeStatus_->setText(text); }
 QString TfrmReport::clock() const { return timeStatus_->text(); }
 void TfrmReport::SetStartEnabled(bool enabled) { butStart_->setEnabled(enabled); }
 void TfrmReport::SetStartCaption(const QString& caption) { butStart_->setText(caption); }
-void TfrmReport::SetCancelCaption(const QString& caption) { butCancel_->setText(caption); }
+void TfrmReport::SetCancelCaption(const QString& caption, bool breaksRun) {
+  butCancel_->setText(caption);
+  cancelBreaksRun_ = breaksRun;
+}
 
-void TfrmReport::SetResults(const QString& done, const QString& removed, const QString& average,
-                            const QString& max, const QString& elapsed) {
+void TfrmReport::SetResults(const QString& done, const QString& removed, const QString& average, const QString& max,
+                            const QString& elapsed) {
   label("fdone")->setText(done);
   label("deleted")->setText(removed);
   label("midk")->setText(average);
@@ -136,9 +141,7 @@ void TfrmReport::Tick() {
 }
 
 void TfrmReport::CancelClicked() {
-  // The caption tells a running window from an idle one.
-  QString idle = cancelText ? cancelText() : QStringLiteral("Cancel");
-  if (butCancel_->text() != idle) {
+  if (cancelBreaksRun_) {
     if (requestCancel) requestCancel();
   } else {
     close();
@@ -156,8 +159,7 @@ void TfrmReport::keyPressEvent(QKeyEvent* event) {
 
 void TfrmReport::keyReleaseEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape && !event->isAutoRepeat()) {
-    QString running = breakText ? breakText() : QStringLiteral("Break");
-    if (butCancel_->text() == running) butCancel_->click();
+    if (cancelBreaksRun_) butCancel_->click();
     event->accept();
     return;
   }
