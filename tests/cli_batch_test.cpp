@@ -587,3 +587,53 @@ TEST(CliFileStepHalves, PreparedFilesArePlacedAsTheOneStepPlacesThem) {
 
 }  // namespace
 }  // namespace tersify::testing
+
+namespace tersify::testing {
+namespace {
+
+// A page that holds a NUL byte is no text: named, left untouched, counted as
+// failed, and the run goes on; the filter form writes nothing.
+TEST_F(CliBatch, PageWithANulByteIsRefusedAndLeftAlone) {
+  const std::string binary = std::string("<p>  a</p>\0  b", 14);
+  std::string a = Site("a.html", binary);
+  std::string b = Site("b.html", Page(2));
+  auto run = RunCommand(kCli + " --json -o " + Q(Dir("out")) + " " + Q(a) + " " + Q(b));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find(a + ": not a text page"), std::string::npos) << run.err;
+  EXPECT_EQ(JsonNumber(run.out, "files_failed"), 1);
+  EXPECT_EQ(JsonNumber(run.out, "files_processed"), 1);
+  EXPECT_NE(run.out.find("\"status\": \"not-text\""), std::string::npos) << run.out;
+  EXPECT_EQ(ReadAll(a), binary);
+  EXPECT_EQ(Listing(Dir("out")), std::vector<std::string>{"b.html"});
+  auto filter = RunCommand(kCli + " " + Q(a));
+  EXPECT_EQ(filter.status, 1);
+  EXPECT_EQ(filter.out, "");
+}
+
+// One page named three ways (its path, with "./" in it, and a link to it) is
+// optimized once, and its backup keeps the original.
+TEST_F(CliBatch, EachPageOnceHoweverItIsNamed) {
+  std::string a = Site("a.html", Page(1));
+  fs::create_symlink(a, Dir("site/link.html"));
+  std::string bak = Dir("bak");
+  auto run = RunCommand(kCli + " --json --in-place --backup " + Q(bak) + " " + Q(a) + " " + Q(Dir("site/./a.html")) +
+                        " " + Q(Dir("site/link.html")));
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(JsonNumber(run.out, "files_processed"), 1);
+  EXPECT_EQ(ReadAll(bak + "/a.html"), Page(1));
+  auto filtered = RunCommand(kCli + " " + Q(bak + "/a.html"));
+  EXPECT_EQ(ReadAll(a), filtered.out);
+}
+
+// Copies into a page's own folder would replace the page: refused at once.
+TEST_F(CliBatch, OutputFolderThatHoldsASourceIsRefused) {
+  std::string a = Site("a.html", Page(1));
+  auto run = RunCommand(kCli + " --overwrite all -o " + Q(Dir("site/.")) + " " + Q(a));
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("holds the page '" + a + "'"), std::string::npos) << run.err;
+  EXPECT_EQ(ReadAll(a), Page(1));
+  EXPECT_EQ(Listing(Dir("site")), std::vector<std::string>{"a.html"});
+}
+
+}  // namespace
+}  // namespace tersify::testing

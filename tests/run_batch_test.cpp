@@ -501,3 +501,26 @@ TEST(RunBatch, SharedRunPreparesAheadAndStopsOnItsToken) {
 
 }  // namespace
 }  // namespace tersify::testing
+
+namespace tersify::testing {
+namespace {
+
+// A source written by someone else while the run optimized it keeps their
+// version; the page fails and its backup step is undone.
+TEST(RunBatch, SourceChangedDuringTheRunIsNotReplaced) {
+  RunHarness h;
+  h.ModifySources(true);
+  std::string a = h.AddSource("src/a.html", "a a");
+  h.optimizer = [&](std::string& text, const EngineContext& ctx) {
+    std::ofstream(a, std::ios::binary | std::ios::trunc) << "user's edit";
+    return DropBlanks(text, ctx);
+  };
+  FileOutcome out = OptimizeFile(a, h.Env(), h.state.overwrite, nullptr);
+  EXPECT_EQ(out.status, FileOutcome::Status::Failed);
+  EXPECT_EQ(out.failure, "changed during the run");
+  EXPECT_EQ(ReadAll(a), "user's edit");
+  EXPECT_EQ(Listing(h.settings.edBackUpPath), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace tersify::testing

@@ -122,6 +122,11 @@ RunEnd RunController::OptimizeTickedFiles() {
     if (i >= panel_.size() || !panel_.rows()[i].checked) return std::nullopt;
     return panel_.rows()[i].FullPath();
   };
+  // A page that is not text is named and passed by; the run goes on.
+  hooks.placed = [this](const PageOutcome& page, std::size_t, std::int64_t) {
+    if (page.outcome.status == FileOutcome::Status::NotText)
+      ShowMessageBox(env_.ui, page.source + ": " + page.outcome.failure, MessageKind::Error);
+  };
   BatchResult result = RunBatch(request, env_, state_, hooks);
   if (result.end != RunEnd::Completed) return result.end;
   view_.butSaveFile = false;

@@ -48,6 +48,8 @@ void Complain(const PageOutcome& page, const BatchEnv& env) {
   if (page.outcome.status == FileOutcome::Status::Failed)
     Complain(env.ui, page.source + ": " + env.catalogue.Text("const_opt_error") + " (" + page.outcome.failure +
                          "; the file is left as it was)");
+  if (page.outcome.status == FileOutcome::Status::NotText)
+    Complain(env.ui, page.source + ": " + page.outcome.failure + "; the file is left as it was");
   for (const std::string& existing : page.refused)
     Complain(env.ui, page.source + ": not optimized: '" + existing + "' already exists and is kept");
 }
@@ -84,6 +86,14 @@ int GatherFiles(const std::vector<std::string>& paths, FilesPanel& panel, RunSta
   panel.SetSortColumnValue(env.cli.settings.column_sort);
   panel.RefreshPanel(ctx);
   return failures;
+}
+
+std::optional<std::string> TickedRowIn(const FilesPanel& panel, const std::string& folder) {
+  for (const PanelRow& row : panel.rows()) {
+    std::error_code ec;
+    if (row.checked && fs::equivalent(FolderOf(row.FullPath()), folder, ec)) return row.FullPath();
+  }
+  return std::nullopt;
 }
 
 BatchReport OptimizeTicked(const FilesPanel& panel, RunState& state, const BatchEnv& env, int jobs,

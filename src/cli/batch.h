@@ -48,6 +48,9 @@ struct BatchReport {
   std::string elapsed;  // the results window's clock text
 };
 
+// A ticked row whose folder is `folder` itself, if there is one.
+std::optional<std::string> TickedRowIn(const FilesPanel& panel, const std::string& folder);
+
 // Optimizes the ticked rows in panel order with `jobs` files at a time,
 // naming each failure on standard error as it happens.
 BatchReport OptimizeTicked(const FilesPanel& panel, RunState& state, const BatchEnv& env, int jobs,

@@ -70,6 +70,7 @@ int RunFilter(const std::string& input, const CliSettings& cli, const MessageCat
   // optimized document and the bytes written out.
   std::string text;
   if (!ReadInput(input, text)) return Fail(1, "cannot read '" + input + "'");
+  if (text.find('\0') != std::string::npos) return Fail(1, "'" + input + "' is not a text page; nothing written");
   Engine engine(cli.codePage);
   EngineContext ctx{cli.settings, cli.tables.removal, cli.tables.replacement, catalogue, ui, {}};
   NormalizeLines(text);
@@ -144,6 +145,12 @@ int RunBatchForm(const CliOptions& o, const CliSettings& cli, const MessageCatal
     bool lost = s.radModifyOld && report.missing > 0;
     return ui.errorCount() > 0 || lost ? 1 : 0;
   }
+
+  // Copies into a page's own folder would replace the pages themselves.
+  if (!s.radModifyOld && o.outDir)
+    if (std::optional<std::string> own = TickedRowIn(panel, *o.outDir))
+      return Fail(2, "-o " + *o.outDir + ": the folder holds the page '" + *own +
+                         "' itself; its copy would replace it (choose another folder)");
 
   int jobs = o.jobs.value_or(static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
   std::size_t ticked = static_cast<std::size_t>(panel.CheckedCount());

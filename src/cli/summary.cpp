@@ -31,6 +31,8 @@ const char* StatusName(const PageOutcome& f, bool dryRun) {
       return "cancelled";
     case Status::Failed:
       return "failed";
+    case Status::NotText:
+      return "not-text";
   }
   return "failed";
 }

@@ -63,6 +63,14 @@ std::string Canonical(const std::string& folder) {
   return text;
 }
 
+// The page a path names, links and "." or ".." resolved; the path itself
+// when it cannot be resolved.
+std::string RealPath(const std::string& path) {
+  std::error_code ec;
+  fs::path real = fs::canonical(path, ec);
+  return ec ? path : real.string();
+}
+
 std::int64_t SizeOrZero(const std::string& path) { return std::max<std::int64_t>(0, FileSizeOf(path)); }
 
 // Reads and optimizes pages ahead of the writer, each with its own engine. A
@@ -156,12 +164,22 @@ BatchResult RunBatch(const BatchRequest& request, const RunEnvironment& env, Run
   result.jobs = pool ? jobs : 1;
 
   std::int64_t bytesDone = 0;
+  // Each page once: the same page named twice would be optimized twice, and
+  // its backup would become the optimized text.
+  std::set<std::string> seen;
   for (std::size_t i = 0; i < sources.size(); ++i) {
     std::string source = sources[i];
     if (hooks.current) {
       std::optional<std::string> now = hooks.current(i);
       if (!now) continue;
       source = std::move(*now);
+    }
+    if (!seen.insert(RealPath(source)).second) {
+      if (pool) {
+        pool->Take(i);
+        pool->Release(i);
+      }
+      continue;
     }
     if (stop()) {
       result.end = RunEnd::Cancelled;

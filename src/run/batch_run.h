@@ -29,14 +29,18 @@ struct PageOutcome {
     return outcome.status == FileOutcome::Status::Saved ||
            (outcome.status == FileOutcome::Status::Skipped && refused.empty());
   }
-  bool Failed() const { return outcome.status == FileOutcome::Status::Failed || !refused.empty(); }
+  bool Failed() const {
+    return outcome.status == FileOutcome::Status::Failed || outcome.status == FileOutcome::Status::NotText ||
+           !refused.empty();
+  }
 };
 
 struct BatchRequest {
   std::vector<std::string> sources;  // in the order of treatment
   int jobs = 1;                      // pages read and optimized at once
   bool dryRun = false;               // nothing written, moved or created
-  bool stopAtFailure = false;        // a failed page ends the run (the desktop program)
+  bool stopAtFailure = false;        // a failed page ends the run (the desktop program); one
+                                     // that is not a text page does not
 };
 
 struct BatchHooks {

@@ -1,6 +1,12 @@
 #include "run/file_step.h"
 
 #include <exception>
+#include <filesystem>
+#include <system_error>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "run/file_ops.h"
 #include "run/overwrite.h"
@@ -8,7 +14,33 @@
 
 namespace tersify {
 
+PageStamp StampOf(const std::string& path) {
+  PageStamp stamp;
+#ifndef _WIN32
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return stamp;
+  stamp.size = static_cast<std::int64_t>(st.st_size);
+  stamp.writeTime = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  stamp.device = static_cast<std::uint64_t>(st.st_dev);
+  stamp.inode = static_cast<std::uint64_t>(st.st_ino);
+#else
+  std::error_code ec;
+  auto size = std::filesystem::file_size(path, ec);
+  if (ec) return stamp;
+  auto time = std::filesystem::last_write_time(path, ec);
+  if (ec) return stamp;
+  stamp.size = static_cast<std::int64_t>(size);
+  stamp.writeTime = static_cast<std::int64_t>(time.time_since_epoch().count());
+#endif
+  stamp.valid = true;
+  return stamp;
+}
+
 namespace {
+
+constexpr const char* kNotText = "not a text page";
+
+bool HoldsNul(const std::string& bytes) { return bytes.find('\0') != std::string::npos; }
 
 OptimizeResult RunPasses(std::string& text, const RunEnvironment& env, const std::function<bool()>& checkCancel) {
   EngineContext ctx{env.settings, env.removal, env.replacement, env.catalogue, env.ui, checkCancel};
@@ -25,8 +57,15 @@ OptimizeResult RunPasses(std::string& text, const RunEnvironment& env, const std
 // The save step of a file whose text is optimized; puts the backup back when
 // the save fails.
 FileOutcome Finish(const std::string& source, std::string text, const BackupResult& backup, FileOutcome out,
-                   const RunEnvironment& env, OverwriteMemory& memory, bool dryRun) {
+                   const PageStamp& stamp, const RunEnvironment& env, OverwriteMemory& memory, bool dryRun) {
   using Status = FileOutcome::Status;
+  if (!dryRun && out.outputPath == source && StampOf(source) != stamp) {
+    // Someone else wrote the page since it was read: their version stays.
+    PutBackupBack(backup, source);
+    out.status = Status::Failed;
+    out.failure = "changed during the run";
+    return out;
+  }
   if (dryRun) {
     out.status = Status::Saved;
     NormalizeLines(text);
@@ -70,9 +109,15 @@ FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, O
   out.sizeBefore = FileSizeOf(source);
   out.outputPath = PackedPath(source, s, Lookup::Plain);
 
+  const PageStamp stamp = StampOf(source);
   std::optional<std::string> bytes = ReadWholeFile(source);
   if (!bytes) {
     out.failure = "cannot read it";
+    return out;
+  }
+  if (HoldsNul(*bytes)) {
+    out.status = Status::NotText;
+    out.failure = kNotText;
     return out;
   }
   std::string text = std::move(*bytes);
@@ -93,16 +138,21 @@ FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, O
     if (out.status == Status::Failed) out.failure = "its optimization failed";
     return out;
   }
-  return Finish(source, std::move(text), backup, out, env, memory, dryRun);
+  return Finish(source, std::move(text), backup, out, stamp, env, memory, dryRun);
 }
 
 PreparedFile PrepareFile(const std::string& source, const RunEnvironment& env,
                          const std::function<bool()>& checkCancel) {
   PreparedFile prepared;
   prepared.sizeBefore = FileSizeOf(source);
+  prepared.stamp = StampOf(source);
   std::optional<std::string> bytes = ReadWholeFile(source);
   if (!bytes) {
     prepared.unreadable = true;
+    return prepared;
+  }
+  if (HoldsNul(*bytes)) {
+    prepared.notText = true;
     return prepared;
   }
   prepared.text = std::move(*bytes);
@@ -119,6 +169,11 @@ FileOutcome PlaceFile(const std::string& source, PreparedFile prepared, const Ru
   FileOutcome out;
   out.sizeBefore = prepared.sizeBefore;
   out.outputPath = PackedPath(source, s, Lookup::Plain);
+  if (prepared.notText) {
+    out.status = Status::NotText;
+    out.failure = kNotText;
+    return out;
+  }
   if (prepared.result != OptimizeResult::Done) {
     out.status = prepared.result == OptimizeResult::Cancelled ? Status::Cancelled : Status::Failed;
     if (out.status == Status::Failed) out.failure = prepared.unreadable ? "cannot read it" : "its optimization failed";
@@ -130,7 +185,7 @@ FileOutcome PlaceFile(const std::string& source, PreparedFile prepared, const Ru
     backup = BackUpSource(source, s.edBackUpPath + NameOf(source), memory, step);
     if (backup.kind == BackupResult::Kind::Failed) return BackupFailed(out, s, source);
   }
-  return Finish(source, std::move(prepared.text), backup, out, env, memory, dryRun);
+  return Finish(source, std::move(prepared.text), backup, out, prepared.stamp, env, memory, dryRun);
 }
 
 }  // namespace tersify
