@@ -108,7 +108,8 @@ TEST_F(CliBatch, InPlaceWithBackupsThenRestoreGivesBackEveryOriginal) {
   // Nothing left to restore from: the originals cannot be given back twice.
   auto again = RunCommand(kCli + " --restore --in-place --backup " + Q(bak) + " " + sources);
   EXPECT_EQ(again.status, 1);
-  EXPECT_NE(again.err.find("There is no unpacked copy of the file"), std::string::npos) << again.err;
+  EXPECT_NE(again.err.find("there is no backup " + bak + "/index.html; the file is left as it is"), std::string::npos)
+      << again.err;
 }
 
 TEST_F(CliBatch, RestoreInCopyModeDeletesTheCopiesOnly) {
@@ -216,7 +217,7 @@ TEST_F(CliBatch, InPlaceWithoutBackupsWritesOverTheSources) {
 TEST_F(CliBatch, DryRunWritesNothingAndReportsTheSizes) {
   SmallSite();
   std::string out = Dir("out");
-  auto dry = RunCommand(kCli + " --dry-run --json -r -o " + Q(out) + " " + Q(Dir("site")));
+  auto dry = RunCommand(kCli + " --dry-run --json -r --overwrite all -o " + Q(out) + " " + Q(Dir("site")));
   EXPECT_EQ(dry.status, 0) << dry.err;
   EXPECT_FALSE(Exists(out));
   EXPECT_NE(dry.out.find("\"status\": \"would-write\""), std::string::npos);
@@ -231,7 +232,7 @@ TEST_F(CliBatch, DryRunWritesNothingAndReportsTheSizes) {
                                                         {"fail", "would fail: " + out + "/b.htm exists"},
                                                         {"all", "would write over " + out + "/b.htm"}}) {
     auto again = RunCommand(kCli + " --dry-run --overwrite " + policy + " -o " + Q(out) + " " + Q(Dir("site/b.htm")));
-    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.status, policy == "fail" ? 1 : 0) << again.err;  // as the real run would exit
     EXPECT_NE(again.out.find(words + " ("), std::string::npos) << policy << ": " << again.out;
   }
   // In place: the sources and the backup folder stay as they were.
@@ -465,7 +466,7 @@ TEST_F(CliBatch, UsageErrorsExitTwo) {
   for (const std::string& args : std::vector<std::string>{
            "-o x --in-place " + Q(a), "--backup b " + Q(a), "--in-place --backup b --no-backup " + Q(a), "-o x -",
            "- " + Q(a), "--overwrite maybe -o x " + Q(a), "-j 0 -o x " + Q(a), "--max-files -1 -o x " + Q(a),
-           "--restore --dry-run -o x " + Q(a), "--mode best " + Q(a), "-o x", "--json=1 -o x " + Q(a)}) {
+           "--restore --overwrite all -o x " + Q(a), "--mode best " + Q(a), "-o x", "--json=1 -o x " + Q(a)}) {
     auto r = RunCommand(kCli + " " + args);
     EXPECT_EQ(r.status, 2) << args << "\n" << r.err;
     EXPECT_EQ(r.out, "") << args;
@@ -633,6 +634,52 @@ TEST_F(CliBatch, OutputFolderThatHoldsASourceIsRefused) {
   EXPECT_NE(run.err.find("holds the page '" + a + "'"), std::string::npos) << run.err;
   EXPECT_EQ(ReadAll(a), Page(1));
   EXPECT_EQ(Listing(Dir("site")), std::vector<std::string>{"a.html"});
+}
+
+}  // namespace
+}  // namespace tersify::testing
+
+namespace tersify::testing {
+namespace {
+
+// The dry run says what would become of each page's backup and exits as the
+// real run would; a dry restore touches nothing and counts as the real one.
+TEST_F(CliBatch, DryRunsTellTheBackupsAndExitAsTheRealRun) {
+  std::string a = Site("a.html", Page(1));
+  std::string bak = Dir("bak");
+  auto real = RunCommand(kCli + " -q --in-place --backup " + Q(bak) + " " + Q(a));
+  ASSERT_EQ(real.status, 0) << real.err;
+  const std::string optimized = ReadAll(a);
+  auto dry = RunCommand(kCli + " --dry-run --overwrite fail --in-place --backup " + Q(bak) + " " + Q(a));
+  auto again = RunCommand(kCli + " -q --overwrite fail --in-place --backup " + Q(bak) + " " + Q(a));
+  EXPECT_EQ(dry.status, again.status);
+  EXPECT_EQ(dry.status, 1);
+  EXPECT_NE(dry.out.find("would fail: the backup " + bak + "/a.html exists; " + a + " would be left as it is ("),
+            std::string::npos)
+      << dry.out;
+  EXPECT_NE(dry.out.find("Backups of the sources would go to: " + bak), std::string::npos) << dry.out;
+  auto restore = RunCommand(kCli + " --restore --dry-run --in-place --backup " + Q(bak) + " " + Q(a));
+  EXPECT_EQ(restore.status, 0) << restore.err;
+  EXPECT_NE(restore.out.find("would put the backup " + bak + "/a.html back over " + a + "\n"), std::string::npos)
+      << restore.out;
+  EXPECT_NE(restore.out.find("Files that would be restored from backups: 1"), std::string::npos) << restore.out;
+  EXPECT_EQ(ReadAll(a), optimized);
+  EXPECT_EQ(ReadAll(bak + "/a.html"), Page(1));
+}
+
+// The folder walk leaves the run's own output folder out; a path that is not
+// there counts as a failed file in the summary.
+TEST_F(CliBatch, WalkSkipsTheOutputFolderAndMissingPathsCountAsFailed) {
+  Site("a.html", Page(1));
+  Site("out/a.html", "an earlier copy");
+  std::string out = Dir("site/out");
+  auto run = RunCommand(kCli + " --json -r --overwrite all -o " + Q(out) + " " + Q(Dir("site")) + " " +
+                        Q(Dir("nowhere.html")));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(JsonNumber(run.out, "files_processed"), 1);
+  EXPECT_EQ(JsonNumber(run.out, "files_failed"), 1);
+  EXPECT_NE(run.out.find("\"copies_folder\": \"" + out), std::string::npos) << run.out;
+  EXPECT_EQ(ReadAll(out + "/a.html"), RunCommand(kCli + " " + Q(Dir("site/a.html"))).out);
 }
 
 }  // namespace

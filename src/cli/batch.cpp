@@ -129,24 +129,114 @@ BatchReport OptimizeTicked(const FilesPanel& panel, RunState& state, const Batch
   report.jobs = result.jobs;
   report.seconds = std::chrono::duration<double>(result.elapsed).count();
   report.elapsed = ElapsedClockText(std::chrono::duration_cast<std::chrono::milliseconds>(result.elapsed));
+  if (!s.radModifyOld) report.copiesFolder = s.edOptimizedPath;
+  if (s.radModifyOld && s.cbSaveBefMod) report.backupFolder = s.edBackUpPath;
   return report;
 }
 
-RestoreReport RestoreFiles(const FilesPanel& panel, RunState& state, const BatchEnv& env) {
+std::string DryRunAccount(BatchReport& report, const OptimizationSettings& s, OverwritePolicy policy) {
+  std::string out;
+  std::set<std::string> taken;  // files an earlier page of the run would write
+  auto meets = [&taken](const std::string& path) { return !taken.insert(path).second || FileExists(path); };
+  report.stats.Reset();
+  report.processed.clear();
+  report.failed = 0;
+  for (PageOutcome& f : report.files) {
+    if (f.outcome.ReachedSave()) {
+      const std::string& source = f.source;
+      std::string what;
+      bool refused = false;
+      if (!s.radModifyOld) {
+        const std::string& path = f.outcome.outputPath;
+        const bool met = path != source && meets(path);
+        what = !met ? "would write " + path : [&] {
+          switch (policy) {
+            case OverwritePolicy::Ask:
+              return "would ask before writing over " + path;
+            case OverwritePolicy::Skip:
+              return "would skip " + path + ", which exists";
+            case OverwritePolicy::Fail:
+              refused = true;
+              return "would fail: " + path + " exists";
+            case OverwritePolicy::All:
+            case OverwritePolicy::Older:
+              break;
+          }
+          return "would write over " + path;
+        }();
+        if (refused) f.refused.push_back(path);
+      } else if (s.cbSaveBefMod) {
+        const std::string backup = s.edBackUpPath + NameOf(source);
+        const bool met = meets(backup);
+        what = !met ? "would back up " + source + " to " + backup + " and write over it" : [&] {
+          switch (policy) {
+            case OverwritePolicy::Ask:
+              return "would ask before replacing the backup " + backup;
+            case OverwritePolicy::Skip:
+              return "would keep the backup " + backup + " and leave " + source + " as it is";
+            case OverwritePolicy::Fail:
+              refused = true;
+              return "would fail: the backup " + backup + " exists; " + source + " would be left as it is";
+            case OverwritePolicy::Older:
+              return "would replace the backup " + backup + " and write over " + source +
+                     " if the page is of a later day, else leave both";
+            case OverwritePolicy::All:
+              break;
+          }
+          return "would replace the backup " + backup + " and write over " + source;
+        }();
+        if (refused) f.refused.push_back(backup);
+      } else {
+        what = "would write over " + source + " without a backup";
+      }
+      out += what + " (" + std::to_string(f.outcome.sizeBefore) + " -> " + std::to_string(f.outcome.sizeAfter) +
+             " bytes, " + std::to_string(f.ratio) + " %)\n";
+    }
+    if (f.Failed()) ++report.failed;
+    if (f.Counted()) {
+      report.stats.AddFile(f.outcome.sizeBefore, f.outcome.sizeAfter);
+      report.processed.push_back(f.source);
+    }
+  }
+  return out;
+}
+
+RestoreReport RestoreFiles(const FilesPanel& panel, RunState& state, const BatchEnv& env, std::string* dryLines) {
   using Status = RestoreOutcome::Status;
   const OptimizationSettings& s = env.cli.settings;
   std::vector<std::string> ticked;
   for (const PanelRow& row : panel.rows())
     if (row.checked) ticked.push_back(row.FullPath());
-  state.askMissingBackup = true;
+  std::vector<RestoreOutcome> outcomes;
+  if (dryLines) {
+    for (const std::string& page : ticked) {
+      RestoreOutcome r{Status::Restored, page, RestoreCopyPath(page, s)};
+      if (SameDirectoryEntry(page, r.copy))
+        r.status = Status::OwnFolder;
+      else if (!FileExists(r.copy))
+        r.status = Status::Missing;
+      outcomes.push_back(std::move(r));
+    }
+  } else {
+    // A missing backup is named below in the words of the command line.
+    state.askMissingBackup = false;
+    outcomes = RestorePages(ticked, state, env.Panel(), [] { return Interrupted(); });
+  }
   RestoreReport report;
-  for (const RestoreOutcome& r : RestorePages(ticked, state, env.Panel(), [] { return Interrupted(); })) {
+  report.dryRun = dryLines != nullptr;
+  for (const RestoreOutcome& r : outcomes) {
     switch (r.status) {
       case Status::Restored:
         ++report.restored;
+        if (dryLines)
+          *dryLines += s.radModifyOld ? "would put the backup " + r.copy + " back over " + r.page + "\n"
+                                      : "would delete the optimized copy " + r.copy + "\n";
         break;
       case Status::Missing:
         ++report.missing;
+        if (s.radModifyOld)
+          env.ui.MessageBox("'" + r.page + "': there is no backup " + r.copy + "; the file is left as it is",
+                            MessageKind::Warning);
         break;
       case Status::OwnFolder:
         ++report.failed;

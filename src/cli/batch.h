@@ -46,6 +46,11 @@ struct BatchReport {
   int jobs = 1;
   double seconds = 0;
   std::string elapsed;  // the results window's clock text
+  // Where the run puts its results: the copies' folder in copy mode, the
+  // backups' folder when it modifies the sources with backups; empty when
+  // not in that mode.
+  std::string copiesFolder;
+  std::string backupFolder;
 };
 
 // A ticked row whose folder is `folder` itself, if there is one.
@@ -56,14 +61,22 @@ std::optional<std::string> TickedRowIn(const FilesPanel& panel, const std::strin
 BatchReport OptimizeTicked(const FilesPanel& panel, RunState& state, const BatchEnv& env, int jobs,
                            ProgressBar& progress);
 
+// What the run would do with each page's copy and backup under `policy`, one
+// line a page, for a dry run. A page the real run would refuse (an existing
+// file under --overwrite fail) counts as failed, as it would then.
+std::string DryRunAccount(BatchReport& report, const OptimizationSettings& s, OverwritePolicy policy);
+
 struct RestoreReport {
   int restored = 0;
   int missing = 0;  // nothing to restore from
   int failed = 0;
+  bool dryRun = false;
 };
 
 // Undoes the optimization of every ticked row, as "Cancel optimization for
-// checked files".
-RestoreReport RestoreFiles(const FilesPanel& panel, RunState& state, const BatchEnv& env);
+// checked files". With `dryLines` nothing is touched: each page's line says
+// what would be done, and the counts are those the real restoring would give.
+RestoreReport RestoreFiles(const FilesPanel& panel, RunState& state, const BatchEnv& env,
+                           std::string* dryLines = nullptr);
 
 }  // namespace tersify::cli

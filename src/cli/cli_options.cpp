@@ -256,7 +256,7 @@ std::string CheckCombination(const CliOptions& o) {
   if (o.backupDir && o.noBackup) return "--backup and --no-backup exclude each other";
   if ((o.backupDir || o.noBackup) && !o.inPlace) return "--backup and --no-backup need --in-place";
   if (o.restore && o.noBackup) return "--restore needs the backups; it cannot go with --no-backup";
-  if (o.restore && (o.dryRun || o.overwrite)) return "--restore goes without --dry-run and --overwrite";
+  if (o.restore && o.overwrite) return "--restore goes without --overwrite";
   if (o.overwrite == OverwritePolicy::Older && o.noBackup) return "--overwrite older is for backups";
   return {};
 }

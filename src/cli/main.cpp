@@ -4,7 +4,6 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
-#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -90,41 +89,6 @@ bool IsFilterForm(const CliOptions& o, const MessageCatalogue& catalogue) {
 
 bool OnTerminal() { return isatty(0) && isatty(2); }
 
-// The dry run's account of each file. A copy that would meet an existing
-// file (or one an earlier file of the run would write) says what the real
-// run would do there under the overwrite policy.
-std::string DryRunLines(const BatchReport& report, OverwritePolicy policy) {
-  std::string out;
-  std::set<std::string> written;
-  for (const PageOutcome& f : report.files) {
-    if (!f.outcome.ReachedSave()) continue;
-    const std::string& path = f.outcome.outputPath;
-    const bool meets = path != f.source && (written.count(path) > 0 || FileExists(path));
-    written.insert(path);
-    std::string what = "would write " + path;
-    if (meets) {
-      switch (policy) {
-        case OverwritePolicy::Ask:
-          what = "would ask before writing over " + path;
-          break;
-        case OverwritePolicy::Skip:
-          what = "would skip " + path + ", which exists";
-          break;
-        case OverwritePolicy::Fail:
-          what = "would fail: " + path + " exists";
-          break;
-        case OverwritePolicy::All:
-        case OverwritePolicy::Older:
-          what = "would write over " + path;
-          break;
-      }
-    }
-    out += what + " (" + std::to_string(f.outcome.sizeBefore) + " -> " + std::to_string(f.outcome.sizeAfter) +
-           " bytes, " + std::to_string(f.ratio) + " %)\n";
-  }
-  return out;
-}
-
 int RunBatchForm(const CliOptions& o, const CliSettings& cli, const MessageCatalogue& catalogue,
                  TerminalInteraction& ui) {
   const OptimizationSettings& s = cli.settings;
@@ -134,11 +98,15 @@ int RunBatchForm(const CliOptions& o, const CliSettings& cli, const MessageCatal
   BatchEnv env{o, cli, catalogue, ui};
   RunState state;
   FilesPanel panel;
-  GatherFiles(o.paths, panel, state, env);
+  // A path that is not there fails like a page that could not be done.
+  const int missing = GatherFiles(o.paths, panel, state, env);
   if (Interrupted()) return Fail(kExitInterrupted, "interrupted");
 
   if (o.restore) {
-    RestoreReport report = RestoreFiles(panel, state, env);
+    std::string lines;
+    RestoreReport report = RestoreFiles(panel, state, env, o.dryRun ? &lines : nullptr);
+    report.failed += missing;
+    if (!o.json && !o.quiet && !Print(lines)) return Fail(1, "cannot write to standard output");
     if (o.json ? !Print(RestoreSummaryJson(report)) : (!o.quiet && !Print(RestoreSummaryText(report, s.radModifyOld))))
       return Fail(1, "cannot write to standard output");
     if (Interrupted()) return kExitInterrupted;
@@ -161,12 +129,14 @@ int RunBatchForm(const CliOptions& o, const CliSettings& cli, const MessageCatal
   ui.beforeOutput = [&progress] { progress.Clear(); };
   BatchReport report = OptimizeTicked(panel, state, env, jobs, progress);
   ui.beforeOutput = nullptr;
+  const std::string dryLines = o.dryRun ? DryRunAccount(report, s, policy) : std::string();
+  report.failed += missing;
 
   std::string out;
   if (o.json)
     out = SummaryJson(report);
   else if (!o.quiet)
-    out = (o.dryRun ? DryRunLines(report, policy) : std::string()) + SummaryText(report);
+    out = dryLines + SummaryText(report);
   if (!Print(out)) return Fail(1, "cannot write to standard output");
   if (report.interrupted) return kExitInterrupted;
   return ui.errorCount() > 0 || report.failed > 0 ? 1 : 0;
