@@ -624,6 +624,8 @@ TEST_F(CliBatch, EachPageOnceHoweverItIsNamed) {
   EXPECT_EQ(ReadAll(bak + "/a.html"), Page(1));
   auto filtered = RunCommand(kCli + " " + Q(bak + "/a.html"));
   EXPECT_EQ(ReadAll(a), filtered.out);
+  EXPECT_NE(run.err.find("names a page given before; it is treated once"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("files panel"), std::string::npos) << run.err;
 }
 
 // Copies into a page's own folder would replace the page: refused at once.

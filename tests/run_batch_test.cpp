@@ -524,3 +524,36 @@ TEST(RunBatch, SourceChangedDuringTheRunIsNotReplaced) {
 
 }  // namespace
 }  // namespace tersify::testing
+
+namespace tersify::testing {
+namespace {
+
+// A page in the panel under two names (a link and its target) is optimized
+// once; its backup keeps the original.
+TEST(RunBatch, PageUnderTwoNamesIsOptimizedOnce) {
+  RunHarness h;
+  h.ModifySources(true);
+  std::string a = h.AddSource("src/a.html", "a a");
+  fs::create_symlink(a, h.tmp.Path("src/link.html"));
+  h.panel.AddFileRow(h.tmp.Path("src/link.html"), h.Ctx());
+  EXPECT_EQ(h.Controller().RunOptimization(false), RunEnd::Completed);
+  EXPECT_EQ(ReadAll(a), "aa\r\n");
+  EXPECT_EQ(ReadAll(h.settings.edBackUpPath + "a.html"), "a a");
+  EXPECT_EQ(h.state.LastRunFiles, std::vector<std::string>{a});
+}
+
+// The desktop run names a page that is not text, leaves it alone and goes on.
+TEST(RunBatch, PageThatIsNotTextIsNamedAndPassedBy) {
+  RunHarness h;
+  const std::string binary("a\0 b", 4);
+  std::string a = h.AddSource("src/a.html", binary);
+  h.AddSource("src/b.html", "b b");
+  EXPECT_EQ(h.Controller().RunOptimization(false), RunEnd::Completed);
+  EXPECT_EQ(h.ui.Messages(), std::vector<std::string>{"\r" + a + ": not a text page"});
+  EXPECT_EQ(ReadAll(a), binary);
+  EXPECT_EQ(Listing(h.settings.edOptimizedPath), std::vector<std::string>{"b.html"});
+  EXPECT_EQ(h.state.LastRunFiles.size(), 1u);
+}
+
+}  // namespace
+}  // namespace tersify::testing

@@ -58,6 +58,7 @@ void Complain(const PageOutcome& page, const BatchEnv& env) {
 
 int GatherFiles(const std::vector<std::string>& paths, FilesPanel& panel, RunState& state, const BatchEnv& env) {
   int failures = 0;
+  std::set<std::string> named;  // the pages given by name, links resolved
   PanelContext ctx = env.Panel();
   std::size_t limit = FileLimit(env.cli.settings);
   state.BusyState = Busy::Path;
@@ -73,7 +74,12 @@ int GatherFiles(const std::vector<std::string>& paths, FilesPanel& panel, RunSta
       Complain(env.ui, "'" + path + "' does not exist");
       ++failures;
     } else if (IsHtmlFile(path, env.catalogue)) {
-      if (panel.size() < limit) panel.AddFileRow(path, ctx);
+      std::error_code ec;
+      fs::path real = fs::canonical(path, ec);
+      if (!ec && !named.insert(real.string()).second)
+        env.ui.MessageBox("'" + path + "' names a page given before; it is treated once", MessageKind::Warning);
+      else if (panel.size() < limit)
+        panel.AddFileRow(path, ctx);
     } else if (IsFileList(path, env.catalogue)) {
       AddListRows(path, panel, env);
     } else {
