@@ -45,7 +45,9 @@ Where the results go:
       --restore         undo an earlier run over the given PATHs: with
                         --in-place the backups are moved back over the files;
                         otherwise the copies in the output folder are deleted.
-      --dry-run         write nothing; report what would be written and sizes.
+      --dry-run         write nothing; report what would become of each file's
+                        copy or backup, and the sizes; exit as the run would.
+                        With --restore: report what would be restored.
 
 Which files:
   -r, --recursive       take the files of sub-folders too.
