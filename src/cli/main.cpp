@@ -1,12 +1,12 @@
 // tersify-cli: the optimizer for terminals, scripts and build pipelines, on the
 // same run, panel and settings code as the desktop program.
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <iostream>
 #include <memory>
-#include <set>
-#include <sstream>
+#include <new>
+#include <stdexcept>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -19,9 +19,9 @@
 #include "engine/engine.h"
 #include "i18n/catalogue.h"
 #include "panel/adding.h"
-#include "panel/paths.h"
 #include "platform/memory.h"
 #include "run/file_ops.h"
+#include "run/paths.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -34,24 +34,47 @@
 namespace tersify::cli {
 namespace {
 
-bool ReadAll(std::istream& in, std::string& out) {
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  if (in.bad()) return false;
-  out = std::move(buffer).str();
-  return true;
+// Reads a stream to its end. False, with the system's reason, when reading
+// breaks off or the bytes do not fit into memory: a run never goes on with
+// part of its input.
+bool ReadAll(std::FILE* in, std::string& out, std::error_code& why) {
+  try {
+    std::string data;
+    std::vector<char> chunk(1 << 16);
+    for (;;) {
+      errno = 0;
+      const std::size_t n = std::fread(chunk.data(), 1, chunk.size(), in);
+      data.append(chunk.data(), n);
+      if (n == chunk.size()) continue;
+      if (!std::ferror(in)) break;
+      why = std::error_code(errno != 0 ? errno : EIO, std::generic_category());
+      return false;
+    }
+    out = std::move(data);
+    return true;
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  why = std::make_error_code(std::errc::not_enough_memory);
+  return false;
 }
 
-bool ReadInput(const std::string& path, std::string& bytes) {
-  if (path == "-") return ReadAll(std::cin, bytes);
+bool ReadInput(const std::string& path, std::string& bytes, std::error_code& why) {
+  if (path == "-") return ReadAll(stdin, bytes, why);
   // A plain file is read straight into a buffer of its size; anything else
   // the user names (a pipe, a process substitution) as a stream.
-  if (std::optional<std::string> file = ReadWholeFile(path)) {
+  if (std::optional<std::string> file = ReadWholeFile(path, &why)) {
     bytes = std::move(*file);
     return true;
   }
-  std::ifstream in(path, std::ios::binary);
-  return in && ReadAll(in, bytes);
+  if (why) return false;
+  errno = 0;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rb"), &std::fclose);
+  if (!in) {
+    why = std::error_code(errno != 0 ? errno : EIO, std::generic_category());
+    return false;
+  }
+  return ReadAll(in.get(), bytes, why);
 }
 
 int Fail(int status, const std::string& message) {
@@ -60,7 +83,13 @@ int Fail(int status, const std::string& message) {
 }
 
 bool Print(const std::string& text) {
+  errno = 0;
   return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
+}
+
+// The message of a failed write to standard output, with the system's reason.
+std::string CannotWriteOutput() {
+  return "cannot write to standard output" + ReasonSuffix(std::error_code(errno, std::generic_category()));
 }
 
 // One file (or standard input) to standard output.
@@ -68,16 +97,23 @@ int RunFilter(const std::string& input, const CliSettings& cli, const MessageCat
               TerminalInteraction& ui) {
   // One buffer goes all the way: the file's bytes become the document, the
   // optimized document and the bytes written out.
+  const std::string name = input == "-" ? std::string("standard input") : "'" + input + "'";
   std::string text;
-  if (!ReadInput(input, text)) return Fail(1, "cannot read '" + input + "'");
-  Engine engine(cli.codePage);
-  EngineContext ctx{cli.settings, cli.tables.removal, cli.tables.replacement, catalogue, ui, {}};
-  const LineBreaks breaks = LineBreaksOf(text);
-  NormalizeLines(text);
-  if (engine.OptimizeDocumentInPlace(text, ctx) != OptimizeResult::Done)
-    return Fail(1, "optimization of '" + input + "' failed");
-  SaveLinesInPlace(text, breaks);
-  if (!Print(text)) return Fail(1, "cannot write to standard output");
+  std::error_code why;
+  if (!ReadInput(input, text, why)) return Fail(1, "cannot read " + name + ReasonSuffix(why));
+  if (text.find('\0') != std::string::npos) return Fail(1, name + " is not a text page; nothing written");
+  try {
+    Engine engine(cli.codePage);
+    EngineContext ctx{cli.settings, cli.tables.removal, cli.tables.replacement, catalogue, ui, {}};
+    const LineBreaks breaks = LineBreaksOf(text);
+    NormalizeLines(text);
+    if (engine.OptimizeDocumentInPlace(text, ctx) != OptimizeResult::Done)
+      return Fail(1, "optimization of " + name + " failed");
+    SaveLinesInPlace(text, breaks);
+  } catch (const std::bad_alloc&) {
+    return Fail(1, "optimization of " + name + " failed: not enough memory");
+  }
+  if (!Print(text)) return Fail(1, CannotWriteOutput());
   return ui.errorCount() > 0 ? 1 : 0;
 }
 
@@ -90,41 +126,6 @@ bool IsFilterForm(const CliOptions& o, const MessageCatalogue& catalogue) {
 
 bool OnTerminal() { return isatty(0) && isatty(2); }
 
-// The dry run's account of each file. A copy that would meet an existing
-// file (or one an earlier file of the run would write) says what the real
-// run would do there under the overwrite policy.
-std::string DryRunLines(const BatchReport& report, OverwritePolicy policy) {
-  std::string out;
-  std::set<std::string> written;
-  for (const FileReport& f : report.files) {
-    if (!f.outcome.ReachedSave()) continue;
-    const std::string& path = f.outcome.outputPath;
-    const bool meets = path != f.source && (written.count(path) > 0 || FileExists(path));
-    written.insert(path);
-    std::string what = "would write " + path;
-    if (meets) {
-      switch (policy) {
-        case OverwritePolicy::Ask:
-          what = "would ask before writing over " + path;
-          break;
-        case OverwritePolicy::Skip:
-          what = "would skip " + path + ", which exists";
-          break;
-        case OverwritePolicy::Fail:
-          what = "would fail: " + path + " exists";
-          break;
-        case OverwritePolicy::All:
-        case OverwritePolicy::Older:
-          what = "would write over " + path;
-          break;
-      }
-    }
-    out += what + " (" + std::to_string(f.outcome.sizeBefore) + " -> " + std::to_string(f.outcome.sizeAfter) +
-           " bytes, " + std::to_string(f.ratio) + " %)\n";
-  }
-  return out;
-}
-
 int RunBatchForm(const CliOptions& o, const CliSettings& cli, const MessageCatalogue& catalogue,
                  TerminalInteraction& ui) {
   const OptimizationSettings& s = cli.settings;
@@ -134,17 +135,27 @@ int RunBatchForm(const CliOptions& o, const CliSettings& cli, const MessageCatal
   BatchEnv env{o, cli, catalogue, ui};
   RunState state;
   FilesPanel panel;
-  GatherFiles(o.paths, panel, state, env);
+  // A path that is not there fails like a page that could not be done.
+  const int missing = GatherFiles(o.paths, panel, state, env);
   if (Interrupted()) return Fail(kExitInterrupted, "interrupted");
 
   if (o.restore) {
-    RestoreReport report = RestoreFiles(panel, state, env);
+    std::string lines;
+    RestoreReport report = RestoreFiles(panel, state, env, o.dryRun ? &lines : nullptr);
+    report.failed += missing;
+    if (!o.json && !o.quiet && !Print(lines)) return Fail(1, "cannot write to standard output");
     if (o.json ? !Print(RestoreSummaryJson(report)) : (!o.quiet && !Print(RestoreSummaryText(report, s.radModifyOld))))
-      return Fail(1, "cannot write to standard output");
+      return Fail(1, CannotWriteOutput());
     if (Interrupted()) return kExitInterrupted;
     bool lost = s.radModifyOld && report.missing > 0;
     return ui.errorCount() > 0 || lost ? 1 : 0;
   }
+
+  // Copies into a page's own folder would replace the pages themselves.
+  if (!s.radModifyOld && o.outDir)
+    if (std::optional<std::string> own = TickedRowIn(panel, *o.outDir))
+      return Fail(2, "-o " + *o.outDir + ": the folder holds the page '" + *own +
+                         "' itself; its copy would replace it (choose another folder)");
 
   int jobs = o.jobs.value_or(static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
   std::size_t ticked = static_cast<std::size_t>(panel.CheckedCount());
@@ -153,17 +164,29 @@ int RunBatchForm(const CliOptions& o, const CliSettings& cli, const MessageCatal
     if (row.checked) bytes += std::max<std::int64_t>(0, FileSizeOf(row.FullPath()));
   ProgressBar progress(stderr, isatty(2) && !o.quiet, ticked, bytes);
   ui.beforeOutput = [&progress] { progress.Clear(); };
-  BatchReport report = RunBatch(panel, state, env, jobs, progress);
+  BatchReport report = OptimizeTicked(panel, state, env, jobs, progress);
   ui.beforeOutput = nullptr;
+  const std::string dryLines = o.dryRun ? DryRunAccount(report, s, policy) : std::string();
+  report.failed += missing;
 
   std::string out;
   if (o.json)
     out = SummaryJson(report);
   else if (!o.quiet)
-    out = (o.dryRun ? DryRunLines(report, policy) : std::string()) + SummaryText(report);
-  if (!Print(out)) return Fail(1, "cannot write to standard output");
+    out = dryLines + SummaryText(report);
+  if (!Print(out)) return Fail(1, CannotWriteOutput());
   if (report.interrupted) return kExitInterrupted;
   return ui.errorCount() > 0 || report.failed > 0 ? 1 : 0;
+}
+
+int RunCli(const CliOptions& o) {
+  MessageCatalogue catalogue(std::make_shared<LanguageFile>(EnglishLanguageFile()));
+  TerminalInteraction ui;
+  CliSettings cli;
+  SetupResult setup = BuildSettings(o, catalogue, ui, cli);
+  if (setup.status != 0) return Fail(setup.status, setup.message);
+  if (IsFilterForm(o, catalogue)) return RunFilter(o.paths.front(), cli, catalogue, ui);
+  return RunBatchForm(o, cli, catalogue, ui);
 }
 
 }  // namespace
@@ -183,17 +206,20 @@ int main(int argc, char** argv) {
     std::fputs(UsageText(), stdout);
     return 0;
   }
+  if (parsed.options.version) {
+    std::fputs(VersionText(), stdout);
+    return 0;
+  }
   if (!parsed.error.empty()) {
     std::fprintf(stderr, "tersify-cli: %s (see --help)\n", parsed.error.c_str());
     return 2;
   }
   InstallInterruptHandler();
-  const CliOptions& o = parsed.options;
-  MessageCatalogue catalogue(std::make_shared<LanguageFile>(EnglishLanguageFile()));
-  TerminalInteraction ui;
-  CliSettings cli;
-  SetupResult setup = BuildSettings(o, catalogue, ui, cli);
-  if (setup.status != 0) return Fail(setup.status, setup.message);
-  if (IsFilterForm(o, catalogue)) return RunFilter(o.paths.front(), cli, catalogue, ui);
-  return RunBatchForm(o, cli, catalogue, ui);
+  try {
+    return RunCli(parsed.options);
+  } catch (const std::bad_alloc&) {
+    // Each page's own shortage is that page's failure; this is one outside
+    // any page (the file list, the summary).
+    return Fail(1, "not enough memory");
+  }
 }

@@ -1,14 +1,15 @@
 #include "panel/adding.h"
 
+#include <algorithm>
 #include <charconv>
 #include <exception>
 #include <filesystem>
 #include <system_error>
 
-#include "engine/codepage.h"
+#include "base/codepage.h"
 #include "i18n/catalogue.h"
-#include "panel/paths.h"
 #include "panel/source_view.h"
+#include "run/paths.h"
 
 namespace tersify {
 
@@ -23,11 +24,34 @@ std::string LowerAscii(std::string_view text) {
   return out;
 }
 
+// True when the name's extension, in any letter case, is the extension of
+// one of the patterns of a filter text ("description|*.htm;*.html", the
+// patterns after each bar; a text without a bar is all patterns). A name
+// without an extension, or ending with a dot, has none to match.
 bool ExtensionIn(const std::string& path, std::string_view filterText) {
-  std::string name = NameOf(path);
-  std::size_t dot = name.rfind('.');
-  if (dot == std::string::npos) return false;
-  return LowerAscii(filterText).find(LowerAscii(name.substr(dot))) != std::string::npos;
+  const std::string name = NameOf(path);
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string::npos || dot + 1 == name.size()) return false;
+  const std::string extension = LowerAscii(std::string_view(name).substr(dot));
+  const std::string filter = LowerAscii(filterText);
+  const bool described = filter.find('|') != std::string::npos;
+  std::size_t start = 0;
+  for (bool patterns = !described; start <= filter.size(); patterns = !patterns) {
+    std::size_t bar = std::min(filter.find('|', start), filter.size());
+    for (std::size_t at = start; patterns && at < bar;) {
+      std::size_t end = std::min(filter.find(';', at), bar);
+      std::string_view pattern = std::string_view(filter).substr(at, end - at);
+      std::size_t patternDot = pattern.rfind('.');
+      if (patternDot != std::string_view::npos) {
+        std::string_view own = pattern.substr(patternDot);
+        while (!own.empty() && own.back() == ' ') own.remove_suffix(1);
+        if (own == extension) return true;
+      }
+      at = end + 1;
+    }
+    start = bar + 1;
+  }
+  return false;
 }
 
 // The decimal limit of a settings text; a text that is no number allows nothing.
@@ -124,6 +148,8 @@ bool WalkFolder(FilesPanel& panel, RunState& state, const std::string& folder, i
       }
       std::error_code e2;
       bool isFolder = it->is_directory(e2) && !it->is_symlink(e2);
+      // The run's own output and backup folders hold its results, not sources.
+      if (isFolder && (fs::equivalent(p, s.edOptimizedPath, e2) || fs::equivalent(p, s.edBackUpPath, e2))) continue;
       if (s.cbProcessEmbeded && isFolder &&
           (!s.cbMaxEmbCount || static_cast<std::size_t>(level) < Limit(s.edMaxEmbCount))) {
         if (!WalkFolder(panel, state, p, level + 1, ctx)) return false;

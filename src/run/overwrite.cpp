@@ -5,9 +5,9 @@
 
 #include "engine/engine.h"
 #include "i18n/catalogue.h"
-#include "panel/date_text.h"
-#include "panel/paths.h"
+#include "run/date_text.h"
 #include "run/file_ops.h"
+#include "run/paths.h"
 
 namespace tersify {
 
@@ -80,12 +80,12 @@ BackupResult LinkOrCopy(const std::string& source, const std::string& target) {
     if (!ec) return {BackupResult::Kind::Moved, target};
     std::error_code ignore;
     fs::remove(temp, ignore);
-    return {BackupResult::Kind::Failed, {}};
+    return {BackupResult::Kind::Failed, {}, false, ec};
   }
-  // Another volume, or a file system without links: copy, the source stays.
-  // This copy becomes the only original once the source is optimized.
-  if (!CopyFileTo(source, target, true, Durability::OnDisk)) return {BackupResult::Kind::Failed, {}};
-  return {BackupResult::Kind::Copied, target};
+  // Another file system, or one without links: a copy that has reached the
+  // disk holds the original from here on, as a link would.
+  if (!CopyForMove(source, target, &ec)) return {BackupResult::Kind::Failed, {}, false, ec};
+  return {BackupResult::Kind::Moved, target, true};
 }
 
 }  // namespace
@@ -145,7 +145,7 @@ BackupResult BackUpSource(const std::string& source, const std::string& backupPa
       std::error_code ec;
       fs::rename(backupPath, memory.chosenName, ec);
       // Never replace an earlier backup that could not be renamed away.
-      if (ec) return {BackupResult::Kind::Failed, {}};
+      if (ec) return {BackupResult::Kind::Failed, {}, false, ec};
       return LinkOrCopy(source, backupPath);
     }
   }
@@ -155,9 +155,11 @@ BackupResult BackUpSource(const std::string& source, const std::string& backupPa
 bool PutBackupBack(const BackupResult& backup, const std::string& source) {
   if (backup.kind != BackupResult::Kind::Moved) return true;
   std::error_code ec;
-  if (fs::exists(source, ec) && fs::equivalent(source, backup.where, ec)) return fs::remove(backup.where, ec);
-  fs::rename(backup.where, source, ec);
-  return !ec;
+  // The source still holds the original (a second link to it, or the
+  // original itself beside a copy): the backup entry only goes.
+  if (fs::exists(source, ec) && (backup.copy || fs::equivalent(source, backup.where, ec)))
+    return fs::remove(backup.where, ec);
+  return MoveFileTo(backup.where, source) == MoveResult::Moved;
 }
 
 SaveResult SaveOptimized(std::string text, LineBreaks breaks, const std::string& source, const std::string& output,
@@ -165,8 +167,9 @@ SaveResult SaveOptimized(std::string text, LineBreaks breaks, const std::string&
   std::string bytes = std::move(text);
   SaveLinesInPlace(bytes, breaks);  // the saving rule, in the text's own buffer
   auto write = [&](const std::string& target) {
-    return WriteFileAtomically(target, bytes, durability) ? SaveResult{false, target}
-                                                         : SaveResult{true, std::nullopt};
+    std::error_code ec;
+    return WriteFileAtomically(target, bytes, durability, &ec) ? SaveResult{false, target}
+                                                               : SaveResult{true, std::nullopt, ec};
   };
   if (outputIsFree || !FileExists(output)) return write(output);
   switch (Decide(Step::Save, source, output, memory, ctx)) {
@@ -180,7 +183,7 @@ SaveResult SaveOptimized(std::string text, LineBreaks breaks, const std::string&
       if (!ChosenNameFree(memory)) return {};
       std::error_code ec;
       fs::rename(output, memory.chosenName, ec);
-      if (ec) return {true, std::nullopt};
+      if (ec) return {true, std::nullopt, ec};
       return write(output);
     }
     default:

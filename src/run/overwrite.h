@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <system_error>
 
 #include "engine/engine.h"
 #include "i18n/interaction.h"
@@ -30,6 +31,11 @@ OverwriteQuestion MakeOverwriteQuestion(const std::string& lowerPath, const std:
                                         const StepContext& ctx);
 
 struct BackupResult {
+  enum class Kind;
+  BackupResult() = default;
+  BackupResult(Kind k, std::string w = {}, bool c = false, std::error_code e = {})
+      : kind(k), where(std::move(w)), copy(c), error(e) {}
+
   enum class Kind {
     Moved,    // the source's content now lies at `where`; the source path counts as free
     Copied,   // a copy lies at `where`; the source is still in place
@@ -37,13 +43,18 @@ struct BackupResult {
     Failed,
   } kind = Kind::Failed;
   std::string where;
+  // Moved to another file system: `where` is a copy on the disk, not a
+  // second link, and the source path still holds the original until the
+  // optimized text replaces it.
+  bool copy = false;
+  std::error_code error;  // when Failed: the system's reason, if there is one
 };
 
 // Moves the source into the backup folder, consulting the overwrite question
 // when `backupPath` exists. The move never leaves the source path without its
-// content: the backup is made as a second link to the file (or a copy when the
-// folders lie on different volumes), and the source name is only replaced by
-// the optimized text's final rename.
+// content: the backup is made as a second link to the file (or, when the
+// folders lie on different file systems, a copy flushed to the disk), and the
+// source name is only replaced by the optimized text's final rename.
 BackupResult BackUpSource(const std::string& source, const std::string& backupPath, OverwriteMemory& memory,
                           const StepContext& ctx);
 
@@ -52,8 +63,13 @@ BackupResult BackUpSource(const std::string& source, const std::string& backupPa
 bool PutBackupBack(const BackupResult& backup, const std::string& source);
 
 struct SaveResult {
+  SaveResult() = default;
+  SaveResult(bool f, std::optional<std::string> w = std::nullopt, std::error_code e = {})
+      : failed(f), written(std::move(w)), error(e) {}
+
   bool failed = false;
   std::optional<std::string> written;  // the path written; nothing when skipped
+  std::error_code error;               // when failed: the system's reason, if there is one
 };
 
 // Writes `text` (split into lines, `breaks` after every line) to `output`,

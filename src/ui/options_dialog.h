@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/option_table.h"
 #include "settings/options_dialog.h"
 
 class QCheckBox;
@@ -18,11 +19,12 @@ class QRadioButton;
 class QTabWidget;
 class QToolButton;
 class QTreeWidget;
+class QVBoxLayout;
 
 namespace tersify {
 class MessageCatalogue;
 class UserInteraction;
-}
+}  // namespace tersify
 
 namespace tersify::ui {
 
@@ -45,6 +47,7 @@ class TfrmOptions : public QDialog {
   // Enables a control of another window (the main window's "Packed file").
   std::function<void(const std::string& name, bool enabled)> enableOutside;
   std::function<void(bool replacement)> addTag;  // shows the tag dialog
+  QString languageFolder;                        // where the language chooser opens
 
   // Shows the dialog on page 0 ("Common ") or 4 (" Miscellaneous") and brings it to the front.
   void ShowPage(int page);
@@ -74,8 +77,10 @@ class TfrmOptions : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  QCheckBox* AddCheck(QWidget* page, const char* name, const QString& caption);
-  QLineEdit* AddNumberEdit(QWidget* parent, const char* name);
+  QCheckBox* AddCheck(QWidget* page, const OptionRow& row);
+  QLineEdit* AddNumberEdit(QWidget* parent, std::string_view name);
+  // The check boxes of one group of the option table, in their order.
+  void AddCheckBoxes(QWidget* parent, QVBoxLayout* v, OptionGroup group, bool indentAll = false);
   void ModeChosen(int mode);
   OptimizationSettings& settings() { return s_.model.settings(); }
   QString Text(const char* key) const;

@@ -58,7 +58,7 @@ check_output() {
   local count empty temps
   count=$(find "$out" -maxdepth 1 -type f -name '*.html' | wc -l)
   empty=$(find "$out" -maxdepth 1 -type f -name '*.html' -empty | wc -l)
-  temps=$(find "$out" -maxdepth 1 -type f -name '~tersify-*' | wc -l)
+  temps=$(find "$out" -maxdepth 1 -type f -name '.tfy*.tmp' | wc -l)
   say "$name: $count outputs, $empty empty, $temps temporaries, $(du -sm "$out" | cut -f1) MB"
   if ((count != FILES || empty != 0 || temps != 0)); then
     say "$name: OUTPUT INCOMPLETE"
@@ -82,7 +82,7 @@ if "$BUILD/tersify-cli" --help 2>&1 | grep -q -- '--in-place'; then
 else
   DRIVER=$WORK/load_driver
   g++ -std=c++20 -O2 -DNDEBUG -I"$SRC/src" -DTERSIFY_SOURCE_DIR="\"$SRC\"" "$SRC/tests/load/load_driver.cpp" \
-    "$BUILD/libtersify_core.a" -o "$DRIVER"
+    "$BUILD/libtersify_desktop.a" "$BUILD/libtersify_core.a" -o "$DRIVER"
   BATCH=("$DRIVER" copies "$OUT" "$WORK/tree")
   say "batch: tests/load/load_driver (run core)"
 fi

@@ -1,50 +1,12 @@
-#include "panel/restore.h"
+#include "app/restore_commands.h"
 
 #include <exception>
-#include <filesystem>
-#include <system_error>
 
 #include "i18n/catalogue.h"
 #include "panel/adding.h"
-#include "panel/paths.h"
 #include "panel/source_view.h"
-#include "run/file_ops.h"
 
 namespace tersify {
-
-namespace fs = std::filesystem;
-
-bool RestoreFile(const std::string& f, RunState& state, const PanelContext& ctx) {
-  try {
-    const OptimizationSettings& s = ctx.settings;
-    std::string name = NameOf(f);
-    if (!s.radModifyOld) {
-      std::string copy = s.edOptimizedPath + name;
-      // An output folder that is the file's own folder: the "copy" is the file.
-      if (SameDirectoryEntry(f, copy)) return false;
-      std::error_code ec;
-      return fs::remove(copy, ec);
-    }
-    std::string backup = s.edBackUpPath + name;
-    // A backup folder that is the file's own folder holds no copy of it.
-    if (FileExists(backup) && !SameDirectoryEntry(f, backup)) {
-      std::error_code ec;
-      // A backup that is still a second name of the file itself only goes away.
-      if (fs::exists(f, ec) && fs::equivalent(f, backup, ec)) return fs::remove(backup, ec);
-      fs::rename(backup, f, ec);  // replaces the file in one step
-      if (!ec) return true;
-      return CopyFileTo(backup, f, true);  // the copy in the backup folder stays
-    }
-    if (s.cbShowInfo && state.askMissingBackup) {
-      std::string text = FillPlaceholders(ctx.catalogue.Text("const_backup_error2"), {backup});
-      if (ctx.ui.Question(text, MessageKind::Warning, QuestionButtons::YesYesToAll) == Answer::YesToAll)
-        state.askMissingBackup = false;
-    }
-    return false;
-  } catch (const std::exception&) {
-    return false;
-  }
-}
 
 static void FinishRestoration(FilesPanel& panel, SourceView& view, const PanelContext& ctx) {
   panel.RefreshPanel(ctx);

@@ -1,20 +1,14 @@
-// Undoing optimizations: deleting optimized copies, or putting backups back.
+// The desktop program's "Restore" button and its two menu items, over the
+// run's restoring of pages.
 #pragma once
 
-#include <string>
-
 #include "panel/files_panel.h"
+#include "run/restore.h"
 #include "run/run_state.h"
 
 namespace tersify {
 
 class SourceView;
-
-// Undoes the optimization of one file. In "Modify source files" mode the
-// backup replaces the file in one rename (or, where that is impossible, a copy
-// of it does); when neither works the file stays as it was. Failures are
-// silent; answers whether the file was restored.
-bool RestoreFile(const std::string& fullPath, RunState& state, const PanelContext& ctx);
 
 // "Cancel last optimization": every file of the last run. Both commands are
 // refused with the busy warning during a run or a folder walk, whose files
