@@ -1,0 +1,51 @@
+#include "run/target_path.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "panel/paths.h"
+
+namespace tersify {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path Absolute(const std::string& path) {
+  std::error_code ec;
+  fs::path p = fs::absolute(path, ec);
+  return (ec ? fs::path(path) : p).lexically_normal();
+}
+
+}  // namespace
+
+std::string PathBelow(const std::string& file, const std::string& root) {
+  if (file.empty() || root.empty()) return {};
+  fs::path rel = Absolute(file).lexically_relative(Absolute(root));
+  if (rel.empty() || rel == ".") return {};
+  // Every step must go down: ".." would climb out of the output folder.
+  for (const fs::path& part : rel)
+    if (part == ".." || part == ".") return {};
+  return rel.make_preferred().string();
+}
+
+void TargetLayout::AddFound(const std::string& source, const std::string& root) {
+  if (!tree_) return;
+  std::string rel = PathBelow(source, root);
+  if (!rel.empty()) relative_.try_emplace(source, std::move(rel));
+}
+
+std::string TargetLayout::RelativePath(const std::string& source) const {
+  auto it = relative_.find(source);
+  return it != relative_.end() ? it->second : NameOf(source);
+}
+
+bool MakeFoldersFor(const std::string& target) {
+  std::string folder = FolderOf(target);
+  if (folder.empty() || FolderExists(folder)) return true;
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  return FolderExists(folder);
+}
+
+}  // namespace tersify

@@ -1,0 +1,40 @@
+// Where a page's optimized copy and its backup go below the output and backup
+// folders. Flat: the page's name alone, so same-named pages from different
+// folders meet. Tree: the path the page has below the folder it was found in,
+// so a site's layout is kept; pages named one by one go to the top.
+#pragma once
+
+#include <string>
+#include <unordered_map>
+
+namespace tersify {
+
+// The path of `file` below `root`, with the system's separators; empty when
+// `file` does not lie below `root` (lexically, after making both absolute).
+std::string PathBelow(const std::string& file, const std::string& root);
+
+class TargetLayout {
+ public:
+  // A flat layout unless `tree`.
+  explicit TargetLayout(bool tree = false) : tree_(tree) {}
+
+  bool tree() const { return tree_; }
+  // `source` was found by walking the folder `root`; the first root given for
+  // a source stands.
+  void AddFound(const std::string& source, const std::string& root);
+  // The path of `source` below an output or backup folder.
+  std::string RelativePath(const std::string& source) const;
+  // `folder` (ending with a separator) followed by the relative path.
+  std::string Below(const std::string& folder, const std::string& source) const {
+    return folder + RelativePath(source);
+  }
+
+ private:
+  bool tree_;
+  std::unordered_map<std::string, std::string> relative_;
+};
+
+// Makes the missing folders above `target`; true when its folder exists then.
+bool MakeFoldersFor(const std::string& target);
+
+}  // namespace tersify
