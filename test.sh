@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 # cpack -G DEB in the install test needs file and dpkg-shlibdeps (dpkg-dev).
-tools/deps.sh build-essential cmake ninja-build libgtest-dev qt6-base-dev xauth xvfb file dpkg-dev
+tools/deps.sh build-essential cmake ninja-build libgtest-dev libssl-dev qt6-base-dev xauth xvfb file dpkg-dev
 
 build=build-test
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTERSIFY_SANITIZE=ON >/dev/null
