@@ -111,6 +111,8 @@ RunEnd RunController::RunOptimization(bool fromWindow) {
   state_.startTime = now();
   if (window_) window_->SetClock(ElapsedClockText(std::chrono::milliseconds(0)));
 
+  if (std::optional<std::string> folder = RecordFolderOf(s)) record_ = RunRecord::Load(*folder);
+  env_.record = record_ ? &*record_ : nullptr;
   RunEnd end;
   try {
     end = OptimizeTickedFiles();
@@ -120,6 +122,8 @@ RunEnd RunController::RunOptimization(bool fromWindow) {
     if (window_) window_->Close();
     end = RunEnd::Failed;
   }
+  env_.record = nullptr;
+  record_.reset();
   platform::ReturnFreedMemory();  // the pages' buffers are not needed between runs
   if (end == RunEnd::Failed) return end;
   lastElapsed_ = ElapsedText();

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "panel/files_panel.h"
@@ -58,6 +59,8 @@ class RunController {
   SourceView& view_;
   RunWindow* window_;
   std::string lastElapsed_;
+  // The record of the folder the current run writes to.
+  std::optional<RunRecord> record_;
 };
 
 // Prepares the folders of a run: creates the output (or backup) folder when

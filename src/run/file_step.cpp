@@ -22,10 +22,26 @@ OptimizeResult RunPasses(std::string& text, const RunEnvironment& env, const std
   }
 }
 
+// Appends the record's line for a page just before its bytes are written.
+BeforeWrite RecordWrite(const std::string& source, const BackupResult& backup, const Fingerprint& original,
+                        const RunEnvironment& env, bool& failed) {
+  if (!env.record) return {};
+  return [&source, &backup, &original, &env, &failed](const std::string& target, std::string_view bytes) {
+    using Kind = BackupResult::Kind;
+    bool backedUp = backup.kind == Kind::Moved || backup.kind == Kind::Copied || backup.kind == Kind::Kept;
+    // A kept backup holds the original of an earlier run, not the page as read now.
+    std::optional<Fingerprint> held =
+        backup.kind == Kind::Kept ? FingerprintOfFile(backup.where) : std::optional<Fingerprint>(original);
+    failed = !held || !env.record->Append(
+                          {source, target, backedUp ? backup.where : std::string(), FingerprintOf(bytes), *held});
+    return !failed;
+  };
+}
+
 // The save step of a file whose text is optimized; puts the backup back when
 // the save fails.
-FileOutcome Finish(const std::string& source, std::string text, const BackupResult& backup, FileOutcome out,
-                   const RunEnvironment& env, OverwriteMemory& memory, bool dryRun) {
+FileOutcome Finish(const std::string& source, std::string text, const BackupResult& backup, const Fingerprint& original,
+                   FileOutcome out, const RunEnvironment& env, OverwriteMemory& memory, bool dryRun) {
   using Status = FileOutcome::Status;
   if (dryRun) {
     out.status = Status::Saved;
@@ -40,11 +56,15 @@ FileOutcome Finish(const std::string& source, std::string text, const BackupResu
   // new page, never an empty one.
   const Durability durability =
       out.outputPath == source && backup.kind == BackupResult::Kind::Skipped ? Durability::OnDisk : Durability::Cached;
-  SaveResult saved = SaveOptimized(std::move(text), source, out.outputPath, outputIsFree, memory, step, durability);
+  if (env.layout && env.layout->tree()) MakeFoldersFor(out.outputPath);
+  bool recordFailed = false;
+  SaveResult saved = SaveOptimized(std::move(text), source, out.outputPath, outputIsFree, memory, step, durability,
+                                   RecordWrite(source, backup, original, env, recordFailed));
   if (saved.failed) {
     PutBackupBack(backup, source);
     out.status = Status::Failed;
-    out.failure = "cannot write '" + out.outputPath + "'";
+    out.failure = recordFailed ? "cannot add it to the run record '" + env.record->file() + "'"
+                               : "cannot write '" + out.outputPath + "'";
     return out;
   }
   out.status = saved.written ? Status::Saved : Status::Skipped;
@@ -53,9 +73,19 @@ FileOutcome Finish(const std::string& source, std::string text, const BackupResu
   return out;
 }
 
-FileOutcome BackupFailed(FileOutcome out, const OptimizationSettings& s, const std::string& source) {
-  out.failure = "cannot back it up to '" + s.edBackUpPath + NameOf(source) + "'";
+FileOutcome BackupFailed(FileOutcome out, const std::string& backupPath, const BackupResult& backup) {
+  out.failure = "cannot back it up to '" + backupPath + "'";
+  if (!backup.reason.empty()) out.failure += ": " + backup.reason;
   return out;
+}
+
+// Backs the source up into its place below the backup folder.
+BackupResult BackUp(const std::string& source, const RunEnvironment& env, OverwriteMemory& memory,
+                    std::string& backupPath) {
+  backupPath = BackupPathFor(source, env.settings, env.layout);
+  if (env.layout && env.layout->tree()) MakeFoldersFor(backupPath);
+  StepContext step{env.catalogue, env.ui};
+  return BackUpSource(source, backupPath, memory, step, env.record);
 }
 
 bool BacksUp(const OptimizationSettings& s, bool dryRun) { return !dryRun && s.radModifyOld && s.cbSaveBefMod; }
@@ -68,21 +98,22 @@ FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, O
   const OptimizationSettings& s = env.settings;
   FileOutcome out;
   out.sizeBefore = FileSizeOf(source);
-  out.outputPath = PackedPath(source, s, Lookup::Plain);
+  out.outputPath = OutputPathFor(source, s, env.layout);
 
   std::optional<std::string> bytes = ReadWholeFile(source);
   if (!bytes) {
     out.failure = "cannot read it";
     return out;
   }
+  const Fingerprint original = FingerprintOf(*bytes);
   std::string text = std::move(*bytes);
   NormalizeLines(text);
 
-  StepContext step{env.catalogue, env.ui};
   BackupResult backup{BackupResult::Kind::Skipped, {}};
   if (BacksUp(s, dryRun)) {
-    backup = BackUpSource(source, s.edBackUpPath + NameOf(source), memory, step);
-    if (backup.kind == BackupResult::Kind::Failed) return BackupFailed(out, s, source);
+    std::string backupPath;
+    backup = BackUp(source, env, memory, backupPath);
+    if (backup.kind == BackupResult::Kind::Failed) return BackupFailed(out, backupPath, backup);
   }
   env.ui.ProcessPendingEvents();
 
@@ -93,7 +124,7 @@ FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, O
     if (out.status == Status::Failed) out.failure = "its optimization failed";
     return out;
   }
-  return Finish(source, std::move(text), backup, out, env, memory, dryRun);
+  return Finish(source, std::move(text), backup, original, out, env, memory, dryRun);
 }
 
 PreparedFile PrepareFile(const std::string& source, const RunEnvironment& env,
@@ -105,6 +136,7 @@ PreparedFile PrepareFile(const std::string& source, const RunEnvironment& env,
     prepared.unreadable = true;
     return prepared;
   }
+  prepared.original = FingerprintOf(*bytes);
   prepared.text = std::move(*bytes);
   NormalizeLines(prepared.text);
   prepared.result = RunPasses(prepared.text, env, checkCancel);
@@ -118,7 +150,7 @@ FileOutcome PlaceFile(const std::string& source, PreparedFile prepared, const Ru
   const OptimizationSettings& s = env.settings;
   FileOutcome out;
   out.sizeBefore = prepared.sizeBefore;
-  out.outputPath = PackedPath(source, s, Lookup::Plain);
+  out.outputPath = OutputPathFor(source, s, env.layout);
   if (prepared.result != OptimizeResult::Done) {
     out.status = prepared.result == OptimizeResult::Cancelled ? Status::Cancelled : Status::Failed;
     if (out.status == Status::Failed) out.failure = prepared.unreadable ? "cannot read it" : "its optimization failed";
@@ -126,11 +158,11 @@ FileOutcome PlaceFile(const std::string& source, PreparedFile prepared, const Ru
   }
   BackupResult backup{BackupResult::Kind::Skipped, {}};
   if (BacksUp(s, dryRun)) {
-    StepContext step{env.catalogue, env.ui};
-    backup = BackUpSource(source, s.edBackUpPath + NameOf(source), memory, step);
-    if (backup.kind == BackupResult::Kind::Failed) return BackupFailed(out, s, source);
+    std::string backupPath;
+    backup = BackUp(source, env, memory, backupPath);
+    if (backup.kind == BackupResult::Kind::Failed) return BackupFailed(out, backupPath, backup);
   }
-  return Finish(source, std::move(prepared.text), backup, out, env, memory, dryRun);
+  return Finish(source, std::move(prepared.text), backup, prepared.original, out, env, memory, dryRun);
 }
 
 }  // namespace tersify

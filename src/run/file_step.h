@@ -8,7 +8,9 @@
 #include <string>
 
 #include "engine/engine.h"
+#include "run/run_record.h"
 #include "run/run_state.h"
+#include "run/target_path.h"
 
 namespace tersify {
 
@@ -26,6 +28,10 @@ struct RunEnvironment {
   UserInteraction& ui;
   CodePage codePage = CodePage::Cp1252;
   DocumentOptimizer optimizer = {};
+  // Where copies and backups go below their folders; flat when null.
+  const TargetLayout* layout = nullptr;
+  // The record of the folder the run writes to; when null nothing is recorded.
+  RunRecord* record = nullptr;
 };
 
 struct FileOutcome {
@@ -57,6 +63,7 @@ struct PreparedFile {
   OptimizeResult result = OptimizeResult::Failed;  // Failed also when the file cannot be read
   std::int64_t sizeBefore = -1;
   std::string text;         // the optimized document when `result` is Done
+  Fingerprint original;     // of the file's bytes as read
   bool unreadable = false;  // Failed because the file could not be read
 };
 PreparedFile PrepareFile(const std::string& source, const RunEnvironment& env,

@@ -8,6 +8,7 @@
 #include "panel/date_text.h"
 #include "panel/paths.h"
 #include "run/file_ops.h"
+#include "run/run_record.h"
 
 namespace tersify {
 
@@ -118,11 +119,19 @@ OverwriteQuestion MakeOverwriteQuestion(const std::string& lowerPath, const std:
 }
 
 BackupResult BackUpSource(const std::string& source, const std::string& backupPath, OverwriteMemory& memory,
-                          const StepContext& ctx) {
+                          const StepContext& ctx, const RunRecord* record) {
   // A backup folder that is the source's own folder would put the source over
   // itself and keep no original: the file fails before anything is touched.
   if (SameDirectoryEntry(source, backupPath)) return {BackupResult::Kind::Failed, {}};
   if (!FileExists(backupPath)) return LinkOrCopy(source, backupPath);
+  if (record) {
+    // Whatever the overwrite answer, an original the record knows is not
+    // replaced by a page this program wrote, nor by another page.
+    ExistingBackup held = JudgeExistingBackup(*record, source, backupPath);
+    if (held.verdict == ExistingBackup::Verdict::Keep) return {BackupResult::Kind::Kept, backupPath};
+    if (held.verdict == ExistingBackup::Verdict::Refuse)
+      return {BackupResult::Kind::Failed, {}, "it holds the original of '" + held.owner + "'"};
+  }
   switch (Decide(Step::Backup, source, backupPath, memory, ctx)) {
     case OverwriteChoice::Overwrite:
     case OverwriteChoice::OverwriteAll:
@@ -160,13 +169,14 @@ bool PutBackupBack(const BackupResult& backup, const std::string& source) {
   return !ec;
 }
 
-SaveResult SaveOptimized(std::string text, const std::string& source, const std::string& output,
-                         bool outputIsFree, OverwriteMemory& memory, const StepContext& ctx, Durability durability) {
+SaveResult SaveOptimized(std::string text, const std::string& source, const std::string& output, bool outputIsFree,
+                         OverwriteMemory& memory, const StepContext& ctx, Durability durability,
+                         const BeforeWrite& beforeWrite) {
   std::string bytes = std::move(text);
   NormalizeLines(bytes);  // the saving rule, in the text's own buffer
   auto write = [&](const std::string& target) {
-    return WriteFileAtomically(target, bytes, durability) ? SaveResult{false, target}
-                                                         : SaveResult{true, std::nullopt};
+    if (beforeWrite && !beforeWrite(target, bytes)) return SaveResult{true, std::nullopt};
+    return WriteFileAtomically(target, bytes, durability) ? SaveResult{false, target} : SaveResult{true, std::nullopt};
   };
   if (outputIsFree || !FileExists(output)) return write(output);
   switch (Decide(Step::Save, source, output, memory, ctx)) {

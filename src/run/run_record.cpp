@@ -202,4 +202,24 @@ std::optional<std::string> RunRecord::OriginalOwner(const std::string& backup, c
   return std::nullopt;
 }
 
+std::optional<std::string> RecordFolderOf(const OptimizationSettings& s) {
+  if (!s.radModifyOld) return s.edOptimizedPath;
+  if (s.cbSaveBefMod) return s.edBackUpPath;
+  return std::nullopt;
+}
+
+ExistingBackup JudgeExistingBackup(const RunRecord& record, const std::string& source, const std::string& backup) {
+  using Verdict = ExistingBackup::Verdict;
+  if (!record.present()) return {};
+  std::optional<Fingerprint> held = FingerprintOfFile(backup);
+  if (!held) return {};
+  if (record.HoldsOriginal(source, backup, *held)) {
+    std::optional<Fingerprint> now = FingerprintOfFile(source);
+    return now && record.Wrote(source, source, *now) ? ExistingBackup{Verdict::Keep, {}} : ExistingBackup{};
+  }
+  std::optional<std::string> owner = record.OriginalOwner(backup, *held);
+  if (owner && *owner != RecordKey(source)) return {Verdict::Refuse, *owner};
+  return {};
+}
+
 }  // namespace tersify

@@ -18,6 +18,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "settings/options.h"
+
 namespace tersify {
 
 inline constexpr std::string_view kRecordName = ".tersify-record";
@@ -83,5 +85,21 @@ class RunRecord {
   std::unordered_map<std::string, std::vector<std::size_t>> bySource_;
   std::unordered_map<std::string, std::vector<std::size_t>> byBackup_;
 };
+
+// The folder whose record a run with these settings keeps: the output folder
+// for copies, the backup folder when sources are modified with backups;
+// nothing when sources are modified without them.
+std::optional<std::string> RecordFolderOf(const OptimizationSettings& s);
+
+// What the record says of an existing backup that a run would replace by the
+// current `source`: Keep when it holds this source's original and the source
+// is a page this program wrote (a second run over optimized pages); Refuse
+// when it holds the original of another page; Ask (the overwrite answer
+// decides) otherwise, or without a record.
+struct ExistingBackup {
+  enum class Verdict { Ask, Keep, Refuse } verdict = Verdict::Ask;
+  std::string owner;  // when Refuse: the page whose original it is
+};
+ExistingBackup JudgeExistingBackup(const RunRecord& record, const std::string& source, const std::string& backup);
 
 }  // namespace tersify

@@ -40,6 +40,15 @@ std::string TargetLayout::RelativePath(const std::string& source) const {
   return it != relative_.end() ? it->second : NameOf(source);
 }
 
+std::string OutputPathFor(const std::string& source, const OptimizationSettings& s, const TargetLayout* layout) {
+  if (s.radModifyOld) return source;
+  return layout ? layout->Below(s.edOptimizedPath, source) : s.edOptimizedPath + NameOf(source);
+}
+
+std::string BackupPathFor(const std::string& source, const OptimizationSettings& s, const TargetLayout* layout) {
+  return layout ? layout->Below(s.edBackUpPath, source) : s.edBackUpPath + NameOf(source);
+}
+
 bool MakeFoldersFor(const std::string& target) {
   std::string folder = FolderOf(target);
   if (folder.empty() || FolderExists(folder)) return true;

@@ -7,6 +7,8 @@
 #include <string>
 #include <unordered_map>
 
+#include "settings/options.h"
+
 namespace tersify {
 
 // The path of `file` below `root`, with the system's separators; empty when
@@ -33,6 +35,12 @@ class TargetLayout {
   bool tree_;
   std::unordered_map<std::string, std::string> relative_;
 };
+
+// Where the run writes the optimized page of `source`: below the output folder
+// (by `layout`, flat when null), or the source itself when sources are modified.
+std::string OutputPathFor(const std::string& source, const OptimizationSettings& s, const TargetLayout* layout);
+// Where the run keeps the original of `source` below the backup folder.
+std::string BackupPathFor(const std::string& source, const OptimizationSettings& s, const TargetLayout* layout);
 
 // Makes the missing folders above `target`; true when its folder exists then.
 bool MakeFoldersFor(const std::string& target);
