@@ -73,9 +73,12 @@ TEST_F(CliBatch, CopyModeWritesOptimizedCopiesAndLeavesSourcesAlone) {
   EXPECT_NE(filtered.out, Page(2, 5));
   EXPECT_EQ(ReadAll(Dir("site/b.htm")), Page(2, 5));
 
-  auto deep = RunCommand(kCli + " -r --overwrite all -o " + Q(Dir("out2")) + " " + Q(Dir("site")));
+  // The copies keep the site's tree.
+  auto deep = RunCommand(kCli + " -r -o " + Q(Dir("out2")) + " " + Q(Dir("site")));
   EXPECT_EQ(deep.status, 0) << deep.err;
-  EXPECT_EQ(Listing(Dir("out2")), (std::vector<std::string>{"b.htm", "c.html", "index.html"}));
+  EXPECT_EQ(Listing(Dir("out2")), (std::vector<std::string>{"b.htm", "index.html", "sub"}));
+  EXPECT_EQ(Listing(Dir("out2/sub")), (std::vector<std::string>{"c.html", "index.html"}));
+  EXPECT_EQ(ReadAll(Dir("out2/sub/index.html")), RunCommand(kCli + " " + Q(Dir("site/sub/index.html"))).out);
   EXPECT_NE(deep.out.find("Files processed: 4"), std::string::npos) << deep.out;
   EXPECT_NE(deep.out.find("Optimization finished"), std::string::npos);
 
@@ -105,10 +108,15 @@ TEST_F(CliBatch, InPlaceWithBackupsThenRestoreGivesBackEveryOriginal) {
   EXPECT_NE(restore.out.find("Files restored from backups: 3"), std::string::npos) << restore.out;
   for (std::size_t i = 0; i < files.size(); ++i) EXPECT_EQ(ReadAll(Dir("site/" + files[i])), before[i]) << files[i];
   EXPECT_TRUE(Listing(bak).empty());
-  // Nothing left to restore from: the originals cannot be given back twice.
+  // Nothing left to restore from, but the record knows the pages are their originals.
   auto again = RunCommand(kCli + " --restore --in-place --backup " + Q(bak) + " " + sources);
-  EXPECT_EQ(again.status, 1);
-  EXPECT_NE(again.err.find("There is no unpacked copy of the file"), std::string::npos) << again.err;
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_NE(again.out.find("Files already as they were: 3"), std::string::npos) << again.out;
+  // Without the record, as from an older run: the originals cannot be given back twice.
+  fs::remove(bak + "/.tersify-record");
+  auto unknown = RunCommand(kCli + " --restore --in-place --backup " + Q(bak) + " " + sources);
+  EXPECT_EQ(unknown.status, 1);
+  EXPECT_NE(unknown.err.find("There is no unpacked copy of the file"), std::string::npos) << unknown.err;
 }
 
 TEST_F(CliBatch, RestoreInCopyModeDeletesTheCopiesOnly) {
@@ -129,8 +137,9 @@ TEST_F(CliBatch, OverwritePoliciesForExistingOutputs) {
   std::string site = Q(Dir("site"));
   std::string stale = "stale";
   tmp.Write("out/index.html", stale);
+  // Flat, as the desktop program's folders: same-named pages meet.
   // fail (the default without a terminal): the file is named, the others done, exit 1.
-  auto fail = RunCommand(kCli + " --json -r -o " + Q(out) + " " + site);
+  auto fail = RunCommand(kCli + " --json -r --flat -o " + Q(out) + " " + site);
   EXPECT_EQ(fail.status, 1);
   EXPECT_EQ(ReadAll(out + "/index.html"), stale);
   EXPECT_NE(fail.err.find(out + "/index.html"), std::string::npos) << fail.err;
@@ -140,14 +149,14 @@ TEST_F(CliBatch, OverwritePoliciesForExistingOutputs) {
   EXPECT_EQ(JsonNumber(fail.out, "files_processed"), 2);
 
   // skip: kept and counted with the existing file's size.
-  auto skip = RunCommand(kCli + " --json -r --overwrite skip -o " + Q(out) + " " + site);
+  auto skip = RunCommand(kCli + " --json -r --flat --overwrite skip -o " + Q(out) + " " + site);
   EXPECT_EQ(skip.status, 0) << skip.err;
   EXPECT_EQ(ReadAll(out + "/index.html"), stale);
   EXPECT_EQ(JsonNumber(skip.out, "files_processed"), 4);
   EXPECT_NE(skip.out.find("\"status\": \"skipped\""), std::string::npos);
 
   // all: the later index.html in panel order wins, as in a serial run.
-  auto all = RunCommand(kCli + " --json -r --overwrite all -o " + Q(out) + " " + site);
+  auto all = RunCommand(kCli + " --json -r --flat --overwrite all -o " + Q(out) + " " + site);
   EXPECT_EQ(all.status, 0) << all.err;
   std::regex order("\"source\": \"([^\"]*index.html)\"");
   std::vector<std::string> indexSources;

@@ -105,7 +105,10 @@ int GatherFiles(const std::vector<std::string>& paths, FilesPanel& panel, RunSta
   for (const std::string& path : paths) {
     if (Interrupted()) break;
     if (FolderExists(path)) {
-      if (!WalkFolder(panel, state, path, 0, ctx)) break;
+      const std::size_t before = panel.size();
+      bool walked = WalkFolder(panel, state, path, 0, ctx);
+      for (std::size_t i = before; i < panel.size(); ++i) env.layout.AddFound(panel.rows()[i].FullPath(), path);
+      if (!walked) break;
     } else if (!FileExists(path)) {
       Complain(env.ui, "'" + path + "' does not exist");
       ++failures;
@@ -175,6 +178,11 @@ BatchReport RunBatch(const FilesPanel& panel, RunState& state, const BatchEnv& e
   progress.Update(0, 0);
 
   RunEnvironment runEnv = env.Run(env.ui);
+  std::optional<RunRecord> record;
+  if (std::optional<std::string> folder = RecordFolderOf(s); folder && !report.dryRun) {
+    record = RunRecord::Load(*folder);
+    runEnv.record = &*record;
+  }
   std::optional<PrepareAhead<Prepared>> pool;
   if (jobs > 1) {
     // Files are read and optimized ahead of the writer, each with its own
@@ -234,13 +242,15 @@ RestoreReport RestoreFiles(const FilesPanel& panel, RunState& state, const Batch
   const OptimizationSettings& s = env.cli.settings;
   PanelContext ctx = env.Panel();
   RestoreReport report;
+  std::optional<std::string> folder = RecordFolderOf(s);
+  const RunRecord record = folder ? RunRecord::Load(*folder) : RunRecord();
+  const RestoreSources from{&env.layout, &record};
   state.askMissingBackup = true;
   for (const PanelRow& row : panel.rows()) {
     if (!row.checked) continue;
     if (Interrupted()) break;
     std::string f = row.FullPath();
-    std::string copy = s.radModifyOld ? s.edBackUpPath + NameOf(f) : s.edOptimizedPath + NameOf(f);
-    bool existed = FileExists(copy);
+    std::string copy = s.radModifyOld ? BackupPathFor(f, s, &env.layout) : OutputPathFor(f, s, &env.layout);
     if (SameDirectoryEntry(f, copy)) {
       // The output or backup folder is the file's own: there is nothing to undo from.
       ++report.failed;
@@ -248,13 +258,23 @@ RestoreReport RestoreFiles(const FilesPanel& panel, RunState& state, const Batch
                            " folder is its own folder; the file is left as it is");
       continue;
     }
-    if (RestoreFile(f, state, ctx)) {
-      ++report.restored;
-    } else if (!existed) {
-      ++report.missing;
-    } else {
-      ++report.failed;
-      Complain(env.ui, "cannot restore '" + f + "' from '" + copy + "'");
+    switch (RestoreFileFrom(f, state, ctx, from)) {
+      case RestoreOutcome::Restored:
+        ++report.restored;
+        break;
+      case RestoreOutcome::AlreadyOriginal:
+        ++report.unchanged;
+        break;
+      case RestoreOutcome::Missing:
+        ++report.missing;
+        break;
+      case RestoreOutcome::Kept:
+        ++report.kept;
+        break;
+      case RestoreOutcome::Failed:
+        ++report.failed;
+        Complain(env.ui, "cannot restore '" + f + "' from '" + copy + "'");
+        break;
     }
   }
   return report;

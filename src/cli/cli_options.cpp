@@ -93,8 +93,8 @@ Examples:
 }
 
 bool CliOptions::AnyBatchFlag() const {
-  return outDir || inPlace || backupDir || noBackup || recursive || maxDepth || maxFiles || overwrite || restore ||
-         jobs || dryRun || quiet || json;
+  return outDir || inPlace || backupDir || noBackup || recursive || flat || maxDepth || maxFiles || overwrite ||
+         restore || jobs || dryRun || quiet || json;
 }
 
 namespace {
@@ -229,6 +229,7 @@ bool ParseFlag(ArgReader& r, CliOptions& o, std::string& error) {
   if (r.Is("--in-place")) return (o.inPlace = true) && r.Plain();
   if (r.Is("--no-backup")) return (o.noBackup = true) && r.Plain();
   if (r.Is("--recursive", "-r")) return (o.recursive = true) && r.Plain();
+  if (r.Is("--flat")) return (o.flat = true) && r.Plain();
   if (r.Is("--restore")) return (o.restore = true) && r.Plain();
   if (r.Is("--dry-run")) return (o.dryRun = true) && r.Plain();
   if (r.Is("--quiet", "-q")) return (o.quiet = true) && r.Plain();

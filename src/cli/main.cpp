@@ -130,7 +130,8 @@ int RunBatchForm(const CliOptions& o, const CliSettings& cli, const MessageCatal
   const OverwritePolicy policy = o.overwrite.value_or(OnTerminal() ? OverwritePolicy::Ask : OverwritePolicy::Fail);
   ui.SetPolicy(policy);
   ui.sourcesAreOutputs = s.radModifyOld && !s.cbSaveBefMod;
-  BatchEnv env{o, cli, catalogue, ui};
+  TargetLayout layout(!o.flat);
+  BatchEnv env{o, cli, catalogue, ui, layout};
   RunState state;
   FilesPanel panel;
   GatherFiles(o.paths, panel, state, env);
@@ -142,7 +143,7 @@ int RunBatchForm(const CliOptions& o, const CliSettings& cli, const MessageCatal
       return Fail(1, "cannot write to standard output");
     if (Interrupted()) return kExitInterrupted;
     bool lost = s.radModifyOld && report.missing > 0;
-    return ui.errorCount() > 0 || lost ? 1 : 0;
+    return ui.errorCount() > 0 || lost || report.kept > 0 ? 1 : 0;
   }
 
   int jobs = o.jobs.value_or(static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));

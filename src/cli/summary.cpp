@@ -109,15 +109,18 @@ std::string SummaryJson(const BatchReport& r) {
 std::string RestoreSummaryText(const RestoreReport& r, bool inPlace) {
   std::string out = "Restoration finished\n";
   out += (inPlace ? "Files restored from backups: " : "Optimized copies deleted: ") + std::to_string(r.restored) + "\n";
+  if (r.unchanged) out += "Files already as they were: " + std::to_string(r.unchanged) + "\n";
   if (r.missing)
     out += (inPlace ? "Files without a backup: " : "Files without a copy: ") + std::to_string(r.missing) + "\n";
+  if (r.kept)
+    out += "Files left in place (changed since the run, or not written by it): " + std::to_string(r.kept) + "\n";
   if (r.failed) out += "Files that could not be restored: " + std::to_string(r.failed) + "\n";
   return out;
 }
 
 std::string RestoreSummaryJson(const RestoreReport& r) {
-  return "{\n  " + Field("restored", r.restored) + ",\n  " + Field("missing", r.missing) + ",\n  " +
-         Field("failed", r.failed) + "\n}\n";
+  return "{\n  " + Field("restored", r.restored) + ",\n  " + Field("unchanged", r.unchanged) + ",\n  " +
+         Field("missing", r.missing) + ",\n  " + Field("kept", r.kept) + ",\n  " + Field("failed", r.failed) + "\n}\n";
 }
 
 }  // namespace tersify::cli
