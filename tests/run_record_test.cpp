@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "panel/restore.h"
 #include "support/run_fixture.h"
 
 namespace tersify::testing {
@@ -85,6 +86,80 @@ TEST(RunRecord, AFolderThatCannotTakeTheRecordFailsTheAppend) {
       record.Append({tmp.Path("a.html"), tmp.Path("missing/a.html"), "", FingerprintOf("w"), FingerprintOf("o")}));
   EXPECT_FALSE(record.present());
   EXPECT_TRUE(record.entries().empty());
+}
+
+// The warning a restore gives for a file it leaves in place.
+std::string KeptWarning(const std::string& path) {
+  return "The file < " + path +
+         " > is not the one the optimization wrote: it was changed since, or the program never wrote it.\r\nIt was "
+         "left in place";
+}
+
+void CheckAll(FilesPanel& panel) {
+  for (PanelRow& row : panel.rows()) row.checked = true;
+}
+
+// A copy or page is deleted or replaced only when it holds what the run wrote;
+// a file the record does not know is never deleted. Without a record, as before.
+TEST(RunRecordRules, RestoreTouchesOnlyWhatTheRunWrote) {
+  RunHarness h;
+  const std::string out = h.settings.edOptimizedPath;
+  std::string a = h.AddSource("d/a.html", "a a"), b = h.AddSource("d/b.html", "b b");
+  h.Controller().RunOptimization(false);
+  std::string c = h.AddSource("d/c.html", "c c");
+  h.tmp.Write("optimized/a.html", "edited by hand");
+  h.tmp.Write("optimized/c.html", "a page of the user's");
+  CheckAll(h.panel);
+  CancelCheckedFiles(h.panel, h.view, h.state, h.Ctx());
+  EXPECT_EQ(Listing(out), (std::vector<std::string>{"a.html", "c.html"}));
+  EXPECT_EQ(h.ui.Messages(), (std::vector<std::string>{KeptWarning(out + "a.html"), KeptWarning(out + "c.html")}));
+  fs::remove(out + std::string(kRecordName));
+  CancelCheckedFiles(h.panel, h.view, h.state, h.Ctx());
+  EXPECT_TRUE(Listing(out).empty());
+
+  RunHarness m;
+  m.ModifySources(true);
+  std::string p = m.AddSource("d/p.html", "p p"), q = m.AddSource("d/q.html", "q q");
+  m.Controller().RunOptimization(false);
+  m.tmp.Write("d/p.html", "edited after the run");
+  CancelLastOptimization(m.panel, m.view, m.state, m.Ctx());
+  EXPECT_EQ(ReadAll(p), "edited after the run");
+  EXPECT_EQ(ReadAll(m.settings.edBackUpPath + "p.html"), "p p");
+  EXPECT_EQ(ReadAll(q), "q q");
+  EXPECT_EQ(m.ui.Messages(), std::vector<std::string>{KeptWarning(p)});
+}
+
+// A second run over optimized pages keeps their first originals, whatever
+// the overwrite answer; a backup that holds another page's original is
+// never replaced (same-named pages in flat folders).
+TEST(RunRecordRules, BackupsOfOriginalsAreNeverReplacedByWrittenPages) {
+  for (OverwriteChoice answer : {OverwriteChoice::OverwriteAll, OverwriteChoice::OverwriteAllOlder}) {
+    RunHarness h;
+    h.ModifySources(true);
+    std::string a = h.AddSource("d/a.html", "a  a");
+    std::string backup = h.settings.edBackUpPath + "a.html";
+    h.Controller().RunOptimization(false);
+    ASSERT_EQ(ReadAll(a), "aa\r\n");
+    fs::last_write_time(backup, fs::last_write_time(backup) - std::chrono::hours(24 * 400));
+    h.ui.overwriteAnswers = {answer, OverwriteChoice::Overwrite};  // the page is still asked about
+    EXPECT_EQ(h.Controller().RunOptimization(false), RunEnd::Completed);
+    EXPECT_EQ(ReadAll(backup), "a  a");
+    CancelLastOptimization(h.panel, h.view, h.state, h.Ctx());
+    EXPECT_EQ(ReadAll(a), "a  a");
+  }
+
+  RunHarness h;
+  h.ModifySources(true);
+  std::string one = h.AddSource("one/index.html", "one 1"), two = h.AddSource("two/index.html", "two 2");
+  h.ui.overwriteAnswers = {OverwriteChoice::OverwriteAll};
+  EXPECT_EQ(h.Controller().RunOptimization(false), RunEnd::Failed);
+  EXPECT_EQ(ReadAll(h.settings.edBackUpPath + "index.html"), "one 1");
+  EXPECT_EQ(ReadAll(one), "one1\r\n");
+  EXPECT_EQ(ReadAll(two), "two 2");
+  CheckAll(h.panel);
+  CancelCheckedFiles(h.panel, h.view, h.state, h.Ctx());
+  EXPECT_EQ(ReadAll(one), "one 1");
+  EXPECT_EQ(ReadAll(two), "two 2");
 }
 
 }  // namespace

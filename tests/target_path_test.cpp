@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/run_command.h"
 #include "support/run_fixture.h"
 
 namespace tersify::testing {
@@ -49,6 +50,48 @@ TEST(TargetPath, MissingFoldersAreMade) {
   EXPECT_TRUE(fs::is_directory(tmp.Path("out/a/b")));
   tmp.Write("file", "x");
   EXPECT_FALSE(MakeFoldersFor(tmp.Path("file/sub/index.html")));  // a file stands where a folder must go
+}
+
+// tersify-cli: copies and backups keep each page's path below the folder
+// argument it came from, pages named one by one go on top, restoring finds
+// them by the same rule; --flat puts them all on top, where the record keeps
+// one page's original from being replaced by another's.
+TEST(TargetPath, CommandLineKeepsTheTreeUnlessFlat) {
+  TempFolder tmp;
+  const std::string cli = ShellQuote(TERSIFY_CLI_PATH);
+  const std::string a = tmp.Write("site/a/index.html", "<p>  a  </p>"),
+                    b = tmp.Write("site/b/index.html", "<p> b </p>");
+  const std::string loose = tmp.Write("loose/deep/x.html", "<p>  x </p>");
+  const std::string sources = " -r " + ShellQuote(tmp.Path("site")) + " " + ShellQuote(loose);
+  auto optimized = [&](const std::string& page) { return RunCommand(cli + " " + ShellQuote(page)).out; };
+
+  ASSERT_EQ(RunCommand(cli + " -q -o " + ShellQuote(tmp.Path("out")) + sources).status, 0);
+  EXPECT_EQ(ReadAll(tmp.Path("out/a/index.html")), optimized(a));
+  EXPECT_EQ(ReadAll(tmp.Path("out/b/index.html")), optimized(b));
+  EXPECT_EQ(ReadAll(tmp.Path("out/x.html")), optimized(loose));
+  ASSERT_EQ(RunCommand(cli + " -q --restore -o " + ShellQuote(tmp.Path("out")) + sources).status, 0);
+  EXPECT_EQ(Listing(tmp.Path("out")), (std::vector<std::string>{"a", "b"}));  // emptied folders stay
+  EXPECT_TRUE(Listing(tmp.Path("out/a")).empty());
+
+  const std::string inPlace = cli + " -q --overwrite all --in-place --backup " + ShellQuote(tmp.Path("bak"));
+  ASSERT_EQ(RunCommand(inPlace + sources).status, 0);
+  EXPECT_EQ(ReadAll(tmp.Path("bak/a/index.html")), "<p>  a  </p>");
+  EXPECT_EQ(ReadAll(tmp.Path("bak/x.html")), "<p>  x </p>");
+  EXPECT_EQ(ReadAll(b), optimized(tmp.Path("bak/b/index.html")));
+  ASSERT_EQ(RunCommand(cli + " -q --restore --in-place --backup " + ShellQuote(tmp.Path("bak")) + sources).status, 0);
+  EXPECT_EQ(ReadAll(a), "<p>  a  </p>");
+  EXPECT_EQ(ReadAll(b), "<p> b </p>");
+  EXPECT_EQ(ReadAll(loose), "<p>  x </p>");
+
+  // Flat: b meets a's original and is refused; nothing of either is lost.
+  auto flat = RunCommand(inPlace + " --flat" + sources);
+  EXPECT_EQ(flat.status, 1);
+  EXPECT_NE(flat.err.find("it holds the original of '" + a + "'"), std::string::npos) << flat.err;
+  EXPECT_EQ(ReadAll(tmp.Path("bak/index.html")), "<p>  a  </p>");
+  EXPECT_EQ(ReadAll(b), "<p> b </p>");
+  RunCommand(cli + " -q --restore --flat --in-place --backup " + ShellQuote(tmp.Path("bak")) + sources);
+  EXPECT_EQ(ReadAll(a), "<p>  a  </p>");
+  EXPECT_EQ(ReadAll(b), "<p> b </p>");
 }
 
 }  // namespace
