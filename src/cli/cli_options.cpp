@@ -23,12 +23,18 @@ Where the results go:
   -o, --out DIR         write optimized copies into DIR and leave the sources
                         unchanged (the default mode; DIR defaults to the
                         options' output folder, "optimized" beside the program).
-                        The folder is flat: files of the same name from
-                        different folders meet each other there.
+                        Each file goes to the path it has below the folder
+                        argument it was found in (sub-folders are made), so
+                        same-named files never meet; files named one by one
+                        go to the top of DIR.
       --in-place        modify the source files; each is first moved into the
                         backup folder.
       --backup DIR      with --in-place: the backup folder (default: the
-                        options' backup folder, "backup" beside the program).
+                        options' backup folder, "backup" beside the program),
+                        laid out as -o is.
+      --flat            every copy or backup on top of its folder under its
+                        name alone, as the desktop program keeps them; files
+                        of the same name then meet (give it to --restore too).
       --no-backup       with --in-place: keep no backup (cannot be restored).
       --overwrite WHAT  an output or backup file that is already there:
                           ask    ask each time (the default on a terminal), with
@@ -45,6 +51,9 @@ Where the results go:
       --restore         undo an earlier run over the given PATHs: with
                         --in-place the backups are moved back over the files;
                         otherwise the copies in the output folder are deleted.
+                        With a run record, only copies and files that hold
+                        what the run wrote are touched; others are named and
+                        left in place.
       --dry-run         write nothing; report what would be written and sizes.
 
 Which files:
@@ -74,6 +83,13 @@ Running:
       --json            print the summary and every file's sizes and ratio as
                         JSON on standard output.
   -h, --help            show this help and exit.
+
+The run record: each output or backup folder a run writes to holds
+.tersify-record, one line per page (source, path written, backup, size and
+SHA-256 of the page written and of its original), flushed before the page is
+written. --restore reads it, and an existing backup that holds a page's
+original is never replaced by a page this program wrote (whatever --overwrite
+says) nor by another page.
 
 A progress bar is shown on standard error when it is a terminal. Ctrl-C stops
 after the current file; no file is left half written.
