@@ -437,6 +437,12 @@ TEST_F(CliBatch, OwnFolderAsBackupOrOutputLosesNothing) {
   EXPECT_NE(backup.err.find(a), std::string::npos) << backup.err;
   EXPECT_EQ(ReadAll(a), Page(1));
   EXPECT_EQ(Listing(site), std::vector<std::string>{"a.html"});
+  // Copies into the site's own tree would be the sources themselves.
+  auto copy = RunCommand(kCli + " --overwrite all -r -o " + Q(site) + " " + Q(site));
+  EXPECT_EQ(copy.status, 1);
+  EXPECT_NE(copy.err.find(a + ": Error during optimization process (its copy would replace it"), std::string::npos)
+      << copy.err;
+  EXPECT_EQ(ReadAll(a), Page(1));
   for (const std::string& mode : {"-o " + Q(site), "--in-place --backup " + Q(site + "/.")}) {
     auto restore = RunCommand(kCli + " --restore " + mode + " " + Q(a));
     EXPECT_EQ(restore.status, 1) << mode;

@@ -49,6 +49,13 @@ FileOutcome Finish(const std::string& source, std::string text, const BackupResu
     out.sizeAfter = static_cast<std::int64_t>(text.size());
     return out;
   }
+  // A copy that would land on its own source (the output folder is the
+  // source's folder) would leave no unchanged source behind.
+  if (!env.settings.radModifyOld && SameDirectoryEntry(source, out.outputPath)) {
+    out.status = Status::Failed;
+    out.failure = "its copy would replace it: the output folder is its own folder";
+    return out;
+  }
   StepContext step{env.catalogue, env.ui};
   bool outputIsFree = backup.kind == BackupResult::Kind::Moved && out.outputPath == source;
   // Without a backup, the write over the source replaces its only copy: it must
