@@ -89,5 +89,7 @@ for round in $(seq 1 10); do
 done
 "$cli" -q --restore -r --in-place --backup bak site || fail "restore after the kills failed"
 same_as_orig "after 10 kills"
+left=$(find site bak -name '~tersify-*.tmp' | wc -l)
+[ "$left" -eq 0 ] || fail "$left temporaries of the killed runs are left after the restore"
 echo "kills that landed part-way: $partway of 10"
 echo "all passed"

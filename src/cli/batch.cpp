@@ -245,6 +245,12 @@ RestoreReport RestoreFiles(const FilesPanel& panel, RunState& state, const Batch
   std::optional<std::string> folder = RecordFolderOf(s);
   const RunRecord record = folder ? RunRecord::Load(*folder) : RunRecord();
   const RestoreSources from{&env.layout, &record};
+  // Temporaries a killed run left beside the files and their copies or
+  // backups go too, so the tree is as it was.
+  std::set<std::string> cleaned;
+  auto clean = [&cleaned](const std::string& path) {
+    if (std::string folder = FolderOf(path); cleaned.insert(folder).second) CleanLeftoverTemporaries(folder);
+  };
   state.askMissingBackup = true;
   for (const PanelRow& row : panel.rows()) {
     if (!row.checked) continue;
@@ -258,6 +264,8 @@ RestoreReport RestoreFiles(const FilesPanel& panel, RunState& state, const Batch
                            " folder is its own folder; the file is left as it is");
       continue;
     }
+    clean(f);
+    clean(copy);
     switch (RestoreFileFrom(f, state, ctx, from)) {
       case RestoreOutcome::Restored:
         ++report.restored;
