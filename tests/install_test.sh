@@ -23,7 +23,8 @@ mkdir -p "$XDG_CACHE_HOME"
 cmake --install "$build" --prefix "$tmp/prefix" >/dev/null
 prefix=$tmp/prefix
 installed=(bin/tersify bin/tersify-cli share/tersify/Deflan.dat share/tersify/lang/German.lng
-           share/tersify/help/tfy.html share/man/man1/tersify-cli.1 share/applications/tersify.desktop)
+           share/tersify/help/tfy.html share/tersify/help/tfy-German.html share/man/man1/tersify-cli.1
+           share/applications/tersify.desktop)
 for size in 16 32 48 64 128 256; do installed+=("share/icons/hicolor/${size}x${size}/apps/tersify.png"); done
 for f in "${installed[@]}"; do
   [ -e "$prefix/$f" ] || fail "not installed: $f"
@@ -37,6 +38,16 @@ if command -v desktop-file-validate >/dev/null; then desktop-file-validate "$ent
 head -c 8 "$prefix/share/icons/hicolor/48x48/apps/tersify.png" | od -An -tx1 | grep -q '89 50 4e 47' ||
   fail "icon is no PNG"
 grep -q '^\.TH TERSIFY-CLI 1' "$prefix/share/man/man1/tersify-cli.1" || fail "man page header"
+# Each manual page is valid UTF-8, loads nothing from outside and shows only pictures installed beside it.
+for page in "$prefix"/share/tersify/help/tfy*.html; do
+  iconv -f UTF-8 -t UTF-8 "$page" >/dev/null || fail "$page: not valid UTF-8"
+  ! grep -qE '(src|href)="(https?:)?//' "$page" || fail "$page: external resource"
+  pictures=$(grep -o '<img [^>]*src="[^"]*"' "$page" | sed 's/.*src="//; s/"$//')
+  [ -n "$pictures" ] || fail "$page: no pictures"
+  for picture in $pictures; do
+    [ -f "$prefix/share/tersify/help/$picture" ] || fail "$page: missing picture $picture"
+  done
+done
 
 mkdir -p "$tmp/pages"
 printf '<p>   one   </p>\r\n\r\n<p>two</p>\r\n' > "$tmp/pages/page.html"

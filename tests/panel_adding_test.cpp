@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "panel/adding.h"
+#include "panel/paths.h"
 #include "support/run_fixture.h"
 
 namespace tersify::testing {
@@ -16,15 +17,40 @@ std::vector<std::string> Names(const FilesPanel& panel) {
   return out;
 }
 
-TEST(PanelAdding, KindsFollowTheFilterTexts) {
+// A kind is an exact extension of the filter's patterns, in any letter case:
+// parts of one (.h, .ht, a bare dot) and longer ones (.shtml) are not.
+TEST(PanelAdding, KindsAreTheFilterPatternsExactly) {
   MessageCatalogue c = EnglishCatalogue();
-  EXPECT_TRUE(IsHtmlFile("/x/a.HTML", c));
-  EXPECT_TRUE(IsHtmlFile("/x/a.htm", c));
-  EXPECT_TRUE(IsHtmlFile("/x/a.h", c));  // a substring of the filter
-  EXPECT_FALSE(IsHtmlFile("/x/a.txt", c));
-  EXPECT_FALSE(IsHtmlFile("/x/noext", c));
-  EXPECT_TRUE(IsFileList("/x/list.LST", c));
-  EXPECT_FALSE(IsFileList("/x/a.html", c));
+  const struct {
+    const char* path;
+    bool html, list;
+  } cases[] = {
+      {"/x/a.HTML", true, false},   {"/x/a.htm", true, false},       {"/x/a.Htm", true, false},
+      {"/x/a.h", false, false},     {"/x/a.ht", false, false},       {"/x/races.", false, false},
+      {"/x/a.shtml", false, false}, {"/x/a.html.bak", false, false}, {"/x/a.txt", false, false},
+      {"/x/noext", false, false},   {"/x.htm/noext", false, false},  {"/x/list.LST", false, true},
+      {"/x/a.ls", false, false},
+  };
+  for (const auto& k : cases) {
+    EXPECT_EQ(IsHtmlFile(k.path, c), k.html) << k.path;
+    EXPECT_EQ(IsFileList(k.path, c), k.list) << k.path;
+  }
+  // The walk, drops and the command line all take the same files.
+  RunHarness h;
+  for (const auto& k : cases) h.tmp.Write("d/" + NameOf(k.path), "x");
+  h.settings.cbShowInfo = false;
+  std::string folder = h.tmp.Path("d");
+  AddFolder(h.panel, h.view, h.state, &folder, h.Ctx());
+  const std::vector<std::string> html{"a.HTML", "a.Htm", "a.htm"};
+  EXPECT_EQ(Names(h.panel), html);
+  FilesPanel dropped, given;
+  for (const std::string& name : Listing(folder)) {
+    if (IsFileList(name, h.catalogue)) continue;  // a list would replace the rows
+    DropFiles(dropped, {folder + "/" + name}, {0, 0}, {0, 0, 1, 1}, h.Ctx());
+    AddFromCommandLine(given, folder + "/" + name, h.Ctx());
+  }
+  EXPECT_EQ(Names(dropped), html);
+  EXPECT_EQ(Names(given), html);
 }
 
 TEST(PanelAdding, ChosenFilesWithTheRestriction) {

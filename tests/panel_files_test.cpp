@@ -3,6 +3,7 @@
 
 #include "panel/date_text.h"
 #include "panel/paths.h"
+#include "panel/restore.h"
 #include "run/file_ops.h"
 #include "support/run_fixture.h"
 
@@ -104,6 +105,38 @@ TEST(PanelFiles, CopyLookupsInBothModes) {
   h.tmp.Write("backup/a.html", "y");
   EXPECT_EQ(PackedPath(f, h.settings, Lookup::Verified), f);
   EXPECT_EQ(UnpackedPath(f, h.settings, Lookup::Verified), b);
+}
+
+// Output and backup folders given without a separator at their end get one
+// before a file's name, in the lookups and in a run; an empty folder is none.
+TEST(PanelFiles, FoldersWithoutTrailingSeparatorGetOne) {
+  const std::string sep(1, kPathDelim);
+  const std::pair<std::string, std::string> folders[] = {
+      {"mini", "mini" + sep + "races.html"}, {"mini" + sep, "mini" + sep + "races.html"}, {"", "races.html"}};
+  OptimizationSettings s;
+  for (const auto& [folder, expected] : folders) {
+    s.edOptimizedPath = s.edBackUpPath = folder;
+    s.radModifyOld = false;
+    EXPECT_EQ(PackedPath("/w/races.html", s, Lookup::Plain), expected) << folder;
+    s.radModifyOld = true;
+    EXPECT_EQ(UnpackedPath("/w/races.html", s, Lookup::Plain), expected) << folder;
+    EXPECT_EQ(BackupPathOf("/w/races.html", s), expected) << folder;
+  }
+  for (bool modify : {false, true}) {
+    RunHarness h;
+    h.settings.edOptimizedPath = h.tmp.Path("mini");
+    h.settings.edBackUpPath = h.tmp.Path("bak");
+    if (modify) h.ModifySources(true);
+    std::string races = h.AddSource("src/races.html", "a b");
+    EXPECT_EQ(h.Controller().RunOptimization(false), RunEnd::Completed);
+    const std::string copy = h.tmp.Path(modify ? "bak/races.html" : "mini/races.html");
+    EXPECT_EQ(ReadAll(copy), modify ? "a b" : "ab\r\n") << copy;
+    EXPECT_EQ(Listing(h.tmp.root().string()),
+              (std::vector<std::string>{"backup", modify ? "bak" : "mini", "optimized", "src"}));
+    CancelLastOptimization(h.panel, h.view, h.state, h.Ctx());
+    EXPECT_FALSE(Exists(copy));
+    EXPECT_EQ(ReadAll(races), "a b");
+  }
 }
 
 TEST(PanelFiles, SelectCommandsAndClearing) {

@@ -37,7 +37,7 @@ echo "site: $pages pages, $(find orig -name index.html | wc -l) of them index.ht
 
 shape() { (cd "$1" && find . ! -name .tersify-record ! -name . | sort); }
 fresh() { rm -rf site bak; cp -a orig site; }
-same_as_orig() { diff -r -x '~tersify-*.tmp' orig site >/dev/null || fail "$1: the pages differ from the originals"; }
+same_as_orig() { diff -r -x '.tfy*.tmp' orig site >/dev/null || fail "$1: the pages differ from the originals"; }
 
 # Copies keep the tree: every page, same shapes, the filter form's bytes.
 fresh
@@ -89,7 +89,7 @@ for round in $(seq 1 10); do
 done
 "$cli" -q --restore -r --in-place --backup bak site || fail "restore after the kills failed"
 same_as_orig "after 10 kills"
-left=$(find site bak -name '~tersify-*.tmp' | wc -l)
+left=$(find site bak -name '.tfy*.tmp' | wc -l)
 [ "$left" -eq 0 ] || fail "$left temporaries of the killed runs are left after the restore"
 echo "kills that landed part-way: $partway of 10"
 echo "all passed"

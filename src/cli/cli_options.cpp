@@ -13,7 +13,8 @@ const char* UsageText() {
 Optimizes HTML files. Each PATH is an HTML file (.htm, .html), a folder, whose
 HTML files are taken (with -r also those of its sub-folders), or a file list
 (.lst: one line per file, "+ " or "- " and the full path; "- " lines are left
-out).
+out). HTML files are exactly those named .htm or .html, in any letter case:
+.h, .ht, .shtml or a name ending with a dot are not taken.
 
 Filter form: a single FILE (or - for standard input) with none of the batch
 flags below is optimized to standard output; - always is. Line breaks of the
@@ -83,6 +84,8 @@ Running:
       --json            print the summary and every file's sizes and ratio as
                         JSON on standard output.
   -h, --help            show this help and exit.
+      --version         show the program's version and exit.
+  Short flags combine: -rq is -r -q, and -rqo DIR ends with -o's value.
 
 The run record: each output or backup folder a run writes to holds
 .tersify-record, one line per page (source, path written, backup, size and
@@ -108,6 +111,12 @@ Examples:
 )";
 }
 
+#ifndef TERSIFY_VERSION
+#define TERSIFY_VERSION "unknown"
+#endif
+
+const char* VersionText() { return "tersify-cli " TERSIFY_VERSION "\n"; }
+
 bool CliOptions::AnyBatchFlag() const {
   return outDir || inPlace || backupDir || noBackup || recursive || flat || maxDepth || maxFiles || overwrite ||
          restore || jobs || dryRun || quiet || json;
@@ -115,13 +124,26 @@ bool CliOptions::AnyBatchFlag() const {
 
 namespace {
 
+// The short flags that take no value, which may be combined ("-rq").
+bool IsPlainShortFlag(char c) { return c == 'h' || c == 'q' || c == 'r'; }
+
 class ArgReader {
  public:
-  ArgReader(const std::vector<std::string>& args, std::string& error) : args_(args), error_(error) {}
+  ArgReader(std::vector<std::string> args, std::string& error) : args_(std::move(args)), error_(error) {}
 
   bool Done() const { return i_ >= args_.size(); }
   const std::string& Current() const { return args_[i_]; }
   void Next() { ++i_; }
+
+  // Splits combined short flags at the reader's position: "-rq" becomes
+  // "-r" and "-q", "-rj4" becomes "-r" and "-j4". Only a flag's own position
+  // is split, never the value a flag before it takes.
+  void SplitCombined() {
+    const std::string a = args_[i_];
+    if (a.size() < 3 || a[0] != '-' || a[1] == '-' || !IsPlainShortFlag(a[1])) return;
+    args_[i_] = a.substr(0, 2);
+    args_.insert(args_.begin() + static_cast<std::ptrdiff_t>(i_) + 1, "-" + a.substr(2));
+  }
 
   // True when the current argument is `flag` (or `shortFlag`), alone or with
   // its value attached ("--out=DIR", "-oDIR").
@@ -177,7 +199,7 @@ class ArgReader {
   }
 
  private:
-  const std::vector<std::string>& args_;
+  std::vector<std::string> args_;
   std::string& error_;
   std::size_t i_ = 0;
   std::optional<std::string> attached_;
@@ -218,6 +240,10 @@ bool ParseFlag(ArgReader& r, CliOptions& o, std::string& error) {
   int n = 0;
   if (r.Is("--help", "-h")) {
     o.help = true;
+    return r.Plain();
+  }
+  if (r.Is("--version")) {
+    o.version = true;
     return r.Plain();
   }
   if (r.Is("--set")) return r.Value(value) && ParseSet(value, o, error);
@@ -286,6 +312,7 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
   ArgReader r(args, result.error);
   bool onlyPaths = false;
   for (; !r.Done(); r.Next()) {
+    if (!onlyPaths) r.SplitCombined();
     const std::string& a = r.Current();
     if (onlyPaths || a == "-" || a.empty() || a[0] != '-') {
       o.paths.push_back(a);
@@ -297,7 +324,7 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
     }
   }
   if (o.maxDepth) o.recursive = true;
-  if (!o.help) result.error = CheckCombination(o);
+  if (!o.help && !o.version) result.error = CheckCombination(o);
   return result;
 }
 

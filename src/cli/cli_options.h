@@ -15,6 +15,7 @@ enum class OverwritePolicy { Ask, All, Skip, Older, Fail };
 
 struct CliOptions {
   bool help = false;
+  bool version = false;
   // Settings, applied in this order: the options file, the mode, each --set.
   std::optional<std::string> optionsFile;
   std::optional<int> mode;                                // --mode: 0 normal, 1 max
@@ -53,5 +54,7 @@ struct ParseResult {
 ParseResult ParseArguments(const std::vector<std::string>& args);
 
 const char* UsageText();
+// "tersify-cli" and the version number, one line.
+const char* VersionText();
 
 }  // namespace tersify::cli

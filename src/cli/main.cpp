@@ -1,12 +1,13 @@
 // tersify-cli: the optimizer for terminals, scripts and build pipelines, on the
 // same run, panel and settings code as the desktop program.
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <iostream>
 #include <memory>
+#include <new>
 #include <set>
-#include <sstream>
+#include <stdexcept>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -34,24 +35,47 @@
 namespace tersify::cli {
 namespace {
 
-bool ReadAll(std::istream& in, std::string& out) {
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  if (in.bad()) return false;
-  out = std::move(buffer).str();
-  return true;
+// Reads a stream to its end. False, with the system's reason, when reading
+// breaks off or the bytes do not fit into memory: a run never goes on with
+// part of its input.
+bool ReadAll(std::FILE* in, std::string& out, std::error_code& why) {
+  try {
+    std::string data;
+    std::vector<char> chunk(1 << 16);
+    for (;;) {
+      errno = 0;
+      const std::size_t n = std::fread(chunk.data(), 1, chunk.size(), in);
+      data.append(chunk.data(), n);
+      if (n == chunk.size()) continue;
+      if (!std::ferror(in)) break;
+      why = std::error_code(errno != 0 ? errno : EIO, std::generic_category());
+      return false;
+    }
+    out = std::move(data);
+    return true;
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  why = std::make_error_code(std::errc::not_enough_memory);
+  return false;
 }
 
-bool ReadInput(const std::string& path, std::string& bytes) {
-  if (path == "-") return ReadAll(std::cin, bytes);
+bool ReadInput(const std::string& path, std::string& bytes, std::error_code& why) {
+  if (path == "-") return ReadAll(stdin, bytes, why);
   // A plain file is read straight into a buffer of its size; anything else
   // the user names (a pipe, a process substitution) as a stream.
-  if (std::optional<std::string> file = ReadWholeFile(path)) {
+  if (std::optional<std::string> file = ReadWholeFile(path, &why)) {
     bytes = std::move(*file);
     return true;
   }
-  std::ifstream in(path, std::ios::binary);
-  return in && ReadAll(in, bytes);
+  if (why) return false;
+  errno = 0;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rb"), &std::fclose);
+  if (!in) {
+    why = std::error_code(errno != 0 ? errno : EIO, std::generic_category());
+    return false;
+  }
+  return ReadAll(in.get(), bytes, why);
 }
 
 int Fail(int status, const std::string& message) {
@@ -60,7 +84,13 @@ int Fail(int status, const std::string& message) {
 }
 
 bool Print(const std::string& text) {
+  errno = 0;
   return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
+}
+
+// The message of a failed write to standard output, with the system's reason.
+std::string CannotWriteOutput() {
+  return "cannot write to standard output" + ReasonSuffix(std::error_code(errno, std::generic_category()));
 }
 
 // One file (or standard input) to standard output.
@@ -68,15 +98,21 @@ int RunFilter(const std::string& input, const CliSettings& cli, const MessageCat
               TerminalInteraction& ui) {
   // One buffer goes all the way: the file's bytes become the document, the
   // optimized document and the bytes written out.
+  const std::string name = input == "-" ? std::string("standard input") : "'" + input + "'";
   std::string text;
-  if (!ReadInput(input, text)) return Fail(1, "cannot read '" + input + "'");
-  Engine engine(cli.codePage);
-  EngineContext ctx{cli.settings, cli.tables.removal, cli.tables.replacement, catalogue, ui, {}};
-  NormalizeLines(text);
-  if (engine.OptimizeDocumentInPlace(text, ctx) != OptimizeResult::Done)
-    return Fail(1, "optimization of '" + input + "' failed");
-  NormalizeLines(text);
-  if (!Print(text)) return Fail(1, "cannot write to standard output");
+  std::error_code why;
+  if (!ReadInput(input, text, why)) return Fail(1, "cannot read " + name + ReasonSuffix(why));
+  try {
+    Engine engine(cli.codePage);
+    EngineContext ctx{cli.settings, cli.tables.removal, cli.tables.replacement, catalogue, ui, {}};
+    NormalizeLines(text);
+    if (engine.OptimizeDocumentInPlace(text, ctx) != OptimizeResult::Done)
+      return Fail(1, "optimization of " + name + " failed");
+    NormalizeLines(text);
+  } catch (const std::bad_alloc&) {
+    return Fail(1, "optimization of " + name + " failed: not enough memory");
+  }
+  if (!Print(text)) return Fail(1, CannotWriteOutput());
   return ui.errorCount() > 0 ? 1 : 0;
 }
 
@@ -140,7 +176,7 @@ int RunBatchForm(const CliOptions& o, const CliSettings& cli, const MessageCatal
   if (o.restore) {
     RestoreReport report = RestoreFiles(panel, state, env);
     if (o.json ? !Print(RestoreSummaryJson(report)) : (!o.quiet && !Print(RestoreSummaryText(report, s.radModifyOld))))
-      return Fail(1, "cannot write to standard output");
+      return Fail(1, CannotWriteOutput());
     if (Interrupted()) return kExitInterrupted;
     bool lost = s.radModifyOld && report.missing > 0;
     return ui.errorCount() > 0 || lost || report.kept > 0 ? 1 : 0;
@@ -161,9 +197,19 @@ int RunBatchForm(const CliOptions& o, const CliSettings& cli, const MessageCatal
     out = SummaryJson(report);
   else if (!o.quiet)
     out = (o.dryRun ? DryRunLines(report, policy) : std::string()) + SummaryText(report);
-  if (!Print(out)) return Fail(1, "cannot write to standard output");
+  if (!Print(out)) return Fail(1, CannotWriteOutput());
   if (report.interrupted) return kExitInterrupted;
   return ui.errorCount() > 0 || report.failed > 0 ? 1 : 0;
+}
+
+int RunCli(const CliOptions& o) {
+  MessageCatalogue catalogue(std::make_shared<LanguageFile>(EnglishLanguageFile()));
+  TerminalInteraction ui;
+  CliSettings cli;
+  SetupResult setup = BuildSettings(o, catalogue, ui, cli);
+  if (setup.status != 0) return Fail(setup.status, setup.message);
+  if (IsFilterForm(o, catalogue)) return RunFilter(o.paths.front(), cli, catalogue, ui);
+  return RunBatchForm(o, cli, catalogue, ui);
 }
 
 }  // namespace
@@ -183,17 +229,20 @@ int main(int argc, char** argv) {
     std::fputs(UsageText(), stdout);
     return 0;
   }
+  if (parsed.options.version) {
+    std::fputs(VersionText(), stdout);
+    return 0;
+  }
   if (!parsed.error.empty()) {
     std::fprintf(stderr, "tersify-cli: %s (see --help)\n", parsed.error.c_str());
     return 2;
   }
   InstallInterruptHandler();
-  const CliOptions& o = parsed.options;
-  MessageCatalogue catalogue(std::make_shared<LanguageFile>(EnglishLanguageFile()));
-  TerminalInteraction ui;
-  CliSettings cli;
-  SetupResult setup = BuildSettings(o, catalogue, ui, cli);
-  if (setup.status != 0) return Fail(setup.status, setup.message);
-  if (IsFilterForm(o, catalogue)) return RunFilter(o.paths.front(), cli, catalogue, ui);
-  return RunBatchForm(o, cli, catalogue, ui);
+  try {
+    return RunCli(parsed.options);
+  } catch (const std::bad_alloc&) {
+    // Each page's own shortage is that page's failure; this is one outside
+    // any page (the file list, the summary).
+    return Fail(1, "not enough memory");
+  }
 }

@@ -1,12 +1,16 @@
 #include "cli/setup.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <system_error>
 
 #include "panel/paths.h"
 #include "platform/install_layout.h"
 #include "platform/paths.h"
+#include "platform/read_file.h"
+#include "run/file_ops.h"
 #include "settings/ini_file.h"
 #include "settings/options_file.h"
 #include "settings/startup.h"
@@ -15,14 +19,25 @@ namespace tersify::cli {
 
 namespace {
 
-// Reads a tag table file in its own layout; a missing or unreadable file is an error here.
+// The system's reason of the last failed call, as a message ends with it.
+std::string LastReason() { return ReasonSuffix(std::error_code(errno != 0 ? errno : EIO, std::generic_category())); }
+
+// Reads a tag table file in its own layout; a missing or unreadable file is an
+// error here, told with the system's reason.
 template <typename Table, typename Parser>
-bool ReadTable(const std::string& path, Table& table, Parser parse) {
+bool ReadTable(const std::string& path, Table& table, Parser parse, std::string& reason) {
+  errno = 0;
   std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
+  if (!in) {
+    reason = LastReason();
+    return false;
+  }
   std::ostringstream text;
   text << in.rdbuf();
-  if (in.bad()) return false;
+  if (in.bad()) {
+    reason = LastReason();
+    return false;
+  }
   table = parse(text.str());
   return true;
 }
@@ -35,7 +50,11 @@ SetupResult LoadOptionsFile(const std::string& path, const MessageCatalogue& cat
                             CliSettings& out) {
   IniFile::ReadStatus status;
   IniFile ini = IniFile::Read(path, &status);
-  if (status != IniFile::ReadStatus::Read) return Failure(1, "cannot read the options file '" + path + "'");
+  if (status != IniFile::ReadStatus::Read) {
+    std::error_code why;
+    platform::ReadPlainFile(path, 0, &why);  // only for the reason
+    return Failure(1, "cannot read the options file '" + path + "'" + ReasonSuffix(why));
+  }
   if (ini.KeyCount(kSettingsSection) == 0)
     return Failure(1, "the options file '" + path + "' holds no [settings] section");
   std::string folder = FolderOf(path);
@@ -89,10 +108,11 @@ SetupResult BuildSettings(const CliOptions& o, const MessageCatalogue& catalogue
     out.settings.comboMode = *o.mode;
   }
   for (const auto& [key, value] : o.sets) SetOption(out.settings, key, value);
-  if (o.tagsChange && !ReadTable(*o.tagsChange, out.tables.replacement, ParseReplacementTable))
-    return Failure(1, "cannot read the tag replacement table '" + *o.tagsChange + "'");
-  if (o.tagsDelete && !ReadTable(*o.tagsDelete, out.tables.removal, ParseRemovalTable))
-    return Failure(1, "cannot read the tag removal table '" + *o.tagsDelete + "'");
+  std::string reason;
+  if (o.tagsChange && !ReadTable(*o.tagsChange, out.tables.replacement, ParseReplacementTable, reason))
+    return Failure(1, "cannot read the tag replacement table '" + *o.tagsChange + "'" + reason);
+  if (o.tagsDelete && !ReadTable(*o.tagsDelete, out.tables.removal, ParseRemovalTable, reason))
+    return Failure(1, "cannot read the tag removal table '" + *o.tagsDelete + "'" + reason);
   out.codePage = o.codePage.value_or(CodePage::Cp1252);
   ApplyBatchFlags(o, out.settings);
   const OptimizationSettings& s = out.settings;

@@ -1,5 +1,6 @@
 #include "panel/adding.h"
 
+#include <algorithm>
 #include <charconv>
 #include <exception>
 #include <filesystem>
@@ -23,11 +24,34 @@ std::string LowerAscii(std::string_view text) {
   return out;
 }
 
+// True when the name's extension, in any letter case, is the extension of
+// one of the patterns of a filter text ("description|*.htm;*.html", the
+// patterns after each bar; a text without a bar is all patterns). A name
+// without an extension, or ending with a dot, has none to match.
 bool ExtensionIn(const std::string& path, std::string_view filterText) {
-  std::string name = NameOf(path);
-  std::size_t dot = name.rfind('.');
-  if (dot == std::string::npos) return false;
-  return LowerAscii(filterText).find(LowerAscii(name.substr(dot))) != std::string::npos;
+  const std::string name = NameOf(path);
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string::npos || dot + 1 == name.size()) return false;
+  const std::string extension = LowerAscii(std::string_view(name).substr(dot));
+  const std::string filter = LowerAscii(filterText);
+  const bool described = filter.find('|') != std::string::npos;
+  std::size_t start = 0;
+  for (bool patterns = !described; start <= filter.size(); patterns = !patterns) {
+    std::size_t bar = std::min(filter.find('|', start), filter.size());
+    for (std::size_t at = start; patterns && at < bar;) {
+      std::size_t end = std::min(filter.find(';', at), bar);
+      std::string_view pattern = std::string_view(filter).substr(at, end - at);
+      std::size_t patternDot = pattern.rfind('.');
+      if (patternDot != std::string_view::npos) {
+        std::string_view own = pattern.substr(patternDot);
+        while (!own.empty() && own.back() == ' ') own.remove_suffix(1);
+        if (own == extension) return true;
+      }
+      at = end + 1;
+    }
+    start = bar + 1;
+  }
+  return false;
 }
 
 // The decimal limit of a settings text; a text that is no number allows nothing.

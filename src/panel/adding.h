@@ -13,7 +13,9 @@ namespace tersify {
 
 class SourceView;
 
-// The extension test against the catalogue's filter texts (a substring test).
+// The extension test against the patterns of the catalogue's filter texts:
+// exactly .htm and .html (in any letter case) with the English texts, .lst for
+// file lists.
 bool IsHtmlFile(const std::string& path, const MessageCatalogue& catalogue);
 bool IsFileList(const std::string& path, const MessageCatalogue& catalogue);
 

@@ -21,6 +21,12 @@ std::string WithTrailingDelim(std::string_view folder) {
   return out;
 }
 
+std::string InFolder(std::string_view folder, std::string_view name) {
+  std::string out = folder.empty() ? std::string() : WithTrailingDelim(folder);
+  out += name;
+  return out;
+}
+
 bool FileExists(const std::string& path) {
   std::error_code ec;
   auto st = fs::status(path, ec);
@@ -32,16 +38,20 @@ bool FolderExists(const std::string& path) {
   return fs::is_directory(path, ec);
 }
 
+std::string BackupPathOf(const std::string& fullPath, const OptimizationSettings& s) {
+  return InFolder(s.edBackUpPath, NameOf(fullPath));
+}
+
 std::string PackedPath(const std::string& fullPath, const OptimizationSettings& s, Lookup lookup) {
-  if (!s.radModifyOld) return s.edOptimizedPath + NameOf(fullPath);
+  if (!s.radModifyOld) return InFolder(s.edOptimizedPath, NameOf(fullPath));
   if (lookup == Lookup::Plain) return fullPath;
-  bool both = FileExists(fullPath) && FileExists(s.edBackUpPath + NameOf(fullPath));
+  bool both = FileExists(fullPath) && FileExists(BackupPathOf(fullPath, s));
   return both ? fullPath : std::string(kDoesNotExist);
 }
 
 std::string UnpackedPath(const std::string& fullPath, const OptimizationSettings& s, Lookup lookup) {
   if (!s.radModifyOld) return fullPath;
-  std::string backup = s.edBackUpPath + NameOf(fullPath);
+  std::string backup = BackupPathOf(fullPath, s);
   if (lookup == Lookup::Plain) return backup;
   return FileExists(fullPath) && FileExists(backup) ? backup : fullPath;
 }

@@ -24,6 +24,10 @@ std::string NameOf(std::string_view path);
 std::string FolderOf(std::string_view path);
 // The folder text with a separator at its end.
 std::string WithTrailingDelim(std::string_view folder);
+// `name` inside `folder`: a folder given without a separator at its end
+// ("mini") gets one, so the name never runs into the folder's own name; an
+// empty folder leaves the name as it is.
+std::string InFolder(std::string_view folder, std::string_view name);
 
 // True for an existing entry that is not a folder.
 bool FileExists(const std::string& path);
@@ -33,6 +37,8 @@ enum class Lookup { Plain, Verified };
 
 // Where the optimized copy of `fullPath` lies in the current output mode.
 std::string PackedPath(const std::string& fullPath, const OptimizationSettings& s, Lookup lookup);
+// Where the backup of `fullPath` lies: its name in the backup folder.
+std::string BackupPathOf(const std::string& fullPath, const OptimizationSettings& s);
 // Where the unoptimized copy of `fullPath` lies in the current output mode.
 std::string UnpackedPath(const std::string& fullPath, const OptimizationSettings& s, Lookup lookup);
 

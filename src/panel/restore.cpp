@@ -72,6 +72,9 @@ RestoreOutcome RestoreFileFrom(const std::string& f, RunState& state, const Pane
       }
       fs::rename(backup, f, ec);  // replaces the file in one step
       if (!ec) return RestoreOutcome::Restored;
+      // Another file system: the backup goes once its copy is on the disk.
+      if (ec == std::errc::cross_device_link)
+        return CopyForMove(backup, f) && fs::remove(backup, ec) ? RestoreOutcome::Restored : RestoreOutcome::Failed;
       // The copy in the backup folder stays.
       return CopyFileTo(backup, f, true) ? RestoreOutcome::Restored : RestoreOutcome::Failed;
     }

@@ -1,32 +1,55 @@
 #include "platform/read_file.h"
 
+#include <cerrno>
 #include <fstream>
 #include <iterator>
-#include <system_error>
+#include <new>
+#include <stdexcept>
 
 namespace tersify::platform {
 
 namespace fs = std::filesystem;
 
-std::optional<std::string> ReadPlainFile(const fs::path& path, std::size_t spare) {
+namespace {
+
+std::optional<std::string> Fail(std::error_code* why, std::error_code ec) {
+  if (why) *why = ec;
+  return std::nullopt;
+}
+
+std::error_code Errno() { return {errno != 0 ? errno : EIO, std::generic_category()}; }
+
+}  // namespace
+
+std::optional<std::string> ReadPlainFile(const fs::path& path, std::size_t spare, std::error_code* why) {
   std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) return std::nullopt;
+  const fs::file_status st = fs::status(path, ec);
+  if (ec) return Fail(why, ec);
+  if (fs::is_directory(st)) return Fail(why, std::make_error_code(std::errc::is_a_directory));
+  if (!fs::is_regular_file(st)) return Fail(why, {});
+  errno = 0;
   std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string data;
-  const std::uintmax_t size = fs::file_size(path, ec);
-  if (!ec && size < data.max_size() / 2) {
-    data.reserve(static_cast<std::size_t>(size) + spare);
-    data.resize(static_cast<std::size_t>(size));
-    in.read(data.data(), static_cast<std::streamsize>(size));
-    data.resize(static_cast<std::size_t>(in.gcount()));
-    if (in.bad()) return std::nullopt;
-    if (in.eof()) return data;
-    in.clear();  // the file grew since its size was taken: read on
+  if (!in) return Fail(why, Errno());
+  try {
+    std::string data;
+    const std::uintmax_t size = fs::file_size(path, ec);
+    if (!ec && size < data.max_size() / 2) {
+      data.reserve(static_cast<std::size_t>(size) + spare);
+      data.resize(static_cast<std::size_t>(size));
+      in.read(data.data(), static_cast<std::streamsize>(size));
+      data.resize(static_cast<std::size_t>(in.gcount()));
+      if (in.bad()) return Fail(why, Errno());
+      if (in.eof()) return data;
+      in.clear();  // the file grew since its size was taken: read on
+    }
+    data.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) return Fail(why, Errno());
+    return data;
+  } catch (const std::bad_alloc&) {
+    return Fail(why, std::make_error_code(std::errc::not_enough_memory));
+  } catch (const std::length_error&) {
+    return Fail(why, std::make_error_code(std::errc::not_enough_memory));
   }
-  data.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return data;
 }
 
 }  // namespace tersify::platform

@@ -1,20 +1,150 @@
 #include "run/file_ops.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
+#include <memory>
 #include <random>
 #include <system_error>
+#include <vector>
 
 #include "i18n/catalogue.h"
 #include "panel/date_text.h"
 #include "panel/paths.h"
 #include "platform/durable.h"
+#include "platform/ownership.h"
 #include "platform/paths.h"
 #include "platform/read_file.h"
 
 namespace tersify {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+std::error_code Errno() { return {errno != 0 ? errno : EIO, std::generic_category()}; }
+
+bool Report(std::error_code* why, std::error_code ec) {
+  if (why) *why = ec;
+  return !ec;
+}
+
+bool IsHexDigits(std::string_view text) {
+  for (char c : text)
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+  return !text.empty();
+}
+
+// A temporary file being written; removed again unless it was put in place.
+class Temporary {
+ public:
+  Temporary() = default;
+  Temporary(const Temporary&) = delete;
+  Temporary& operator=(const Temporary&) = delete;
+  ~Temporary() {
+    if (file_) std::fclose(file_);
+    std::error_code ignore;
+    if (!placed_ && !path_.empty()) fs::remove(path_, ignore);
+  }
+
+  // Creates the temporary beside `target`, under a name no file has yet.
+  std::error_code Open(const std::string& target) {
+    for (int attempt = 0; attempt < 16; ++attempt) {
+      std::string path = TemporaryPathBeside(target);
+      errno = 0;
+      file_ = std::fopen(path.c_str(), "wbx");
+      if (file_) {
+        path_ = std::move(path);
+        return {};
+      }
+      if (errno != EEXIST) return Errno();
+    }
+    return std::make_error_code(std::errc::file_exists);
+  }
+
+  std::error_code Write(const char* data, std::size_t size) {
+    errno = 0;
+    return std::fwrite(data, 1, size, file_) == size ? std::error_code() : Errno();
+  }
+
+  // Ends the writing: the owner and mode of `model` (when given), the
+  // last-write time `time` (when given), the bytes on the disk with OnDisk.
+  std::error_code Close(const std::string& model, const std::optional<fs::file_time_type>& time,
+                        Durability durability) {
+    errno = 0;
+    if (std::fflush(file_) != 0) return Errno();
+    // A file system without owners or modes (or a model that went away
+    // meanwhile) does not stop the write, as it never did.
+    if (!model.empty()) (void)platform::TakeOwnerAndMode(file_, path_, model);
+    const int closed = std::fclose(file_);
+    file_ = nullptr;
+    if (closed != 0) return Errno();
+    std::error_code ec;
+    if (time) fs::last_write_time(path_, *time, ec);
+    if (ec) return ec;
+    if (durability == Durability::OnDisk && !platform::FlushFileToDisk(path_))
+      return std::make_error_code(std::errc::io_error);
+    return {};
+  }
+
+  // Renames the temporary over `target`; with OnDisk the folder's entry is
+  // flushed after it.
+  std::error_code PutInPlace(const std::string& target, Durability durability) {
+    std::error_code ec;
+    fs::rename(path_, target, ec);
+    if (ec) return ec;
+    placed_ = true;
+    if (durability == Durability::OnDisk) platform::FlushFolderToDisk(FolderOf(target));
+    return {};
+  }
+
+ private:
+  std::string path_;
+  std::FILE* file_ = nullptr;
+  bool placed_ = false;
+};
+
+// Copies `source` to `to` through a temporary. The copy takes the owner and
+// mode of `model` (the source, or the target it replaces).
+std::error_code CopyThrough(const std::string& source, const std::string& to, const std::string& model, bool keepTime,
+                            Durability durability) {
+  errno = 0;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(source.c_str(), "rb"), &std::fclose);
+  if (!in) return Errno();
+  std::optional<fs::file_time_type> time;
+  std::error_code ec;
+  if (keepTime) {
+    time = fs::last_write_time(source, ec);
+    if (ec) return ec;
+  }
+  Temporary temp;
+  if ((ec = temp.Open(to))) return ec;
+  std::vector<char> chunk(1 << 16);
+  for (;;) {
+    errno = 0;
+    const std::size_t n = std::fread(chunk.data(), 1, chunk.size(), in.get());
+    if (n > 0 && (ec = temp.Write(chunk.data(), n))) return ec;
+    if (n < chunk.size()) {
+      if (std::ferror(in.get())) return Errno();
+      break;
+    }
+  }
+  if ((ec = temp.Close(model, time, durability))) return ec;
+  return temp.PutInPlace(to, durability);
+}
+
+}  // namespace
+
+std::string ReasonText(const std::error_code& ec) {
+  if (!ec) return {};
+  if (ec == std::errc::not_enough_memory) return "not enough memory";
+  std::string text = ec.message();
+  if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z' && !(text.size() > 1 && text[1] >= 'A' && text[1] <= 'Z'))
+    text[0] = static_cast<char>(text[0] - 'A' + 'a');
+  return text;
+}
+
+std::string ReasonSuffix(const std::error_code& ec) { return ec ? ": " + ReasonText(ec) : std::string(); }
 
 std::int64_t FileSizeOf(const std::string& path) {
   std::error_code ec;
@@ -25,11 +155,10 @@ std::int64_t FileSizeOf(const std::string& path) {
 
 std::string TemporaryPathBeside(const std::string& target) {
   std::random_device rd;
-  std::uint64_t tag = (std::uint64_t(rd()) << 32) ^ rd();
-  char hex[17];
-  for (int i = 15; i >= 0; --i, tag >>= 4) hex[i] = "0123456789abcdef"[tag & 15];
-  hex[16] = 0;
-  return FolderOf(target) + std::string(kTempPrefix) + NameOf(target) + "." + hex + std::string(kTempSuffix);
+  std::uint32_t tag = rd();
+  char hex[kTempTagDigits];
+  for (std::size_t i = kTempTagDigits; i > 0; --i, tag >>= 4) hex[i - 1] = "0123456789abcdef"[tag & 15];
+  return FolderOf(target) + std::string(kTempPrefix) + std::string(hex, kTempTagDigits) + std::string(kTempSuffix);
 }
 
 bool SameDirectoryEntry(const std::string& a, const std::string& b) {
@@ -44,8 +173,15 @@ bool SameDirectoryEntry(const std::string& a, const std::string& b) {
 }
 
 bool IsTemporaryName(std::string_view name) {
-  return name.size() > kTempPrefix.size() + kTempSuffix.size() && name.starts_with(kTempPrefix) &&
-         name.ends_with(kTempSuffix);
+  if (!name.ends_with(kTempSuffix)) return false;
+  name.remove_suffix(kTempSuffix.size());
+  if (name.size() == kTempPrefix.size() + kTempTagDigits && name.starts_with(kTempPrefix))
+    return IsHexDigits(name.substr(kTempPrefix.size()));
+  // The long form of earlier versions.
+  constexpr std::string_view kOldPrefix = "~tersify-";
+  constexpr std::size_t kOldDigits = 16;
+  if (!name.starts_with(kOldPrefix) || name.size() < kOldPrefix.size() + 2 + kOldDigits) return false;
+  return name[name.size() - kOldDigits - 1] == '.' && IsHexDigits(name.substr(name.size() - kOldDigits));
 }
 
 int CleanLeftoverTemporaries(const std::string& folder) {
@@ -54,87 +190,58 @@ int CleanLeftoverTemporaries(const std::string& folder) {
   fs::directory_iterator it(folder, ec), end;
   for (; !ec && it != end; it.increment(ec)) {
     std::error_code e2;
-    if (!it->is_regular_file(e2) || !IsTemporaryName(it->path().filename().string())) continue;
+    if (!it->is_regular_file(e2) || it->is_symlink(e2) || !IsTemporaryName(it->path().filename().string())) continue;
     if (fs::remove(it->path(), e2)) ++removed;
   }
   return removed;
 }
 
-// Renames `temp` over `target`, giving it the target's permissions first.
-// On the disk means: the temporary's bytes before the rename, the folder's
-// entry after it.
-static bool PutInPlace(const std::string& temp, const std::string& target, Durability durability) {
-  std::error_code ec;
-  auto st = fs::status(target, ec);
-  if (!ec && fs::exists(st)) fs::permissions(temp, st.permissions(), ec);
-  if (durability == Durability::OnDisk && !platform::FlushFileToDisk(temp))
-    ec = std::make_error_code(std::errc::io_error);
-  else
-    fs::rename(temp, target, ec);
-  if (ec) {
-    std::error_code ignore;
-    fs::remove(temp, ignore);
-    return false;
-  }
-  if (durability == Durability::OnDisk) platform::FlushFolderToDisk(FolderOf(target));
-  return true;
+bool WriteFileAtomically(const std::string& target, std::string_view bytes, Durability durability,
+                         std::error_code* why) {
+  if (FolderExists(target)) return Report(why, std::make_error_code(std::errc::is_a_directory));
+  Temporary temp;
+  std::error_code ec = temp.Open(target);
+  if (!ec) ec = temp.Write(bytes.data(), bytes.size());
+  if (!ec) ec = temp.Close(FileExists(target) ? target : std::string(), std::nullopt, durability);
+  if (!ec) ec = temp.PutInPlace(target, durability);
+  return Report(why, ec);
 }
 
-bool WriteFileAtomically(const std::string& target, std::string_view bytes, Durability durability) {
-  if (FolderExists(target)) return false;
-  std::string temp = TemporaryPathBeside(target);
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      std::error_code ignore;
-      fs::remove(temp, ignore);
-      return false;
-    }
-  }
-  return PutInPlace(temp, target, durability);
-}
-
-bool CopyFileTo(const std::string& source, const std::string& target, bool keepTime, Durability durability) {
+bool CopyFileTo(const std::string& source, const std::string& target, bool keepTime, Durability durability,
+                std::error_code* why) {
   std::string to = target;
   if (FolderExists(to)) to = WithTrailingDelim(to) + NameOf(source);
-  std::ifstream in(source, std::ios::binary);
-  if (!in) return false;
-  std::string temp = TemporaryPathBeside(to);
-  std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  char chunk[8192];
-  while (in) {
-    in.read(chunk, sizeof chunk);
-    out.write(chunk, in.gcount());
-  }
-  bool readOk = in.eof() && !in.bad();
-  out.close();
-  std::error_code ec;
-  if (!readOk || !out) {
-    fs::remove(temp, ec);
-    return false;
-  }
-  if (keepTime) {
-    auto t = fs::last_write_time(source, ec);
-    if (!ec) fs::last_write_time(temp, t, ec);
-  }
-  return PutInPlace(temp, to, durability);
+  return Report(why, CopyThrough(source, to, FileExists(to) ? to : source, keepTime, durability));
 }
 
-MoveResult MoveFileTo(const std::string& source, const std::string& target) {
+bool CopyForMove(const std::string& source, const std::string& target, std::error_code* why) {
+  return Report(why, CopyThrough(source, target, source, true, Durability::OnDisk));
+}
+
+MoveResult MoveFileTo(const std::string& source, const std::string& target, std::error_code* why) {
+  auto failed = [why](std::error_code ec) {
+    Report(why, ec);
+    return MoveResult::Failed;
+  };
   std::error_code ec;
   fs::path to = fs::absolute(target, ec);
-  if (ec) return MoveResult::Failed;
+  if (ec) return failed(ec);
   if (!fs::exists(to, ec)) {
     fs::rename(source, to, ec);
-    if (!ec) return MoveResult::Moved;
+    if (!ec) return Report(why, ec) ? MoveResult::Moved : MoveResult::Failed;
+    if (ec == std::errc::cross_device_link) {
+      // Another file system: the copy is whole on the disk before the
+      // original goes.
+      if (!CopyForMove(source, to.string(), why)) return MoveResult::Failed;
+      fs::remove(source, ec);
+      return Report(why, ec) ? MoveResult::Moved : MoveResult::Copied;
+    }
   }
   auto st = fs::status(source, ec);
-  if (ec || (st.permissions() & fs::perms::owner_write) == fs::perms::none) return MoveResult::Failed;
-  return CopyFileTo(source, to.string(), false, Durability::OnDisk) ? MoveResult::Copied : MoveResult::Failed;
+  if (ec) return failed(ec);
+  if ((st.permissions() & fs::perms::owner_write) == fs::perms::none)
+    return failed(std::make_error_code(std::errc::permission_denied));
+  return CopyFileTo(source, to.string(), false, Durability::OnDisk, why) ? MoveResult::Copied : MoveResult::Failed;
 }
 
 std::optional<std::string> FileDateTextOf(const std::string& path) {
@@ -152,9 +259,9 @@ std::string FileDateText(const std::string& path, UserInteraction& ui) {
   return {};
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
+std::optional<std::string> ReadWholeFile(const std::string& path, std::error_code* why) {
   // Room for the line break the document may add at its end.
-  return platform::ReadPlainFile(path, 2);
+  return platform::ReadPlainFile(path, 2, why);
 }
 
 }  // namespace tersify

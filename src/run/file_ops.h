@@ -1,20 +1,33 @@
 // File operations shared by the run, the overwrite decision and the files panel.
 // Every write goes to a temporary file in the target's folder that is then
 // renamed over the target, so an interrupted program never leaves a truncated
-// file behind. Temporaries carry a fixed prefix and suffix and can be cleaned.
+// file behind. Temporaries have short names of one fixed form (".tfy", eight
+// hexadecimal digits, ".tmp"), so they fit wherever the target's name fits, are
+// created only where no file of that name exists, and can be cleaned.
+// Operations that can fail tell the system's reason through an optional
+// `std::error_code* why`.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace tersify {
 
 class UserInteraction;
 
-inline constexpr std::string_view kTempPrefix = "~tersify-";
+inline constexpr std::string_view kTempPrefix = ".tfy";
+inline constexpr std::size_t kTempTagDigits = 8;
 inline constexpr std::string_view kTempSuffix = ".tmp";
+
+// The system's reason for a failure as a message ends with it, in lower case
+// ("permission denied", "no space left on device", "not enough memory");
+// empty for no error.
+std::string ReasonText(const std::error_code& ec);
+// ": " and the reason, or nothing when there is none.
+std::string ReasonSuffix(const std::error_code& ec);
 
 // Size in bytes of the file at `path`; -1 when there is none.
 std::int64_t FileSizeOf(const std::string& path);
@@ -26,14 +39,22 @@ enum class Durability { Cached, OnDisk };
 // Copies `source` to `target` (into it, when `target` is an existing folder).
 // The target appears whole or not at all. With `keepTime` the copy gets the
 // source's last-write time.
+// A new target takes the source's owner, group and mode; an existing one
+// keeps its own.
 bool CopyFileTo(const std::string& source, const std::string& target, bool keepTime = false,
-                Durability durability = Durability::Cached);
+                Durability durability = Durability::Cached, std::error_code* why = nullptr);
+
+// The copying half of a move to another file system: `target` (replaced when
+// it exists) gets the source's bytes, owner, group, mode and last-write time,
+// and is on the disk when this returns true. The source stays in place.
+bool CopyForMove(const std::string& source, const std::string& target, std::error_code* why = nullptr);
 
 enum class MoveResult { Moved, Copied, Failed };
-// Renames `source` to `target`. Where that is impossible (the target exists, or
-// it lies on another volume) the source is copied and stays where it was; a
-// read-only source is then a failure.
-MoveResult MoveFileTo(const std::string& source, const std::string& target);
+// Renames `source` to `target`. When the target lies on another file system
+// the source is copied there, flushed to the disk and then removed (Moved).
+// When the target exists the source is copied over it and stays where it was
+// (Copied); a read-only source is then a failure.
+MoveResult MoveFileTo(const std::string& source, const std::string& target, std::error_code* why = nullptr);
 
 // True when both paths name one entry of one folder (the same name in the
 // same folder, however the folder is written), as when the backup or output
@@ -47,20 +68,26 @@ std::optional<std::string> FileDateTextOf(const std::string& path);
 // answers the empty text.
 std::string FileDateText(const std::string& path, UserInteraction& ui);
 
-// The bytes of a plain file; nothing for a folder, a pipe or a device.
-std::optional<std::string> ReadWholeFile(const std::string& path);
+// The bytes of a plain file; nothing for a folder, a pipe or a device, nor
+// for a file too large for memory (the reason is then not_enough_memory).
+std::optional<std::string> ReadWholeFile(const std::string& path, std::error_code* why = nullptr);
 
 // Writes `bytes` to `target` through a temporary file in the target's folder.
-// An existing target keeps its permissions. Returns false and leaves the target
-// untouched on any failure.
-bool WriteFileAtomically(const std::string& target, std::string_view bytes,
-                         Durability durability = Durability::Cached);
+// An existing target keeps its owner and group (where the process may set
+// them) and its permissions. Returns false and leaves the target untouched on
+// any failure.
+bool WriteFileAtomically(const std::string& target, std::string_view bytes, Durability durability = Durability::Cached,
+                         std::error_code* why = nullptr);
 
-// A fresh temporary path in the folder of `target`.
+// A fresh temporary path in the folder of `target`; its name is 16 bytes
+// long whatever the target's name.
 std::string TemporaryPathBeside(const std::string& target);
+// True for the names of this program's temporaries: the short form above, and
+// the long form of earlier versions ("~tersify-", the target's name, a dot,
+// sixteen hexadecimal digits, ".tmp"), left behind by an interrupted run.
 bool IsTemporaryName(std::string_view fileName);
-// Removes the leftover temporaries of an interrupted program from `folder`;
-// returns how many were removed.
+// Removes the leftover temporaries of an interrupted program from `folder`
+// (plain files with such names only); returns how many were removed.
 int CleanLeftoverTemporaries(const std::string& folder);
 
 }  // namespace tersify

@@ -1,6 +1,8 @@
 #include "run/file_step.h"
 
 #include <exception>
+#include <new>
+#include <system_error>
 
 #include "panel/paths.h"
 #include "run/file_ops.h"
@@ -10,16 +12,31 @@ namespace tersify {
 
 namespace {
 
-OptimizeResult RunPasses(std::string& text, const RunEnvironment& env, const std::function<bool()>& checkCancel) {
+std::error_code NoMemory() { return std::make_error_code(std::errc::not_enough_memory); }
+
+OptimizeResult RunPasses(std::string& text, const RunEnvironment& env, const std::function<bool()>& checkCancel,
+                         std::error_code& why) {
   EngineContext ctx{env.settings, env.removal, env.replacement, env.catalogue, env.ui, checkCancel};
   try {
     if (env.optimizer) return env.optimizer(text, ctx);
     Engine engine(env.codePage);
     // The text is of no use unless the answer is Done, so the engine may work in its buffer.
     return engine.OptimizeDocumentInPlace(text, ctx);
+  } catch (const std::bad_alloc&) {
+    why = NoMemory();
+    return OptimizeResult::Failed;
   } catch (const std::exception&) {
     return OptimizeResult::Failed;
   }
+}
+
+// A page too large for memory fails alone: its backup is put back and the
+// run may go on with the next one.
+FileOutcome OutOfMemory(const std::string& source, const BackupResult& backup, FileOutcome out) {
+  PutBackupBack(backup, source);
+  out.status = FileOutcome::Status::Failed;
+  out.failure = "it does not fit into memory";
+  return out;
 }
 
 // Appends the record's line for a page just before its bytes are written.
@@ -71,7 +88,7 @@ FileOutcome Finish(const std::string& source, std::string text, const BackupResu
     PutBackupBack(backup, source);
     out.status = Status::Failed;
     out.failure = recordFailed ? "cannot add it to the run record '" + env.record->file() + "'"
-                               : "cannot write '" + out.outputPath + "'";
+                               : "cannot write '" + out.outputPath + "'" + ReasonSuffix(saved.error);
     return out;
   }
   out.status = saved.written ? Status::Saved : Status::Skipped;
@@ -82,7 +99,7 @@ FileOutcome Finish(const std::string& source, std::string text, const BackupResu
 
 FileOutcome BackupFailed(FileOutcome out, const std::string& backupPath, const BackupResult& backup) {
   out.failure = "cannot back it up to '" + backupPath + "'";
-  if (!backup.reason.empty()) out.failure += ": " + backup.reason;
+  out.failure += backup.reason.empty() ? ReasonSuffix(backup.error) : ": " + backup.reason;
   return out;
 }
 
@@ -106,47 +123,56 @@ FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, O
   FileOutcome out;
   out.sizeBefore = FileSizeOf(source);
   out.outputPath = OutputPathFor(source, s, env.layout);
-
-  std::optional<std::string> bytes = ReadWholeFile(source);
-  if (!bytes) {
-    out.failure = "cannot read it";
-    return out;
-  }
-  const Fingerprint original = FingerprintOf(*bytes);
-  std::string text = std::move(*bytes);
-  NormalizeLines(text);
-
   BackupResult backup{BackupResult::Kind::Skipped, {}};
-  if (BacksUp(s, dryRun)) {
-    std::string backupPath;
-    backup = BackUp(source, env, memory, backupPath);
-    if (backup.kind == BackupResult::Kind::Failed) return BackupFailed(out, backupPath, backup);
-  }
-  env.ui.ProcessPendingEvents();
+  try {
+    std::error_code why;
+    std::optional<std::string> bytes = ReadWholeFile(source, &why);
+    if (!bytes) {
+      out.failure = "cannot read it" + ReasonSuffix(why);
+      return out;
+    }
+    const Fingerprint original = FingerprintOf(*bytes);
+    std::string text = std::move(*bytes);
+    NormalizeLines(text);
 
-  OptimizeResult result = RunPasses(text, env, checkCancel);
-  if (result != OptimizeResult::Done) {
-    PutBackupBack(backup, source);
-    out.status = result == OptimizeResult::Cancelled ? Status::Cancelled : Status::Failed;
-    if (out.status == Status::Failed) out.failure = "its optimization failed";
-    return out;
+    if (BacksUp(s, dryRun)) {
+      std::string backupPath;
+      backup = BackUp(source, env, memory, backupPath);
+      if (backup.kind == BackupResult::Kind::Failed) return BackupFailed(out, backupPath, backup);
+    }
+    env.ui.ProcessPendingEvents();
+
+    OptimizeResult result = RunPasses(text, env, checkCancel, why);
+    if (result != OptimizeResult::Done) {
+      PutBackupBack(backup, source);
+      out.status = result == OptimizeResult::Cancelled ? Status::Cancelled : Status::Failed;
+      if (out.status == Status::Failed) out.failure = "its optimization failed" + ReasonSuffix(why);
+      return out;
+    }
+    return Finish(source, std::move(text), backup, original, out, env, memory, dryRun);
+  } catch (const std::bad_alloc&) {
+    return OutOfMemory(source, backup, out);
   }
-  return Finish(source, std::move(text), backup, original, out, env, memory, dryRun);
 }
 
 PreparedFile PrepareFile(const std::string& source, const RunEnvironment& env,
                          const std::function<bool()>& checkCancel) {
   PreparedFile prepared;
   prepared.sizeBefore = FileSizeOf(source);
-  std::optional<std::string> bytes = ReadWholeFile(source);
-  if (!bytes) {
-    prepared.unreadable = true;
-    return prepared;
+  try {
+    std::optional<std::string> bytes = ReadWholeFile(source, &prepared.error);
+    if (!bytes) {
+      prepared.unreadable = true;
+      return prepared;
+    }
+    prepared.original = FingerprintOf(*bytes);
+    prepared.text = std::move(*bytes);
+    NormalizeLines(prepared.text);
+    prepared.result = RunPasses(prepared.text, env, checkCancel, prepared.error);
+  } catch (const std::bad_alloc&) {
+    prepared.result = OptimizeResult::Failed;
+    prepared.error = NoMemory();
   }
-  prepared.original = FingerprintOf(*bytes);
-  prepared.text = std::move(*bytes);
-  NormalizeLines(prepared.text);
-  prepared.result = RunPasses(prepared.text, env, checkCancel);
   if (prepared.result != OptimizeResult::Done) std::string().swap(prepared.text);
   return prepared;
 }
@@ -160,16 +186,21 @@ FileOutcome PlaceFile(const std::string& source, PreparedFile prepared, const Ru
   out.outputPath = OutputPathFor(source, s, env.layout);
   if (prepared.result != OptimizeResult::Done) {
     out.status = prepared.result == OptimizeResult::Cancelled ? Status::Cancelled : Status::Failed;
-    if (out.status == Status::Failed) out.failure = prepared.unreadable ? "cannot read it" : "its optimization failed";
+    if (out.status == Status::Failed)
+      out.failure = (prepared.unreadable ? "cannot read it" : "its optimization failed") + ReasonSuffix(prepared.error);
     return out;
   }
   BackupResult backup{BackupResult::Kind::Skipped, {}};
-  if (BacksUp(s, dryRun)) {
-    std::string backupPath;
-    backup = BackUp(source, env, memory, backupPath);
-    if (backup.kind == BackupResult::Kind::Failed) return BackupFailed(out, backupPath, backup);
+  try {
+    if (BacksUp(s, dryRun)) {
+      std::string backupPath;
+      backup = BackUp(source, env, memory, backupPath);
+      if (backup.kind == BackupResult::Kind::Failed) return BackupFailed(out, backupPath, backup);
+    }
+    return Finish(source, std::move(prepared.text), backup, prepared.original, out, env, memory, dryRun);
+  } catch (const std::bad_alloc&) {
+    return OutOfMemory(source, backup, out);
   }
-  return Finish(source, std::move(prepared.text), backup, prepared.original, out, env, memory, dryRun);
 }
 
 }  // namespace tersify

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <system_error>
 
 #include "engine/engine.h"
 #include "run/run_record.h"
@@ -39,7 +40,7 @@ struct FileOutcome {
     Saved,      // written to `writtenPath`
     Skipped,    // reached the save step, which wrote nothing
     Cancelled,  // stopped at a cancel check; nothing written, backup put back
-    Failed,     // could not be read, backed up or written; backup put back
+    Failed,     // could not be read, backed up or written, or did not fit into memory; backup put back
   } status = Status::Failed;
   std::int64_t sizeBefore = -1;
   std::int64_t sizeAfter = -1;  // of the written file, or of the output path when skipped
@@ -65,6 +66,7 @@ struct PreparedFile {
   std::string text;         // the optimized document when `result` is Done
   Fingerprint original;     // of the file's bytes as read
   bool unreadable = false;  // Failed because the file could not be read
+  std::error_code error;    // when Failed: the system's reason, if there is one
 };
 PreparedFile PrepareFile(const std::string& source, const RunEnvironment& env,
                          const std::function<bool()>& checkCancel);

@@ -81,12 +81,12 @@ BackupResult LinkOrCopy(const std::string& source, const std::string& target) {
     if (!ec) return {BackupResult::Kind::Moved, target};
     std::error_code ignore;
     fs::remove(temp, ignore);
-    return {BackupResult::Kind::Failed, {}};
+    return {BackupResult::Kind::Failed, {}, false, ec};
   }
-  // Another volume, or a file system without links: copy, the source stays.
-  // This copy becomes the only original once the source is optimized.
-  if (!CopyFileTo(source, target, true, Durability::OnDisk)) return {BackupResult::Kind::Failed, {}};
-  return {BackupResult::Kind::Copied, target};
+  // Another file system, or one without links: a copy that has reached the
+  // disk holds the original from here on, as a link would.
+  if (!CopyForMove(source, target, &ec)) return {BackupResult::Kind::Failed, {}, false, ec};
+  return {BackupResult::Kind::Moved, target, true};
 }
 
 }  // namespace
@@ -129,8 +129,11 @@ BackupResult BackUpSource(const std::string& source, const std::string& backupPa
     // replaced by a page this program wrote, nor by another page.
     ExistingBackup held = JudgeExistingBackup(*record, source, backupPath);
     if (held.verdict == ExistingBackup::Verdict::Keep) return {BackupResult::Kind::Kept, backupPath};
-    if (held.verdict == ExistingBackup::Verdict::Refuse)
-      return {BackupResult::Kind::Failed, {}, "it holds the original of '" + held.owner + "'"};
+    if (held.verdict == ExistingBackup::Verdict::Refuse) {
+      BackupResult refused(BackupResult::Kind::Failed);
+      refused.reason = "it holds the original of '" + held.owner + "'";
+      return refused;
+    }
   }
   switch (Decide(Step::Backup, source, backupPath, memory, ctx)) {
     case OverwriteChoice::Overwrite:
@@ -154,7 +157,7 @@ BackupResult BackUpSource(const std::string& source, const std::string& backupPa
       std::error_code ec;
       fs::rename(backupPath, memory.chosenName, ec);
       // Never replace an earlier backup that could not be renamed away.
-      if (ec) return {BackupResult::Kind::Failed, {}};
+      if (ec) return {BackupResult::Kind::Failed, {}, false, ec};
       return LinkOrCopy(source, backupPath);
     }
   }
@@ -164,9 +167,11 @@ BackupResult BackUpSource(const std::string& source, const std::string& backupPa
 bool PutBackupBack(const BackupResult& backup, const std::string& source) {
   if (backup.kind != BackupResult::Kind::Moved) return true;
   std::error_code ec;
-  if (fs::exists(source, ec) && fs::equivalent(source, backup.where, ec)) return fs::remove(backup.where, ec);
-  fs::rename(backup.where, source, ec);
-  return !ec;
+  // The source still holds the original (a second link to it, or the
+  // original itself beside a copy): the backup entry only goes.
+  if (fs::exists(source, ec) && (backup.copy || fs::equivalent(source, backup.where, ec)))
+    return fs::remove(backup.where, ec);
+  return MoveFileTo(backup.where, source) == MoveResult::Moved;
 }
 
 SaveResult SaveOptimized(std::string text, const std::string& source, const std::string& output, bool outputIsFree,
@@ -176,7 +181,9 @@ SaveResult SaveOptimized(std::string text, const std::string& source, const std:
   NormalizeLines(bytes);  // the saving rule, in the text's own buffer
   auto write = [&](const std::string& target) {
     if (beforeWrite && !beforeWrite(target, bytes)) return SaveResult{true, std::nullopt};
-    return WriteFileAtomically(target, bytes, durability) ? SaveResult{false, target} : SaveResult{true, std::nullopt};
+    std::error_code ec;
+    return WriteFileAtomically(target, bytes, durability, &ec) ? SaveResult{false, target}
+                                                               : SaveResult{true, std::nullopt, ec};
   };
   if (outputIsFree || !FileExists(output)) return write(output);
   switch (Decide(Step::Save, source, output, memory, ctx)) {
@@ -190,7 +197,7 @@ SaveResult SaveOptimized(std::string text, const std::string& source, const std:
       if (!ChosenNameFree(memory)) return {};
       std::error_code ec;
       fs::rename(output, memory.chosenName, ec);
-      if (ec) return {true, std::nullopt};
+      if (ec) return {true, std::nullopt, ec};
       return write(output);
     }
     default:

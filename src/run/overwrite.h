@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "i18n/interaction.h"
 #include "run/file_ops.h"
@@ -32,6 +33,11 @@ OverwriteQuestion MakeOverwriteQuestion(const std::string& lowerPath, const std:
                                         const StepContext& ctx);
 
 struct BackupResult {
+  enum class Kind;
+  BackupResult() = default;
+  BackupResult(Kind k, std::string w = {}, bool c = false, std::error_code e = {})
+      : kind(k), where(std::move(w)), copy(c), error(e) {}
+
   enum class Kind {
     Moved,    // the source's content now lies at `where`; the source path counts as free
     Copied,   // a copy lies at `where`; the source is still in place
@@ -40,16 +46,22 @@ struct BackupResult {
     Failed,
   } kind = Kind::Failed;
   std::string where;
-  std::string reason = {};  // why it Failed, when worth naming
+  // Moved to another file system: `where` is a copy on the disk, not a
+  // second link, and the source path still holds the original until the
+  // optimized text replaces it.
+  bool copy = false;
+  std::error_code error;  // when Failed: the system's reason, if there is one
+  std::string reason;     // why it Failed, when the run record refuses it
 };
 
 // Moves the source into the backup folder, consulting the overwrite question
 // when `backupPath` exists. The move never leaves the source path without its
-// content: the backup is made as a second link to the file (or a copy when the
-// folders lie on different volumes), and the source name is only replaced by
-// the optimized text's final rename. With a run record, an existing backup
-// that holds this source's original is kept when the source is a page this
-// program wrote, and one that holds another page's original is never replaced.
+// content: the backup is made as a second link to the file (or, when the
+// folders lie on different file systems, a copy flushed to the disk), and the
+// source name is only replaced by the optimized text's final rename. With a
+// run record, an existing backup that holds this source's original is kept
+// when the source is a page this program wrote, and one that holds another
+// page's original is never replaced.
 BackupResult BackUpSource(const std::string& source, const std::string& backupPath, OverwriteMemory& memory,
                           const StepContext& ctx, const RunRecord* record = nullptr);
 
@@ -58,8 +70,13 @@ BackupResult BackUpSource(const std::string& source, const std::string& backupPa
 bool PutBackupBack(const BackupResult& backup, const std::string& source);
 
 struct SaveResult {
+  SaveResult() = default;
+  SaveResult(bool f, std::optional<std::string> w = std::nullopt, std::error_code e = {})
+      : failed(f), written(std::move(w)), error(e) {}
+
   bool failed = false;
   std::optional<std::string> written;  // the path written; nothing when skipped
+  std::error_code error;               // when failed: the system's reason, if there is one
 };
 
 // Writes `text` (split into lines, CR LF after every line) to `output`,

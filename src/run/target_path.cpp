@@ -42,11 +42,15 @@ std::string TargetLayout::RelativePath(const std::string& source) const {
 
 std::string OutputPathFor(const std::string& source, const OptimizationSettings& s, const TargetLayout* layout) {
   if (s.radModifyOld) return source;
-  return layout ? layout->Below(s.edOptimizedPath, source) : s.edOptimizedPath + NameOf(source);
+  return layout ? layout->Below(s.edOptimizedPath, source) : InFolder(s.edOptimizedPath, NameOf(source));
 }
 
 std::string BackupPathFor(const std::string& source, const OptimizationSettings& s, const TargetLayout* layout) {
-  return layout ? layout->Below(s.edBackUpPath, source) : s.edBackUpPath + NameOf(source);
+  return layout ? layout->Below(s.edBackUpPath, source) : InFolder(s.edBackUpPath, NameOf(source));
+}
+
+std::string TargetLayout::Below(const std::string& folder, const std::string& source) const {
+  return InFolder(folder, RelativePath(source));
 }
 
 bool MakeFoldersFor(const std::string& target) {

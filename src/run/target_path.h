@@ -26,10 +26,8 @@ class TargetLayout {
   void AddFound(const std::string& source, const std::string& root);
   // The path of `source` below an output or backup folder.
   std::string RelativePath(const std::string& source) const;
-  // `folder` (ending with a separator) followed by the relative path.
-  std::string Below(const std::string& folder, const std::string& source) const {
-    return folder + RelativePath(source);
-  }
+  // The relative path inside `folder`.
+  std::string Below(const std::string& folder, const std::string& source) const;
 
  private:
   bool tree_;

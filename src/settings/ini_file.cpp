@@ -80,6 +80,9 @@ std::optional<int> ParseIniInteger(std::string_view v) {
 
 IniFile IniFile::Parse(std::string_view text) {
   IniFile ini;
+  // An editor may have saved the file with a UTF-8 byte order mark; it would
+  // otherwise hide the first section's header.
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   for (std::string_view raw : SplitLines(text)) {
     Line line{std::string(raw), {}, 0};
     if (auto name = HeaderName(raw)) {

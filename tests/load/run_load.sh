@@ -58,7 +58,7 @@ check_output() {
   local count empty temps
   count=$(find "$out" -maxdepth 1 -type f -name '*.html' | wc -l)
   empty=$(find "$out" -maxdepth 1 -type f -name '*.html' -empty | wc -l)
-  temps=$(find "$out" -maxdepth 1 -type f -name '~tersify-*' | wc -l)
+  temps=$(find "$out" -maxdepth 1 -type f -name '.tfy*.tmp' | wc -l)
   say "$name: $count outputs, $empty empty, $temps temporaries, $(du -sm "$out" | cut -f1) MB"
   if ((count != FILES || empty != 0 || temps != 0)); then
     say "$name: OUTPUT INCOMPLETE"

@@ -16,6 +16,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -75,9 +76,32 @@ class SmallFileSystem {
   bool mounted_ = false;
 };
 
+// A fresh folder in /dev/shm (a tmpfs on Linux), with a trailing "/";
+// removed at the end.
+class ShmFolder {
+ public:
+  ShmFolder() {
+    std::random_device rd;
+    path_ = "/dev/shm/tersify-" + std::to_string(::getpid()) + "-" + std::to_string(rd()) + "/";
+    std::error_code ec;
+    std::filesystem::create_directories(path_, ec);
+  }
+  ~ShmFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  ShmFolder(const ShmFolder&) = delete;
+  ShmFolder& operator=(const ShmFolder&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
 // True when both paths lie on different file systems.
 inline bool OnDifferentVolumes(const std::string& a, const std::string& b) {
-  struct stat sa {}, sb {};
+  struct stat sa {
+  }, sb{};
   return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev != sb.st_dev;
 }
 
