@@ -163,7 +163,7 @@ TEST(PanelView, CopyModeBeforeAndAfterARun) {
   EXPECT_FALSE(h.view.butViewZipped);
   h.view.OnPanelDoubleClick(h.panel, h.Ctx());
   EXPECT_EQ(h.view.ViewedFile, a);
-  EXPECT_EQ(h.view.text, "x  y");
+  EXPECT_EQ(h.view.page.bytes, "x  y");
   EXPECT_TRUE(h.view.ShowsFile(h.catalogue));
   EXPECT_EQ(h.view.FileForEditor(h.catalogue), a);
 
@@ -173,7 +173,7 @@ TEST(PanelView, CopyModeBeforeAndAfterARun) {
   EXPECT_TRUE(h.view.butViewZipped);
   EXPECT_EQ(h.view.packedItemHint, h.settings.edOptimizedPath + "a.html");
   h.view.OnPanelDoubleClick(h.panel, h.Ctx());
-  EXPECT_EQ(h.view.text, "xy\r\n");
+  EXPECT_EQ(h.view.page.bytes, "xy\r\n");
   EXPECT_EQ(ViewButtonPath(h.panel, h.Ctx()), h.settings.edOptimizedPath + "a.html");
   ViewMenuState menu = ViewDropDown(h.panel, h.settings);
   EXPECT_TRUE(menu.packed && menu.unpacked);
@@ -204,13 +204,13 @@ TEST(PanelView, ModifyModeShowsBackupAsUnpacked) {
   EXPECT_TRUE(h.view.butViewZipped && h.view.butViewUnZipped);
   h.view.OnPanelDoubleClick(h.panel, h.Ctx());
   EXPECT_EQ(h.view.ViewedFile, a);
-  EXPECT_EQ(h.view.text, "pq\r\n");
+  EXPECT_EQ(h.view.page.bytes, "pq\r\n");
   h.view.ShowCopy(false, h.panel, h.Ctx());
   EXPECT_EQ(h.view.ViewedFile, h.settings.edBackUpPath + "a.html");
-  EXPECT_EQ(h.view.text, "p  q");
+  EXPECT_EQ(h.view.page.bytes, "p  q");
 }
 
-TEST(PanelView, EditsAreOfferedAndSavedWithCrLf) {
+TEST(PanelView, EditsAreOfferedAndSavedWithThePagesLineBreaks) {
   RunHarness h;
   std::string a = h.AddSource("d/a.html", "one\ntwo");
   h.tmp.Write("optimized/a.html", "packed");
@@ -223,11 +223,11 @@ TEST(PanelView, EditsAreOfferedAndSavedWithCrLf) {
   h.ui.answers = {Answer::No};
   h.view.ShowCopy(true, h.panel, h.Ctx());  // No discards the edits
   EXPECT_EQ(ReadAll(a), "one\ntwo");
-  EXPECT_EQ(h.view.text, "packed");
+  EXPECT_EQ(h.view.page.bytes, "packed");
   h.view.ShowCopy(false, h.panel, h.Ctx());
   h.view.EditText("one\ntwo\rthree");
   EXPECT_TRUE(h.view.SaveFile(h.Ctx()));
-  EXPECT_EQ(ReadAll(a), "one\r\ntwo\r\nthree\r\n");
+  EXPECT_EQ(ReadAll(a), "one\ntwo\nthree");  // the page's own line breaks
   EXPECT_FALSE(h.view.butSaveFile);
   h.view.ResetSourceView(h.catalogue);
   h.view.EditText("typed into an empty view");

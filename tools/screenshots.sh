@@ -2,6 +2,8 @@
 # Starts the program under a virtual X server with the example pages and saves
 # a picture of every window into OUTPUT_FOLDER/en and OUTPUT_FOLDER/de (the
 # German language file). Needs Xvfb; without it the offscreen platform is used.
+# SCREEN sets the virtual screen (default 1280x900x24), e.g. SCREEN=1024x500x24
+# for a small one.
 # Usage: tools/screenshots.sh OUTPUT_FOLDER [BUILD_FOLDER]
 set -euo pipefail
 out=${1:?output folder}
@@ -18,7 +20,7 @@ cp "$here"/examples/*.htm* "$work/" 2>/dev/null || true
 platform=offscreen
 if command -v Xvfb >/dev/null; then
   display=:97
-  Xvfb "$display" -screen 0 1280x900x24 >/dev/null 2>&1 &
+  Xvfb "$display" -screen 0 "${SCREEN:-1280x900x24}" >/dev/null 2>&1 &
   xpid=$!
   sleep 1
   platform=xcb

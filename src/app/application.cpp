@@ -34,6 +34,7 @@
 #include "ui/tag_dialog.h"
 #include "ui/text.h"
 #include "ui/translatable.h"
+#include "ui/widgets.h"
 
 namespace tersify {
 
@@ -48,7 +49,7 @@ class ReportWindow : public RunWindow {
   explicit ReportWindow(ui::TfrmReport& w) : w_(w) {}
   void ShowFirstPage(const std::string& caption) override {
     w_.ShowPage(0);
-    w_.setWindowTitle(ToQ(caption));
+    w_.setWindowTitle(ui::OneLine(ToQ(caption)));
   }
   void SetCounts(const std::string& fcount, const std::string& filessize) override {
     w_.SetCounts(ToQ(fcount), ToQ(filessize));
@@ -68,7 +69,7 @@ class ReportWindow : public RunWindow {
   }
   std::string CancelCaption() const override { return FromQ(w_.cancelButton()->text()); }
   void ShowResults(const RunResultsView& r) override {
-    w_.setWindowTitle(ToQ(r.caption));
+    w_.setWindowTitle(ui::OneLine(ToQ(r.caption)));
     w_.SetResults(ToQ(r.fdone), ToQ(r.deleted), ToQ(r.midk), ToQ(r.mk), ToQ(r.elapsed));
     w_.ShowPage(1);
   }
@@ -87,41 +88,49 @@ std::string WithSeparator(std::string folder) {
   return folder;
 }
 
-// The run's user: every box, question and pause of a run first shows the
-// source view as the run wants it (hidden while the run goes on).
-class RunUser : public UserInteraction {
+// A user that first brings the screen up to date: before every box, question
+// and input box (`box` true) and at every pause of a long step (`box` false),
+// so no window shows a stale state while the user is asked or waits.
+class ShowingUser : public UserInteraction {
  public:
-  RunUser(UserInteraction& inner, std::function<void()> sync) : inner_(inner), sync_(std::move(sync)) {}
+  ShowingUser(UserInteraction& inner, std::function<void(bool box)> sync) : inner_(inner), sync_(std::move(sync)) {}
   void MessageBox(const std::string& text, MessageKind kind) override {
-    sync_();
+    sync_(true);
     inner_.MessageBox(text, kind);
   }
   Answer Question(const std::string& text, MessageKind kind, QuestionButtons buttons) override {
-    sync_();
+    sync_(true);
     return inner_.Question(text, kind, buttons);
   }
   std::optional<OverwriteChoice> AskOverwrite(const OverwriteQuestion& question) override {
-    sync_();
+    sync_(true);
     return inner_.AskOverwrite(question);
   }
   std::optional<std::string> InputBox(const std::string& title, const std::string& prompt,
                                       const std::string& value) override {
-    sync_();
+    sync_(true);
     return inner_.InputBox(title, prompt, value);
   }
   void ProcessPendingEvents() override {
-    sync_();
+    sync_(false);
     inner_.ProcessPendingEvents();
   }
 
  private:
   UserInteraction& inner_;
-  std::function<void()> sync_;
+  std::function<void(bool)> sync_;
 };
 
 }  // namespace
 
-std::string HelpFilePath(const std::string& resourceFolder) {
+std::string HelpFilePath(const std::string& resourceFolder, const std::string& languageFile) {
+  // The manual in the chosen language: help/tfy-NAME.html for NAME.lng.
+  QFileInfo language(ToQ(languageFile));
+  if (!languageFile.empty() && language.suffix().compare("lng", Qt::CaseInsensitive) == 0) {
+    std::string page =
+        resourceFolder + "help" + PathSeparator() + "tfy-" + FromQ(language.completeBaseName()) + ".html";
+    if (QFileInfo(ToQ(page)).isFile()) return page;
+  }
 #ifdef _WIN32
   std::string chm = resourceFolder + "help\\tfy.chm";
   if (QFileInfo::exists(ToQ(chm))) return chm;
@@ -174,30 +183,50 @@ Application::Application(ProgramPlace place, QStringList arguments, UserInteract
   chooser_ = chooser;
   model_ = std::make_unique<OptionsDialogModel>(settings_, tables_,
                                                 SettingsContext{place_.configFolder, *user_, catalogue_});
-  frmOptions_ = std::make_unique<ui::TfrmOptions>(ui::TfrmOptions::Services{*model_, catalogue_, *chooser_});
-  frmAbout_ = std::make_unique<ui::TfrmAbout>();
+  // Every other window belongs to the main window and stays above it.
+  frmOptions_ =
+      std::make_unique<ui::TfrmOptions>(ui::TfrmOptions::Services{*model_, catalogue_, *chooser_}, frmMain_.get());
+  frmAbout_ = std::make_unique<ui::TfrmAbout>(frmMain_.get());
   frmTagReplaceDlg_ = std::make_unique<ui::TfrmTagReplaceDlg>(frmOptions_.get());
-  frmReport_ = std::make_unique<ui::TfrmReport>();
+  frmReport_ = std::make_unique<ui::TfrmReport>(frmMain_.get());
   frmReplaceDlg_ = std::make_unique<ui::TfrmReplaceDlg>(frmMain_.get());
   if (ownUser_) ownUser_->SetReplaceDialog(frmReplaceDlg_.get());
 
   for (QWidget* w : std::initializer_list<QWidget*>{frmAbout_.get(), frmMain_.get(), frmOptions_.get(),
                                                     frmReplaceDlg_.get(), frmReport_.get(), frmTagReplaceDlg_.get()})
     windows_.push_back(std::make_unique<ui::QtWindow>(w));
-  windows_[1]->onLanguageChanged = [this] { frmMain_->RebuildFilesPanelMenu(); };
+  // Windows whose controls sit at fixed places grow to the texts of the language.
+  const std::pair<std::size_t, QWidget*> placed[] = {
+      {0, frmAbout_.get()}, {3, frmReplaceDlg_.get()}, {5, frmTagReplaceDlg_.get()}};
+  for (const auto& [index, window] : placed) windows_[index]->onLanguageChanged = [w = window] { ui::WidenToTexts(w); };
+  windows_[4]->onLanguageChanged = [this] { frmReport_->FitTexts(); };
+  windows_[1]->onLanguageChanged = [this] {
+    frmMain_->RebuildFilesPanelMenu();
+    // The view's hint follows the language at once while no file is shown.
+    if (view_.ViewedFile.empty()) view_.hint = catalogue_.Text("const_filesrc_hint");
+    ShowView();
+  };
 
+  view_.codePage = codePage_;
   runWindow_ = std::make_unique<ReportWindow>(*frmReport_);
-  runUser_ =
-      std::make_unique<RunUser>(*user_, [this] { frmMain_->sourceView()->parentWidget()->setVisible(view_.visible); });
+  panelUser_ = std::make_unique<ShowingUser>(*user_, [this](bool box) { ShowBeforeBlocking(box); });
+  runUser_ = std::make_unique<ShowingUser>(*user_, [this](bool box) {
+    frmMain_->sourceView()->parentWidget()->setVisible(view_.visible);
+    ShowBeforeBlocking(box);
+  });
   run_ = std::make_unique<RunController>(
       RunEnvironment{settings_, tables_.removal, tables_.replacement, catalogue_, *runUser_, codePage_}, runState_,
       panel_, view_, runWindow_.get());
-  run_->mainStatus = [this](const std::string& text) { frmMain_->statusHint()->setText(ToQ(text)); };
+  run_->mainStatus = [this](const std::string& text) { frmMain_->statusHint()->setText(ui::OneLine(ToQ(text))); };
   frmReport_->onStart = [this] {
+    ui::QtInteraction::AskingWindow asking(ownUser_.get(), frmReport_.get());
     run_->StartClick();
     AfterCommand();
   };
-  frmReport_->requestCancel = [this] { run_->CancelClick(); };
+  frmReport_->requestCancel = [this] {
+    ui::QtInteraction::AskingWindow asking(ownUser_.get(), frmReport_.get());
+    run_->CancelClick();
+  };
   frmReport_->cancelText = [this] { return ToQ(catalogue_.Text("const_cancel")); };
   frmReport_->breakText = [this] { return ToQ(catalogue_.Text("const_break")); };
   frmReport_->clockText = [this]() -> std::optional<QString> {
@@ -260,6 +289,7 @@ void Application::ConnectCommands() {
     AfterCommand();
   };
   frmOptions_->applyLanguage = [this] { ApplyLanguage(); };
+  frmOptions_->languageFolder = ToQ(place_.resourceFolder + "lang");
   frmOptions_->enableOutside = [this](const std::string& name, bool enabled) {
     if (QAction* a = frmMain_->action(name.c_str())) a->setEnabled(enabled);
   };
@@ -272,6 +302,7 @@ void Application::ConnectCommands() {
 }
 
 bool Application::TagAdd(const QString& caption, const std::string& from, const std::string& to) {
+  ui::QtInteraction::AskingWindow asking(ownUser_.get(), frmTagReplaceDlg_.get());
   TagDialogMode mode = TagDialogModeOf(FromQ(caption), catalogue_);
   TagAddResult result = model_->AddTag(mode, from, to);
   if (result == TagAddResult::Cycle) frmTagReplaceDlg_->ClearFields();
@@ -281,7 +312,7 @@ bool Application::TagAdd(const QString& caption, const std::string& from, const 
 
 void Application::OpenHelp() {
   // Opened by the system's viewer; a missing file gives no message.
-  std::string file = HelpFilePath(place_.resourceFolder);
+  std::string file = HelpFilePath(place_.resourceFolder, settings_.edLan);
   if (!QFileInfo::exists(ToQ(file))) return;
 #ifdef _WIN32
   std::string viewer = QFileInfo(ToQ(file)).suffix() == "chm" ? place_.systemFolder + "\\hh.exe" : place_.browser;
@@ -357,7 +388,8 @@ void Application::ShutDown() {
   shutDown_ = true;
   try {
     settings_.splitter = frmMain_->SplitterPercent();
-    for (int i = 0; i < 6; ++i) settings_.col[static_cast<size_t>(i)] = frmMain_->filesList()->columnWidth(i);
+    // The last column stretches to the window's edge; its stored width stays.
+    for (int i = 0; i < 5; ++i) settings_.col[static_cast<size_t>(i)] = frmMain_->filesList()->columnWidth(i);
     settings_.column_sort = panel_.sortColumn();
     SaveOptions(SettingsContext{place_.configFolder, *user_, catalogue_}, settings_, tables_);
     frmMain_->setAcceptDrops(false);

@@ -52,9 +52,10 @@ struct ProgramPlace {
 // here once and the user's folders of an installed copy are created.
 ProgramPlace LocateProgram(const std::string& executablePath);
 
-// The manual: help\tfy.chm on Windows when it exists, else help/tfy.html,
-// in the resource folder.
-std::string HelpFilePath(const std::string& resourceFolder);
+// The manual in the resource folder: help/tfy-NAME.html when the language
+// file NAME.lng is chosen and that page exists; else help\tfy.chm on Windows
+// when it exists, else help/tfy.html.
+std::string HelpFilePath(const std::string& resourceFolder, const std::string& languageFile = {});
 
 // Starts a program with one argument and a working folder, without a shell.
 using ProgramStarter =
@@ -87,7 +88,7 @@ class Application {
   SourceView& view() { return view_; }
   RunState& runState() { return runState_; }
   RunController& run() { return *run_; }
-  PanelContext Ctx() { return {settings_, catalogue_, *user_}; }
+  PanelContext Ctx() { return {settings_, catalogue_, *panelUser_}; }
 
   // Shows the panel's rows, the source view and the sort marks as they stand.
   void ShowPanel();
@@ -111,6 +112,9 @@ class Application {
   void ConnectPanelCommands();
   void ConnectViewCommands();
   void AfterCommand();
+  // Before a box (`box`) or a pause of a long step: the panel shows its rows
+  // as they stand; at a pause only when their number changed.
+  void ShowBeforeBlocking(bool box);
   void SortBy(int column);
   void StartProgram(const std::string& program, const std::string& path);
   void OpenHelp();
@@ -127,6 +131,7 @@ class Application {
   // are lower-cased by it when tags are matched.
   const CodePage codePage_ = platform::AnsiCodePage();
   std::unique_ptr<ui::QtInteraction> ownUser_;
+  std::unique_ptr<UserInteraction> panelUser_;
   std::unique_ptr<UserInteraction> runUser_;
   std::unique_ptr<ui::FileChooser> ownChooser_;
   UserInteraction* user_ = nullptr;

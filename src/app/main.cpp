@@ -45,6 +45,13 @@ void SaveWindowPictures(tersify::Application& program, const QString& folder) {
   program.report().SetDestination(tersify::ui::ToQ(texts.Text("const_opt_new")),
                                   tersify::ui::ToQ(program.settings().edOptimizedPath));
   save(program.report(), "report");
+  // Running, with modified sources: the longest status, cancel caption and destination.
+  program.report().SetDestination(tersify::ui::ToQ(texts.Text("const_before_opt")),
+                                  tersify::ui::ToQ(program.settings().edBackUpPath));
+  program.report().SetStatus(tersify::ui::ToQ(texts.Text("const_optimizing")));
+  program.report().SetCancelCaption(tersify::ui::ToQ(texts.Text("const_break")));
+  program.report().SetClock("0:00:12.3");
+  save(program.report(), "report-running");
   program.report().SetResults("3", "1514", "8 %", "20 %", "0:00:01");
   program.report().setWindowTitle(tersify::ui::ToQ(texts.Text("const_opt_finished")));
   program.report().ShowPage(1);

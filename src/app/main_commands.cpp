@@ -43,6 +43,8 @@ void Application::ShowPanel() {
         item->setCheckState(row.checked ? Qt::Checked : Qt::Unchecked);
       }
       if (c >= kColSize) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      // Rows of the same name from different folders are told apart here.
+      item->setToolTip(ToQ(row.FullPath()));
       list->setItem(r, c, item);
     }
   }
@@ -58,11 +60,9 @@ void Application::ShowPanel() {
 void Application::ShowView() {
   QPlainTextEdit* memo = frmMain_->sourceView();
   showing_ = true;
-  // The view holds CR LF line ends, the editor LF: compared alike, so a
-  // command that leaves the text as it is keeps the cursor and the undo steps.
-  QString text = ToQ(view_.text);
-  text.replace("\r\n", "\n");
-  if (memo->toPlainText() != text) memo->setPlainText(text);
+  // A command that leaves the text as it is keeps the cursor and the undo steps.
+  QString text = ToQ(view_.shown);
+  if (ui::EditorText(memo) != text) memo->setPlainText(text);
   showing_ = false;
   memo->setReadOnly(view_.readOnly);
   ui::SetHint(memo, ToQ(view_.hint));
@@ -86,6 +86,12 @@ void Application::AfterCommand() {
   ShowPanel();
   ShowView();
   frmMain_->action("menuBackUpLast")->setEnabled(runState_.backUpLastEnabled);
+}
+
+void Application::ShowBeforeBlocking(bool box) {
+  if (!box && frmMain_->filesList()->rowCount() == static_cast<int>(panel_.size())) return;
+  ShowPanel();
+  frmMain_->filesList()->viewport()->update();
 }
 
 void Application::SortBy(int column) {
@@ -288,9 +294,7 @@ void Application::ConnectViewCommands() {
   });
   QObject::connect(m.sourceView(), &QPlainTextEdit::textChanged, &m, [this] {
     if (showing_) return;
-    QString text = frmMain_->sourceView()->toPlainText();
-    text.replace("\n", "\r\n");
-    view_.EditText(FromQ(text));
+    view_.EditText(FromQ(ui::EditorText(frmMain_->sourceView())));
     frmMain_->toolButton("butSaveFile")->setEnabled(view_.butSaveFile);
   });
   auto browse = [this](std::optional<std::string> path) {

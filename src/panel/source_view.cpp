@@ -2,7 +2,6 @@
 
 #include <exception>
 
-#include "engine/engine.h"
 #include "i18n/catalogue.h"
 #include "panel/paths.h"
 #include "run/file_ops.h"
@@ -16,8 +15,9 @@ const PanelRow* SelectedRow(const FilesPanel& panel) {
   return &panel.rows()[*panel.selected];
 }
 
-bool WriteViewText(const std::string& path, const std::string& text) {
-  return WriteFileAtomically(path, SaveDocumentText(text));
+// A packed copy is read as its unpacked copy is, so both show alike.
+bool ReadsAsUtf8(const std::string& content, const std::optional<std::string>& unpacked) {
+  return IsValidUtf8(content) && (!unpacked || IsValidUtf8(*unpacked));
 }
 
 }  // namespace
@@ -25,7 +25,8 @@ bool WriteViewText(const std::string& path, const std::string& text) {
 void SourceView::ResetSourceView(const MessageCatalogue& catalogue) {
   ViewedFile.clear();
   hint = catalogue.Text("const_filesrc_hint");
-  text.clear();
+  shown.clear();
+  page = {};
   unpackedItemHint.clear();
   packedItemHint.clear();
   readOnly = true;
@@ -36,7 +37,7 @@ void SourceView::OfferSaveOfView(bool reset, const PanelContext& ctx) {
   if (butSaveFile) {
     std::string q = FillPlaceholders(ctx.catalogue.Text("const_savetofile"), {hint});
     if (ctx.ui.Question(q, MessageKind::Confirmation, QuestionButtons::YesNo) == Answer::Yes) {
-      if (WriteViewText(hint, text))
+      if (WriteEdits(hint))
         butSaveFile = false;
       else
         ShowMessageBox(ctx.ui, ctx.catalogue.Text("const_filesave_error"), MessageKind::Error);
@@ -89,8 +90,15 @@ void SourceView::ShowCopy(bool packed, const FilesPanel& panel, const PanelConte
       ShowMessageBox(ctx.ui, ctx.catalogue.Text(errorKey), MessageKind::Error);
       return;
     }
+    std::optional<std::string> unpacked;
+    if (packed) {
+      std::string unpackedPath = UnpackedPath(f, ctx.settings, Lookup::Verified);
+      if (unpackedPath != path && FileExists(unpackedPath)) unpacked = ReadWholeFile(unpackedPath);
+    }
     hint = ViewedFile = path;
-    text = *content;
+    const bool utf8 = ReadsAsUtf8(*content, unpacked);
+    page = DecodePage(std::move(*content), codePage, utf8);
+    shown = page.shown;
     readOnly = false;
     butSendToEdit = true;
     butSaveFile = false;
@@ -111,13 +119,21 @@ void SourceView::OnPanelDoubleClick(const FilesPanel& panel, const PanelContext&
   }
 }
 
-void SourceView::EditText(std::string newText) {
-  text = std::move(newText);
+void SourceView::EditText(std::string newShown) {
+  shown = std::move(newShown);
   if (!ViewedFile.empty()) butSaveFile = true;
 }
 
+bool SourceView::WriteEdits(const std::string& path) {
+  // The edits are laid over the page only now, not at every keystroke.
+  std::string bytes = EncodeEdited(page, shown);
+  if (!WriteFileAtomically(path, bytes)) return false;
+  page = DecodePage(std::move(bytes), codePage, page.utf8);
+  return true;
+}
+
 bool SourceView::SaveFile(const PanelContext& ctx) {
-  if (ViewedFile.empty() || !WriteViewText(ViewedFile, text)) {
+  if (ViewedFile.empty() || !WriteEdits(ViewedFile)) {
     ShowMessageBox(ctx.ui, ctx.catalogue.Text("const_filesave_error"), MessageKind::Error);
     return false;
   }

@@ -5,7 +5,9 @@
 #include <optional>
 #include <string>
 
+#include "engine/codepage.h"
 #include "panel/files_panel.h"
+#include "panel/page_text.h"
 
 namespace tersify {
 
@@ -13,7 +15,9 @@ class SourceView {
  public:
   std::string ViewedFile;  // empty while no file is shown
   std::string hint;        // the viewed file's path, or the "File source" text
-  std::string text;
+  std::string shown;       // the text as the editor shows it (UTF-8, LF line breaks)
+  PageText page;           // the file as loaded or last saved, which edits are laid over
+  CodePage codePage = CodePage::Cp1252;  // the system's, for pages that are not UTF-8
   bool readOnly = true;
   bool visible = true;
   bool butViewUnZipped = false;
@@ -34,10 +38,13 @@ class SourceView {
   // A click on the panel that leaves no row selected empties the view.
   void OnPanelClick(const FilesPanel& panel, const MessageCatalogue& catalogue);
   void OnPanelDoubleClick(const FilesPanel& panel, const PanelContext& ctx);
-  // The user changed the text.
-  void EditText(std::string newText);
-  // butSaveFile: writes the text with CR LF after every line.
+  // The user changed the shown text.
+  void EditText(std::string newShown);
+  // butSaveFile: writes the file's bytes with the edits laid over them.
   bool SaveFile(const PanelContext& ctx);
+  // Writes the edits to `path`; the written bytes become the page that later
+  // edits are laid over.
+  bool WriteEdits(const std::string& path);
   // True while a file is shown (the hint is not the "File source" text).
   bool ShowsFile(const MessageCatalogue& catalogue) const;
   // butSendToEdit: the file to open in the external editor, if any.

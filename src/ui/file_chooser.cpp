@@ -2,6 +2,8 @@
 
 #include <QFileDialog>
 
+#include "ui/widgets.h"
+
 namespace tersify::ui {
 
 QString QtFilter(const QString& filter) {
@@ -17,14 +19,15 @@ QString QtFilter(const QString& filter) {
 }
 
 std::optional<QString> QtFileChooser::ChooseFolder(QWidget* parent, const QString& instruction) {
-  QString dir = QFileDialog::getExistingDirectory(parent, instruction, QString());
+  QString dir = QFileDialog::getExistingDirectory(parent, OneLine(instruction), QString());
   if (dir.isEmpty()) return std::nullopt;
   return dir;
 }
 
-QStringList QtFileChooser::OpenFiles(QWidget* parent, const QString& title, const QString& filter, bool multiple) {
-  if (multiple) return QFileDialog::getOpenFileNames(parent, title, QString(), QtFilter(filter));
-  QString file = QFileDialog::getOpenFileName(parent, title, QString(), QtFilter(filter));
+QStringList QtFileChooser::OpenFiles(QWidget* parent, const QString& title, const QString& filter, bool multiple,
+                                     const QString& folder) {
+  if (multiple) return QFileDialog::getOpenFileNames(parent, OneLine(title), folder, QtFilter(filter));
+  QString file = QFileDialog::getOpenFileName(parent, OneLine(title), folder, QtFilter(filter));
   return file.isEmpty() ? QStringList() : QStringList{file};
 }
 

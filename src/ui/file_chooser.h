@@ -19,14 +19,17 @@ class FileChooser {
   virtual ~FileChooser() = default;
   virtual std::optional<QString> ChooseFolder(QWidget* parent, const QString& instruction) = 0;
   // Chosen existing files, empty when cancelled.
-  virtual QStringList OpenFiles(QWidget* parent, const QString& title, const QString& filter, bool multiple) = 0;
+  // The dialog opens in `folder` when one is given, else where it was last.
+  virtual QStringList OpenFiles(QWidget* parent, const QString& title, const QString& filter, bool multiple,
+                                const QString& folder = {}) = 0;
   virtual std::optional<QString> SaveFile(QWidget* parent, const QString& filter, const QString& defaultSuffix) = 0;
 };
 
 class QtFileChooser : public FileChooser {
  public:
   std::optional<QString> ChooseFolder(QWidget* parent, const QString& instruction) override;
-  QStringList OpenFiles(QWidget* parent, const QString& title, const QString& filter, bool multiple) override;
+  QStringList OpenFiles(QWidget* parent, const QString& title, const QString& filter, bool multiple,
+                        const QString& folder = {}) override;
   std::optional<QString> SaveFile(QWidget* parent, const QString& filter, const QString& defaultSuffix) override;
 };
 

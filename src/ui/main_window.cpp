@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -13,6 +14,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
@@ -20,6 +22,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "ui/translatable.h"
 #include "ui/widgets.h"
 
 namespace tersify::ui {
@@ -55,6 +58,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   setObjectName("frmMain");
   setWindowTitle("Tersify");
   resize(798, 570);
+  FitScreen();
   setAcceptDrops(true);
 
   auto* central = new QWidget(this);
@@ -88,6 +92,9 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   listFiles_->verticalHeader()->hide();
   listFiles_->horizontalHeader()->setSectionsClickable(true);
   listFiles_->horizontalHeader()->setHighlightSections(false);
+  // The last column reaches the window's right edge.
+  listFiles_->horizontalHeader()->setStretchLastSection(true);
+  listFiles_->setItemDelegateForColumn(1, new PathColumnDelegate(listFiles_));
   listFiles_->setContextMenuPolicy(Qt::CustomContextMenu);
   listFiles_->setAcceptDrops(false);
   listFiles_->viewport()->setAcceptDrops(false);
@@ -118,6 +125,22 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   // The window sees every key before its controls (Esc).
   qApp->installEventFilter(this);
   SetSplitterPercent(72);
+}
+
+void PathColumnDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
+  QStyledItemDelegate::initStyleOption(option, index);
+  option->textElideMode = Qt::ElideMiddle;
+}
+
+void TfrmMain::FitScreen() {
+  QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+  if (!s) return;
+  const QRect area = s->availableGeometry();
+  // The frame of the window system comes on top of the client area.
+  const QSize frame = frameGeometry().size() - geometry().size();
+  const QSize fit(std::min(width(), area.width() - frame.width()), std::min(height(), area.height() - frame.height()));
+  if (fit != size()) resize(fit);
+  if (isVisible() && !area.contains(frameGeometry())) move(area.topLeft());
 }
 
 QAction* TfrmMain::action(const char* name) const { return findChild<QAction*>(name); }
@@ -261,6 +284,7 @@ QWidget* TfrmMain::BuildSourceView() {
   memoFileSrc_->setReadOnly(true);
   memoFileSrc_->setLineWrapMode(QPlainTextEdit::NoWrap);
   SetHint(memoFileSrc_, "File source");
+  memoFileSrc_->setProperty(kMessageHint, true);
   row->addWidget(memoFileSrc_, 1);
   auto* side = new QVBoxLayout;
   side->setSpacing(2);
@@ -361,6 +385,7 @@ void TfrmMain::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (!shown_) {
     shown_ = true;
+    FitScreen();
     if (firstShown) firstShown();
   }
 }
@@ -397,7 +422,7 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
 bool TfrmMain::event(QEvent* event) {
   // Hints go to the first panel of the status bar, not over both panels.
   if (event->type() == QEvent::StatusTip) {
-    statusHint_->setText(static_cast<QStatusTipEvent*>(event)->tip());
+    statusHint_->setText(OneLine(static_cast<QStatusTipEvent*>(event)->tip()));
     return true;
   }
   if (event->type() == QEvent::WindowActivate && repainted) repainted();

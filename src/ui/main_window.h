@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QStyledItemDelegate>
 #include <functional>
 #include <optional>
 
@@ -16,6 +17,14 @@ class QToolButton;
 class QWidget;
 
 namespace tersify::ui {
+
+// The Path column: long folders lose their middle, so both ends stay readable.
+class PathColumnDelegate : public QStyledItemDelegate {
+  Q_OBJECT
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+};
 
 class TfrmMain : public QMainWindow {
   Q_OBJECT
@@ -62,6 +71,8 @@ class TfrmMain : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // Never larger than the screen's free area, and inside it once shown.
+  void FitScreen();
   QAction* MakeAction(const char* name, const QString& caption, const QString& hint = {});
   void BuildToolbar(QWidget* strip);
   void BuildMenus();

@@ -55,6 +55,10 @@ TfrmOptions::TfrmOptions(Services services, QWidget* parent) : QDialog(parent), 
   auto* top = new QVBoxLayout(this);
   pages_ = new QTabWidget(this);
   pages_->setObjectName("pcOptions");
+  // All five tabs show in full in every language: no scroll arrows, no cut
+  // captions; the dialog is as wide as its tabs need.
+  pages_->setUsesScrollButtons(false);
+  pages_->setElideMode(Qt::ElideNone);
   pages_->addTab(BuildCommonPage(), "Common ");
   pages_->addTab(BuildCommentsPage(), "Comments && Scripts");
   pages_->addTab(BuildTagsPage(), "Tags treatment");
@@ -461,7 +465,7 @@ void TfrmOptions::ChooseExecutable(const char* field) {
 }
 
 void TfrmOptions::ChooseLanguageFile() {
-  QStringList files = s_.chooser.OpenFiles(this, QString(), Text("const_lng_fil"), false);
+  QStringList files = s_.chooser.OpenFiles(this, QString(), Text("const_lng_fil"), false, languageFolder);
   std::optional<std::string> picked;
   if (!files.isEmpty()) picked = FromQ(QDir::toNativeSeparators(files.first()));
   s_.model.LanguageFileChosen(picked, [this] {

@@ -45,6 +45,7 @@ class TfrmOptions : public QDialog {
   // Enables a control of another window (the main window's "Packed file").
   std::function<void(const std::string& name, bool enabled)> enableOutside;
   std::function<void(bool replacement)> addTag;  // shows the tag dialog
+  QString languageFolder;                        // where the language chooser opens
 
   // Shows the dialog on page 0 ("Common ") or 4 (" Miscellaneous") and brings it to the front.
   void ShowPage(int page);

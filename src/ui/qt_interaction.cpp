@@ -2,10 +2,12 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QMenu>
 #include <QMessageBox>
 
-#include "ui/text.h"
 #include "ui/replace_dialog.h"
+#include "ui/text.h"
+#include "ui/widgets.h"
 
 namespace tersify::ui {
 namespace {
@@ -40,20 +42,45 @@ QString BoxText(const std::string& text) {
 
 }  // namespace
 
+QtInteraction::AskingWindow::AskingWindow(QtInteraction* user, QWidget* window) : user_(user) {
+  if (user_) user_->asking_.emplace_back(window);
+}
+
+QtInteraction::AskingWindow::~AskingWindow() {
+  if (user_) user_->asking_.pop_back();
+}
+
+QWidget* QtInteraction::Owner() const {
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  for (auto it = asking_.rbegin(); it != asking_.rend(); ++it)
+    if (*it && (*it)->isVisible()) return *it;
+  QWidget* active = QApplication::activeWindow();
+  if (active && active->isVisible() && !qobject_cast<QMenu*>(active)) return active;
+  return parent_;
+}
+
+void QtInteraction::EndNameBox() {
+  if (!dialogUnderNameBox_) return;
+  dialogUnderNameBox_ = false;
+  if (replaceDialog_) replaceDialog_->hide();
+}
+
 void QtInteraction::MessageBox(const std::string& text, MessageKind kind) {
-  QMessageBox box(IconOf(kind), TitleOf(kind), BoxText(text), QMessageBox::Ok, parent_);
+  EndNameBox();
+  QMessageBox box(IconOf(kind), TitleOf(kind), BoxText(text), QMessageBox::Ok, Owner());
   box.setObjectName("messageBox");
   box.exec();
 }
 
 Answer QtInteraction::Question(const std::string& text, MessageKind kind, QuestionButtons buttons) {
+  EndNameBox();
   QMessageBox::StandardButtons set;
   switch (buttons) {
     case QuestionButtons::YesNo: set = QMessageBox::Yes | QMessageBox::No; break;
     case QuestionButtons::OkCancel: set = QMessageBox::Ok | QMessageBox::Cancel; break;
     case QuestionButtons::YesYesToAll: set = QMessageBox::Yes | QMessageBox::YesToAll; break;
   }
-  QMessageBox box(IconOf(kind), TitleOf(kind), BoxText(text), set, parent_);
+  QMessageBox box(IconOf(kind), TitleOf(kind), BoxText(text), set, Owner());
   box.setObjectName("questionBox");
   switch (box.exec()) {
     case QMessageBox::Yes: return Answer::Yes;
@@ -70,21 +97,37 @@ Answer QtInteraction::Question(const std::string& text, MessageKind kind, Questi
 }
 
 std::optional<OverwriteChoice> QtInteraction::AskOverwrite(const OverwriteQuestion& question) {
+  dialogUnderNameBox_ = false;
   if (!replaceDialog_) return std::nullopt;
-  return replaceDialog_->Ask(question);
+  // Above the window that runs: the results window when it is open.
+  QWidget* owner = Owner();
+  if (owner != replaceDialog_ && owner != replaceDialog_->parentWidget())
+    replaceDialog_->setParent(owner, replaceDialog_->windowFlags());
+  std::optional<OverwriteChoice> choice = replaceDialog_->Ask(question);
+  if (choice == OverwriteChoice::NewName || choice == OverwriteChoice::Rename) {
+    dialogUnderNameBox_ = true;
+    replaceDialog_->show();
+  }
+  return choice;
 }
 
 std::optional<std::string> QtInteraction::InputBox(const std::string& title, const std::string& prompt,
                                                    const std::string& value) {
-  QInputDialog box(parent_);
+  if (dialogUnderNameBox_ && replaceDialog_ && !replaceDialog_->isVisible()) replaceDialog_->show();
+  QInputDialog box(dialogUnderNameBox_ && replaceDialog_ ? replaceDialog_ : Owner());
   box.setObjectName("inputBox");
-  box.setWindowTitle(ToQ(title));
+  box.setWindowTitle(OneLine(ToQ(title)));
   box.setLabelText(BoxText(prompt));
   box.setTextValue(ToQ(value));
   if (box.exec() != QDialog::Accepted) return std::nullopt;
+  // A name was given: the dialog goes (a name that is taken brings both back).
+  if (dialogUnderNameBox_ && replaceDialog_) replaceDialog_->hide();
   return FromQ(box.textValue());
 }
 
-void QtInteraction::ProcessPendingEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void QtInteraction::ProcessPendingEvents() {
+  EndNameBox();
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 }  // namespace tersify::ui

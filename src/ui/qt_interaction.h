@@ -2,9 +2,11 @@
 // overwrite dialog and a one-line input box.
 #pragma once
 
-#include "i18n/interaction.h"
+#include <QPointer>
+#include <QWidget>
+#include <vector>
 
-class QWidget;
+#include "i18n/interaction.h"
 
 namespace tersify::ui {
 
@@ -23,8 +25,30 @@ class QtInteraction : public UserInteraction {
 
   void SetReplaceDialog(TfrmReplaceDlg* dialog) { replaceDialog_ = dialog; }
 
+  // The window that asks while a scope lives: its boxes are owned by it and
+  // stay above it.
+  class AskingWindow {
+   public:
+    AskingWindow(QtInteraction* user, QWidget* window);
+    ~AskingWindow();
+    AskingWindow(const AskingWindow&) = delete;
+    AskingWindow& operator=(const AskingWindow&) = delete;
+
+   private:
+    QtInteraction* user_;
+  };
+
+  // The owner of the next box: an open modal dialog, else the window that
+  // asks, else the active window, else the main window.
+  QWidget* Owner() const;
+
  private:
   QWidget* parent_;
+  std::vector<QPointer<QWidget>> asking_;
+  // After "New name" or "Rename" the overwrite dialog stays on screen under
+  // the name box, until the run goes on.
+  bool dialogUnderNameBox_ = false;
+  void EndNameBox();
   TfrmReplaceDlg* replaceDialog_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QToolButton>
 
 #include "ui/text.h"
@@ -51,10 +52,8 @@ TfrmReplaceDlg::TfrmReplaceDlg(QWidget* parent) : QDialog(parent) {
   auto* edit1 = MakeToolButton(this, "butEdit1", "Send to external editor", 32, 32);
   auto* view2 = MakeToolButton(this, "butView2", "View in browser", 8, 104);
   auto* edit2 = MakeToolButton(this, "butEdit2", "Send to external editor", 32, 104);
-  view1->setText("B");
-  view2->setText("B");
-  edit1->setText("E");
-  edit2->setText("E");
+  for (QToolButton* b : {view1, view2}) b->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+  for (QToolButton* b : {edit1, edit2}) b->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
   connect(view1, &QToolButton::clicked, this, [this] { if (viewInBrowser) viewInBrowser(upperPath_); });
   connect(view2, &QToolButton::clicked, this, [this] { if (viewInBrowser) viewInBrowser(lowerPath_); });
   connect(edit1, &QToolButton::clicked, this, [this] { if (sendToEditor) sendToEditor(upperPath_); });
@@ -93,10 +92,14 @@ std::optional<OverwriteChoice> TfrmReplaceDlg::Ask(const OverwriteQuestion& q) {
 void TfrmReplaceDlg::Fill(const OverwriteQuestion& q) {
   upperPath_ = q.upperPath;
   lowerPath_ = q.lowerPath;
-  labToFile_->setText(ToQ(q.upperPath));
+  // Long paths lose their middle; the hint holds them whole.
+  auto elided = [](QLabel* l, const std::string& path) {
+    return l->fontMetrics().elidedText(ToQ(path), Qt::ElideMiddle, l->width());
+  };
+  labToFile_->setText(elided(labToFile_, q.upperPath));
   SetHint(labToFile_, ToQ(q.upperPath));
   labToFileInfo_->setText(ToQ(q.upperInfo));
-  labFromFile_->setText(ToQ(q.lowerPath));
+  labFromFile_->setText(elided(labFromFile_, q.lowerPath));
   SetHint(labFromFile_, ToQ(q.lowerPath));
   labFromFileInfo_->setText(ToQ(q.lowerInfo));
   label2_->setText(ToQ(q.lowerCaption));

@@ -21,6 +21,13 @@ QLabel* MakeNumber(QWidget* parent, const char* name, int top, int rightEdge = 3
 }
 
 constexpr int kDestinationWidth = 260;
+constexpr QSize kBaseSize(340, 262);
+constexpr int kNumbersRight = 304;  // the numbers' right edge at the base size
+constexpr int kGap = 12;
+
+int TextWidth(const QWidget* w) { return w->sizeHint().width(); }
+
+void SetLeftWidth(QWidget* w, int left, int width) { w->setGeometry(left, w->y(), width, w->height()); }
 
 }  // namespace
 
@@ -91,6 +98,54 @@ TfrmReport::TfrmReport(QWidget* parent) : QDialog(parent) {
   timer_->setInterval(100);
   connect(timer_, &QTimer::timeout, this, &TfrmReport::Tick);
   timer_->start();
+  FitTexts();
+}
+
+void TfrmReport::FitTexts() {
+  // Caption and number pairs: a number's right edge lies past the longest caption.
+  const char* pairs[][2] = {{"labFilesChosen", "fcount"},  {"labTotalFileSize", "filessize"},
+                            {"labFileProcesses", "fdone"}, {"labBytesRemoved", "deleted"},
+                            {"labAverageRatio", "midk"},   {"labmaxRatio", "mk"},
+                            {"labTimeElapsed", "elapsed"}};
+  int right = kNumbersRight;
+  for (const auto& pair : pairs) {
+    QLabel* caption = label(pair[0]);
+    QLabel* number = label(pair[1]);
+    SetLeftWidth(caption, caption->x(), std::max(200, TextWidth(caption)));
+    right = std::max(right, caption->x() + TextWidth(caption) + kGap + TextWidth(number));
+  }
+  // The status line and the clock after it.
+  QLabel* status = label("labStatus");
+  SetLeftWidth(status, status->x(), std::max(190, TextWidth(status)));
+  const int clockWidth = std::max(80, fontMetrics().horizontalAdvance(QStringLiteral("00:00:00.0")) + 4);
+  right = std::max(right, status->x() + status->width() + kGap + clockWidth);
+  for (const char* name : {"labPathComment", "labStatusComment"}) {
+    QLabel* l = label(name);
+    SetLeftWidth(l, l->x(), std::max(l->width(), TextWidth(l)));
+    right = std::max(right, l->x() + l->width());
+  }
+  QLabel* comment = label("labComm");
+  const int width = std::max({kBaseSize.width(), right + (kBaseSize.width() - kNumbersRight), TextWidth(comment) + 16,
+                              TextWidth(butStart_) + TextWidth(butCancel_) + 32});
+  right = width - (kBaseSize.width() - kNumbersRight);
+  for (const auto& pair : pairs) {
+    QLabel* number = label(pair[1]);
+    SetLeftWidth(number, right - 150, 150);
+  }
+  SetLeftWidth(timeStatus_, right - clockWidth, clockWidth);
+  SetLeftWidth(labPathForOptimized_, labPathForOptimized_->x(), std::max(300, right - labPathForOptimized_->x()));
+  // The buttons side by side in the middle, as wide as their captions need.
+  const int start = std::max(81, TextWidth(butStart_)), cancel = std::max(89, TextWidth(butCancel_));
+  SetLeftWidth(butStart_, (width - start - cancel) / 2, start);
+  SetLeftWidth(butCancel_, butStart_->x() + start - 1, cancel);
+  const int closeWidth = std::max(113, TextWidth(butClose_));
+  SetLeftWidth(butClose_, (width - closeWidth) / 2, closeWidth);
+  const int commentHeight = std::max(41, comment->sizeHint().height());
+  comment->setGeometry(8, comment->y(), width - 16, commentHeight);
+  butClose_->move(butClose_->x(), comment->y() + commentHeight + 7);
+  const int height = std::max(kBaseSize.height(), butClose_->y() + butClose_->height() + 13);
+  setFixedSize(width, height);
+  pages_->setGeometry(0, 0, width, height);
 }
 
 QLabel* TfrmReport::label(const char* name) const { return findChild<QLabel*>(name); }
@@ -100,6 +155,7 @@ int TfrmReport::page() const { return pages_->currentIndex(); }
 
 void TfrmReport::SetDestination(const QString& comment, const QString& fullText) {
   label("labPathComment")->setText(comment);
+  FitTexts();
   SetHint(labPathForOptimized_, fullText);
   // The line is cut from the end until it is narrower than 260 pixels, then
   // " ..." is added, also when the text fitted at once.
@@ -114,12 +170,21 @@ void TfrmReport::SetCounts(const QString& files, const QString& size) {
   label("filessize")->setText(size);
 }
 
-void TfrmReport::SetStatus(const QString& status) { label("labStatus")->setText(status); }
+void TfrmReport::SetStatus(const QString& status) {
+  label("labStatus")->setText(status);
+  FitTexts();
+}
 void TfrmReport::SetClock(const QString& text) { timeStatus_->setText(text); }
 QString TfrmReport::clock() const { return timeStatus_->text(); }
 void TfrmReport::SetStartEnabled(bool enabled) { butStart_->setEnabled(enabled); }
-void TfrmReport::SetStartCaption(const QString& caption) { butStart_->setText(caption); }
-void TfrmReport::SetCancelCaption(const QString& caption) { butCancel_->setText(caption); }
+void TfrmReport::SetStartCaption(const QString& caption) {
+  butStart_->setText(caption);
+  FitTexts();
+}
+void TfrmReport::SetCancelCaption(const QString& caption) {
+  butCancel_->setText(caption);
+  FitTexts();
+}
 
 void TfrmReport::SetResults(const QString& done, const QString& removed, const QString& average,
                             const QString& max, const QString& elapsed) {

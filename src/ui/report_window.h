@@ -44,6 +44,11 @@ class TfrmReport : public QDialog {
   QPushButton* closeButton() const { return butClose_; }
   QLabel* label(const char* name) const;
 
+  // Lays the texts out anew: every caption, number, status and button gets
+  // the width its text needs and the window grows to hold them (it never gets
+  // smaller than its first size).
+  void FitTexts();
+
   // Ticks the clock at once (the timer does it every 100 ms).
   void Tick();
 

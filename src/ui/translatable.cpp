@@ -93,6 +93,8 @@ std::string QtComponent::Caption() const {
 
 bool QtComponent::HasHint() const {
   if (auto* a = qobject_cast<QAction*>(object_)) return !a->isSeparator();
+  // A hint the program writes from its message texts follows the language by them.
+  if (object_ && object_->property(kMessageHint).toBool()) return false;
   return qobject_cast<QWidget*>(object_) != nullptr;
 }
 
@@ -149,7 +151,7 @@ std::string QtComponent::ColumnCaption(std::size_t index) const {
 }
 
 std::string QtWindow::Name() const { return FromQ(window_->objectName()); }
-void QtWindow::SetTitle(const std::string& text) { window_->setWindowTitle(ToQ(text)); }
+void QtWindow::SetTitle(const std::string& text) { window_->setWindowTitle(OneLine(Display(text))); }
 std::string QtWindow::Title() const { return FromQ(window_->windowTitle()); }
 
 std::vector<QtComponent*> QtWindow::QtComponents() {

@@ -16,6 +16,10 @@ class QWidget;
 
 namespace tersify::ui {
 
+// The property of a widget whose hint is a message text set at run time, not
+// a caption of the language file.
+inline constexpr const char* kMessageHint = "messageHint";
+
 class QtComponent : public TranslatableComponent {
  public:
   explicit QtComponent(QObject* object) : object_(object) {}

@@ -334,7 +334,7 @@ class CommandsTest : public QObject {
     QVERIFY(memo->document()->isUndoAvailable());
     memo->setPlainText("<p>edited</p>\n<p>two</p>");
     p.app->main().toolButton("butSaveFile")->click();
-    QCOMPARE(ReadFile(p.Path("optimized/a.html")), std::string("<p>edited</p>\r\n<p>two</p>\r\n"));
+    QCOMPARE(ReadFile(p.Path("optimized/a.html")), std::string("<p>edited</p>\n<p>two</p>"));
     QVERIFY(!p.app->main().toolButton("butSaveFile")->isEnabled());
     QCOMPARE(ReadFile(p.Path("a.html")), std::string("<p>a</p>\r\n"));
     // The external editor gets the file as its one argument, in its folder.

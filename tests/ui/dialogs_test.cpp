@@ -204,6 +204,25 @@ class DialogsTest : public QObject {
     QCOMPARE(user.AskOverwrite(BackupQuestion()), std::nullopt);
   }
 
+  void nameBoxStaysAboveTheOverwriteDialog() {
+    TfrmReplaceDlg dlg;
+    tersify::ui::QtInteraction user(nullptr, &dlg);
+    WhenShown(dlg, [&dlg] { dlg.button(OverwriteChoice::NewName)->click(); });
+    QCOMPARE(user.AskOverwrite(BackupQuestion()), std::optional(OverwriteChoice::NewName));
+    QWidget* owner = nullptr;
+    bool dialogShown = false;
+    WhenBoxOpen([&](QWidget* w) {
+      owner = w->parentWidget();
+      dialogShown = dlg.isVisible();
+      QTest::keyClick(w, Qt::Key_Escape);
+    });
+    QCOMPARE(user.InputBox("Saving", "Enter name for new file", "index.html"), std::nullopt);
+    QCOMPARE(owner, static_cast<QWidget*>(&dlg));
+    QVERIFY(dialogShown && dlg.isVisible());  // cancelled: the dialog is asked again
+    user.ProcessPendingEvents();
+    QVERIFY(!dlg.isVisible());
+  }
+
   void reportCancelClosesIdleWindowAndBreaksRunningOne() {
     TfrmReport report;
     int cancels = 0;

@@ -8,6 +8,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -28,15 +29,17 @@ class ScriptedChooser : public ui::FileChooser {
   std::optional<QString> saveName;
   int calls = 0;
   // What the last dialog was asked to show.
-  QString lastText, lastFilter;
+  QString lastText, lastFilter, lastFolder;
   bool lastMultiple = false;
   std::optional<QString> ChooseFolder(QWidget*, const QString& instruction) override {
     ++calls;
     lastText = instruction;
     return folder;
   }
-  QStringList OpenFiles(QWidget*, const QString& title, const QString& filter, bool multiple) override {
+  QStringList OpenFiles(QWidget*, const QString& title, const QString& filter, bool multiple,
+                        const QString& folder) override {
     ++calls;
+    lastFolder = folder;
     lastText = title;
     lastFilter = filter;
     lastMultiple = multiple;
@@ -64,12 +67,17 @@ inline std::string ReadFile(const QString& path) {
 class FixtureUser : public ScriptedInteraction {
  public:
   std::string failOn;  // a box whose text holds this fails (throws) once
+  std::function<void()> onQuestion;  // called as a question is asked
   void MessageBox(const std::string& text, MessageKind kind) override {
     ScriptedInteraction::MessageBox(text, kind);
     if (!failOn.empty() && text.find(failOn) != std::string::npos) {
       failOn.clear();
       throw std::runtime_error("the box could not be shown");
     }
+  }
+  Answer Question(const std::string& text, MessageKind kind, QuestionButtons buttons) override {
+    if (onQuestion) onQuestion();
+    return ScriptedInteraction::Question(text, kind, buttons);
   }
 };
 
@@ -84,6 +92,7 @@ struct Program {
   };
   std::vector<Started> started;
   bool startSucceeds = true;
+  bool realBoxes = false;  // the program's own message boxes instead of the scripted user
 
   QString Path(const QString& name) const { return dir.path() + "/" + name; }
   std::string PathS(const QString& name) const { return Path(name).toStdString(); }
@@ -95,7 +104,7 @@ struct Program {
     place.systemFolder = "/usr/bin";
     place.browser = "/usr/bin/env";
     place.editor = "/usr/bin/env";
-    app = std::make_unique<Application>(place, args, &user, &chooser);
+    app = std::make_unique<Application>(place, args, realBoxes ? nullptr : &user, &chooser);
     app->startProgram = [this](const std::string& program, const std::string& argument, const std::string& folder) {
       started.push_back({program, argument, folder});
       return startSucceeds;
