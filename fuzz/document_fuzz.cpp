@@ -12,6 +12,7 @@
 
 #include "engine/engine.h"
 #include "fuzz/fuzz_support.h"
+#include "settings/option_table.h"
 
 namespace tersify::fuzz {
 namespace {
@@ -31,26 +32,10 @@ OptimizationSettings SettingsFrom(ByteReader& in) {
   for (int i = 0; i < 4; ++i) bits = bits << 8 | in.Byte();
   auto bit = [&bits](int n) { return ((bits >> n) & 1) != 0; };
   OptimizationSettings s;
-  s.cbDelKav = bit(0);
-  s.cbDelEmptyPar = bit(1);
-  s.cbDelEmptyLine = bit(2);
-  s.cbDelCRLF = bit(3);
-  s.cbDelTabLine = bit(4);
-  s.cbReplaceDoubleSpaces = bit(5);
-  s.cbReplaceDoubleSpacesInKav = bit(6);
-  s.cbReplaceDoubleNbsp = bit(7);
-  s.cbReplaceDoubleNbspInKav = bit(8);
-  s.cbDelComments = bit(9);
-  s.cbDelAllTabs = bit(10);
-  s.cbDelBegEndSpace = bit(11);
-  s.cbIsStyle = bit(12);
-  s.cbIsScript = bit(13);
-  s.cbOuttag = bit(14);
-  s.cbDelScripts = bit(15);
-  s.cbDelScriptsMax = bit(16);
-  s.cbClosedTagsAlso = bit(17);
-  s.cbProcessEmbeded = bit(18);
-  s.cbMaxEmbCount = bit(19);
+  // Bits 0 to 19: the first twenty check boxes of the options file, in its order.
+  int n = 0;
+  for (const OptionRow* row : kOptionFileOrder)
+    if (row->type() == OptionType::Bool && n < 20) SetOption(s, row->key, bit(n++) ? "1" : "0");
   s.edMaxEmbCount = std::to_string((bits >> 20) & 7);
   s.cbShowInfo = bit(23);
   s.comboMode = static_cast<int>((bits >> 24) % 3);

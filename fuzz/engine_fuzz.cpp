@@ -13,22 +13,23 @@
 #include "engine/engine.h"
 #include "i18n/catalogue.h"
 #include "reference/reference_engine.h"
+#include "settings/option_table.h"
 #include "support/scripted_interaction.h"
 
 using namespace tersify;
 
 namespace {
 
-const char* const kEntries[] = {"b", "p", "/p", "strong", "!doctype", "name=\"x\"", "s", "<b", "b b", "\"", "-", " ",
-                                "script", "style", "a", "B"};
+const char* const kEntries[] = {"b",   "p",  "/p", "strong", "!doctype", "name=\"x\"", "s", "<b",
+                                "b b", "\"", "-",  " ",      "script",   "style",      "a", "B"};
 
 OptimizationSettings SettingsFrom(std::uint32_t bits) {
   OptimizationSettings s;
-  bool* flags[] = {&s.cbDelKav, &s.cbDelEmptyPar, &s.cbDelEmptyLine, &s.cbDelCRLF, &s.cbDelTabLine,
-                   &s.cbReplaceDoubleSpaces, &s.cbReplaceDoubleSpacesInKav, &s.cbReplaceDoubleNbsp,
-                   &s.cbReplaceDoubleNbspInKav, &s.cbDelComments, &s.cbDelAllTabs, &s.cbDelBegEndSpace, &s.cbIsStyle,
-                   &s.cbIsScript, &s.cbOuttag, &s.cbDelScripts, &s.cbClosedTagsAlso, &s.cbShowInfo};
-  for (std::size_t i = 0; i < sizeof(flags) / sizeof(flags[0]); ++i) *flags[i] = (bits >> i) & 1;
+  // One bit per pass switch in the options file's order, then cbShowInfo.
+  int bit = 0;
+  for (const OptionRow* row : kOptionFileOrder)
+    if (IsPassSwitch(*row)) SetOption(s, row->key, (bits >> bit++) & 1 ? "1" : "0");
+  s.cbShowInfo = (bits >> bit) & 1;
   return s;
 }
 

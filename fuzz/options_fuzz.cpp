@@ -13,6 +13,7 @@
 #include "fuzz/fuzz_support.h"
 #include "settings/enabling.h"
 #include "settings/ini_file.h"
+#include "settings/option_table.h"
 #include "settings/options_file.h"
 
 namespace tersify::fuzz {
@@ -49,10 +50,10 @@ void CheckIniFile(std::string_view text) {
   const std::string once = ini.Serialize();
   FUZZ_CHECK(IniFile::Parse(once).Serialize() == once);
 
-  for (const auto& key : OptionKeys()) {
-    auto value = ini.Get(kSettingsSection, key.key);
+  for (const auto& row : kOptionTable) {
+    auto value = ini.Get(kSettingsSection, row.key);
     if (value) FUZZ_CHECK(value->size() <= kMaxIniValueLength);
-    (void)ini.GetInt(kSettingsSection, key.key, -7);
+    (void)ini.GetInt(kSettingsSection, row.key, -7);
   }
   (void)ini.KeyCount(kSettingsSection);
 
@@ -68,8 +69,8 @@ void CheckIniFile(std::string_view text) {
 }
 
 bool SameSettings(const OptimizationSettings& a, const OptimizationSettings& b) {
-  for (const auto& key : OptionKeys())
-    if (GetOption(a, key.key) != GetOption(b, key.key)) return false;
+  for (const auto& row : kOptionTable)
+    if (GetOption(a, row.key) != GetOption(b, row.key)) return false;
   return true;
 }
 

@@ -9,8 +9,8 @@
 #include <regex>
 #include <thread>
 
-#include "panel/paths.h"
 #include "run/file_step.h"
+#include "run/paths.h"
 #include "settings/startup.h"
 #include "support/run_command.h"
 #include "support/run_fixture.h"
@@ -116,7 +116,8 @@ TEST_F(CliBatch, InPlaceWithBackupsThenRestoreGivesBackEveryOriginal) {
   fs::remove(bak + "/.tersify-record");
   auto unknown = RunCommand(kCli + " --restore --in-place --backup " + Q(bak) + " " + sources);
   EXPECT_EQ(unknown.status, 1);
-  EXPECT_NE(unknown.err.find("There is no unpacked copy of the file"), std::string::npos) << unknown.err;
+  EXPECT_NE(unknown.err.find("there is no backup " + bak + "/index.html; the file is left as it is"), std::string::npos)
+      << unknown.err;
 }
 
 TEST_F(CliBatch, RestoreInCopyModeDeletesTheCopiesOnly) {
@@ -225,7 +226,7 @@ TEST_F(CliBatch, InPlaceWithoutBackupsWritesOverTheSources) {
 TEST_F(CliBatch, DryRunWritesNothingAndReportsTheSizes) {
   SmallSite();
   std::string out = Dir("out");
-  auto dry = RunCommand(kCli + " --dry-run --json -r -o " + Q(out) + " " + Q(Dir("site")));
+  auto dry = RunCommand(kCli + " --dry-run --json -r --overwrite all -o " + Q(out) + " " + Q(Dir("site")));
   EXPECT_EQ(dry.status, 0) << dry.err;
   EXPECT_FALSE(Exists(out));
   EXPECT_NE(dry.out.find("\"status\": \"would-write\""), std::string::npos);
@@ -240,7 +241,7 @@ TEST_F(CliBatch, DryRunWritesNothingAndReportsTheSizes) {
                                                         {"fail", "would fail: " + out + "/b.htm exists"},
                                                         {"all", "would write over " + out + "/b.htm"}}) {
     auto again = RunCommand(kCli + " --dry-run --overwrite " + policy + " -o " + Q(out) + " " + Q(Dir("site/b.htm")));
-    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.status, policy == "fail" ? 1 : 0) << again.err;  // as the real run would exit
     EXPECT_NE(again.out.find(words + " ("), std::string::npos) << policy << ": " << again.out;
   }
   // In place: the sources and the backup folder stay as they were.
@@ -437,12 +438,13 @@ TEST_F(CliBatch, OwnFolderAsBackupOrOutputLosesNothing) {
   EXPECT_NE(backup.err.find(a), std::string::npos) << backup.err;
   EXPECT_EQ(ReadAll(a), Page(1));
   EXPECT_EQ(Listing(site), std::vector<std::string>{"a.html"});
-  // Copies into the site's own tree would be the sources themselves.
-  auto copy = RunCommand(kCli + " --overwrite all -r -o " + Q(site) + " " + Q(site));
+  // Copies into a tree's own folders would be the sources themselves.
+  std::string deep = tmp.Write("tree/sub/c.html", Page(3)), tree = Dir("tree");
+  auto copy = RunCommand(kCli + " --overwrite all -r -o " + Q(tree) + " " + Q(tree));
   EXPECT_EQ(copy.status, 1);
-  EXPECT_NE(copy.err.find(a + ": Error during optimization process (its copy would replace it"), std::string::npos)
+  EXPECT_NE(copy.err.find(deep + ": Error during optimization process (its copy would replace it"), std::string::npos)
       << copy.err;
-  EXPECT_EQ(ReadAll(a), Page(1));
+  EXPECT_EQ(ReadAll(deep), Page(3));
   for (const std::string& mode : {"-o " + Q(site), "--in-place --backup " + Q(site + "/.")}) {
     auto restore = RunCommand(kCli + " --restore " + mode + " " + Q(a));
     EXPECT_EQ(restore.status, 1) << mode;
@@ -480,7 +482,7 @@ TEST_F(CliBatch, UsageErrorsExitTwo) {
   for (const std::string& args : std::vector<std::string>{
            "-o x --in-place " + Q(a), "--backup b " + Q(a), "--in-place --backup b --no-backup " + Q(a), "-o x -",
            "- " + Q(a), "--overwrite maybe -o x " + Q(a), "-j 0 -o x " + Q(a), "--max-files -1 -o x " + Q(a),
-           "--restore --dry-run -o x " + Q(a), "--mode best " + Q(a), "-o x", "--json=1 -o x " + Q(a)}) {
+           "--restore --overwrite all -o x " + Q(a), "--mode best " + Q(a), "-o x", "--json=1 -o x " + Q(a)}) {
     auto r = RunCommand(kCli + " " + args);
     EXPECT_EQ(r.status, 2) << args << "\n" << r.err;
     EXPECT_EQ(r.out, "") << args;
@@ -598,6 +600,104 @@ TEST(CliFileStepHalves, PreparedFilesArePlacedAsTheOneStepPlacesThem) {
   EXPECT_EQ(PlaceFile(h.tmp.Path("src/none.html"), missing, env, h.state.overwrite).status,
             FileOutcome::Status::Failed);
   EXPECT_EQ(Listing(h.settings.edBackUpPath), (std::vector<std::string>{"a.html"}));
+}
+
+}  // namespace
+}  // namespace tersify::testing
+
+namespace tersify::testing {
+namespace {
+
+// A page that holds a NUL byte is no text: named, left untouched, counted as
+// failed, and the run goes on; the filter form writes nothing.
+TEST_F(CliBatch, PageWithANulByteIsRefusedAndLeftAlone) {
+  const std::string binary = std::string("<p>  a</p>\0  b", 14);
+  std::string a = Site("a.html", binary);
+  std::string b = Site("b.html", Page(2));
+  auto run = RunCommand(kCli + " --json -o " + Q(Dir("out")) + " " + Q(a) + " " + Q(b));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find(a + ": not a text page"), std::string::npos) << run.err;
+  EXPECT_EQ(JsonNumber(run.out, "files_failed"), 1);
+  EXPECT_EQ(JsonNumber(run.out, "files_processed"), 1);
+  EXPECT_NE(run.out.find("\"status\": \"not-text\""), std::string::npos) << run.out;
+  EXPECT_EQ(ReadAll(a), binary);
+  EXPECT_EQ(Listing(Dir("out")), std::vector<std::string>{"b.html"});
+  auto filter = RunCommand(kCli + " " + Q(a));
+  EXPECT_EQ(filter.status, 1);
+  EXPECT_EQ(filter.out, "");
+}
+
+// One page named three ways (its path, with "./" in it, and a link to it) is
+// optimized once, and its backup keeps the original.
+TEST_F(CliBatch, EachPageOnceHoweverItIsNamed) {
+  std::string a = Site("a.html", Page(1));
+  fs::create_symlink(a, Dir("site/link.html"));
+  std::string bak = Dir("bak");
+  auto run = RunCommand(kCli + " --json --in-place --backup " + Q(bak) + " " + Q(a) + " " + Q(Dir("site/./a.html")) +
+                        " " + Q(Dir("site/link.html")));
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(JsonNumber(run.out, "files_processed"), 1);
+  EXPECT_EQ(ReadAll(bak + "/a.html"), Page(1));
+  auto filtered = RunCommand(kCli + " " + Q(bak + "/a.html"));
+  EXPECT_EQ(ReadAll(a), filtered.out);
+  EXPECT_NE(run.err.find("names a page given before; it is treated once"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("files panel"), std::string::npos) << run.err;
+}
+
+// Copies into a page's own folder would replace the page: refused at once.
+TEST_F(CliBatch, OutputFolderThatHoldsASourceIsRefused) {
+  std::string a = Site("a.html", Page(1));
+  auto run = RunCommand(kCli + " --overwrite all -o " + Q(Dir("site/.")) + " " + Q(a));
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("holds the page '" + a + "'"), std::string::npos) << run.err;
+  EXPECT_EQ(ReadAll(a), Page(1));
+  EXPECT_EQ(Listing(Dir("site")), std::vector<std::string>{"a.html"});
+}
+
+}  // namespace
+}  // namespace tersify::testing
+
+namespace tersify::testing {
+namespace {
+
+// The dry run says what would become of each page's backup and exits as the
+// real run would; a dry restore touches nothing and counts as the real one.
+TEST_F(CliBatch, DryRunsTellTheBackupsAndExitAsTheRealRun) {
+  std::string a = Site("a.html", Page(1));
+  std::string bak = Dir("bak");
+  auto real = RunCommand(kCli + " -q --in-place --backup " + Q(bak) + " " + Q(a));
+  ASSERT_EQ(real.status, 0) << real.err;
+  const std::string optimized = ReadAll(a);
+  auto dry = RunCommand(kCli + " --dry-run --overwrite fail --in-place --backup " + Q(bak) + " " + Q(a));
+  auto again = RunCommand(kCli + " -q --overwrite fail --in-place --backup " + Q(bak) + " " + Q(a));
+  EXPECT_EQ(dry.status, again.status);
+  EXPECT_EQ(dry.status, 1);
+  EXPECT_NE(dry.out.find("would fail: the backup " + bak + "/a.html exists; " + a + " would be left as it is ("),
+            std::string::npos)
+      << dry.out;
+  EXPECT_NE(dry.out.find("Backups of the sources would go to: " + bak), std::string::npos) << dry.out;
+  auto restore = RunCommand(kCli + " --restore --dry-run --in-place --backup " + Q(bak) + " " + Q(a));
+  EXPECT_EQ(restore.status, 0) << restore.err;
+  EXPECT_NE(restore.out.find("would put the backup " + bak + "/a.html back over " + a + "\n"), std::string::npos)
+      << restore.out;
+  EXPECT_NE(restore.out.find("Files that would be restored from backups: 1"), std::string::npos) << restore.out;
+  EXPECT_EQ(ReadAll(a), optimized);
+  EXPECT_EQ(ReadAll(bak + "/a.html"), Page(1));
+}
+
+// The folder walk leaves the run's own output folder out; a path that is not
+// there counts as a failed file in the summary.
+TEST_F(CliBatch, WalkSkipsTheOutputFolderAndMissingPathsCountAsFailed) {
+  Site("a.html", Page(1));
+  Site("out/a.html", "an earlier copy");
+  std::string out = Dir("site/out");
+  auto run = RunCommand(kCli + " --json -r --overwrite all -o " + Q(out) + " " + Q(Dir("site")) + " " +
+                        Q(Dir("nowhere.html")));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(JsonNumber(run.out, "files_processed"), 1);
+  EXPECT_EQ(JsonNumber(run.out, "files_failed"), 1);
+  EXPECT_NE(run.out.find("\"copies_folder\": \"" + out), std::string::npos) << run.out;
+  EXPECT_EQ(ReadAll(out + "/a.html"), RunCommand(kCli + " " + Q(Dir("site/a.html"))).out);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "engine/passes.h"
 #include "i18n/catalogue.h"
 #include "reference/reference_engine.h"
+#include "settings/option_table.h"
 #include "settings/tag_tables.h"
 #include "support/doc_generator.h"
 #include "support/engine_run.h"
@@ -76,8 +77,9 @@ std::string Visible(const std::string& s) {
 std::string Describe(const OptimizationSettings& s, const TagRemovalTable& removal,
                      const TagReplacementTable& replacement) {
   std::ostringstream o;
-  for (const auto& k : OptionKeys())
-    if (k.type == OptionType::Bool && k.key.substr(0, 2) == "cb") o << k.key << "=" << *GetOption(s, k.key) << " ";
+  for (const OptionRow* row : kOptionFileOrder)
+    if (row->type() == OptionType::Bool && row->key.substr(0, 2) == "cb")
+      o << row->key << "=" << *GetOption(s, row->key) << " ";
   o << "\nremoval:";
   for (const auto& e : removal) o << " [" << Visible(e.tag) << (e.ticked ? "" : " unticked") << "]";
   o << "\nreplacement:";

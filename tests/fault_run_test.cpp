@@ -10,10 +10,10 @@
 #include <map>
 #include <thread>
 
+#include "app/restore_commands.h"
 #include "panel/adding.h"
-#include "panel/paths.h"
-#include "panel/restore.h"
 #include "run/file_ops.h"
+#include "run/paths.h"
 #include "support/fault_tools.h"
 #include "support/run_fixture.h"
 

@@ -1,5 +1,4 @@
 #include "settings/options.h"
-#include "platform/paths.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +8,10 @@
 
 #include "i18n/catalogue.h"
 #include "i18n/language_file.h"
+#include "platform/paths.h"
 #include "settings/enabling.h"
 #include "settings/ini_file.h"
+#include "settings/option_table.h"
 #include "settings/options_dialog.h"
 #include "settings/startup.h"
 #include "support/scripted_interaction.h"
@@ -49,8 +50,27 @@ TEST(ModePresets, MaxTurnsScriptsOffOnlyWithMaxScriptsOption) {
   s.cbDelScriptsMax = true;
   auto changed = ApplyModePreset(s, kModeMax);
   EXPECT_TRUE(s.cbDelScripts);
-  ASSERT_FALSE(changed.empty());
-  EXPECT_EQ(changed.front(), "cbDelScripts");
+  EXPECT_NE(std::find(changed.begin(), changed.end(), "cbDelScripts"), changed.end());
+}
+
+// Every row of the table follows its presets, from all boxes off and all on.
+TEST(ModePresets, EveryRowFollowsItsPreset) {
+  for (int mode : {kModeNormal, kModeMax}) {
+    for (bool before : {false, true}) {
+      OptimizationSettings s;
+      for (const auto& row : kOptionTable)
+        if (row.type() == OptionType::Bool) SetOption(s, row.key, before ? "1" : "0");
+      ApplyModePreset(s, mode);
+      for (const auto& row : kOptionTable) {
+        if (row.type() != OptionType::Bool) continue;
+        const Preset preset = mode == kModeNormal ? row.normal : row.max;
+        bool expected = before;
+        if (preset == Preset::On || (preset == Preset::OnWithScriptsMax && s.cbDelScriptsMax)) expected = true;
+        if (preset == Preset::Off) expected = false;
+        EXPECT_EQ(*GetOption(s, row.key), expected ? "1" : "0") << row.key << " mode " << mode;
+      }
+    }
+  }
 }
 
 TEST(ModePresets, NormalTwiceChangesNothingTheSecondTime) {
@@ -82,13 +102,33 @@ TEST(ModeFallback, MousePressOnPassBoxSwitchesToUsersSettings) {
   EXPECT_FALSE(OnCheckBoxMousePress(s, "cbShowInfo"));
   EXPECT_EQ(s.comboMode, kModeNormal);
   EXPECT_TRUE(OnCheckBoxMousePress(s, "cbClosedTagsAlso"));
+  for (const auto& row : kOptionTable) {
+    s.comboMode = kModeMax;
+    EXPECT_EQ(OnCheckBoxMousePress(s, row.key), row.modeSensitive) << row.key;
+  }
+}
+
+TEST(OptionKeys, DefaultsComeFromTheTable) {
+  OptimizationSettings s;
+  for (const auto& row : kOptionTable) {
+    EXPECT_EQ(*GetOption(s, row.key), row.byDefault) << row.key;
+    EXPECT_EQ(OptionTypeOf(row.key), row.type()) << row.key;
+  }
+  EXPECT_EQ(s.comboMode, kModeNormal);
+  EXPECT_TRUE(s.cbDelKav);
+  EXPECT_FALSE(s.cbDelCRLF);
+  EXPECT_TRUE(s.cbDelAllTabs);  // on by default, off in the Normal preset
+  EXPECT_EQ(s.edMaxEmbCount, "10");
+  EXPECT_EQ(s.edMaxFCount, "100");
+  EXPECT_EQ(s.col, (std::array<int, 6>{180, 150, 120, 110, 110, 100}));
+  EXPECT_EQ(s.splitter, 72);
+  EXPECT_EQ(s.edLan, "");
 }
 
 TEST(OptionKeys, GetAndSetByKey) {
   OptimizationSettings s;
-  EXPECT_EQ(OptionKeys().size(), 44u);
-  EXPECT_EQ(OptionKeys().front().key, "comboMode");
-  EXPECT_EQ(OptionKeys().back().key, "column_sort");
+  EXPECT_EQ(kOptionFileOrder.front()->key, "comboMode");
+  EXPECT_EQ(kOptionFileOrder.back()->key, "column_sort");
   EXPECT_TRUE(SetOption(s, "CBDELCRLF", "1"));
   EXPECT_TRUE(s.cbDelCRLF);
   EXPECT_TRUE(SetOption(s, "col3", "0x20"));
@@ -109,29 +149,29 @@ TEST(Enabling, InitialStateAndEachRule) {
   EXPECT_TRUE(e.IsEnabled("cbDelCRLF"));
   EXPECT_TRUE(e.IsEnabled("comboMode"));  // no rule touches it
   OptimizationSettings s;
-  struct Case {
-    const char* box;
-    bool OptimizationSettings::*field;
-    std::vector<std::string_view> controls;
-  };
-  const Case cases[] = {
-      {"cbDelKav", &OptimizationSettings::cbDelKav, {"cbDelEmptyPar"}},
-      {"cbDelEmptyLine", &OptimizationSettings::cbDelEmptyLine, {"cbDelCRLF"}},
-      {"cbReplaceDoubleSpaces", &OptimizationSettings::cbReplaceDoubleSpaces, {"cbReplaceDoubleSpacesInKav"}},
-      {"cbReplaceDoubleNbsp", &OptimizationSettings::cbReplaceDoubleNbsp, {"cbReplaceDoubleNbspInKav"}},
-      {"cbDelComments",
-       &OptimizationSettings::cbDelComments,
-       {kLabelCommentTags, "cbIsScript", "cbIsStyle", "cbOuttag"}},
-      {"cbProcessEmbeded", &OptimizationSettings::cbProcessEmbeded, {"cbMaxEmbCount", "edMaxEmbCount"}},
-      {"cbMaxEmbCount", &OptimizationSettings::cbMaxEmbCount, {"edMaxEmbCount"}},
-      {"cbMaxFCount", &OptimizationSettings::cbMaxFCount, {"edMaxFCount"}},
-  };
-  for (const auto& c : cases) {
+  for (const auto& row : kOptionTable) {
+    if (!row.HasRule()) continue;
     for (bool value : {false, true}) {
-      s.*c.field = value;
-      ASSERT_TRUE(e.RunRule(c.box, s));
-      for (auto control : c.controls) EXPECT_EQ(e.IsEnabled(control), value) << c.box << " " << control;
+      SetOption(s, row.key, value ? "1" : "0");
+      ASSERT_TRUE(e.RunRule(row.key, s));
+      for (auto control : row.enables) {
+        if (control.empty()) continue;
+        EXPECT_EQ(e.IsEnabled(control), value) << row.key << " " << control;
+      }
+      for (auto control : row.disables) {
+        if (control.empty()) continue;
+        EXPECT_EQ(e.IsEnabled(control), !value) << row.key << " " << control;
+      }
     }
+  }
+  // A few rules as the dialog shows them.
+  for (bool value : {false, true}) {
+    s.cbDelKav = s.cbDelComments = s.cbProcessEmbeded = value;
+    for (auto box : {"cbDelKav", "cbDelComments", "cbProcessEmbeded"}) e.RunRule(box, s);
+    EXPECT_EQ(e.IsEnabled("cbDelEmptyPar"), value);
+    EXPECT_EQ(e.IsEnabled(kLabelCommentTags), value);
+    EXPECT_EQ(e.IsEnabled("cbOuttag"), value);
+    EXPECT_EQ(e.IsEnabled("edMaxEmbCount"), value);
   }
   EXPECT_FALSE(e.RunRule("cbSaveBefMod", s));  // changes no enabling
   EXPECT_FALSE(e.RunRule("cbDelCRLF", s));

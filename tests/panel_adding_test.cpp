@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "panel/adding.h"
-#include "panel/paths.h"
+#include "run/paths.h"
 #include "support/run_fixture.h"
 
 namespace tersify::testing {

@@ -1,10 +1,10 @@
 // The files panel: rows, refresh from disk, status line, commands and sorting.
 #include <gtest/gtest.h>
 
-#include "panel/date_text.h"
-#include "panel/paths.h"
-#include "panel/restore.h"
+#include "run/date_text.h"
+#include "app/restore_commands.h"
 #include "run/file_ops.h"
+#include "run/paths.h"
 #include "support/run_fixture.h"
 
 namespace tersify::testing {

@@ -1,7 +1,7 @@
 // Undoing runs, and the source view's choice of copies and its saving.
 #include <gtest/gtest.h>
 
-#include "panel/restore.h"
+#include "app/restore_commands.h"
 #include "support/run_fixture.h"
 
 namespace tersify::testing {

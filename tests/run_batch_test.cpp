@@ -4,7 +4,7 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 
-#include "panel/date_text.h"
+#include "run/date_text.h"
 #include "run/file_ops.h"
 #include "support/run_fixture.h"
 
@@ -443,6 +443,116 @@ TEST(RunBatch, RealEngineOutputEqualsTheEngineOnItsOwn) {
   std::string out = ReadAll(h.settings.edOptimizedPath + "page.html");
   EXPECT_EQ(out, SaveDocumentText(text));
   EXPECT_NE(out.find("\r\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tersify::testing
+
+namespace tersify::testing {
+namespace {
+
+// A language that words "Cancel" and "Break" alike: the button's role, not
+// its caption, tells a running window from an idle one.
+TEST(RunBatch, CancelButtonRoleDoesNotHangOnItsCaption) {
+  RunHarness h;
+  h.catalogue = MessageCatalogue(std::make_shared<LanguageFile>(
+      LanguageFile::FromBytes("[Misc]\r\nconst_break:string=Stop\r\nconst_cancel:string=Stop\r\n", CodePage::Cp1252)));
+  h.settings.cbShowOptWin = true;
+  h.AddSource("src/a.html", "a a");
+  auto run = h.Controller(true);
+  run.OptimizeCommand();
+  h.ui.onPendingEvents = [&](int call) {
+    if (call == 1) run.CancelClick();  // running: asks to break, keeps the window
+  };
+  h.ui.answers = {Answer::Ok};
+  EXPECT_EQ(run.StartClick(), RunEnd::Cancelled);
+  EXPECT_EQ(h.window.closed, 0);
+  run.CancelClick();  // idle again: closes
+  EXPECT_EQ(h.window.closed, 1);
+}
+
+// The batch run on its own, as the command line drives it: pages read ahead
+// on two jobs, written in order, stopped by the token after the first page.
+TEST(RunBatch, SharedRunPreparesAheadAndStopsOnItsToken) {
+  RunHarness h;
+  std::vector<std::string> sources = {h.tmp.Write("src/a.html", "a a"), h.tmp.Write("src/b.html", "b b"),
+                                      h.tmp.Write("src/c.html", "c c")};
+  bool stop = false;
+  std::vector<std::size_t> done;
+  BatchHooks hooks;
+  hooks.stop = [&] { return stop; };
+  hooks.placed = [&](const PageOutcome&, std::size_t pages, std::int64_t) {
+    done.push_back(pages);
+    stop = true;
+  };
+  BatchResult r = RunBatch(BatchRequest{sources, 2, false, false}, h.Env(), h.state, hooks);
+  EXPECT_EQ(r.end, RunEnd::Cancelled);
+  EXPECT_EQ(r.jobs, 2);
+  ASSERT_EQ(r.pages.size(), 1u);
+  EXPECT_EQ(r.pages[0].outcome.status, FileOutcome::Status::Saved);
+  EXPECT_EQ(done, std::vector<std::size_t>{1});
+  EXPECT_EQ(ReadAll(h.settings.edOptimizedPath + "a.html"), "aa\r\n");
+  EXPECT_EQ(Listing(h.settings.edOptimizedPath), std::vector<std::string>{"a.html"});
+  EXPECT_EQ(h.state.LastRunFiles, std::vector<std::string>{sources[0]});
+  EXPECT_EQ(h.state.stats.totalBefore, 3);
+  EXPECT_EQ(h.state.BusyState, Busy::None);
+  EXPECT_TRUE(h.state.backUpLastEnabled);
+}
+
+}  // namespace
+}  // namespace tersify::testing
+
+namespace tersify::testing {
+namespace {
+
+// A source written by someone else while the run optimized it keeps their
+// version; the page fails and its backup step is undone.
+TEST(RunBatch, SourceChangedDuringTheRunIsNotReplaced) {
+  RunHarness h;
+  h.ModifySources(true);
+  std::string a = h.AddSource("src/a.html", "a a");
+  h.optimizer = [&](std::string& text, const EngineContext& ctx) {
+    std::ofstream(a, std::ios::binary | std::ios::trunc) << "user's edit";
+    return DropBlanks(text, ctx);
+  };
+  FileOutcome out = OptimizeFile(a, h.Env(), h.state.overwrite, nullptr);
+  EXPECT_EQ(out.status, FileOutcome::Status::Failed);
+  EXPECT_EQ(out.failure, "changed during the run");
+  EXPECT_EQ(ReadAll(a), "user's edit");
+  EXPECT_EQ(Listing(h.settings.edBackUpPath), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace tersify::testing
+
+namespace tersify::testing {
+namespace {
+
+// A page in the panel under two names (a link and its target) is optimized
+// once; its backup keeps the original.
+TEST(RunBatch, PageUnderTwoNamesIsOptimizedOnce) {
+  RunHarness h;
+  h.ModifySources(true);
+  std::string a = h.AddSource("src/a.html", "a a");
+  fs::create_symlink(a, h.tmp.Path("src/link.html"));
+  h.panel.AddFileRow(h.tmp.Path("src/link.html"), h.Ctx());
+  EXPECT_EQ(h.Controller().RunOptimization(false), RunEnd::Completed);
+  EXPECT_EQ(ReadAll(a), "aa\r\n");
+  EXPECT_EQ(ReadAll(h.settings.edBackUpPath + "a.html"), "a a");
+  EXPECT_EQ(h.state.LastRunFiles, std::vector<std::string>{a});
+}
+
+// The desktop run names a page that is not text, leaves it alone and goes on.
+TEST(RunBatch, PageThatIsNotTextIsNamedAndPassedBy) {
+  RunHarness h;
+  const std::string binary("a\0 b", 4);
+  std::string a = h.AddSource("src/a.html", binary);
+  h.AddSource("src/b.html", "b b");
+  EXPECT_EQ(h.Controller().RunOptimization(false), RunEnd::Completed);
+  EXPECT_EQ(h.ui.Messages(), std::vector<std::string>{"\r" + a + ": not a text page"});
+  EXPECT_EQ(ReadAll(a), binary);
+  EXPECT_EQ(Listing(h.settings.edOptimizedPath), std::vector<std::string>{"b.html"});
+  EXPECT_EQ(h.state.LastRunFiles.size(), 1u);
 }
 
 }  // namespace

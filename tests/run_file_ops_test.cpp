@@ -4,11 +4,11 @@
 #include <pwd.h>
 #include <sys/stat.h>
 
-#include "panel/paths.h"
 #include "platform/durable.h"
 #include "run/file_ops.h"
 #include "run/file_step.h"
 #include "support/fault_tools.h"
+#include "run/paths.h"
 #include "support/run_fixture.h"
 
 namespace tersify::testing {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "panel/restore.h"
+#include "app/restore_commands.h"
 #include "support/run_fixture.h"
 
 namespace tersify::testing {

@@ -14,6 +14,7 @@
 #include "i18n/language_file.h"
 #include "settings/enabling.h"
 #include "settings/ini_file.h"
+#include "settings/option_table.h"
 #include "settings/options_file.h"
 #include "settings/startup.h"
 #include "support/run_fixture.h"
@@ -32,7 +33,7 @@ void Put(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::io
 
 std::vector<std::string> AllValues(const OptimizationSettings& s) {
   std::vector<std::string> out;
-  for (const auto& k : OptionKeys()) out.push_back(std::string(k.key) + "=" + *GetOption(s, k.key));
+  for (const auto& row : kOptionTable) out.push_back(std::string(row.key) + "=" + *GetOption(s, row.key));
   return out;
 }
 
@@ -80,7 +81,7 @@ TEST_F(OptionsFileTest, FirstStartWritesTheDefaultsAndTheBuiltInTables) {
   EXPECT_EQ(text.substr(text.size() - 15), "column_sort=0\r\n");
   // Every key once, in the file's order.
   IniFile ini = IniFile::Parse(text);
-  EXPECT_EQ(ini.KeyCount("settings"), OptionKeys().size());
+  EXPECT_EQ(ini.KeyCount("settings"), kOptionTable.size());
   std::string change = ReadAll(dir_ / "Tagschange.dat");
   EXPECT_EQ(change.substr(0, 12), "+ strong b\r\n");
   EXPECT_EQ(change.substr(change.size() - 10), "+ xmp tt\r\n");
@@ -88,6 +89,28 @@ TEST_F(OptionsFileTest, FirstStartWritesTheDefaultsAndTheBuiltInTables) {
   EXPECT_EQ(del.substr(0, 12), "+ !doctype\r\n");
   EXPECT_EQ(del.substr(del.size() - 7), "- /TD\r\n");
   EXPECT_NE(del.find("\r\n+ name=\"author\"\r\n- /P\r\n"), std::string::npos);
+}
+
+// The whole file of a first start, as every earlier version wrote it: its key
+// order is what other copies of the program and hand-edited files expect.
+TEST_F(OptionsFileTest, FirstStartFileIsTheStoredLayoutByteForByte) {
+  ASSERT_EQ(Load(), LoadOptionsResult::WroteDefaults);
+  const std::string expected =
+      "[settings]\r\ncomboMode=0\r\ncbDelKav=1\r\ncbDelEmptyPar=1\r\ncbDelEmptyLine=1\r\ncbDelCRLF=0\r\n"
+      "cbDelTabLine=1\r\ncbReplaceDoubleSpaces=1\r\ncbReplaceDoubleSpacesInKav=0\r\ncbReplaceDoubleNbsp=1\r\n"
+      "cbReplaceDoubleNbspInKav=0\r\ncbDelComments=1\r\ncbDelAllTabs=1\r\ncbDelBegEndSpace=1\r\ncbIsStyle=1\r\n"
+      "cbIsScript=1\r\ncbOuttag=1\r\ncbDelScripts=0\r\ncbDelScriptsMax=0\r\ncbClosedTagsAlso=1\r\n"
+      "cbProcessEmbeded=0\r\ncbMaxEmbCount=0\r\nedMaxEmbCount=10\r\ncbMaxFCount=1\r\nedMaxFCount=100\r\n"
+      "cbSaveNopen=0\r\nradModifyOld=0\r\ncbSaveBefMod=1\r\nedBackUpPath=" +
+      folder_ +
+      "backup/\r\n"
+      "edOptimizedPath=" +
+      folder_ +
+      "optimized/\r\ncbShowEnd=1\r\ncbShowConf=1\r\ncbShowInfo=1\r\n"
+      "cbShowOptWin=1\r\nedExtEditor=/windows/notepad.exe\r\n"
+      "edBrowser=c:\\program files\\internet explorer\\iexplore.exe\r\nedLan=\r\ncol0=180\r\ncol1=150\r\n"
+      "col2=120\r\ncol3=110\r\ncol4=110\r\ncol5=100\r\nsplitter=72\r\ncolumn_sort=0\r\n";
+  EXPECT_EQ(ReadAll(OptionsPath()), expected);
 }
 
 TEST_F(OptionsFileTest, SavedRecordAndTablesLoadBackUnchanged) {
@@ -163,7 +186,7 @@ TEST_F(OptionsFileTest, HandEditedFileLoadsAndKeepsItsLayoutWhenSaved) {
       "unknownKey=keep me\r\ncomboMode=2\r\ncbDelEmptyPar=1\r\n";
   EXPECT_EQ(text.substr(0, head.size()), head);
   EXPECT_TRUE(text.ends_with("\r\ncolumn_sort=0\r\n\r\n[Later]\r\nx=y\r\n")) << text;
-  EXPECT_EQ(IniFile::Parse(text).KeyCount("settings"), OptionKeys().size() + 1);
+  EXPECT_EQ(IniFile::Parse(text).KeyCount("settings"), kOptionTable.size() + 1);
 }
 
 TEST_F(OptionsFileTest, SectionWithoutKeysOrOtherSectionsOnlyCountAsFirstStart) {
@@ -288,7 +311,7 @@ TEST_F(OptionsFileTest, BadInputNeverCrashesTheLoader) {
   for (char& c : garbage) c = static_cast<char>(rng() & 0xFF);
   Put(OptionsPath(), garbage);
   EXPECT_NE(Load(), LoadOptionsResult::Failed);
-  EXPECT_GE(IniFile::Read(OptionsPath(), nullptr).KeyCount("settings"), OptionKeys().size());
+  EXPECT_GE(IniFile::Read(OptionsPath(), nullptr).KeyCount("settings"), kOptionTable.size());
 
   Put(OptionsPath(), "[settings]\r\nedBrowser=" + std::string(1 << 20, 'b') + "\r\ncbDelKav=0\r\n");
   ASSERT_EQ(Load(), LoadOptionsResult::Loaded);
@@ -302,7 +325,7 @@ TEST_F(OptionsFileTest, BadInputNeverCrashesTheLoader) {
   ASSERT_EQ(Load(), LoadOptionsResult::Loaded);
   EXPECT_TRUE(settings_.cbDelCRLF);
   ASSERT_EQ(SaveOptions(Context(), settings_, tables_), SaveOptionsResult::Saved);
-  EXPECT_EQ(IniFile::Read(OptionsPath(), nullptr).KeyCount("settings"), 100001u + OptionKeys().size() - 1);
+  EXPECT_EQ(IniFile::Read(OptionsPath(), nullptr).KeyCount("settings"), 100001u + kOptionTable.size() - 1);
   EXPECT_TRUE(ui_.shown.empty());
 }
 

@@ -135,7 +135,7 @@ void CheckAllWindows(tersify::Application& program, Checker& check) {
   check.Window(&report, "backups first");
   report.SetStatus(text("const_optimizing"));
   report.SetClock("0:00:12.3");
-  report.SetCancelCaption(text("const_break"));
+  report.SetCancelCaption(text("const_break"), true);
   check.Window(&report, "running");
   report.SetResults("1147", "4200000", "8 %", "20 %", "0:01:02");
   report.setWindowTitle(text("const_opt_finished"));

@@ -63,11 +63,10 @@ class ReportWindow : public RunWindow {
     w_.SetStartCaption(ToQ(caption));
     w_.SetStartEnabled(enabled);
   }
-  void SetCancelButton(const std::string& caption, bool enabled) override {
-    w_.SetCancelCaption(ToQ(caption));
+  void SetCancelButton(const std::string& caption, bool enabled, CancelRole role) override {
+    w_.SetCancelCaption(ToQ(caption), role == CancelRole::Break);
     w_.cancelButton()->setEnabled(enabled);
   }
-  std::string CancelCaption() const override { return FromQ(w_.cancelButton()->text()); }
   void ShowResults(const RunResultsView& r) override {
     w_.setWindowTitle(ui::OneLine(ToQ(r.caption)));
     w_.SetResults(ToQ(r.fdone), ToQ(r.deleted), ToQ(r.midk), ToQ(r.mk), ToQ(r.elapsed));
@@ -227,8 +226,6 @@ Application::Application(ProgramPlace place, QStringList arguments, UserInteract
     ui::QtInteraction::AskingWindow asking(ownUser_.get(), frmReport_.get());
     run_->CancelClick();
   };
-  frmReport_->cancelText = [this] { return ToQ(catalogue_.Text("const_cancel")); };
-  frmReport_->breakText = [this] { return ToQ(catalogue_.Text("const_break")); };
   frmReport_->clockText = [this]() -> std::optional<QString> {
     run_->ClockTick();
     return std::nullopt;

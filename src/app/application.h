@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "app/run_controller.h"
 #include "i18n/catalogue.h"
 #include "panel/files_panel.h"
 #include "panel/source_view.h"
 #include "platform/locale.h"
-#include "run/batch_run.h"
 #include "run/run_state.h"
 #include "settings/options_dialog.h"
 #include "settings/startup.h"

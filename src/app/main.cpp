@@ -49,7 +49,7 @@ void SaveWindowPictures(tersify::Application& program, const QString& folder) {
   program.report().SetDestination(tersify::ui::ToQ(texts.Text("const_before_opt")),
                                   tersify::ui::ToQ(program.settings().edBackUpPath));
   program.report().SetStatus(tersify::ui::ToQ(texts.Text("const_optimizing")));
-  program.report().SetCancelCaption(tersify::ui::ToQ(texts.Text("const_break")));
+  program.report().SetCancelCaption(tersify::ui::ToQ(texts.Text("const_break")), true);
   program.report().SetClock("0:00:12.3");
   save(program.report(), "report-running");
   program.report().SetResults("3", "1514", "8 %", "20 %", "0:00:01");

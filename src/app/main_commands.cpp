@@ -13,8 +13,8 @@
 #include <QToolButton>
 
 #include "app/application.h"
+#include "app/restore_commands.h"
 #include "panel/adding.h"
-#include "panel/restore.h"
 #include "platform/paths.h"
 #include "ui/file_chooser.h"
 #include "ui/main_window.h"

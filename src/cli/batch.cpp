@@ -9,20 +9,16 @@
 #include "cli/interrupt.h"
 #include "i18n/catalogue.h"
 #include "panel/adding.h"
-#include "panel/date_text.h"
-#include "panel/paths.h"
-#include "panel/restore.h"
-#include "run/batch_run.h"
+#include "run/date_text.h"
 #include "run/file_ops.h"
-#include "run/prepare_ahead.h"
+#include "run/paths.h"
+#include "run/restore.h"
 
 namespace tersify::cli {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr std::size_t kMostJobs = 256;
 
 void Complain(TerminalInteraction& ui, const std::string& text) { ui.MessageBox(text, MessageKind::Error); }
 
@@ -47,54 +43,22 @@ void AddListRows(const std::string& list, FilesPanel& panel, const BatchEnv& env
   }
 }
 
-std::string Canonical(const std::string& folder) {
-  std::error_code ec;
-  fs::path p = fs::weakly_canonical(fs::absolute(folder.empty() ? "." : folder, ec), ec);
-  std::string text = p.string();
-  while (text.size() > 1 && IsPathDelim(text.back())) text.pop_back();
-  return text;
-}
-
-FileReport Report(const std::string& source, FileOutcome outcome, TerminalInteraction& ui) {
-  FileReport r{source, std::move(outcome), ui.TakeRefused(), 0};
-  if (r.outcome.ReachedSave()) r.ratio = OptimizationRatio(r.outcome.sizeBefore, r.outcome.sizeAfter);
-  return r;
-}
-
-// Counts a file into the report; false when the run must stop.
-bool Account(FileReport file, BatchReport& report, const BatchEnv& env) {
-  using Status = FileOutcome::Status;
-  if (file.outcome.status == Status::Cancelled) {
-    report.interrupted = true;
-    return false;
-  }
-  if (file.outcome.status == Status::Failed) {
-    ++report.failed;
-    Complain(env.ui, file.source + ": " + env.catalogue.Text("const_opt_error") + " (" + file.outcome.failure +
+// Names a failed page on standard error.
+void Complain(const PageOutcome& page, const BatchEnv& env) {
+  if (page.outcome.status == FileOutcome::Status::Failed)
+    Complain(env.ui, page.source + ": " + env.catalogue.Text("const_opt_error") + " (" + page.outcome.failure +
                          "; the file is left as it was)");
-  }
-  for (const std::string& existing : file.refused)
-    Complain(env.ui, file.source + ": not optimized: '" + existing + "' already exists and is kept");
-  if (!file.refused.empty() && file.outcome.status != Status::Failed) ++report.failed;
-  if (file.Counted()) {
-    report.stats.AddFile(file.outcome.sizeBefore, file.outcome.sizeAfter);
-    report.processed.push_back(file.source);
-  }
-  report.files.push_back(std::move(file));
-  return true;
+  if (page.outcome.status == FileOutcome::Status::NotText)
+    Complain(env.ui, page.source + ": " + page.outcome.failure + "; the file is left as it was");
+  for (const std::string& existing : page.refused)
+    Complain(env.ui, page.source + ": not optimized: '" + existing + "' already exists and is kept");
 }
-
-// What a worker hands the writer: the optimized file and what it showed,
-// which the writer shows in order.
-struct Prepared {
-  PreparedFile prepared;
-  RecordingInteraction messages;
-};
 
 }  // namespace
 
 int GatherFiles(const std::vector<std::string>& paths, FilesPanel& panel, RunState& state, const BatchEnv& env) {
   int failures = 0;
+  std::set<std::string> named;  // the pages given by name, links resolved
   PanelContext ctx = env.Panel();
   std::size_t limit = FileLimit(env.cli.settings);
   state.BusyState = Busy::Path;
@@ -113,7 +77,12 @@ int GatherFiles(const std::vector<std::string>& paths, FilesPanel& panel, RunSta
       Complain(env.ui, "'" + path + "' does not exist");
       ++failures;
     } else if (IsHtmlFile(path, env.catalogue)) {
-      if (panel.size() < limit) panel.AddFileRow(path, ctx);
+      std::error_code ec;
+      fs::path real = fs::canonical(path, ec);
+      if (!ec && !named.insert(real.string()).second)
+        env.ui.MessageBox("'" + path + "' names a page given before; it is treated once", MessageKind::Warning);
+      else if (panel.size() < limit)
+        panel.AddFileRow(path, ctx);
     } else if (IsFileList(path, env.catalogue)) {
       AddListRows(path, panel, env);
     } else {
@@ -128,160 +97,178 @@ int GatherFiles(const std::vector<std::string>& paths, FilesPanel& panel, RunSta
   return failures;
 }
 
-bool CanPrepareAhead(const std::vector<std::string>& sources, const OptimizationSettings& s) {
-  std::string target;
-  if (!s.radModifyOld)
-    target = s.edOptimizedPath;
-  else if (s.cbSaveBefMod)
-    target = s.edBackUpPath;
-  else
-    return true;  // each file is written over itself only
-  std::string targetFolder = Canonical(target);
-  std::set<std::string> seen;
-  for (const std::string& source : sources) {
-    std::string folder = FolderOf(source);
-    if (!seen.insert(folder).second) continue;
-    if (Canonical(folder) == targetFolder) return false;
+std::optional<std::string> TickedRowIn(const FilesPanel& panel, const std::string& folder) {
+  for (const PanelRow& row : panel.rows()) {
+    std::error_code ec;
+    if (row.checked && fs::equivalent(FolderOf(row.FullPath()), folder, ec)) return row.FullPath();
   }
-  return true;
+  return std::nullopt;
 }
 
-BatchReport RunBatch(const FilesPanel& panel, RunState& state, const BatchEnv& env, int jobs, ProgressBar& progress) {
+BatchReport OptimizeTicked(const FilesPanel& panel, RunState& state, const BatchEnv& env, int jobs,
+                           ProgressBar& progress) {
   const OptimizationSettings& s = env.cli.settings;
-  BatchReport report;
-  report.dryRun = env.options.dryRun;
-  std::vector<std::string> sources;
-  std::int64_t totalBytes = 0;
-  for (const PanelRow& row : panel.rows()) {
-    if (!row.checked) continue;
-    sources.push_back(row.FullPath());
-    totalBytes += std::max<std::int64_t>(0, FileSizeOf(sources.back()));
+  BatchRequest request;
+  request.jobs = jobs;
+  request.dryRun = env.options.dryRun;
+  for (const PanelRow& row : panel.rows())
+    if (row.checked) request.sources.push_back(row.FullPath());
+  if (!request.dryRun && !s.radModifyOld && !s.edOptimizedPath.empty()) {
+    std::error_code ec;
+    fs::create_directories(s.edOptimizedPath, ec);  // a failure shows at the first write
   }
-  if (!report.dryRun) {
-    if (!s.radModifyOld && !s.edOptimizedPath.empty()) {
-      std::error_code ec;
-      fs::create_directories(s.edOptimizedPath, ec);  // a failure shows at the first write
-    }
-    PrepareRunFolders(s, sources);
-  }
-  if (jobs > 1 && !CanPrepareAhead(sources, s)) jobs = 1;
-  // More workers than files, or than a machine runs usefully at once, would
-  // only cost threads and memory.
-  jobs = std::clamp(jobs, 1, static_cast<int>(std::clamp<std::size_t>(sources.size(), 1, kMostJobs)));
-
-  state.BusyState = Busy::Opt;
-  state.overwrite.StartRun();
-  state.stats.Reset();
-  state.LastRunFiles.clear();
-  auto start = std::chrono::steady_clock::now();
-  std::int64_t bytesDone = 0;
+  BatchHooks hooks;
+  hooks.stop = [] { return Interrupted(); };
+  hooks.takeRefused = [&env] { return env.ui.TakeRefused(); };
+  hooks.placed = [&env, &progress](const PageOutcome& page, std::size_t done, std::int64_t bytesDone) {
+    Complain(page, env);
+    progress.Update(done, bytesDone);
+  };
   progress.Update(0, 0);
-
-  RunEnvironment runEnv = env.Run(env.ui);
-  std::optional<RunRecord> record;
-  if (std::optional<std::string> folder = RecordFolderOf(s); folder && !report.dryRun) {
-    record = RunRecord::Load(*folder);
-    runEnv.record = &*record;
-  }
-  std::optional<PrepareAhead<Prepared>> pool;
-  if (jobs > 1) {
-    // Files are read and optimized ahead of the writer, each with its own
-    // engine. A file being optimized takes about twice its size, so what is
-    // held at once (the writer's file included) is bounded to two of the
-    // largest files, whatever the number of jobs; smaller files fill the jobs.
-    std::vector<std::int64_t> sizes;
-    std::int64_t largest = 1;
-    for (const std::string& source : sources) {
-      sizes.push_back(std::max<std::int64_t>(0, FileSizeOf(source)));
-      largest = std::max(largest, sizes.back());
-    }
-    const std::int64_t budget = largest * std::min(jobs, 2);
-    try {
-      pool.emplace(std::move(sizes), jobs, static_cast<std::size_t>(jobs) * 4, budget, [&](std::size_t i) {
-        Prepared item;
-        item.prepared = PrepareFile(sources[i], env.Run(item.messages), [] { return Interrupted(); });
-        return item;
-      });
-    } catch (const std::system_error&) {
-      jobs = 1;  // no thread to be had: the files are treated one by one
-    }
-  }
-  report.jobs = jobs;
-  for (std::size_t i = 0; i < sources.size(); ++i) {
-    if (Interrupted()) {
-      report.interrupted = true;
-      break;
-    }
-    FileOutcome outcome;
-    if (pool) {
-      Prepared item = pool->Take(i);
-      item.messages.ReplayTo(env.ui);
-      outcome = PlaceFile(sources[i], std::move(item.prepared), runEnv, state.overwrite, report.dryRun);
-      pool->Release(i);
-    } else {
-      outcome = OptimizeFile(
-          sources[i], runEnv, state.overwrite, [] { return Interrupted(); }, report.dryRun);
-    }
-    bytesDone += std::max<std::int64_t>(0, outcome.sizeBefore);
-    if (!Account(Report(sources[i], std::move(outcome), env.ui), report, env)) break;
-    progress.Update(i + 1, bytesDone);
-  }
-  pool.reset();
-  auto elapsed = std::chrono::steady_clock::now() - start;
-  report.seconds = std::chrono::duration<double>(elapsed).count();
-  report.elapsed = ElapsedClockText(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed));
-  state.stats = report.stats;
-  state.LastRunFiles = report.processed;
-  state.backUpLastEnabled = !report.dryRun && !(s.radModifyOld && !s.cbSaveBefMod);
-  state.BusyState = Busy::None;
+  BatchResult result = RunBatch(request, env.Run(env.ui), state, hooks);
   progress.Clear();
+
+  BatchReport report;
+  report.files = std::move(result.pages);
+  report.stats = result.stats;
+  report.processed = std::move(result.processed);
+  report.failed = result.failed;
+  report.interrupted = result.end == RunEnd::Cancelled;
+  report.dryRun = request.dryRun;
+  report.jobs = result.jobs;
+  report.seconds = std::chrono::duration<double>(result.elapsed).count();
+  report.elapsed = ElapsedClockText(std::chrono::duration_cast<std::chrono::milliseconds>(result.elapsed));
+  if (!s.radModifyOld) report.copiesFolder = s.edOptimizedPath;
+  if (s.radModifyOld && s.cbSaveBefMod) report.backupFolder = s.edBackUpPath;
   return report;
 }
 
-RestoreReport RestoreFiles(const FilesPanel& panel, RunState& state, const BatchEnv& env) {
-  const OptimizationSettings& s = env.cli.settings;
-  PanelContext ctx = env.Panel();
-  RestoreReport report;
-  std::optional<std::string> folder = RecordFolderOf(s);
-  const RunRecord record = folder ? RunRecord::Load(*folder) : RunRecord();
-  const RestoreSources from{&env.layout, &record};
-  // Temporaries a killed run left beside the files and their copies or
-  // backups go too, so the tree is as it was.
-  std::set<std::string> cleaned;
-  auto clean = [&cleaned](const std::string& path) {
-    if (std::string folder = FolderOf(path); cleaned.insert(folder).second) CleanLeftoverTemporaries(folder);
-  };
-  state.askMissingBackup = true;
-  for (const PanelRow& row : panel.rows()) {
-    if (!row.checked) continue;
-    if (Interrupted()) break;
-    std::string f = row.FullPath();
-    std::string copy = s.radModifyOld ? BackupPathFor(f, s, &env.layout) : OutputPathFor(f, s, &env.layout);
-    if (SameDirectoryEntry(f, copy)) {
-      // The output or backup folder is the file's own: there is nothing to undo from.
-      ++report.failed;
-      Complain(env.ui, "cannot restore '" + f + "': the " + (s.radModifyOld ? "backup" : "output") +
-                           " folder is its own folder; the file is left as it is");
-      continue;
+std::string DryRunAccount(BatchReport& report, const OptimizationSettings& s, OverwritePolicy policy) {
+  std::string out;
+  std::set<std::string> taken;  // files an earlier page of the run would write
+  auto meets = [&taken](const std::string& path) { return !taken.insert(path).second || FileExists(path); };
+  report.stats.Reset();
+  report.processed.clear();
+  report.failed = 0;
+  for (PageOutcome& f : report.files) {
+    if (f.outcome.ReachedSave()) {
+      const std::string& source = f.source;
+      std::string what;
+      bool refused = false;
+      if (!s.radModifyOld) {
+        const std::string& path = f.outcome.outputPath;
+        const bool met = path != source && meets(path);
+        what = !met ? "would write " + path : [&] {
+          switch (policy) {
+            case OverwritePolicy::Ask:
+              return "would ask before writing over " + path;
+            case OverwritePolicy::Skip:
+              return "would skip " + path + ", which exists";
+            case OverwritePolicy::Fail:
+              refused = true;
+              return "would fail: " + path + " exists";
+            case OverwritePolicy::All:
+            case OverwritePolicy::Older:
+              break;
+          }
+          return "would write over " + path;
+        }();
+        if (refused) f.refused.push_back(path);
+      } else if (s.cbSaveBefMod) {
+        const std::string backup = BackupPathOf(source, s);
+        const bool met = meets(backup);
+        what = !met ? "would back up " + source + " to " + backup + " and write over it" : [&] {
+          switch (policy) {
+            case OverwritePolicy::Ask:
+              return "would ask before replacing the backup " + backup;
+            case OverwritePolicy::Skip:
+              return "would keep the backup " + backup + " and leave " + source + " as it is";
+            case OverwritePolicy::Fail:
+              refused = true;
+              return "would fail: the backup " + backup + " exists; " + source + " would be left as it is";
+            case OverwritePolicy::Older:
+              return "would replace the backup " + backup + " and write over " + source +
+                     " if the page is of a later day, else leave both";
+            case OverwritePolicy::All:
+              break;
+          }
+          return "would replace the backup " + backup + " and write over " + source;
+        }();
+        if (refused) f.refused.push_back(backup);
+      } else {
+        what = "would write over " + source + " without a backup";
+      }
+      out += what + " (" + std::to_string(f.outcome.sizeBefore) + " -> " + std::to_string(f.outcome.sizeAfter) +
+             " bytes, " + std::to_string(f.ratio) + " %)\n";
     }
-    clean(f);
-    clean(copy);
-    switch (RestoreFileFrom(f, state, ctx, from)) {
-      case RestoreOutcome::Restored:
+    if (f.Failed()) ++report.failed;
+    if (f.Counted()) {
+      report.stats.AddFile(f.outcome.sizeBefore, f.outcome.sizeAfter);
+      report.processed.push_back(f.source);
+    }
+  }
+  return out;
+}
+
+RestoreReport RestoreFiles(const FilesPanel& panel, RunState& state, const BatchEnv& env, std::string* dryLines) {
+  using Status = RestoreOutcome::Status;
+  const OptimizationSettings& s = env.cli.settings;
+  std::vector<std::string> ticked;
+  for (const PanelRow& row : panel.rows())
+    if (row.checked) ticked.push_back(row.FullPath());
+  std::vector<RestoreOutcome> outcomes;
+  if (dryLines) {
+    for (const std::string& page : ticked) {
+      RestoreOutcome r{Status::Restored, page, RestoreCopyPath(page, s, &env.layout)};
+      if (SameDirectoryEntry(page, r.copy))
+        r.status = Status::OwnFolder;
+      else if (!FileExists(r.copy))
+        r.status = Status::Missing;
+      outcomes.push_back(std::move(r));
+    }
+  } else {
+    // Temporaries a killed run left beside the files and their copies or
+    // backups go too, so the tree is as it was.
+    std::set<std::string> folders;
+    for (const std::string& page : ticked)
+      for (const std::string& path : {page, RestoreCopyPath(page, s, &env.layout)}) folders.insert(FolderOf(path));
+    for (const std::string& folder : folders)
+      if (!folder.empty()) CleanLeftoverTemporaries(folder);
+    // A missing backup is named below in the words of the command line.
+    state.askMissingBackup = false;
+    outcomes = RestorePages(
+        ticked, state, env.Panel(), [] { return Interrupted(); }, &env.layout);
+  }
+  RestoreReport report;
+  report.dryRun = dryLines != nullptr;
+  for (const RestoreOutcome& r : outcomes) {
+    switch (r.status) {
+      case Status::Restored:
         ++report.restored;
+        if (dryLines)
+          *dryLines += s.radModifyOld ? "would put the backup " + r.copy + " back over " + r.page + "\n"
+                                      : "would delete the optimized copy " + r.copy + "\n";
         break;
-      case RestoreOutcome::AlreadyOriginal:
+      case Status::AlreadyOriginal:
         ++report.unchanged;
         break;
-      case RestoreOutcome::Missing:
-        ++report.missing;
-        break;
-      case RestoreOutcome::Kept:
+      case Status::Kept:
         ++report.kept;
         break;
-      case RestoreOutcome::Failed:
+      case Status::Missing:
+        ++report.missing;
+        if (s.radModifyOld)
+          env.ui.MessageBox("'" + r.page + "': there is no backup " + r.copy + "; the file is left as it is",
+                            MessageKind::Warning);
+        break;
+      case Status::OwnFolder:
         ++report.failed;
-        Complain(env.ui, "cannot restore '" + f + "' from '" + copy + "'");
+        Complain(env.ui, "cannot restore '" + r.page + "': the " + (s.radModifyOld ? "backup" : "output") +
+                             " folder is its own folder; the file is left as it is");
+        break;
+      case Status::Failed:
+        ++report.failed;
+        Complain(env.ui, "cannot restore '" + r.page + "' from '" + r.copy + "'");
         break;
     }
   }

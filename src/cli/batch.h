@@ -11,6 +11,7 @@
 #include "cli/setup.h"
 #include "cli/terminal_interaction.h"
 #include "panel/files_panel.h"
+#include "run/batch_run.h"
 #include "run/file_step.h"
 #include "run/run_state.h"
 
@@ -38,35 +39,36 @@ struct BatchEnv {
 // taken (each named on standard error).
 int GatherFiles(const std::vector<std::string>& paths, FilesPanel& panel, RunState& state, const BatchEnv& env);
 
-struct FileReport {
-  std::string source;
-  FileOutcome outcome;
-  std::vector<std::string> refused;  // existing files that were not overwritten
-  int ratio = 0;
-  bool Counted() const {
-    return outcome.status == FileOutcome::Status::Saved ||
-           (outcome.status == FileOutcome::Status::Skipped && refused.empty());
-  }
-};
-
+// The run's account of the ticked rows, with the figures of its summary.
 struct BatchReport {
-  std::vector<FileReport> files;  // in panel order, up to where the run stopped
+  std::vector<PageOutcome> files;  // in panel order, up to where the run stopped
   RunStatistics stats;
-  std::vector<std::string> processed;  // the files that reached the save step
+  std::vector<std::string> processed;  // the files counted in the statistics
   int failed = 0;
   bool interrupted = false;
   bool dryRun = false;
   int jobs = 1;
   double seconds = 0;
   std::string elapsed;  // the results window's clock text
+  // Where the run puts its results: the copies' folder in copy mode, the
+  // backups' folder when it modifies the sources with backups; empty when
+  // not in that mode.
+  std::string copiesFolder;
+  std::string backupFolder;
 };
 
-// Whether files can be read ahead of earlier files' writes: not when an output
-// or backup could land in a folder that holds sources.
-bool CanPrepareAhead(const std::vector<std::string>& sources, const OptimizationSettings& s);
+// A ticked row whose folder is `folder` itself, if there is one.
+std::optional<std::string> TickedRowIn(const FilesPanel& panel, const std::string& folder);
 
-// Optimizes the ticked rows in panel order with `jobs` files at a time.
-BatchReport RunBatch(const FilesPanel& panel, RunState& state, const BatchEnv& env, int jobs, ProgressBar& progress);
+// Optimizes the ticked rows in panel order with `jobs` files at a time,
+// naming each failure on standard error as it happens.
+BatchReport OptimizeTicked(const FilesPanel& panel, RunState& state, const BatchEnv& env, int jobs,
+                           ProgressBar& progress);
+
+// What the run would do with each page's copy and backup under `policy`, one
+// line a page, for a dry run. A page the real run would refuse (an existing
+// file under --overwrite fail) counts as failed, as it would then.
+std::string DryRunAccount(BatchReport& report, const OptimizationSettings& s, OverwritePolicy policy);
 
 struct RestoreReport {
   int restored = 0;
@@ -74,10 +76,13 @@ struct RestoreReport {
   int missing = 0;    // nothing to restore from
   int kept = 0;       // the record does not vouch for the copy, file or backup: left in place
   int failed = 0;
+  bool dryRun = false;
 };
 
 // Undoes the optimization of every ticked row, as "Cancel optimization for
-// checked files".
-RestoreReport RestoreFiles(const FilesPanel& panel, RunState& state, const BatchEnv& env);
+// checked files". With `dryLines` nothing is touched: each page's line says
+// what would be done, and the counts are those the real restoring would give.
+RestoreReport RestoreFiles(const FilesPanel& panel, RunState& state, const BatchEnv& env,
+                           std::string* dryLines = nullptr);
 
 }  // namespace tersify::cli

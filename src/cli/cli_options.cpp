@@ -55,7 +55,9 @@ Where the results go:
                         With a run record, only copies and files that hold
                         what the run wrote are touched; others are named and
                         left in place.
-      --dry-run         write nothing; report what would be written and sizes.
+      --dry-run         write nothing; report what would become of each file's
+                        copy or backup, and the sizes; exit as the run would.
+                        With --restore: report what would be restored.
 
 Which files:
   -r, --recursive       take the files of sub-folders too.
@@ -299,7 +301,7 @@ std::string CheckCombination(const CliOptions& o) {
   if (o.backupDir && o.noBackup) return "--backup and --no-backup exclude each other";
   if ((o.backupDir || o.noBackup) && !o.inPlace) return "--backup and --no-backup need --in-place";
   if (o.restore && o.noBackup) return "--restore needs the backups; it cannot go with --no-backup";
-  if (o.restore && (o.dryRun || o.overwrite)) return "--restore goes without --dry-run and --overwrite";
+  if (o.restore && o.overwrite) return "--restore goes without --overwrite";
   if (o.overwrite == OverwritePolicy::Older && o.noBackup) return "--overwrite older is for backups";
   return {};
 }

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/codepage.h"
+#include "base/codepage.h"
 
 namespace tersify::cli {
 

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <memory>
 #include <new>
-#include <set>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -20,9 +19,9 @@
 #include "engine/engine.h"
 #include "i18n/catalogue.h"
 #include "panel/adding.h"
-#include "panel/paths.h"
 #include "platform/memory.h"
 #include "run/file_ops.h"
+#include "run/paths.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -102,6 +101,7 @@ int RunFilter(const std::string& input, const CliSettings& cli, const MessageCat
   std::string text;
   std::error_code why;
   if (!ReadInput(input, text, why)) return Fail(1, "cannot read " + name + ReasonSuffix(why));
+  if (text.find('\0') != std::string::npos) return Fail(1, name + " is not a text page; nothing written");
   try {
     Engine engine(cli.codePage);
     EngineContext ctx{cli.settings, cli.tables.removal, cli.tables.replacement, catalogue, ui, {}};
@@ -125,41 +125,6 @@ bool IsFilterForm(const CliOptions& o, const MessageCatalogue& catalogue) {
 
 bool OnTerminal() { return isatty(0) && isatty(2); }
 
-// The dry run's account of each file. A copy that would meet an existing
-// file (or one an earlier file of the run would write) says what the real
-// run would do there under the overwrite policy.
-std::string DryRunLines(const BatchReport& report, OverwritePolicy policy) {
-  std::string out;
-  std::set<std::string> written;
-  for (const FileReport& f : report.files) {
-    if (!f.outcome.ReachedSave()) continue;
-    const std::string& path = f.outcome.outputPath;
-    const bool meets = path != f.source && (written.count(path) > 0 || FileExists(path));
-    written.insert(path);
-    std::string what = "would write " + path;
-    if (meets) {
-      switch (policy) {
-        case OverwritePolicy::Ask:
-          what = "would ask before writing over " + path;
-          break;
-        case OverwritePolicy::Skip:
-          what = "would skip " + path + ", which exists";
-          break;
-        case OverwritePolicy::Fail:
-          what = "would fail: " + path + " exists";
-          break;
-        case OverwritePolicy::All:
-        case OverwritePolicy::Older:
-          what = "would write over " + path;
-          break;
-      }
-    }
-    out += what + " (" + std::to_string(f.outcome.sizeBefore) + " -> " + std::to_string(f.outcome.sizeAfter) +
-           " bytes, " + std::to_string(f.ratio) + " %)\n";
-  }
-  return out;
-}
-
 int RunBatchForm(const CliOptions& o, const CliSettings& cli, const MessageCatalogue& catalogue,
                  TerminalInteraction& ui) {
   const OptimizationSettings& s = cli.settings;
@@ -170,17 +135,27 @@ int RunBatchForm(const CliOptions& o, const CliSettings& cli, const MessageCatal
   BatchEnv env{o, cli, catalogue, ui, layout};
   RunState state;
   FilesPanel panel;
-  GatherFiles(o.paths, panel, state, env);
+  // A path that is not there fails like a page that could not be done.
+  const int missing = GatherFiles(o.paths, panel, state, env);
   if (Interrupted()) return Fail(kExitInterrupted, "interrupted");
 
   if (o.restore) {
-    RestoreReport report = RestoreFiles(panel, state, env);
+    std::string lines;
+    RestoreReport report = RestoreFiles(panel, state, env, o.dryRun ? &lines : nullptr);
+    report.failed += missing;
+    if (!o.json && !o.quiet && !Print(lines)) return Fail(1, "cannot write to standard output");
     if (o.json ? !Print(RestoreSummaryJson(report)) : (!o.quiet && !Print(RestoreSummaryText(report, s.radModifyOld))))
       return Fail(1, CannotWriteOutput());
     if (Interrupted()) return kExitInterrupted;
     bool lost = s.radModifyOld && report.missing > 0;
     return ui.errorCount() > 0 || lost || report.kept > 0 ? 1 : 0;
   }
+
+  // Copies into a page's own folder would replace the pages themselves.
+  if (!s.radModifyOld && o.outDir)
+    if (std::optional<std::string> own = TickedRowIn(panel, *o.outDir))
+      return Fail(2, "-o " + *o.outDir + ": the folder holds the page '" + *own +
+                         "' itself; its copy would replace it (choose another folder)");
 
   int jobs = o.jobs.value_or(static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
   std::size_t ticked = static_cast<std::size_t>(panel.CheckedCount());
@@ -189,14 +164,16 @@ int RunBatchForm(const CliOptions& o, const CliSettings& cli, const MessageCatal
     if (row.checked) bytes += std::max<std::int64_t>(0, FileSizeOf(row.FullPath()));
   ProgressBar progress(stderr, isatty(2) && !o.quiet, ticked, bytes);
   ui.beforeOutput = [&progress] { progress.Clear(); };
-  BatchReport report = RunBatch(panel, state, env, jobs, progress);
+  BatchReport report = OptimizeTicked(panel, state, env, jobs, progress);
   ui.beforeOutput = nullptr;
+  const std::string dryLines = o.dryRun ? DryRunAccount(report, s, policy) : std::string();
+  report.failed += missing;
 
   std::string out;
   if (o.json)
     out = SummaryJson(report);
   else if (!o.quiet)
-    out = (o.dryRun ? DryRunLines(report, policy) : std::string()) + SummaryText(report);
+    out = dryLines + SummaryText(report);
   if (!Print(out)) return Fail(1, CannotWriteOutput());
   if (report.interrupted) return kExitInterrupted;
   return ui.errorCount() > 0 || report.failed > 0 ? 1 : 0;

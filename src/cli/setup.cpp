@@ -6,11 +6,11 @@
 #include <sstream>
 #include <system_error>
 
-#include "panel/paths.h"
 #include "platform/install_layout.h"
 #include "platform/paths.h"
 #include "platform/read_file.h"
 #include "run/file_ops.h"
+#include "run/paths.h"
 #include "settings/ini_file.h"
 #include "settings/options_file.h"
 #include "settings/startup.h"

@@ -4,9 +4,9 @@
 
 #include <string>
 
+#include "base/codepage.h"
 #include "cli/cli_options.h"
 #include "cli/terminal_interaction.h"
-#include "engine/codepage.h"
 #include "i18n/catalogue.h"
 #include "i18n/language_file.h"
 #include "settings/options.h"

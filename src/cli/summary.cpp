@@ -20,7 +20,7 @@ std::size_t Utf8Length(std::string_view t, std::size_t i) {
   return n;
 }
 
-const char* StatusName(const FileReport& f, bool dryRun) {
+const char* StatusName(const PageOutcome& f, bool dryRun) {
   using Status = FileOutcome::Status;
   switch (f.outcome.status) {
     case Status::Saved:
@@ -31,6 +31,8 @@ const char* StatusName(const FileReport& f, bool dryRun) {
       return "cancelled";
     case Status::Failed:
       return "failed";
+    case Status::NotText:
+      return "not-text";
   }
   return "failed";
 }
@@ -70,6 +72,15 @@ std::string SummaryText(const BatchReport& r) {
   std::string out = r.interrupted ? "Optimization interrupted\n" : "Optimization finished\n";
   if (r.dryRun) out += "Dry run: nothing was written\n";
   out += "Files processed: " + std::to_string(r.processed.size()) + "\n";
+  if (!r.copiesFolder.empty())
+    out +=
+        std::string(r.dryRun ? "Optimized copies would go to: " : "Optimized copies are in: ") + r.copiesFolder + "\n";
+  else if (!r.backupFolder.empty())
+    out += std::string(r.dryRun ? "Backups of the sources would go to: " : "Backups of the sources are in: ") +
+           r.backupFolder + "\n";
+  else
+    out += r.dryRun ? "The sources would be written over without backups\n"
+                    : "The sources were written over without backups\n";
   if (r.failed > 0) out += "Files failed: " + std::to_string(r.failed) + "\n";
   out += "Bytes removed: " + std::to_string(r.stats.BytesRemoved()) + " (" + std::to_string(r.stats.totalBefore) +
          " -> " + std::to_string(r.stats.totalAfter) + ")\n";
@@ -90,10 +101,12 @@ std::string SummaryJson(const BatchReport& r) {
                     Field("bytes_removed", r.stats.BytesRemoved()) + ",\n  " +
                     Field("average_ratio", r.stats.AverageRatio()) + ",\n  " + Field("max_ratio", r.stats.maxRatio) +
                     ",\n  \"elapsed\": " + JsonString(r.elapsed) + ",\n  \"elapsed_seconds\": " + seconds +
+                    ",\n  \"copies_folder\": " + (r.copiesFolder.empty() ? "null" : JsonString(r.copiesFolder)) +
+                    ",\n  \"backup_folder\": " + (r.backupFolder.empty() ? "null" : JsonString(r.backupFolder)) +
                     ",\n  \"dry_run\": " + (r.dryRun ? "true" : "false") +
                     ",\n  \"interrupted\": " + (r.interrupted ? "true" : "false") + ",\n  \"files\": [";
   for (std::size_t i = 0; i < r.files.size(); ++i) {
-    const FileReport& f = r.files[i];
+    const PageOutcome& f = r.files[i];
     bool sized = f.outcome.ReachedSave();
     const std::string& output = f.outcome.writtenPath.empty() ? f.outcome.outputPath : f.outcome.writtenPath;
     out += i ? ",\n    {" : "\n    {";
@@ -108,7 +121,11 @@ std::string SummaryJson(const BatchReport& r) {
 
 std::string RestoreSummaryText(const RestoreReport& r, bool inPlace) {
   std::string out = "Restoration finished\n";
-  out += (inPlace ? "Files restored from backups: " : "Optimized copies deleted: ") + std::to_string(r.restored) + "\n";
+  if (r.dryRun) out += "Dry run: nothing was restored\n";
+  out +=
+      std::string(inPlace ? (r.dryRun ? "Files that would be restored from backups: " : "Files restored from backups: ")
+                          : (r.dryRun ? "Optimized copies that would be deleted: " : "Optimized copies deleted: ")) +
+      std::to_string(r.restored) + "\n";
   if (r.unchanged) out += "Files already as they were: " + std::to_string(r.unchanged) + "\n";
   if (r.missing)
     out += (inPlace ? "Files without a backup: " : "Files without a copy: ") + std::to_string(r.missing) + "\n";
@@ -120,7 +137,8 @@ std::string RestoreSummaryText(const RestoreReport& r, bool inPlace) {
 
 std::string RestoreSummaryJson(const RestoreReport& r) {
   return "{\n  " + Field("restored", r.restored) + ",\n  " + Field("unchanged", r.unchanged) + ",\n  " +
-         Field("missing", r.missing) + ",\n  " + Field("kept", r.kept) + ",\n  " + Field("failed", r.failed) + "\n}\n";
+         Field("missing", r.missing) + ",\n  " + Field("kept", r.kept) + ",\n  " + Field("failed", r.failed) +
+         ",\n  \"dry_run\": " + (r.dryRun ? "true" : "false") + "\n}\n";
 }
 
 }  // namespace tersify::cli

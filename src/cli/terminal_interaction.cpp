@@ -143,16 +143,4 @@ std::optional<std::string> TerminalInteraction::ReadLine() {
   return line;
 }
 
-Answer RecordingInteraction::Question(const std::string&, MessageKind, QuestionButtons buttons) {
-  switch (buttons) {
-    case QuestionButtons::YesNo:
-      return Answer::No;
-    case QuestionButtons::OkCancel:
-      return Answer::Cancel;
-    case QuestionButtons::YesYesToAll:
-      return Answer::Yes;
-  }
-  return Answer::No;
-}
-
 }  // namespace tersify::cli

@@ -58,26 +58,6 @@ class TerminalInteraction : public UserInteraction {
   std::vector<std::string> refused_;
 };
 
-// Keeps what a file's optimization shows while it runs beside others, so it
-// can be shown later in the order of the files.
-class RecordingInteraction : public UserInteraction {
- public:
-  void MessageBox(const std::string& text, MessageKind kind) override { messages_.emplace_back(text, kind); }
-  Answer Question(const std::string&, MessageKind, QuestionButtons buttons) override;
-  std::optional<OverwriteChoice> AskOverwrite(const OverwriteQuestion&) override { return OverwriteChoice::Skip; }
-  std::optional<std::string> InputBox(const std::string&, const std::string&, const std::string&) override {
-    return std::nullopt;
-  }
-  void ProcessPendingEvents() override {}
-
-  void ReplayTo(UserInteraction& ui) const {
-    for (const auto& [text, kind] : messages_) ui.MessageBox(text, kind);
-  }
-
- private:
-  std::vector<std::pair<std::string, MessageKind>> messages_;
-};
-
 // A message box's text as one or more terminal lines: CR LF and bare CR become
 // line breaks, leading empty lines go.
 std::string TerminalText(const std::string& text);

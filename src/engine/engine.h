@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/codepage.h"
+#include "base/codepage.h"
 #include "settings/options.h"
 #include "settings/tag_tables.h"
 

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/codepage.h"
+#include "base/codepage.h"
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/codepage.h"
+#include "base/codepage.h"
 
 namespace tersify {
 

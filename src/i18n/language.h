@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/codepage.h"
+#include "base/codepage.h"
 #include "i18n/catalogue.h"
 #include "i18n/interaction.h"
 #include "i18n/language_file.h"

@@ -21,7 +21,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "engine/codepage.h"
+#include "base/codepage.h"
 
 namespace tersify {
 

@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <system_error>
 
-#include "engine/codepage.h"
+#include "base/codepage.h"
 #include "i18n/catalogue.h"
-#include "panel/paths.h"
 #include "panel/source_view.h"
+#include "run/paths.h"
 
 namespace tersify {
 
@@ -148,6 +148,8 @@ bool WalkFolder(FilesPanel& panel, RunState& state, const std::string& folder, i
       }
       std::error_code e2;
       bool isFolder = it->is_directory(e2) && !it->is_symlink(e2);
+      // The run's own output and backup folders hold its results, not sources.
+      if (isFolder && (fs::equivalent(p, s.edOptimizedPath, e2) || fs::equivalent(p, s.edBackUpPath, e2))) continue;
       if (s.cbProcessEmbeded && isFolder &&
           (!s.cbMaxEmbCount || static_cast<std::size_t>(level) < Limit(s.edMaxEmbCount))) {
         if (!WalkFolder(panel, state, p, level + 1, ctx)) return false;

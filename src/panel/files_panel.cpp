@@ -4,8 +4,8 @@
 #include <exception>
 
 #include "i18n/catalogue.h"
-#include "panel/paths.h"
 #include "run/file_ops.h"
+#include "run/paths.h"
 
 namespace tersify {
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "i18n/interaction.h"
+#include "run/run_state.h"
 #include "settings/options.h"
 
 namespace tersify {
@@ -17,11 +18,7 @@ namespace tersify {
 class MessageCatalogue;
 
 // What the panel's commands read and whom they tell.
-struct PanelContext {
-  const OptimizationSettings& settings;
-  const MessageCatalogue& catalogue;
-  UserInteraction& ui;
-};
+using PanelContext = UserContext;
 
 // Column indices; the row's caption is the file name.
 enum PanelColumn : int { kColFilename = 0, kColPath, kColDate, kColSize, kColPacked, kColRatio };

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/codepage.h"
+#include "base/codepage.h"
 
 namespace tersify {
 

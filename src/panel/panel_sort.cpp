@@ -1,8 +1,8 @@
 // The sort comparison of the files panel and the sort that uses it.
 #include <charconv>
 
-#include "panel/date_text.h"
 #include "panel/files_panel.h"
+#include "run/date_text.h"
 
 namespace tersify {
 

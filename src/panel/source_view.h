@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/codepage.h"
+#include "base/codepage.h"
 #include "panel/files_panel.h"
 #include "panel/page_text.h"
 

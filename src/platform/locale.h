@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "engine/codepage.h"
+#include "base/codepage.h"
 
 namespace tersify::platform {
 

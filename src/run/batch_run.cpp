@@ -1,34 +1,131 @@
 #include "run/batch_run.h"
 
-#include <exception>
+#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <system_error>
+#include <utility>
 
-#include "i18n/catalogue.h"
-#include "panel/adding.h"
-#include "panel/date_text.h"
-#include "panel/paths.h"
-#include "platform/memory.h"
 #include "run/file_ops.h"
+#include "run/paths.h"
+#include "run/prepare_ahead.h"
 
 namespace tersify {
 
 namespace fs = std::filesystem;
 
-RunController::RunController(RunEnvironment env, RunState& state, FilesPanel& panel, SourceView& view,
-                             RunWindow* window)
-    : env_(std::move(env)), state_(state), panel_(panel), view_(view), window_(window) {}
+namespace {
 
-std::string RunController::Text(const char* key) const { return env_.catalogue.Text(key); }
+constexpr std::size_t kMostJobs = 256;
 
-void RunController::Show(const char* key, MessageKind kind) { ShowMessageBox(env_.ui, Text(key), kind); }
+// Keeps what a page's optimization shows while it runs beside others, so it
+// can be shown later in the order of the pages. Questions take the answer
+// that changes nothing.
+class RecordingInteraction : public UserInteraction {
+ public:
+  void MessageBox(const std::string& text, MessageKind kind) override { messages_.emplace_back(text, kind); }
+  Answer Question(const std::string&, MessageKind, QuestionButtons buttons) override {
+    switch (buttons) {
+      case QuestionButtons::OkCancel:
+        return Answer::Cancel;
+      case QuestionButtons::YesYesToAll:
+        return Answer::Yes;
+      case QuestionButtons::YesNo:
+        break;
+    }
+    return Answer::No;
+  }
+  std::optional<OverwriteChoice> AskOverwrite(const OverwriteQuestion&) override { return OverwriteChoice::Skip; }
+  std::optional<std::string> InputBox(const std::string&, const std::string&, const std::string&) override {
+    return std::nullopt;
+  }
+  void ProcessPendingEvents() override {}
 
-std::string RunController::ElapsedText() const {
-  return ElapsedClockText(std::chrono::duration_cast<std::chrono::milliseconds>(now() - state_.startTime));
+  void ReplayTo(UserInteraction& ui) const {
+    for (const auto& [text, kind] : messages_) ui.MessageBox(text, kind);
+  }
+
+ private:
+  std::vector<std::pair<std::string, MessageKind>> messages_;
+};
+
+// What a worker hands the writer: the optimized page and what it showed.
+struct Prepared {
+  PreparedFile prepared;
+  RecordingInteraction messages;
+};
+
+std::string Canonical(const std::string& folder) {
+  std::error_code ec;
+  fs::path p = fs::weakly_canonical(fs::absolute(folder.empty() ? "." : folder, ec), ec);
+  std::string text = p.string();
+  while (text.size() > 1 && IsPathDelim(text.back())) text.pop_back();
+  return text;
 }
 
-void PrepareRunFolders(const OptimizationSettings& s, const std::vector<std::string>& sources) {
+// The page a path names, links and "." or ".." resolved; the path itself
+// when it cannot be resolved.
+std::string RealPath(const std::string& path) {
+  std::error_code ec;
+  fs::path real = fs::canonical(path, ec);
+  return ec ? path : real.string();
+}
+
+std::int64_t SizeOrZero(const std::string& path) { return std::max<std::int64_t>(0, FileSizeOf(path)); }
+
+// Reads and optimizes pages ahead of the writer, each with its own engine. A
+// page being optimized takes about twice its size, so what is held at once
+// (the writer's page included) is bounded to two of the largest pages,
+// whatever the number of jobs; smaller pages fill the jobs.
+void StartPool(std::optional<PrepareAhead<Prepared>>& pool, const std::vector<std::string>& sources, int jobs,
+               const RunEnvironment& env, const std::function<bool()>& stop) {
+  std::vector<std::int64_t> sizes;
+  std::int64_t largest = 1;
+  for (const std::string& source : sources) {
+    sizes.push_back(SizeOrZero(source));
+    largest = std::max(largest, sizes.back());
+  }
+  const std::int64_t budget = largest * std::min(jobs, 2);
+  try {
+    pool.emplace(std::move(sizes), jobs, static_cast<std::size_t>(jobs) * 4, budget,
+                 [&sources, &env, &stop](std::size_t i) {
+                   Prepared item;
+                   RunEnvironment own{env.settings,  env.removal,  env.replacement, env.catalogue,
+                                      item.messages, env.codePage, env.optimizer};
+                   item.prepared = PrepareFile(sources[i], own, stop);
+                   return item;
+                 });
+  } catch (const std::system_error&) {
+    // No thread to be had: the pages are treated one by one.
+  }
+}
+
+}  // namespace
+
+bool LastRunUndoable(const OptimizationSettings& s, bool failedOrDry) {
+  return !failedOrDry && !(s.radModifyOld && !s.cbSaveBefMod);
+}
+
+bool CanPrepareAhead(const std::vector<std::string>& sources, const OptimizationSettings& s) {
+  std::string target;
+  if (!s.radModifyOld)
+    target = s.edOptimizedPath;
+  else if (s.cbSaveBefMod)
+    target = s.edBackUpPath;
+  else
+    return true;  // each page is written over itself only
+  std::string targetFolder = Canonical(target);
+  std::set<std::string> seen;
+  for (const std::string& source : sources) {
+    std::string folder = FolderOf(source);
+    if (!seen.insert(folder).second) continue;
+    if (Canonical(folder) == targetFolder) return false;
+  }
+  return true;
+}
+
+void PrepareRunFolders(const OptimizationSettings& s, const std::vector<std::string>& sources,
+                       const TargetLayout* layout) {
   std::set<std::string> folders;
   const std::string& own = s.radModifyOld ? s.edBackUpPath : s.edOptimizedPath;
   if (!own.empty()) {
@@ -40,196 +137,103 @@ void PrepareRunFolders(const OptimizationSettings& s, const std::vector<std::str
   // temporaries there.
   const std::string& other = s.radModifyOld ? s.edOptimizedPath : s.edBackUpPath;
   if (!other.empty() && FolderExists(other)) folders.insert(other);
-  for (const std::string& source : sources) folders.insert(FolderOf(source));
+  for (const std::string& source : sources) {
+    folders.insert(FolderOf(source));
+    // The sub-folders of a tree of copies or backups, where they exist.
+    if (!layout || !layout->tree()) continue;
+    for (const std::string& target : {OutputPathFor(source, s, layout), BackupPathFor(source, s, layout)})
+      if (FolderExists(FolderOf(target))) folders.insert(FolderOf(target));
+  }
   for (const std::string& folder : folders)
     if (!folder.empty()) CleanLeftoverTemporaries(folder);
 }
 
-void RunController::OptimizeCommand() {
-  PanelContext ctx = Ctx();
-  if (RefuseWhenBusy(state_, ctx)) return;
-  try {
-    state_.cancelRequested = state_.cancelConfirmed = false;
-    view_.OfferSaveOfView(false, ctx);
-    view_.ResetSourceView(env_.catalogue);
-    if (window_) window_->ShowFirstPage(Text("const_opt_cap"));
-    int ticked = 0;
-    std::int64_t total = 0;
-    for (const PanelRow& row : panel_.rows()) {
-      if (!row.checked) continue;
-      ++ticked;
-      std::int64_t size = FileSizeOf(row.FullPath());
-      if (size > 0) total += size;
+BatchResult RunBatch(const BatchRequest& request, const RunEnvironment& env, RunState& state, const BatchHooks& hooks) {
+  const OptimizationSettings& s = env.settings;
+  const std::vector<std::string>& sources = request.sources;
+  const std::function<bool()> stop = hooks.stop ? hooks.stop : [] { return false; };
+  BatchResult result;
+  if (!request.dryRun) PrepareRunFolders(s, sources, env.layout);
+  // The record of the folder the run writes to.
+  RunEnvironment recorded = env;
+  std::optional<RunRecord> record;
+  if (std::optional<std::string> folder = RecordFolderOf(s); folder && !request.dryRun) {
+    record = RunRecord::Load(*folder);
+    recorded.record = &*record;
+  }
+  // Pages that may change while the run goes on, or that an earlier page's
+  // output could replace, are read one at a time.
+  int jobs = hooks.current || !CanPrepareAhead(sources, s) ? 1 : request.jobs;
+  // More workers than pages, or than a machine runs usefully at once, would
+  // only cost threads and memory.
+  jobs = std::clamp(jobs, 1, static_cast<int>(std::clamp<std::size_t>(sources.size(), 1, kMostJobs)));
+
+  state.BusyState = Busy::Opt;
+  state.overwrite.StartRun();
+  state.stats.Reset();
+  state.LastRunFiles.clear();
+  const auto start = std::chrono::steady_clock::now();
+  std::optional<PrepareAhead<Prepared>> pool;
+  if (jobs > 1) StartPool(pool, sources, jobs, env, stop);
+  result.jobs = pool ? jobs : 1;
+
+  std::int64_t bytesDone = 0;
+  // Each page once: the same page named twice would be optimized twice, and
+  // its backup would become the optimized text.
+  std::set<std::string> seen;
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    std::string source = sources[i];
+    if (hooks.current) {
+      std::optional<std::string> now = hooks.current(i);
+      if (!now) continue;
+      source = std::move(*now);
     }
-    const OptimizationSettings& s = env_.settings;
-    if (ticked == 0) {
-      if (s.cbShowInfo) Show("const_opt_war", MessageKind::Information);
-      return;
+    if (!seen.insert(RealPath(source)).second) {
+      if (pool) {
+        pool->Take(i);
+        pool->Release(i);
+      }
+      continue;
     }
-    if (window_) {
-      if (s.radModifyOld && s.cbSaveBefMod)
-        window_->SetDestination(Text("const_before_opt"), s.edBackUpPath);
-      else if (s.radModifyOld)
-        window_->SetDestination(Text("const_opt_old"), Text("const_backup_false"));
-      else
-        window_->SetDestination(Text("const_opt_new"), s.edOptimizedPath);
-      window_->SetCounts(std::to_string(ticked), std::to_string(total));
+    if (stop()) {
+      result.end = RunEnd::Cancelled;
+      break;
     }
-    if (s.cbShowOptWin && window_) {
-      window_->Open();
-      return;
+    PageOutcome page{source, {}, {}, 0};
+    if (pool) {
+      Prepared item = pool->Take(i);
+      item.messages.ReplayTo(env.ui);
+      page.outcome = PlaceFile(source, std::move(item.prepared), recorded, state.overwrite, request.dryRun);
+      pool->Release(i);
+    } else {
+      page.outcome = OptimizeFile(source, recorded, state.overwrite, stop, request.dryRun);
     }
-    if (s.cbShowConf &&
-        env_.ui.Question(Text("const_opt_conf"), MessageKind::Confirmation, QuestionButtons::YesNo) != Answer::Yes)
-      return;
-    if (mainStatus) mainStatus(Text("const_optimizing"));
-    RunOptimization(false);
-    if (mainStatus) mainStatus(std::string());
-  } catch (const std::exception&) {
-    Show("const_opt_error", MessageKind::Error);
-    ResetRunControls(true);
-  }
-}
-
-RunEnd RunController::RunOptimization(bool fromWindow) {
-  const OptimizationSettings& s = env_.settings;
-  if (window_) {
-    window_->SetStatus(Text("const_optimizing"));
-    window_->SetStartButton(Text("const_Start"), false);
-  }
-  std::vector<std::string> sources;
-  for (const PanelRow& row : panel_.rows())
-    if (row.checked) sources.push_back(row.FullPath());
-  PrepareRunFolders(s, sources);
-  view_.visible = false;
-  if (window_) window_->SetCancelButton(Text("const_break"), true);
-  state_.BusyState = Busy::Opt;
-  state_.cancelRequested = state_.cancelConfirmed = false;
-  state_.overwrite.StartRun();
-  state_.stats.Reset();
-  state_.clockRunning = true;
-  state_.startTime = now();
-  if (window_) window_->SetClock(ElapsedClockText(std::chrono::milliseconds(0)));
-
-  if (std::optional<std::string> folder = RecordFolderOf(s)) record_ = RunRecord::Load(*folder);
-  env_.record = record_ ? &*record_ : nullptr;
-  RunEnd end;
-  try {
-    end = OptimizeTickedFiles();
-  } catch (const std::exception&) {
-    Show("const_opt_error", MessageKind::Error);
-    ResetRunControls(true);
-    if (window_) window_->Close();
-    end = RunEnd::Failed;
-  }
-  env_.record = nullptr;
-  record_.reset();
-  platform::ReturnFreedMemory();  // the pages' buffers are not needed between runs
-  if (end == RunEnd::Failed) return end;
-  lastElapsed_ = ElapsedText();
-  ResetRunControls(false);
-  if (fromWindow && window_)
-    ShowRunResults();
-  else if (s.cbShowEnd)
-    Show("const_opt_finished", MessageKind::Information);
-  return end;
-}
-
-RunEnd RunController::OptimizeTickedFiles() {
-  state_.LastRunFiles.clear();
-  const std::size_t count = panel_.size();
-  auto cancelCheck = [this] { return CheckCancel(); };
-  for (std::size_t i = 0; i < count; ++i) {
-    // Rows may go away while the run lets events through.
-    if (i >= panel_.size()) break;
-    if (!panel_.rows()[i].checked) continue;
-    if (CheckCancel()) return RunEnd::Cancelled;
-    std::string source = panel_.rows()[i].FullPath();
-    FileOutcome outcome = OptimizeFile(source, env_, state_.overwrite, cancelCheck);
-    if (outcome.status == FileOutcome::Status::Cancelled) return RunEnd::Cancelled;
-    if (outcome.status == FileOutcome::Status::Failed) {
-      Show("const_opt_error", MessageKind::Error);
-      ResetRunControls(true);
-      if (window_) window_->Close();
-      return RunEnd::Failed;
+    if (hooks.takeRefused) page.refused = hooks.takeRefused();
+    if (page.outcome.status == FileOutcome::Status::Cancelled) {
+      result.end = RunEnd::Cancelled;
+      break;
     }
-    state_.LastRunFiles.push_back(source);
-    state_.stats.AddFile(outcome.sizeBefore, outcome.sizeAfter);
+    if (page.outcome.ReachedSave()) page.ratio = OptimizationRatio(page.outcome.sizeBefore, page.outcome.sizeAfter);
+    if (page.Failed()) ++result.failed;
+    if (page.Counted()) {
+      state.stats.AddFile(page.outcome.sizeBefore, page.outcome.sizeAfter);
+      state.LastRunFiles.push_back(source);
+    }
+    bytesDone += std::max<std::int64_t>(0, page.outcome.sizeBefore);
+    result.pages.push_back(std::move(page));
+    if (hooks.placed) hooks.placed(result.pages.back(), result.pages.size(), bytesDone);
+    if (request.stopAtFailure && result.pages.back().outcome.status == FileOutcome::Status::Failed) {
+      result.end = RunEnd::Failed;
+      break;
+    }
   }
-  view_.butSaveFile = false;
-  view_.visible = true;
-  view_.ResetSourceView(env_.catalogue);
-  panel_.selected.reset();
-  if (window_) {
-    window_->SetStartButton(Text("const_Start"), true);
-    window_->SetCancelButton(window_->CancelCaption(), true);
-  }
-  panel_.RefreshPanel(Ctx());
-  return RunEnd::Completed;
-}
-
-bool RunController::CheckCancel() {
-  env_.ui.ProcessPendingEvents();
-  if (state_.cancelRequested && !state_.cancelConfirmed) {
-    if (env_.ui.Question(Text("const_break_opt"), MessageKind::Confirmation, QuestionButtons::OkCancel) == Answer::Ok)
-      state_.cancelConfirmed = true;
-  }
-  if (!state_.cancelRequested) return false;
-  if (state_.cancelConfirmed) return true;
-  state_.cancelRequested = state_.cancelConfirmed = false;
-  return false;
-}
-
-void RunController::CancelClick() {
-  if (!window_) return;
-  if (window_->CancelCaption() != Text("const_cancel"))
-    state_.cancelRequested = true;
-  else
-    window_->Close();
-}
-
-void RunController::EscapeInWindow() {
-  if (window_ && window_->CancelCaption() == Text("const_break")) CancelClick();
-}
-
-void RunController::EscapeInMainWindow() {
-  if (state_.BusyState != Busy::None) state_.cancelRequested = true;
-}
-
-void RunController::ClockTick() {
-  if (state_.clockRunning && window_) window_->SetClock(ElapsedText());
-}
-
-void RunController::ShowRunResults() {
-  if (!window_) return;
-  window_->SetStatus(Text("const_ready_foropt"));
-  window_->SetCounts("0", "0");
-  RunResultsView r;
-  r.caption = Text("const_opt_finished");
-  r.fdone = std::to_string(state_.LastRunFiles.size());
-  r.deleted = std::to_string(state_.stats.BytesRemoved());
-  r.midk = std::to_string(state_.stats.AverageRatio()) + " %";
-  r.mk = std::to_string(state_.stats.maxRatio) + " %";
-  r.elapsed = lastElapsed_;
-  window_->ShowResults(r);
-  window_->SetClock(std::string());
-  window_->SetCancelButton(Text("const_cancel"), true);
-  if (state_.BusyState == Busy::Opt) state_.BusyState = Busy::None;
-}
-
-void RunController::ResetRunControls(bool failed) {
-  const OptimizationSettings& s = env_.settings;
-  state_.clockRunning = false;
-  view_.visible = true;
-  if (window_) {
-    window_->SetStatus(Text("const_ready_foropt"));
-    window_->SetStartButton(Text("const_Start"), true);
-    window_->SetCancelButton(Text("const_cancel"), true);
-    window_->SetClock(std::string());
-  }
-  state_.backUpLastEnabled = !failed && !(s.radModifyOld && !s.cbSaveBefMod);
-  if (state_.BusyState == Busy::Opt) state_.BusyState = Busy::None;
-  panel_.RefreshPanel(Ctx());
+  pool.reset();
+  result.elapsed = std::chrono::steady_clock::now() - start;
+  result.stats = state.stats;
+  result.processed = state.LastRunFiles;
+  state.backUpLastEnabled = LastRunUndoable(s, result.end == RunEnd::Failed || request.dryRun);
+  state.BusyState = Busy::None;
+  return result;
 }
 
 }  // namespace tersify

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "i18n/catalogue.h"
-#include "panel/date_text.h"
-#include "panel/paths.h"
 #include "platform/durable.h"
 #include "platform/ownership.h"
 #include "platform/paths.h"
 #include "platform/read_file.h"
+#include "run/date_text.h"
+#include "run/paths.h"
 
 namespace tersify {
 

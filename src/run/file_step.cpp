@@ -1,18 +1,49 @@
 #include "run/file_step.h"
 
 #include <exception>
+#include <filesystem>
 #include <new>
 #include <system_error>
 
-#include "panel/paths.h"
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "run/file_ops.h"
 #include "run/overwrite.h"
+#include "run/paths.h"
 
 namespace tersify {
+
+PageStamp StampOf(const std::string& path) {
+  PageStamp stamp;
+#ifndef _WIN32
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return stamp;
+  stamp.size = static_cast<std::int64_t>(st.st_size);
+  stamp.writeTime = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  stamp.device = static_cast<std::uint64_t>(st.st_dev);
+  stamp.inode = static_cast<std::uint64_t>(st.st_ino);
+#else
+  std::error_code ec;
+  auto size = std::filesystem::file_size(path, ec);
+  if (ec) return stamp;
+  auto time = std::filesystem::last_write_time(path, ec);
+  if (ec) return stamp;
+  stamp.size = static_cast<std::int64_t>(size);
+  stamp.writeTime = static_cast<std::int64_t>(time.time_since_epoch().count());
+#endif
+  stamp.valid = true;
+  return stamp;
+}
 
 namespace {
 
 std::error_code NoMemory() { return std::make_error_code(std::errc::not_enough_memory); }
+
+constexpr const char* kNotText = "not a text page";
+
+bool HoldsNul(const std::string& bytes) { return bytes.find('\0') != std::string::npos; }
 
 OptimizeResult RunPasses(std::string& text, const RunEnvironment& env, const std::function<bool()>& checkCancel,
                          std::error_code& why) {
@@ -58,8 +89,16 @@ BeforeWrite RecordWrite(const std::string& source, const BackupResult& backup, c
 // The save step of a file whose text is optimized; puts the backup back when
 // the save fails.
 FileOutcome Finish(const std::string& source, std::string text, const BackupResult& backup, const Fingerprint& original,
-                   FileOutcome out, const RunEnvironment& env, OverwriteMemory& memory, bool dryRun) {
+                   FileOutcome out, const PageStamp& stamp, const RunEnvironment& env, OverwriteMemory& memory,
+                   bool dryRun) {
   using Status = FileOutcome::Status;
+  if (!dryRun && out.outputPath == source && StampOf(source) != stamp) {
+    // Someone else wrote the page since it was read: their version stays.
+    PutBackupBack(backup, source);
+    out.status = Status::Failed;
+    out.failure = "changed during the run";
+    return out;
+  }
   if (dryRun) {
     out.status = Status::Saved;
     NormalizeLines(text);
@@ -123,12 +162,18 @@ FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, O
   FileOutcome out;
   out.sizeBefore = FileSizeOf(source);
   out.outputPath = OutputPathFor(source, s, env.layout);
+  const PageStamp stamp = StampOf(source);
   BackupResult backup{BackupResult::Kind::Skipped, {}};
   try {
     std::error_code why;
     std::optional<std::string> bytes = ReadWholeFile(source, &why);
     if (!bytes) {
       out.failure = "cannot read it" + ReasonSuffix(why);
+      return out;
+    }
+    if (HoldsNul(*bytes)) {
+      out.status = Status::NotText;
+      out.failure = kNotText;
       return out;
     }
     const Fingerprint original = FingerprintOf(*bytes);
@@ -149,7 +194,7 @@ FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, O
       if (out.status == Status::Failed) out.failure = "its optimization failed" + ReasonSuffix(why);
       return out;
     }
-    return Finish(source, std::move(text), backup, original, out, env, memory, dryRun);
+    return Finish(source, std::move(text), backup, original, out, stamp, env, memory, dryRun);
   } catch (const std::bad_alloc&) {
     return OutOfMemory(source, backup, out);
   }
@@ -159,10 +204,15 @@ PreparedFile PrepareFile(const std::string& source, const RunEnvironment& env,
                          const std::function<bool()>& checkCancel) {
   PreparedFile prepared;
   prepared.sizeBefore = FileSizeOf(source);
+  prepared.stamp = StampOf(source);
   try {
     std::optional<std::string> bytes = ReadWholeFile(source, &prepared.error);
     if (!bytes) {
       prepared.unreadable = true;
+      return prepared;
+    }
+    if (HoldsNul(*bytes)) {
+      prepared.notText = true;
       return prepared;
     }
     prepared.original = FingerprintOf(*bytes);
@@ -184,6 +234,11 @@ FileOutcome PlaceFile(const std::string& source, PreparedFile prepared, const Ru
   FileOutcome out;
   out.sizeBefore = prepared.sizeBefore;
   out.outputPath = OutputPathFor(source, s, env.layout);
+  if (prepared.notText) {
+    out.status = Status::NotText;
+    out.failure = kNotText;
+    return out;
+  }
   if (prepared.result != OptimizeResult::Done) {
     out.status = prepared.result == OptimizeResult::Cancelled ? Status::Cancelled : Status::Failed;
     if (out.status == Status::Failed)
@@ -197,7 +252,8 @@ FileOutcome PlaceFile(const std::string& source, PreparedFile prepared, const Ru
       backup = BackUp(source, env, memory, backupPath);
       if (backup.kind == BackupResult::Kind::Failed) return BackupFailed(out, backupPath, backup);
     }
-    return Finish(source, std::move(prepared.text), backup, prepared.original, out, env, memory, dryRun);
+    return Finish(source, std::move(prepared.text), backup, prepared.original, out, prepared.stamp, env, memory,
+                  dryRun);
   } catch (const std::bad_alloc&) {
     return OutOfMemory(source, backup, out);
   }

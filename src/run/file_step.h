@@ -35,25 +35,39 @@ struct RunEnvironment {
   RunRecord* record = nullptr;
 };
 
+// What tells whether a page on disk is still the one that was read: its size,
+// its last-write time and its identity (device and inode).
+struct PageStamp {
+  bool valid = false;
+  std::int64_t size = -1;
+  std::int64_t writeTime = 0;
+  std::uint64_t device = 0, inode = 0;
+  bool operator==(const PageStamp&) const = default;
+};
+PageStamp StampOf(const std::string& path);
+
 struct FileOutcome {
   enum class Status {
     Saved,      // written to `writtenPath`
     Skipped,    // reached the save step, which wrote nothing
     Cancelled,  // stopped at a cancel check; nothing written, backup put back
     Failed,     // could not be read, backed up or written, or did not fit into memory; backup put back
+    NotText,    // holds a NUL byte: not a text page, left untouched
   } status = Status::Failed;
   std::int64_t sizeBefore = -1;
   std::int64_t sizeAfter = -1;  // of the written file, or of the output path when skipped
   std::string outputPath;
   std::string writtenPath;
-  std::string failure;  // when Failed: what could not be done, with the path concerned
+  std::string failure;  // when Failed or NotText: what could not be done, with the path concerned
   // Counted in the statistics and in the list of the run's files.
   bool ReachedSave() const { return status == Status::Saved || status == Status::Skipped; }
 };
 
 // Optimizes `source` and places the result by the output mode of the settings.
 // With `dryRun` nothing is written or moved; `sizeAfter` is the size the
-// optimized file would have.
+// optimized file would have. A page that holds a NUL byte is not a text page
+// and is left untouched. A source to be replaced by its optimized text that
+// changed on disk since it was read fails and keeps the user's version.
 FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, OverwriteMemory& memory,
                          const std::function<bool()>& checkCancel, bool dryRun = false);
 
@@ -67,6 +81,8 @@ struct PreparedFile {
   Fingerprint original;     // of the file's bytes as read
   bool unreadable = false;  // Failed because the file could not be read
   std::error_code error;    // when Failed: the system's reason, if there is one
+  bool notText = false;     // Failed because the file holds a NUL byte
+  PageStamp stamp;          // the page as it was read
 };
 PreparedFile PrepareFile(const std::string& source, const RunEnvironment& env,
                          const std::function<bool()>& checkCancel);

@@ -5,9 +5,9 @@
 
 #include "engine/engine.h"
 #include "i18n/catalogue.h"
-#include "panel/date_text.h"
-#include "panel/paths.h"
+#include "run/date_text.h"
 #include "run/file_ops.h"
+#include "run/paths.h"
 #include "run/run_record.h"
 
 namespace tersify {

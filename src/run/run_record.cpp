@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "panel/paths.h"
+#include "run/paths.h"
 #include "platform/append_file.h"
 #include "platform/read_file.h"
 

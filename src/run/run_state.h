@@ -10,6 +10,16 @@
 
 namespace tersify {
 
+class MessageCatalogue;
+struct OptimizationSettings;
+
+// What the commands read at the moment of use and whom they tell.
+struct UserContext {
+  const OptimizationSettings& settings;
+  const MessageCatalogue& catalogue;
+  UserInteraction& ui;
+};
+
 // What the main window is busy with.
 enum class Busy { None, Opt, Path };
 

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "panel/paths.h"
+#include "run/paths.h"
 
 namespace tersify {
 

@@ -6,15 +6,17 @@
 namespace tersify {
 
 ControlEnabling::ControlEnabling() {
-  for (std::string_view name :
-       {std::string_view("cbDelEmptyPar"), std::string_view("cbDelCRLF"),
-        std::string_view("cbReplaceDoubleSpacesInKav"), std::string_view("cbReplaceDoubleNbspInKav"), kLabelCommentTags,
-        std::string_view("cbIsScript"), std::string_view("cbIsStyle"), std::string_view("cbOuttag"),
-        std::string_view("cbMaxEmbCount"), std::string_view("edMaxEmbCount"), std::string_view("edMaxFCount"),
-        std::string_view("cbSaveBefMod"), std::string_view("edBackUpPath"), kButtonBackUpPath,
-        std::string_view("edOptimizedPath"), kButtonOptimizedPath, kLabelOptimizedPath, kMenuPackedFile,
-        kCheckScriptsKept})
-    states_.emplace_back(std::string(name), true);
+  auto add = [this](std::string_view control) {
+    if (control.empty()) return;
+    for (const auto& state : states_)
+      if (state.first == control) return;
+    states_.emplace_back(std::string(control), true);
+  };
+  for (const auto& row : kOptionTable) {
+    for (auto control : row.enables) add(control);
+    for (auto control : row.disables) add(control);
+  }
+  add(kCheckScriptsKept);
   Set("edMaxEmbCount", false);
   Set(kCheckScriptsKept, false);
 }
@@ -31,45 +33,20 @@ void ControlEnabling::Set(std::string_view control, bool enabled) {
 }
 
 bool ControlEnabling::RunRule(std::string_view box, const OptimizationSettings& s) {
-  auto is = [box](std::string_view name) { return EqualsIgnoringCase(box, name); };
-  if (is("cbDelKav")) {
-    Set("cbDelEmptyPar", s.cbDelKav);
-  } else if (is("cbDelEmptyLine")) {
-    Set("cbDelCRLF", s.cbDelEmptyLine);
-  } else if (is("cbReplaceDoubleSpaces")) {
-    Set("cbReplaceDoubleSpacesInKav", s.cbReplaceDoubleSpaces);
-  } else if (is("cbReplaceDoubleNbsp")) {
-    Set("cbReplaceDoubleNbspInKav", s.cbReplaceDoubleNbsp);
-  } else if (is("cbDelComments")) {
-    for (std::string_view c : {kLabelCommentTags, std::string_view("cbIsScript"), std::string_view("cbIsStyle"),
-                               std::string_view("cbOuttag")})
-      Set(c, s.cbDelComments);
-  } else if (is("cbProcessEmbeded")) {
-    Set("cbMaxEmbCount", s.cbProcessEmbeded);
-    Set("edMaxEmbCount", s.cbProcessEmbeded);
-  } else if (is("cbMaxEmbCount")) {
-    Set("edMaxEmbCount", s.cbMaxEmbCount);
-  } else if (is("cbMaxFCount")) {
-    Set("edMaxFCount", s.cbMaxFCount);
-  } else if (is("radModifyOld")) {
-    UpdateSaveModeControls(s);
-  } else {
-    return false;
-  }
+  const OptionRow* row = FindOption(box);
+  if (!row || !row->HasRule()) return false;
+  const bool ticked = s.*std::get<bool OptimizationSettings::*>(row->field);
+  for (auto control : row->enables)
+    if (!control.empty()) Set(control, ticked);
+  for (auto control : row->disables)
+    if (!control.empty()) Set(control, !ticked);
   return true;
 }
 
-void ControlEnabling::UpdateSaveModeControls(const OptimizationSettings& s) {
-  const bool m = s.radModifyOld;
-  for (std::string_view c : {std::string_view("cbSaveBefMod"), std::string_view("edBackUpPath"), kButtonBackUpPath})
-    Set(c, m);
-  for (std::string_view c :
-       {std::string_view("edOptimizedPath"), kButtonOptimizedPath, kLabelOptimizedPath, kMenuPackedFile})
-    Set(c, !m);
-}
+void ControlEnabling::UpdateSaveModeControls(const OptimizationSettings& s) { RunRule("radModifyOld", s); }
 
 void ControlEnabling::RunAllRules(const OptimizationSettings& s) {
-  for (const auto& key : OptionKeys()) RunRule(key.key, s);
+  for (const auto& row : kOptionTable) RunRule(row.key, s);
 }
 
 }  // namespace tersify

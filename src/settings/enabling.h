@@ -8,17 +8,9 @@
 #include <utility>
 #include <vector>
 
+#include "settings/option_table.h"
+
 namespace tersify {
-
-struct OptimizationSettings;
-
-// Controls without an option of their own.
-inline constexpr std::string_view kLabelCommentTags = "labCommentTags";       // "Do not remove if comment consists..."
-inline constexpr std::string_view kLabelOptimizedPath = "labOptimizedPath";   // "Save optimized copies ... folder:"
-inline constexpr std::string_view kButtonOptimizedPath = "butOptimizedPath";  // folder button of edOptimizedPath
-inline constexpr std::string_view kButtonBackUpPath = "butBackUpPath";        // folder button of edBackUpPath
-inline constexpr std::string_view kMenuPackedFile = "menuPackedFile";         // main window's "Packed file" item
-inline constexpr std::string_view kCheckScriptsKept = "cbScriptsKept";        // the ticked box that is always disabled
 
 class ControlEnabling {
  public:
@@ -36,7 +28,7 @@ class ControlEnabling {
   // without it the output-folder controls and the "Packed file" menu item.
   void UpdateSaveModeControls(const OptimizationSettings& s);
 
-  // Runs every rule once, in the order of the options file.
+  // Runs every rule once, in the order of the option table.
   void RunAllRules(const OptimizationSettings& s);
 
   const std::vector<std::pair<std::string, bool>>& states() const { return states_; }

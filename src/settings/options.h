@@ -12,45 +12,48 @@ namespace tersify {
 enum OptimizationMode : int { kModeNormal = 0, kModeMax = 1, kModeUsers = 2 };
 
 struct OptimizationSettings {
-  int comboMode = kModeNormal;
-  bool cbDelKav = true;
-  bool cbDelEmptyPar = true;
-  bool cbDelEmptyLine = true;
-  bool cbDelCRLF = false;
-  bool cbDelTabLine = true;
-  bool cbReplaceDoubleSpaces = true;
-  bool cbReplaceDoubleSpacesInKav = false;
-  bool cbReplaceDoubleNbsp = true;
-  bool cbReplaceDoubleNbspInKav = false;
-  bool cbDelComments = true;
-  bool cbDelAllTabs = true;
-  bool cbDelBegEndSpace = true;
-  bool cbIsStyle = true;
-  bool cbIsScript = true;
-  bool cbOuttag = true;
-  bool cbDelScripts = false;
-  bool cbDelScriptsMax = false;
-  bool cbClosedTagsAlso = true;
-  bool cbProcessEmbeded = false;
-  bool cbMaxEmbCount = false;
-  std::string edMaxEmbCount = "10";
-  bool cbMaxFCount = true;
-  std::string edMaxFCount = "100";
-  bool cbSaveNopen = false;
-  bool radModifyOld = false;
-  bool cbSaveBefMod = true;
-  std::string edBackUpPath;     // program folder + "backup" + separator
-  std::string edOptimizedPath;  // program folder + "optimized" + separator
-  bool cbShowEnd = true;
-  bool cbShowConf = true;
-  bool cbShowInfo = true;
-  bool cbShowOptWin = true;
+  // Every field takes its start-up value from the option table.
+  OptimizationSettings();
+
+  int comboMode{};
+  bool cbDelKav{};
+  bool cbDelEmptyPar{};
+  bool cbDelEmptyLine{};
+  bool cbDelCRLF{};
+  bool cbDelTabLine{};
+  bool cbReplaceDoubleSpaces{};
+  bool cbReplaceDoubleSpacesInKav{};
+  bool cbReplaceDoubleNbsp{};
+  bool cbReplaceDoubleNbspInKav{};
+  bool cbDelComments{};
+  bool cbDelAllTabs{};
+  bool cbDelBegEndSpace{};
+  bool cbIsStyle{};
+  bool cbIsScript{};
+  bool cbOuttag{};
+  bool cbDelScripts{};
+  bool cbDelScriptsMax{};
+  bool cbClosedTagsAlso{};
+  bool cbProcessEmbeded{};
+  bool cbMaxEmbCount{};
+  std::string edMaxEmbCount;
+  bool cbMaxFCount{};
+  std::string edMaxFCount;
+  bool cbSaveNopen{};
+  bool radModifyOld{};
+  bool cbSaveBefMod{};
+  std::string edBackUpPath;
+  std::string edOptimizedPath;
+  bool cbShowEnd{};
+  bool cbShowConf{};
+  bool cbShowInfo{};
+  bool cbShowOptWin{};
   std::string edExtEditor;
   std::string edBrowser;
   std::string edLan;
-  std::array<int, 6> col = {180, 150, 120, 110, 110, 100};
-  int splitter = 72;
-  int column_sort = 0;
+  std::array<int, 6> col{};
+  int splitter{};
+  int column_sort{};
 
   // "Leave source files unchanged": the negation of radModifyOld, not stored.
   bool cbSaveNewMod() const { return !radModifyOld; }
@@ -68,14 +71,8 @@ bool IsModeSensitiveCheckBox(std::string_view name);
 // the box is one of the pass check boxes. Returns true when the mode changed.
 bool OnCheckBoxMousePress(OptimizationSettings& s, std::string_view name);
 
-// Generic access by key, as stored in Options.dat ("col0".."col5" for the widths).
+// The type of an option as the options file stores it.
 enum class OptionType { Bool, Int, Text };
-struct OptionKey {
-  std::string_view key;
-  OptionType type;
-};
-// Every key in the order of the options file.
-const std::vector<OptionKey>& OptionKeys();
 std::optional<OptionType> OptionTypeOf(std::string_view key);  // case-insensitive
 // Value as the options file writes it: "0"/"1", decimal integer, or text.
 std::optional<std::string> GetOption(const OptimizationSettings& s, std::string_view key);

@@ -1,93 +1,40 @@
 #include "settings/options_file.h"
 
 #include <filesystem>
+#include <optional>
 
 #include "i18n/catalogue.h"
 #include "settings/enabling.h"
 #include "settings/ini_file.h"
+#include "settings/option_table.h"
 
 namespace tersify {
 namespace {
 
-// Reads the fields of the record from one parsed file, in the loader's order.
-class OptionsReader {
- public:
-  OptionsReader(const IniFile& ini, OptimizationSettings& s, ControlEnabling* enabling)
-      : ini_(ini), s_(s), enabling_(enabling) {}
-
-  void Bool(std::string_view key, bool& field) {
-    auto v = ini_.Get(kSettingsSection, key);
-    if (v) {
-      if (auto i = ParseIniInteger(*v)) field = *i != 0;
-    }
-    Rule(key);
+// The value a missing key or a value that is not valid reads as; nullopt
+// when the current value stays.
+std::optional<std::string> Fallback(const OptionRow& row, const std::string& programFolder) {
+  switch (row.ifMissing) {
+    case IfMissing::Reset:
+      return std::string(row.resetTo);
+    case IfMissing::InProgramFolder:
+      // A separator is put before the folder name although the program folder
+      // ends with one; the doubled separator reads as one.
+      return programFolder + PathSeparator() + std::string(row.resetTo);
+    case IfMissing::Keep:
+      break;
   }
-  void Int(std::string_view key, int& field, int fallback) { field = ini_.GetInt(kSettingsSection, key, fallback); }
-  void Text(std::string_view key, std::string& field, std::string_view fallback) {
-    field = ini_.GetString(kSettingsSection, key, fallback);
-  }
-  void Rule(std::string_view key) {
-    if (enabling_) enabling_->RunRule(key, s_);
-  }
-
- private:
-  const IniFile& ini_;
-  OptimizationSettings& s_;
-  ControlEnabling* enabling_;
-};
-
-void ReadPassOptions(OptionsReader& r, OptimizationSettings& s) {
-  int mode = kModeUsers;
-  r.Int("comboMode", mode, kModeUsers);
-  s.comboMode = (mode >= kModeNormal && mode <= kModeUsers) ? mode : kModeUsers;
-  r.Bool("cbDelKav", s.cbDelKav);
-  r.Bool("cbDelEmptyPar", s.cbDelEmptyPar);
-  r.Bool("cbDelEmptyLine", s.cbDelEmptyLine);
-  r.Bool("cbDelCRLF", s.cbDelCRLF);
-  r.Bool("cbDelTabLine", s.cbDelTabLine);
-  r.Bool("cbDelAllTabs", s.cbDelAllTabs);
-  r.Bool("cbDelBegEndSpace", s.cbDelBegEndSpace);
-  r.Bool("cbReplaceDoubleSpaces", s.cbReplaceDoubleSpaces);
-  r.Bool("cbReplaceDoubleSpacesInKav", s.cbReplaceDoubleSpacesInKav);
-  r.Bool("cbReplaceDoubleNbsp", s.cbReplaceDoubleNbsp);
-  r.Bool("cbReplaceDoubleNbspInKav", s.cbReplaceDoubleNbspInKav);
-  r.Bool("cbDelComments", s.cbDelComments);
-  r.Bool("cbIsStyle", s.cbIsStyle);
-  r.Bool("cbIsScript", s.cbIsScript);
-  r.Bool("cbClosedTagsAlso", s.cbClosedTagsAlso);
-  r.Bool("cbOuttag", s.cbOuttag);
-  r.Bool("cbDelScripts", s.cbDelScripts);
-  r.Bool("cbDelScriptsMax", s.cbDelScriptsMax);
+  return std::nullopt;
 }
 
-void ReadFileOptions(OptionsReader& r, OptimizationSettings& s, const std::string& programFolder) {
-  const std::string sep(1, PathSeparator());
-  r.Bool("radModifyOld", s.radModifyOld);
-  r.Bool("cbSaveBefMod", s.cbSaveBefMod);
-  // A separator is put before the folder name although the program folder
-  // ends with one; the doubled separator reads as one.
-  r.Text("edBackUpPath", s.edBackUpPath, programFolder + sep + "backup");
-  r.Text("edOptimizedPath", s.edOptimizedPath, programFolder + sep + "optimized");
-  r.Bool("cbProcessEmbeded", s.cbProcessEmbeded);
-  r.Bool("cbMaxEmbCount", s.cbMaxEmbCount);
-  r.Text("edMaxEmbCount", s.edMaxEmbCount, s.edMaxEmbCount);
-  r.Rule("cbMaxEmbCount");
-  r.Bool("cbMaxFCount", s.cbMaxFCount);
-  r.Text("edMaxFCount", s.edMaxFCount, s.edMaxFCount);
-  r.Bool("cbSaveNopen", s.cbSaveNopen);
-  r.Bool("cbShowEnd", s.cbShowEnd);
-  r.Bool("cbShowConf", s.cbShowConf);
-  r.Bool("cbShowInfo", s.cbShowInfo);
-  r.Text("edLan", s.edLan, "");
-  r.Bool("cbShowOptWin", s.cbShowOptWin);
-  r.Text("edExtEditor", s.edExtEditor, "");
-  r.Text("edBrowser", s.edBrowser, "");
-}
-
-void ReadLayout(OptionsReader& r, OptimizationSettings& s) {
-  for (std::size_t i = 0; i < s.col.size(); ++i) r.Int("col" + std::to_string(i), s.col[i], s.col[i]);
-  r.Int("splitter", s.splitter, s.splitter);
-  r.Int("column_sort", s.column_sort, 0);
+// Reads one field; a check box then runs its enabling rule.
+void ReadRow(const IniFile& ini, const OptionRow& row, OptimizationSettings& s, const std::string& programFolder,
+             ControlEnabling* enabling) {
+  auto value = ini.Get(kSettingsSection, row.key);
+  if (!value || !SetOption(s, row.key, *value)) {
+    if (auto fallback = Fallback(row, programFolder)) SetOption(s, row.key, *fallback);
+  }
+  if (enabling) enabling->RunRule(row.key, s);
 }
 
 }  // namespace
@@ -105,7 +52,7 @@ SaveOptionsResult SaveOptions(const SettingsContext& context, const Optimization
   IniFile ini = IniFile::Read(context.OptionsPath(), &status);
   bool written = status != IniFile::ReadStatus::Failed;
   if (written) {
-    for (const auto& key : OptionKeys()) ini.Set(kSettingsSection, key.key, *GetOption(settings, key.key));
+    for (const OptionRow* row : kOptionFileOrder) ini.Set(kSettingsSection, row->key, *GetOption(settings, row->key));
     written = ini.Write(context.OptionsPath());
   }
   if (!written) {
@@ -131,11 +78,15 @@ LoadOptionsResult LoadOptions(const SettingsContext& context, OptimizationSettin
     SaveOptions(context, settings, tables);
     return LoadOptionsResult::WroteDefaults;
   }
-  OptionsReader reader(ini, settings, enabling);
-  ReadPassOptions(reader, settings);
-  LoadTagTables(context.programFolder, tables, context.ui, context.catalogue);
-  ReadFileOptions(reader, settings, context.programFolder);
-  ReadLayout(reader, settings);
+  // The tag tables are loaded between the options that steer the passes and the others.
+  bool tablesLoaded = false;
+  for (const auto& row : kOptionTable) {
+    if (!tablesLoaded && !SteersPasses(row.group)) {
+      LoadTagTables(context.programFolder, tables, context.ui, context.catalogue);
+      tablesLoaded = true;
+    }
+    ReadRow(ini, row, settings, context.programFolder, enabling);
+  }
   return LoadOptionsResult::Loaded;
 }
 

@@ -48,12 +48,12 @@ enum class LoadOptionsResult {
   Failed,         // "Error during options loading" shown; the record is unchanged
 };
 
-// Reads the record in the order of the options file's loader: missing keys
-// keep the current value, except comboMode (2), edLan, edExtEditor and
-// edBrowser (empty), column_sort (0) and the two folders (programFolder,
-// a separator and "backup" or "optimized"). A value that is no integer reads
-// as that default. Loads the tag tables between the pass options and the
-// file options. Runs the enabling rules on `enabling` when given.
+// Reads the record in the order of the option table: a missing key, or a
+// value that is not valid, leaves the field as it is or reads as the row's
+// fallback (comboMode 2, edLan, edExtEditor and edBrowser empty, column_sort
+// 0, the two folders inside programFolder). Loads the tag tables between the
+// options that steer the passes and the others. Runs the enabling rules on
+// `enabling` when given.
 LoadOptionsResult LoadOptions(const SettingsContext& context, OptimizationSettings& settings, TagTables& tables,
                               ControlEnabling* enabling = nullptr);
 

@@ -19,8 +19,10 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "i18n/catalogue.h"
+#include "settings/option_table.h"
 #include "ui/text.h"
 #include "ui/file_chooser.h"
 #include "ui/widgets.h"
@@ -42,6 +44,20 @@ QWidget* Indented(QWidget* w) {
   row->setContentsMargins(24, 0, 0, 0);
   row->addWidget(w);
   return box;
+}
+
+// A box that another box's rule enables sits indented under it.
+bool IsEnabledByAnotherBox(std::string_view key) {
+  for (const auto& row : kOptionTable)
+    if (std::ranges::find(row.enables, key) != row.enables.end()) return true;
+  return false;
+}
+
+// The count edit that a box alone enables stands beside it.
+std::string_view EditBeside(const OptionRow& row) {
+  if (row.enables[0].empty() || !row.enables[1].empty()) return {};
+  const OptionRow* edit = FindOption(row.enables[0]);
+  return edit && edit->type() == OptionType::Text ? edit->key : std::string_view();
 }
 
 }  // namespace
@@ -99,11 +115,11 @@ QString TfrmOptions::Text(const char* key) const { return ToQ(s_.catalogue.Text(
 QCheckBox* TfrmOptions::checkBox(const char* name) const { return findChild<QCheckBox*>(name); }
 QLineEdit* TfrmOptions::edit(const char* name) const { return findChild<QLineEdit*>(name); }
 
-QCheckBox* TfrmOptions::AddCheck(QWidget* page, const char* name, const QString& caption) {
-  auto* box = new QCheckBox(caption, page);
-  box->setObjectName(name);
-  checks_[name] = box;
-  std::string key = name;
+QCheckBox* TfrmOptions::AddCheck(QWidget* page, const OptionRow& row) {
+  auto* box = new QCheckBox(ToQ(row.caption), page);
+  box->setObjectName(ToQ(row.key));
+  std::string key(row.key);
+  checks_[key] = box;
   box->installEventFilter(this);
   // Only the user's clicks count; the program sets the boxes with signals blocked.
   connect(box, &QCheckBox::clicked, this, [this, key](bool on) {
@@ -113,19 +129,41 @@ QCheckBox* TfrmOptions::AddCheck(QWidget* page, const char* name, const QString&
   return box;
 }
 
-QLineEdit* TfrmOptions::AddNumberEdit(QWidget* parent, const char* name) {
+QLineEdit* TfrmOptions::AddNumberEdit(QWidget* parent, std::string_view name) {
   auto* ed = new QLineEdit(parent);
-  ed->setObjectName(name);
+  ed->setObjectName(ToQ(name));
   ed->setMaximumWidth(60);
   // Typed keys pass the count filter; pasted text must be digits too.
   ed->installEventFilter(this);
   ed->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), ed));
   countEdits_.push_back(ed);
-  std::string key = name;
+  std::string key(name);
   connect(ed, &QLineEdit::textChanged, this, [this, key](const QString& text) {
     if (!showing_) SetOption(settings(), key, FromQ(text));
   });
   return ed;
+}
+
+void TfrmOptions::AddCheckBoxes(QWidget* parent, QVBoxLayout* v, OptionGroup group, bool indentAll) {
+  std::vector<const OptionRow*> rows;
+  for (const auto& row : kOptionTable)
+    if (row.group == group && !row.caption.empty()) rows.push_back(&row);
+  std::ranges::sort(rows, {}, &OptionRow::rank);
+  for (const OptionRow* row : rows) {
+    QCheckBox* box = AddCheck(parent, *row);
+    const bool indented = indentAll || IsEnabledByAnotherBox(row->key);
+    const std::string_view edit = EditBeside(*row);
+    if (edit.empty()) {
+      v->addWidget(indented ? Indented(box) : box);
+      continue;
+    }
+    auto* line = new QHBoxLayout;
+    if (indented) line->setContentsMargins(24, 0, 0, 0);
+    line->addWidget(box);
+    line->addWidget(AddNumberEdit(parent, edit));
+    line->addStretch(1);
+    v->addLayout(line);
+  }
 }
 
 QWidget* TfrmOptions::BuildCommonPage() {
@@ -135,18 +173,7 @@ QWidget* TfrmOptions::BuildCommonPage() {
   auto* group = new QGroupBox(" Common options ", page);
   group->setObjectName("gbCommon");
   auto* v = new QVBoxLayout(group);
-  v->addWidget(AddCheck(group, "cbDelKav", "Remove unnecessary quotes    ...=\"50\"  "));
-  v->addWidget(Indented(AddCheck(group, "cbDelEmptyPar", "remove empty params   alt=\"\"")));
-  v->addWidget(AddCheck(group, "cbDelEmptyLine", "Remove empty lines"));
-  v->addWidget(Indented(AddCheck(group, "cbDelCRLF", "remove all CR+LF chains    ( \"gluing\" )")));
-  v->addWidget(AddCheck(group, "cbReplaceDoubleSpaces", "Replace superfluous space chains with one space     ___ => _"));
-  v->addWidget(Indented(AddCheck(group, "cbReplaceDoubleSpacesInKav", "including values of params   ...=\"...__...\"")));
-  v->addWidget(AddCheck(group, "cbReplaceDoubleNbsp",
-                        "Replace superfluous &&nbsp; chains with single &&nbsp;    &&nbsp;&&nbsp; => &&nbsp;"));
-  v->addWidget(Indented(AddCheck(group, "cbReplaceDoubleNbspInKav", "including values of params   ...=\"...&&nbsp;...\"")));
-  v->addWidget(AddCheck(group, "cbDelTabLine", "Remove lines, which consist tabs ( key code #9 ) and spaces only"));
-  v->addWidget(AddCheck(group, "cbDelAllTabs", "Remove all tabs ( key code #9 )"));
-  v->addWidget(AddCheck(group, "cbDelBegEndSpace", "Trim lines ( remove spaces at the beginning and ends of lines )"));
+  AddCheckBoxes(group, v, OptionGroup::Common);
   v->addStretch(1);
   outer->addWidget(group);
   return page;
@@ -159,20 +186,17 @@ QWidget* TfrmOptions::BuildCommentsPage() {
   auto* group = new QGroupBox("Comments and Scripts treatment ", page);
   group->setObjectName("gbComments");
   auto* v = new QVBoxLayout(group);
-  v->addWidget(AddCheck(group, "cbDelComments", "Remove comments  ( <!-- --> )"));
+  AddCheckBoxes(group, v, OptionGroup::Comments);
   auto* labCommentTags = new QLabel("Do not remove if comment consists one of the tags:", group);
   labCommentTags->setObjectName("labCommentTags");
   v->addWidget(Indented(labCommentTags));
-  v->addWidget(Indented(AddCheck(group, "cbIsStyle", "<style> and </style>")));
-  v->addWidget(Indented(AddCheck(group, "cbIsScript", "<script> and </script>")));
-  v->addWidget(Indented(AddCheck(group, "cbOuttag", "the first outside tag is <style> or <script ... >")));
+  AddCheckBoxes(group, v, OptionGroup::CommentTags);
   auto* never = new QCheckBox("Text inside scripts is not optimized", group);
   never->setObjectName("cbScriptsKept");
   never->setChecked(true);
   never->setEnabled(false);
   v->addWidget(never);
-  v->addWidget(AddCheck(group, "cbDelScripts", "Remove all scripts from the files"));
-  v->addWidget(AddCheck(group, "cbDelScriptsMax", "Remove all scripts from the files in \"Max  optimization\" mode"));
+  AddCheckBoxes(group, v, OptionGroup::Scripts);
   v->addStretch(1);
   outer->addWidget(group);
   return page;
@@ -215,7 +239,7 @@ QWidget* TfrmOptions::BuildTagsPage() {
   rb->addWidget(delRep);
   rb->addStretch(1);
   rv->addLayout(rb);
-  rv->addWidget(AddCheck(rep, "cbClosedTagsAlso", "Treat closing tags"));
+  AddCheckBoxes(rep, rv, OptionGroup::TagReplacement);
   connect(addRep, &QPushButton::clicked, this, [this] { if (addTag) addTag(true); });
   connect(delRep, &QPushButton::clicked, this, &TfrmOptions::RemoveReplacementEntry);
 
@@ -261,18 +285,8 @@ QWidget* TfrmOptions::BuildFilesPage() {
   auto* heading = new QLabel("Files restriction during adding to files panel", page);
   heading->setObjectName("labRestriction");
   v->addWidget(heading);
-  auto* row1 = new QHBoxLayout;
-  row1->addWidget(AddCheck(page, "cbMaxFCount", "By files count ( not bigger than )"));
-  row1->addWidget(AddNumberEdit(page, "edMaxFCount"));
-  row1->addStretch(1);
-  v->addLayout(row1);
-  v->addWidget(AddCheck(page, "cbProcessEmbeded", "Treat embeded folders"));
-  auto* row2 = new QHBoxLayout;
-  row2->setContentsMargins(24, 0, 0, 0);
-  row2->addWidget(AddCheck(page, "cbMaxEmbCount", "Max level of embed folders"));
-  row2->addWidget(AddNumberEdit(page, "edMaxEmbCount"));
-  row2->addStretch(1);
-  v->addLayout(row2);
+  AddCheckBoxes(page, v, OptionGroup::FileCount);
+  AddCheckBoxes(page, v, OptionGroup::Folders);
 
   radSaveNewMod_ = new QRadioButton("Leave source files unchanged    ( Recommended )", page);
   radSaveNewMod_->setObjectName("cbSaveNewMod");
@@ -293,7 +307,7 @@ QWidget* TfrmOptions::BuildFilesPage() {
   radModifyOld_ = new QRadioButton("Modify source files", page);
   radModifyOld_->setObjectName("radModifyOld");
   v->addWidget(radModifyOld_);
-  v->addWidget(Indented(AddCheck(page, "cbSaveBefMod", "Make backup copy of the files before optimization to the folder:")));
+  AddCheckBoxes(page, v, OptionGroup::Backup);
   auto* row4 = new QHBoxLayout;
   row4->setContentsMargins(24, 0, 0, 0);
   auto* edBack = new QLineEdit(page);
@@ -303,7 +317,7 @@ QWidget* TfrmOptions::BuildFilesPage() {
   auto* butBack = ChooserButton(page, "butBackUpPath", "Select folder");
   row4->addWidget(butBack);
   v->addLayout(row4);
-  v->addWidget(AddCheck(page, "cbSaveNopen", "Save filelist during quit and load during starting of Tersify"));
+  AddCheckBoxes(page, v, OptionGroup::FileList);
   v->addStretch(1);
 
   connect(butOpt, &QToolButton::clicked, this, [this] { ChooseFolder("edOptimizedPath"); });
@@ -324,10 +338,7 @@ QWidget* TfrmOptions::BuildMiscPage() {
   auto* labShow = new QLabel("Show:", page);
   labShow->setObjectName("labShow");
   v->addWidget(labShow);
-  v->addWidget(Indented(AddCheck(page, "cbShowConf", "actions confirmations")));
-  v->addWidget(Indented(AddCheck(page, "cbShowInfo", "warning and information messages")));
-  v->addWidget(Indented(AddCheck(page, "cbShowEnd", "actions finishing messages ( optimization, restoration, etc. )")));
-  v->addWidget(Indented(AddCheck(page, "cbShowOptWin", "optimization process and results window")));
+  AddCheckBoxes(page, v, OptionGroup::Show, /*indentAll=*/true);
 
   auto fileRow = [&](const char* labName, const char* caption, const char* edName, const char* butName) {
     auto* lab = new QLabel(caption, page);
@@ -382,11 +393,11 @@ void TfrmOptions::ShowSettings() {
     QSignalBlocker block(box);
     box->setChecked(value && *value == "1");
   }
-  for (const char* name : {"edMaxFCount", "edMaxEmbCount", "edOptimizedPath", "edBackUpPath", "edExtEditor",
-                           "edBrowser", "edLan"}) {
-    auto value = GetOption(st, name);
-    QString text = ToQ(value.value_or(""));
-    if (edit(name)->text() != text) edit(name)->setText(text);
+  for (const auto& row : kOptionTable) {
+    if (row.type() != OptionType::Text) continue;
+    auto* ed = findChild<QLineEdit*>(ToQ(row.key));
+    QString text = ToQ(*GetOption(st, row.key));
+    if (ed->text() != text) ed->setText(text);
   }
   (st.radModifyOld ? radModifyOld_ : radSaveNewMod_)->setChecked(true);
   showing_ = false;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/option_table.h"
 #include "settings/options_dialog.h"
 
 class QCheckBox;
@@ -18,11 +19,12 @@ class QRadioButton;
 class QTabWidget;
 class QToolButton;
 class QTreeWidget;
+class QVBoxLayout;
 
 namespace tersify {
 class MessageCatalogue;
 class UserInteraction;
-}
+}  // namespace tersify
 
 namespace tersify::ui {
 
@@ -75,8 +77,10 @@ class TfrmOptions : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  QCheckBox* AddCheck(QWidget* page, const char* name, const QString& caption);
-  QLineEdit* AddNumberEdit(QWidget* parent, const char* name);
+  QCheckBox* AddCheck(QWidget* page, const OptionRow& row);
+  QLineEdit* AddNumberEdit(QWidget* parent, std::string_view name);
+  // The check boxes of one group of the option table, in their order.
+  void AddCheckBoxes(QWidget* parent, QVBoxLayout* v, OptionGroup group, bool indentAll = false);
   void ModeChosen(int mode);
   OptimizationSettings& settings() { return s_.model.settings(); }
   QString Text(const char* key) const;

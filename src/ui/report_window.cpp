@@ -89,7 +89,9 @@ TfrmReport::TfrmReport(QWidget* parent) : QDialog(parent) {
   butClose_->setGeometry(104, 224, 113, 25);
   pages_->addWidget(second);
 
-  connect(butStart_, &QPushButton::clicked, this, [this] { if (onStart) onStart(); });
+  connect(butStart_, &QPushButton::clicked, this, [this] {
+    if (onStart) onStart();
+  });
   connect(butCancel_, &QPushButton::clicked, this, &TfrmReport::CancelClicked);
   connect(butClose_, &QPushButton::clicked, this, &QDialog::close);
 
@@ -181,13 +183,14 @@ void TfrmReport::SetStartCaption(const QString& caption) {
   butStart_->setText(caption);
   FitTexts();
 }
-void TfrmReport::SetCancelCaption(const QString& caption) {
+void TfrmReport::SetCancelCaption(const QString& caption, bool breaksRun) {
   butCancel_->setText(caption);
+  cancelBreaksRun_ = breaksRun;
   FitTexts();
 }
 
-void TfrmReport::SetResults(const QString& done, const QString& removed, const QString& average,
-                            const QString& max, const QString& elapsed) {
+void TfrmReport::SetResults(const QString& done, const QString& removed, const QString& average, const QString& max,
+                            const QString& elapsed) {
   label("fdone")->setText(done);
   label("deleted")->setText(removed);
   label("midk")->setText(average);
@@ -201,9 +204,7 @@ void TfrmReport::Tick() {
 }
 
 void TfrmReport::CancelClicked() {
-  // The caption tells a running window from an idle one.
-  QString idle = cancelText ? cancelText() : QStringLiteral("Cancel");
-  if (butCancel_->text() != idle) {
+  if (cancelBreaksRun_) {
     if (requestCancel) requestCancel();
   } else {
     close();
@@ -221,8 +222,7 @@ void TfrmReport::keyPressEvent(QKeyEvent* event) {
 
 void TfrmReport::keyReleaseEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape && !event->isAutoRepeat()) {
-    QString running = breakText ? breakText() : QStringLiteral("Break");
-    if (butCancel_->text() == running) butCancel_->click();
+    if (cancelBreaksRun_) butCancel_->click();
     event->accept();
     return;
   }

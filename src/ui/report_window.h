@@ -18,13 +18,10 @@ class TfrmReport : public QDialog {
   explicit TfrmReport(QWidget* parent = nullptr);
 
   // Set by the main window: the Start button's action, how a running clock
-  // reads (empty while the clock is stopped), the cancel request, and the
-  // current texts of "Cancel" and "Break".
+  // reads (empty while the clock is stopped) and the cancel request.
   std::function<void()> onStart;
   std::function<std::optional<QString>()> clockText;
   std::function<void()> requestCancel;
-  std::function<QString()> cancelText;
-  std::function<QString()> breakText;
 
   void ShowPage(int page);
   int page() const;
@@ -35,7 +32,9 @@ class TfrmReport : public QDialog {
   QString clock() const;
   void SetStartEnabled(bool enabled);
   void SetStartCaption(const QString& caption);
-  void SetCancelCaption(const QString& caption);
+  // `breaksRun`: the button interrupts the run under way (and Esc acts as
+  // it); otherwise it closes the window.
+  void SetCancelCaption(const QString& caption, bool breaksRun);
   void SetResults(const QString& done, const QString& removed, const QString& average, const QString& max,
                   const QString& elapsed);
 
@@ -64,6 +63,7 @@ class TfrmReport : public QDialog {
   QLabel* timeStatus_;
   QPushButton* butStart_;
   QPushButton* butCancel_;
+  bool cancelBreaksRun_ = false;
   QPushButton* butClose_;
   QTimer* timer_;
 };

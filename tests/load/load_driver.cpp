@@ -11,12 +11,12 @@
 #include <iostream>
 #include <string>
 
+#include "app/run_controller.h"
 #include "i18n/catalogue.h"
 #include "i18n/language_file.h"
 #include "panel/adding.h"
 #include "panel/files_panel.h"
 #include "panel/source_view.h"
-#include "run/batch_run.h"
 #include "settings/tag_tables.h"
 
 namespace {
@@ -98,10 +98,11 @@ int main(int argc, char** argv) {
   RunEnd end = run.RunOptimization(false);
   auto t2 = Clock::now();
   const char* endText = end == RunEnd::Completed ? "completed" : end == RunEnd::Cancelled ? "cancelled" : "failed";
-  std::printf("files=%zu processed=%zu before=%lld after=%lld end=%s walk_ms=%lld run_ms=%lld checkpoints=%lld "
-              "longest_gap_ms=%lld messages=%d\n",
-              panel.size(), state.LastRunFiles.size(), static_cast<long long>(state.stats.totalBefore),
-              static_cast<long long>(state.stats.totalAfter), endText, Ms(t1 - t0), Ms(t2 - t1), ui.checkpoints,
-              Ms(ui.longestGap), ui.messages);
+  std::printf(
+      "files=%zu processed=%zu before=%lld after=%lld end=%s walk_ms=%lld run_ms=%lld checkpoints=%lld "
+      "longest_gap_ms=%lld messages=%d\n",
+      panel.size(), state.LastRunFiles.size(), static_cast<long long>(state.stats.totalBefore),
+      static_cast<long long>(state.stats.totalAfter), endText, Ms(t1 - t0), Ms(t2 - t1), ui.checkpoints,
+      Ms(ui.longestGap), ui.messages);
   return end == RunEnd::Completed && ui.messages == 0 ? 0 : 1;
 }

@@ -82,7 +82,7 @@ if "$BUILD/tersify-cli" --help 2>&1 | grep -q -- '--in-place'; then
 else
   DRIVER=$WORK/load_driver
   g++ -std=c++20 -O2 -DNDEBUG -I"$SRC/src" -DTERSIFY_SOURCE_DIR="\"$SRC\"" "$SRC/tests/load/load_driver.cpp" \
-    "$BUILD/libtersify_core.a" -o "$DRIVER"
+    "$BUILD/libtersify_desktop.a" "$BUILD/libtersify_core.a" -o "$DRIVER"
   BATCH=("$DRIVER" copies "$OUT" "$WORK/tree")
   say "batch: tests/load/load_driver (run core)"
 fi

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/codepage.h"
+#include "base/codepage.h"
 #include "settings/options.h"
 #include "settings/tag_tables.h"
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/option_table.h"
 #include "settings/options.h"
 #include "settings/tag_tables.h"
 
@@ -43,11 +44,9 @@ inline std::string RandomDocument(std::mt19937& rng, std::size_t maxPieces) {
 inline OptimizationSettings RandomSettings(std::mt19937& rng) {
   std::bernoulli_distribution b(0.5);
   OptimizationSettings s;
-  for (bool* f : {&s.cbDelKav, &s.cbDelEmptyPar, &s.cbDelEmptyLine, &s.cbDelCRLF, &s.cbDelTabLine,
-                  &s.cbReplaceDoubleSpaces, &s.cbReplaceDoubleSpacesInKav, &s.cbReplaceDoubleNbsp,
-                  &s.cbReplaceDoubleNbspInKav, &s.cbDelComments, &s.cbDelAllTabs, &s.cbDelBegEndSpace, &s.cbIsStyle,
-                  &s.cbIsScript, &s.cbOuttag, &s.cbDelScripts, &s.cbClosedTagsAlso, &s.cbShowInfo})
-    *f = b(rng);
+  for (const auto& row : kOptionTable)
+    if (IsPassSwitch(row)) SetOption(s, row.key, b(rng) ? "1" : "0");
+  s.cbShowInfo = b(rng);
   return s;
 }
 

@@ -3,6 +3,8 @@
 #include <initializer_list>
 #include <utility>
 
+#include "settings/option_table.h"
+
 namespace tersify::testsupport {
 namespace {
 
@@ -19,15 +21,8 @@ std::function<void(OptimizationSettings&)> Only(std::initializer_list<Flag> on) 
 
 // Every pass and sub-option on, scripts still shielded.
 void AllOn(OptimizationSettings& s) {
-  for (Flag f : {&OptimizationSettings::cbDelKav, &OptimizationSettings::cbDelEmptyPar,
-                 &OptimizationSettings::cbDelEmptyLine, &OptimizationSettings::cbDelCRLF,
-                 &OptimizationSettings::cbDelTabLine, &OptimizationSettings::cbReplaceDoubleSpaces,
-                 &OptimizationSettings::cbReplaceDoubleSpacesInKav, &OptimizationSettings::cbReplaceDoubleNbsp,
-                 &OptimizationSettings::cbReplaceDoubleNbspInKav, &OptimizationSettings::cbDelComments,
-                 &OptimizationSettings::cbDelAllTabs, &OptimizationSettings::cbDelBegEndSpace,
-                 &OptimizationSettings::cbIsStyle, &OptimizationSettings::cbIsScript, &OptimizationSettings::cbOuttag,
-                 &OptimizationSettings::cbClosedTagsAlso})
-    s.*f = true;
+  for (const auto& row : kOptionTable)
+    if (IsPassSwitch(row)) SetOption(s, row.key, "1");
   s.cbDelScripts = false;
 }
 
@@ -375,15 +370,8 @@ OptimizationSettings EngineCase::Settings() const {
 }
 
 void AllPassesOff(OptimizationSettings& s) {
-  for (Flag f : {&OptimizationSettings::cbDelKav, &OptimizationSettings::cbDelEmptyPar,
-                 &OptimizationSettings::cbDelEmptyLine, &OptimizationSettings::cbDelCRLF,
-                 &OptimizationSettings::cbDelTabLine, &OptimizationSettings::cbReplaceDoubleSpaces,
-                 &OptimizationSettings::cbReplaceDoubleSpacesInKav, &OptimizationSettings::cbReplaceDoubleNbsp,
-                 &OptimizationSettings::cbReplaceDoubleNbspInKav, &OptimizationSettings::cbDelComments,
-                 &OptimizationSettings::cbDelAllTabs, &OptimizationSettings::cbDelBegEndSpace,
-                 &OptimizationSettings::cbIsStyle, &OptimizationSettings::cbIsScript, &OptimizationSettings::cbOuttag,
-                 &OptimizationSettings::cbDelScripts, &OptimizationSettings::cbClosedTagsAlso})
-    s.*f = false;
+  for (const auto& row : kOptionTable)
+    if (IsPassSwitch(row)) SetOption(s, row.key, "0");
 }
 
 const std::vector<EngineCase>& EngineCases() {

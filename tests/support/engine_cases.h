@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/codepage.h"
+#include "base/codepage.h"
 #include "settings/options.h"
 #include "settings/tag_tables.h"
 

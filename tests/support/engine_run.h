@@ -7,7 +7,7 @@
 #include <array>
 #include <string>
 
-#include "engine/codepage.h"
+#include "base/codepage.h"
 #include "engine/engine.h"
 #include "i18n/catalogue.h"
 #include "settings/options.h"

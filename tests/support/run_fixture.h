@@ -1,8 +1,6 @@
-// Shared pieces of the run and panel tests: temporary folders, an English
+// Shared pieces of the run and panel tests: an English
 // catalogue, a simple stand-in optimizer and a recording run window.
 #pragma once
-
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -11,51 +9,20 @@
 #include <string>
 #include <vector>
 
+#include "app/run_controller.h"
+#include "app/run_window.h"
 #include "engine/engine.h"
 #include "i18n/catalogue.h"
 #include "i18n/language_file.h"
 #include "panel/files_panel.h"
 #include "panel/source_view.h"
-#include "run/batch_run.h"
-#include "run/run_window.h"
 #include "settings/options.h"
 #include "support/scripted_interaction.h"
+#include "support/temp_folder.h"
 
 namespace tersify::testing {
 
 namespace fs = std::filesystem;
-
-class TempFolder {
- public:
-  TempFolder() {
-    std::random_device rd;
-    root_ = fs::temp_directory_path() / ("tersify-run-" + std::to_string(::getpid()) + "-" + std::to_string(rd()));
-    fs::create_directories(root_);
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    fs::remove_all(root_, ec);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  // A path inside the folder; a trailing "/" is kept for folders.
-  std::string Path(const std::string& rel) const { return (root_ / rel).string(); }
-  std::string Folder(const std::string& rel) const {
-    fs::create_directories(root_ / rel);
-    return (root_ / rel).string() + "/";
-  }
-  std::string Write(const std::string& rel, const std::string& bytes) const {
-    fs::path p = root_ / rel;
-    fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << bytes;
-    return p.string();
-  }
-  const fs::path& root() const { return root_; }
-
- private:
-  fs::path root_;
-};
 
 inline std::string ReadAll(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -131,8 +98,7 @@ class FakeRunWindow : public RunWindow {
     startCaption = c;
     startEnabled = e;
   }
-  void SetCancelButton(const std::string& c, bool) override { cancelCaption = c; }
-  std::string CancelCaption() const override { return cancelCaption; }
+  void SetCancelButton(const std::string& c, bool, CancelRole) override { cancelCaption = c; }
   void ShowResults(const RunResultsView& r) override {
     results = r;
     caption = r.caption;

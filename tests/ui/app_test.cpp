@@ -23,6 +23,7 @@
 
 #include "app/application.h"
 #include "i18n/language_file.h"
+#include "settings/option_table.h"
 #include "ui/about_dialog.h"
 #include "ui/file_chooser.h"
 #include "ui/main_window.h"
@@ -305,38 +306,39 @@ class AppTest : public QObject {
     p.Start();
     auto& dlg = p.app->options();
     dlg.ShowPage(0);
-    struct Rule {
-      const char* box;
-      std::vector<const char*> follows;
-    };
-    const Rule rules[] = {
-        {"cbDelKav", {"cbDelEmptyPar"}},
-        {"cbDelEmptyLine", {"cbDelCRLF"}},
-        {"cbReplaceDoubleSpaces", {"cbReplaceDoubleSpacesInKav"}},
-        {"cbReplaceDoubleNbsp", {"cbReplaceDoubleNbspInKav"}},
-        {"cbDelComments", {"labCommentTags", "cbIsStyle", "cbIsScript", "cbOuttag"}},
-        {"cbMaxFCount", {"edMaxFCount"}},
-    };
-    for (const Rule& r : rules) {
-      QCheckBox* box = dlg.checkBox(r.box);
+    // Every box of the option table whose rule follows it on and off.
+    for (const auto& row : tersify::kOptionTable) {
+      if (row.caption.empty() || !row.HasRule()) continue;
+      const std::string name(row.key);
+      QCheckBox* box = dlg.checkBox(name.c_str());
+      QVERIFY2(box, name.c_str());
       // Start from a ticked box, whatever the defaults are.
       if (!box->isChecked()) box->click();
       std::map<std::string, bool> ticks;
-      for (const char* name : r.follows)
-        if (auto* c = dlg.checkBox(name)) ticks[name] = c->isChecked();
+      for (auto follower : row.enables)
+        if (auto* c = dlg.findChild<QCheckBox*>(QString::fromUtf8(follower.data(), follower.size())))
+          ticks[std::string(follower)] = c->isChecked();
       for (bool on : {false, true}) {
         box->click();
         QCOMPARE(box->isChecked(), on);
-        QCOMPARE(tersify::GetOption(p.app->settings(), r.box), std::optional<std::string>(on ? "1" : "0"));
-        for (const char* name : r.follows) {
-          QWidget* w = dlg.findChild<QWidget*>(name);
-          QVERIFY2(w, name);
-          QVERIFY2(w->isEnabled() == on, name);
+        QCOMPARE(tersify::GetOption(p.app->settings(), row.key), std::optional<std::string>(on ? "1" : "0"));
+        for (auto follower : row.enables) {
+          if (follower.empty()) continue;
+          const std::string f(follower);
+          QWidget* w = dlg.findChild<QWidget*>(f.c_str());
+          QVERIFY2(w, f.c_str());
+          QVERIFY2(w->isEnabled() == on, f.c_str());
           // A disabled box keeps its tick.
-          if (auto* c = dlg.checkBox(name)) QVERIFY2(c->isChecked() == ticks[name], name);
+          if (auto* c = dlg.checkBox(f.c_str())) QVERIFY2(c->isChecked() == ticks[f], f.c_str());
         }
       }
     }
+    // The rules as the dialog shows them.
+    QVERIFY(dlg.checkBox("cbDelKav")->isChecked());
+    QVERIFY(dlg.checkBox("cbDelEmptyPar")->isEnabled());
+    dlg.checkBox("cbDelComments")->click();
+    QVERIFY(!dlg.findChild<QWidget*>("labCommentTags")->isEnabled());
+    QVERIFY(!dlg.checkBox("cbOuttag")->isEnabled());
     // Loaded options run the rules too.
     p.app->settings().cbDelComments = false;
     WriteFile(p.Path("Options.dat"), "[settings]\r\ncbDelComments=0\r\ncbMaxFCount=0\r\n");

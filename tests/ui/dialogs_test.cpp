@@ -2,8 +2,8 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QLabel>
-#include <QMessageBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -81,8 +81,8 @@ class DialogsTest : public QObject {
                                    OverwriteChoice::Skip,      OverwriteChoice::OverwriteAllOlder,
                                    OverwriteChoice::SkipAll,   OverwriteChoice::NewName,
                                    OverwriteChoice::Rename};
-    const char* captions[] = {"Overwrite", "Overwrite All", "Skip", "Ovewrite All Older", "Skip All", "New name",
-                              "Rename"};
+    const char* captions[] = {"Overwrite", "Overwrite All", "Skip",  "Ovewrite All Older",
+                              "Skip All",  "New name",      "Rename"};
     for (int i = 0; i < 7; ++i) {
       QCOMPARE(dlg.button(all[i])->text(), QString(captions[i]));
       WhenShown(dlg, [&dlg, c = all[i]] { dlg.button(c)->click(); });
@@ -157,8 +157,10 @@ class DialogsTest : public QObject {
     const Case cases[] = {
         {tersify::QuestionButtons::YesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, tersify::Answer::Yes},
         {tersify::QuestionButtons::YesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::No, tersify::Answer::No},
-        {tersify::QuestionButtons::YesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton, tersify::Answer::No},
-        {tersify::QuestionButtons::OkCancel, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok, tersify::Answer::Ok},
+        {tersify::QuestionButtons::YesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton,
+         tersify::Answer::No},
+        {tersify::QuestionButtons::OkCancel, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok,
+         tersify::Answer::Ok},
         {tersify::QuestionButtons::OkCancel, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::NoButton,
          tersify::Answer::Cancel},
         {tersify::QuestionButtons::YesYesToAll, QMessageBox::Yes | QMessageBox::YesToAll, QMessageBox::YesToAll,
@@ -194,7 +196,8 @@ class DialogsTest : public QObject {
       box->setTextValue("index2.html");
       box->accept();
     });
-    QCOMPARE(user.InputBox("Saving", "Enter name for new file", "index.html"), std::optional<std::string>("index2.html"));
+    QCOMPARE(user.InputBox("Saving", "Enter name for new file", "index.html"),
+             std::optional<std::string>("index2.html"));
     QCOMPARE(title, QString("Saving"));
     QCOMPARE(label, QString("Enter name for new file"));
     QCOMPARE(proposed, QString("index.html"));
@@ -227,20 +230,18 @@ class DialogsTest : public QObject {
     TfrmReport report;
     int cancels = 0;
     report.requestCancel = [&] { ++cancels; };
-    report.cancelText = [] { return QString("Annuler"); };
-    report.breakText = [] { return QString("Stop"); };
-    report.SetCancelCaption("Annuler");
+    report.SetCancelCaption("Annuler", false);
     report.show();
     QTest::keyRelease(&report, Qt::Key_Escape);  // prepared: Esc does nothing
     QVERIFY(report.isVisible());
     QCOMPARE(cancels, 0);
-    report.SetCancelCaption("Stop");
+    report.SetCancelCaption("Stop", true);
     QTest::keyClick(&report, Qt::Key_Escape);  // running: Esc acts as the button
     QCOMPARE(cancels, 1);
     report.cancelButton()->click();
     QCOMPARE(cancels, 2);
     QVERIFY(report.isVisible());
-    report.SetCancelCaption("Annuler");
+    report.SetCancelCaption("Annuler", false);
     report.cancelButton()->click();
     QVERIFY(!report.isVisible());
     QCOMPARE(cancels, 2);

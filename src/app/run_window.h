@@ -1,5 +1,4 @@
-// What a run shows in its progress and results window. The desktop program
-// implements it with its window; other front-ends may leave it out.
+// What the desktop program's run shows in its progress and results window.
 #pragma once
 
 #include <string>
@@ -16,6 +15,10 @@ struct RunResultsView {
   std::string elapsed;  // the run's time
 };
 
+// What the window's Cancel button does: close the window, or interrupt the
+// run under way (then captioned "Break", and Esc acts as the button).
+enum class CancelRole { Close, Break };
+
 class RunWindow {
  public:
   virtual ~RunWindow() = default;
@@ -30,8 +33,7 @@ class RunWindow {
   virtual void SetStatus(const std::string& text) = 0;  // the status line
   virtual void SetClock(const std::string& text) = 0;   // the running clock
   virtual void SetStartButton(const std::string& caption, bool enabled) = 0;
-  virtual void SetCancelButton(const std::string& caption, bool enabled) = 0;
-  virtual std::string CancelCaption() const = 0;
+  virtual void SetCancelButton(const std::string& caption, bool enabled, CancelRole role) = 0;
   // Fills and turns to the results page.
   virtual void ShowResults(const RunResultsView& results) = 0;
   // Shows the window (not modal) / closes it.

@@ -1,4 +1,4 @@
-#include "panel/date_text.h"
+#include "run/date_text.h"
 
 #include "platform/date_time.h"
 

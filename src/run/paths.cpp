@@ -1,4 +1,4 @@
-#include "panel/paths.h"
+#include "run/paths.h"
 
 #include <filesystem>
 #include <system_error>
