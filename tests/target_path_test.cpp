@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "run/batch_run.h"
+#include "run/file_ops.h"
 #include "support/run_command.h"
 #include "support/run_fixture.h"
 
@@ -50,6 +52,26 @@ TEST(TargetPath, MissingFoldersAreMade) {
   EXPECT_TRUE(fs::is_directory(tmp.Path("out/a/b")));
   tmp.Write("file", "x");
   EXPECT_FALSE(MakeFoldersFor(tmp.Path("file/sub/index.html")));  // a file stands where a folder must go
+}
+
+// A run starts by removing the temporaries a killed run left, down in the
+// trees of copies and backups too.
+TEST(TargetPath, RunStartCleansTheTreesOfCopiesAndBackups) {
+  TempFolder tmp;
+  OptimizationSettings s;
+  s.radModifyOld = true;
+  s.edOptimizedPath = tmp.Folder("out");
+  s.edBackUpPath = tmp.Folder("bak");
+  const std::string page = tmp.Write("site/a/index.html", "x");
+  TargetLayout tree(true);
+  tree.AddFound(page, tmp.Path("site"));
+  for (const char* folder : {"out/a/index.html", "bak/a/index.html"}) {
+    tmp.Write(folder, "kept");
+    std::ofstream(TemporaryPathBeside(tmp.Path(folder))) << "left";
+  }
+  PrepareRunFolders(s, {page}, &tree);
+  EXPECT_EQ(Listing(tmp.Path("out/a")), std::vector<std::string>{"index.html"});
+  EXPECT_EQ(Listing(tmp.Path("bak/a")), std::vector<std::string>{"index.html"});
 }
 
 // tersify-cli: copies and backups keep each page's path below the folder

@@ -141,7 +141,7 @@ void PrepareRunFolders(const OptimizationSettings& s, const std::vector<std::str
     folders.insert(FolderOf(source));
     // The sub-folders of a tree of copies or backups, where they exist.
     if (!layout || !layout->tree()) continue;
-    for (const std::string& target : {OutputPathFor(source, s, layout), BackupPathFor(source, s, layout)})
+    for (const std::string& target : {layout->Below(s.edOptimizedPath, source), BackupPathFor(source, s, layout)})
       if (FolderExists(FolderOf(target))) folders.insert(FolderOf(target));
   }
   for (const std::string& folder : folders)
