@@ -73,9 +73,12 @@ TEST_F(CliBatch, CopyModeWritesOptimizedCopiesAndLeavesSourcesAlone) {
   EXPECT_NE(filtered.out, Page(2, 5));
   EXPECT_EQ(ReadAll(Dir("site/b.htm")), Page(2, 5));
 
-  auto deep = RunCommand(kCli + " -r --overwrite all -o " + Q(Dir("out2")) + " " + Q(Dir("site")));
+  // The copies keep the site's tree.
+  auto deep = RunCommand(kCli + " -r -o " + Q(Dir("out2")) + " " + Q(Dir("site")));
   EXPECT_EQ(deep.status, 0) << deep.err;
-  EXPECT_EQ(Listing(Dir("out2")), (std::vector<std::string>{"b.htm", "c.html", "index.html"}));
+  EXPECT_EQ(Listing(Dir("out2")), (std::vector<std::string>{"b.htm", "index.html", "sub"}));
+  EXPECT_EQ(Listing(Dir("out2/sub")), (std::vector<std::string>{"c.html", "index.html"}));
+  EXPECT_EQ(ReadAll(Dir("out2/sub/index.html")), RunCommand(kCli + " " + Q(Dir("site/sub/index.html"))).out);
   EXPECT_NE(deep.out.find("Files processed: 4"), std::string::npos) << deep.out;
   EXPECT_NE(deep.out.find("Optimization finished"), std::string::npos);
 
@@ -105,11 +108,16 @@ TEST_F(CliBatch, InPlaceWithBackupsThenRestoreGivesBackEveryOriginal) {
   EXPECT_NE(restore.out.find("Files restored from backups: 3"), std::string::npos) << restore.out;
   for (std::size_t i = 0; i < files.size(); ++i) EXPECT_EQ(ReadAll(Dir("site/" + files[i])), before[i]) << files[i];
   EXPECT_TRUE(Listing(bak).empty());
-  // Nothing left to restore from: the originals cannot be given back twice.
+  // Nothing left to restore from, but the record knows the pages are their originals.
   auto again = RunCommand(kCli + " --restore --in-place --backup " + Q(bak) + " " + sources);
-  EXPECT_EQ(again.status, 1);
-  EXPECT_NE(again.err.find("there is no backup " + bak + "/index.html; the file is left as it is"), std::string::npos)
-      << again.err;
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_NE(again.out.find("Files already as they were: 3"), std::string::npos) << again.out;
+  // Without the record, as from an older run: the originals cannot be given back twice.
+  fs::remove(bak + "/.tersify-record");
+  auto unknown = RunCommand(kCli + " --restore --in-place --backup " + Q(bak) + " " + sources);
+  EXPECT_EQ(unknown.status, 1);
+  EXPECT_NE(unknown.err.find("there is no backup " + bak + "/index.html; the file is left as it is"), std::string::npos)
+      << unknown.err;
 }
 
 TEST_F(CliBatch, RestoreInCopyModeDeletesTheCopiesOnly) {
@@ -130,8 +138,9 @@ TEST_F(CliBatch, OverwritePoliciesForExistingOutputs) {
   std::string site = Q(Dir("site"));
   std::string stale = "stale";
   tmp.Write("out/index.html", stale);
+  // Flat, as the desktop program's folders: same-named pages meet.
   // fail (the default without a terminal): the file is named, the others done, exit 1.
-  auto fail = RunCommand(kCli + " --json -r -o " + Q(out) + " " + site);
+  auto fail = RunCommand(kCli + " --json -r --flat -o " + Q(out) + " " + site);
   EXPECT_EQ(fail.status, 1);
   EXPECT_EQ(ReadAll(out + "/index.html"), stale);
   EXPECT_NE(fail.err.find(out + "/index.html"), std::string::npos) << fail.err;
@@ -141,14 +150,14 @@ TEST_F(CliBatch, OverwritePoliciesForExistingOutputs) {
   EXPECT_EQ(JsonNumber(fail.out, "files_processed"), 2);
 
   // skip: kept and counted with the existing file's size.
-  auto skip = RunCommand(kCli + " --json -r --overwrite skip -o " + Q(out) + " " + site);
+  auto skip = RunCommand(kCli + " --json -r --flat --overwrite skip -o " + Q(out) + " " + site);
   EXPECT_EQ(skip.status, 0) << skip.err;
   EXPECT_EQ(ReadAll(out + "/index.html"), stale);
   EXPECT_EQ(JsonNumber(skip.out, "files_processed"), 4);
   EXPECT_NE(skip.out.find("\"status\": \"skipped\""), std::string::npos);
 
   // all: the later index.html in panel order wins, as in a serial run.
-  auto all = RunCommand(kCli + " --json -r --overwrite all -o " + Q(out) + " " + site);
+  auto all = RunCommand(kCli + " --json -r --flat --overwrite all -o " + Q(out) + " " + site);
   EXPECT_EQ(all.status, 0) << all.err;
   std::regex order("\"source\": \"([^\"]*index.html)\"");
   std::vector<std::string> indexSources;
@@ -429,6 +438,13 @@ TEST_F(CliBatch, OwnFolderAsBackupOrOutputLosesNothing) {
   EXPECT_NE(backup.err.find(a), std::string::npos) << backup.err;
   EXPECT_EQ(ReadAll(a), Page(1));
   EXPECT_EQ(Listing(site), std::vector<std::string>{"a.html"});
+  // Copies into a tree's own folders would be the sources themselves.
+  std::string deep = tmp.Write("tree/sub/c.html", Page(3)), tree = Dir("tree");
+  auto copy = RunCommand(kCli + " --overwrite all -r -o " + Q(tree) + " " + Q(tree));
+  EXPECT_EQ(copy.status, 1);
+  EXPECT_NE(copy.err.find(deep + ": Error during optimization process (its copy would replace it"), std::string::npos)
+      << copy.err;
+  EXPECT_EQ(ReadAll(deep), Page(3));
   for (const std::string& mode : {"-o " + Q(site), "--in-place --backup " + Q(site + "/.")}) {
     auto restore = RunCommand(kCli + " --restore " + mode + " " + Q(a));
     EXPECT_EQ(restore.status, 1) << mode;

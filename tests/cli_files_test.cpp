@@ -101,8 +101,9 @@ TEST(CliFiles, VersionAndCombinedShortFlags) {
     const std::string out = t.Path("out " + flags);
     auto r = RunCommand(kCli + " " + flags + " " + Q(out) + " " + Q(t.Path("site")));
     EXPECT_EQ(r.status, 0) << flags << r.err;
-    EXPECT_EQ(r.out, "") << flags;                                                     // quiet
-    EXPECT_EQ(Listing(out), (std::vector<std::string>{"a.html", "b.html"})) << flags;  // recursive
+    EXPECT_EQ(r.out, "") << flags;                                                  // quiet
+    EXPECT_EQ(Listing(out), (std::vector<std::string>{"a.html", "sub"})) << flags;  // recursive
+    EXPECT_EQ(Listing(out + "/sub"), std::vector<std::string>{"b.html"}) << flags;
   }
   auto unknown = RunCommand(kCli + " -rx -o " + Q(t.Path("x")) + " " + Q(t.Path("site")));
   EXPECT_EQ(unknown.status, 2);

@@ -8,6 +8,14 @@
 
 namespace tersify {
 
+// Undoes each page, with the record of the folder the current mode restores
+// from read once.
+static void RestoreEach(const std::vector<std::string>& pages, RunState& state, const PanelContext& ctx) {
+  std::optional<std::string> folder = RecordFolderOf(ctx.settings);
+  const RunRecord record = folder ? RunRecord::Load(*folder) : RunRecord();
+  for (const std::string& f : pages) RestoreFile(f, state, ctx, {nullptr, &record});
+}
+
 static void FinishRestoration(FilesPanel& panel, SourceView& view, const PanelContext& ctx) {
   panel.RefreshPanel(ctx);
   view.ResetSourceView(ctx.catalogue);
@@ -18,7 +26,7 @@ void CancelLastOptimization(FilesPanel& panel, SourceView& view, RunState& state
   if (RefuseWhenBusy(state, ctx)) return;
   try {
     if (!panel.empty() && !state.LastRunFiles.empty()) state.askMissingBackup = true;
-    for (const std::string& f : state.LastRunFiles) RestoreFile(f, state, ctx);
+    RestoreEach(state.LastRunFiles, state, ctx);
     state.backUpLastEnabled = false;
     FinishRestoration(panel, view, ctx);
     state.LastRunFiles.clear();
@@ -35,7 +43,7 @@ void CancelCheckedFiles(FilesPanel& panel, SourceView& view, RunState& state, co
   std::vector<std::string> checked;
   for (const PanelRow& row : panel.rows())
     if (row.checked) checked.push_back(row.FullPath());
-  for (const std::string& f : checked) RestoreFile(f, state, ctx);
+  RestoreEach(checked, state, ctx);
   FinishRestoration(panel, view, ctx);
   if (ctx.settings.cbShowEnd) ShowMessageBox(ctx.ui, ctx.catalogue.Text("const_backup"), MessageKind::Information);
 }

@@ -69,7 +69,10 @@ int GatherFiles(const std::vector<std::string>& paths, FilesPanel& panel, RunSta
   for (const std::string& path : paths) {
     if (Interrupted()) break;
     if (FolderExists(path)) {
-      if (!WalkFolder(panel, state, path, 0, ctx)) break;
+      const std::size_t before = panel.size();
+      bool walked = WalkFolder(panel, state, path, 0, ctx);
+      for (std::size_t i = before; i < panel.size(); ++i) env.layout.AddFound(panel.rows()[i].FullPath(), path);
+      if (!walked) break;
     } else if (!FileExists(path)) {
       Complain(env.ui, "'" + path + "' does not exist");
       ++failures;
@@ -216,7 +219,7 @@ RestoreReport RestoreFiles(const FilesPanel& panel, RunState& state, const Batch
   std::vector<RestoreOutcome> outcomes;
   if (dryLines) {
     for (const std::string& page : ticked) {
-      RestoreOutcome r{Status::Restored, page, RestoreCopyPath(page, s)};
+      RestoreOutcome r{Status::Restored, page, RestoreCopyPath(page, s, &env.layout)};
       if (SameDirectoryEntry(page, r.copy))
         r.status = Status::OwnFolder;
       else if (!FileExists(r.copy))
@@ -224,9 +227,17 @@ RestoreReport RestoreFiles(const FilesPanel& panel, RunState& state, const Batch
       outcomes.push_back(std::move(r));
     }
   } else {
+    // Temporaries a killed run left beside the files and their copies or
+    // backups go too, so the tree is as it was.
+    std::set<std::string> folders;
+    for (const std::string& page : ticked)
+      for (const std::string& path : {page, RestoreCopyPath(page, s, &env.layout)}) folders.insert(FolderOf(path));
+    for (const std::string& folder : folders)
+      if (!folder.empty()) CleanLeftoverTemporaries(folder);
     // A missing backup is named below in the words of the command line.
     state.askMissingBackup = false;
-    outcomes = RestorePages(ticked, state, env.Panel(), [] { return Interrupted(); });
+    outcomes = RestorePages(
+        ticked, state, env.Panel(), [] { return Interrupted(); }, &env.layout);
   }
   RestoreReport report;
   report.dryRun = dryLines != nullptr;
@@ -237,6 +248,12 @@ RestoreReport RestoreFiles(const FilesPanel& panel, RunState& state, const Batch
         if (dryLines)
           *dryLines += s.radModifyOld ? "would put the backup " + r.copy + " back over " + r.page + "\n"
                                       : "would delete the optimized copy " + r.copy + "\n";
+        break;
+      case Status::AlreadyOriginal:
+        ++report.unchanged;
+        break;
+      case Status::Kept:
+        ++report.kept;
         break;
       case Status::Missing:
         ++report.missing;

@@ -22,17 +22,21 @@ struct BatchEnv {
   const CliSettings& cli;
   const MessageCatalogue& catalogue;
   TerminalInteraction& ui;
+  // Where copies and backups go below their folders; filled by GatherFiles.
+  TargetLayout& layout;
 
   PanelContext Panel() const { return {cli.settings, catalogue, ui}; }
   RunEnvironment Run(UserInteraction& user) const {
-    return RunEnvironment{cli.settings, cli.tables.removal, cli.tables.replacement, catalogue, user, cli.codePage, {}};
+    return RunEnvironment{cli.settings, cli.tables.removal, cli.tables.replacement, catalogue, user, cli.codePage, {},
+                          &layout};
   }
 };
 
 // Fills the panel as the desktop program does with files given to it: HTML
 // files are added, folders walked (sub-folders with -r), file lists read with
-// their ticks; then it is refreshed and sorted. Answers how many paths could
-// not be taken (each named on standard error).
+// their ticks; then it is refreshed and sorted. Files found in a folder keep
+// their path below it in the layout. Answers how many paths could not be
+// taken (each named on standard error).
 int GatherFiles(const std::vector<std::string>& paths, FilesPanel& panel, RunState& state, const BatchEnv& env);
 
 // The run's account of the ticked rows, with the figures of its summary.
@@ -68,7 +72,9 @@ std::string DryRunAccount(BatchReport& report, const OptimizationSettings& s, Ov
 
 struct RestoreReport {
   int restored = 0;
-  int missing = 0;  // nothing to restore from
+  int unchanged = 0;  // no backup, and the file is its recorded original
+  int missing = 0;    // nothing to restore from
+  int kept = 0;       // the record does not vouch for the copy, file or backup: left in place
   int failed = 0;
   bool dryRun = false;
 };

@@ -24,12 +24,18 @@ Where the results go:
   -o, --out DIR         write optimized copies into DIR and leave the sources
                         unchanged (the default mode; DIR defaults to the
                         options' output folder, "optimized" beside the program).
-                        The folder is flat: files of the same name from
-                        different folders meet each other there.
+                        Each file goes to the path it has below the folder
+                        argument it was found in (sub-folders are made), so
+                        same-named files never meet; files named one by one
+                        go to the top of DIR.
       --in-place        modify the source files; each is first moved into the
                         backup folder.
       --backup DIR      with --in-place: the backup folder (default: the
-                        options' backup folder, "backup" beside the program).
+                        options' backup folder, "backup" beside the program),
+                        laid out as -o is.
+      --flat            every copy or backup on top of its folder under its
+                        name alone, as the desktop program keeps them; files
+                        of the same name then meet (give it to --restore too).
       --no-backup       with --in-place: keep no backup (cannot be restored).
       --overwrite WHAT  an output or backup file that is already there:
                           ask    ask each time (the default on a terminal), with
@@ -46,6 +52,9 @@ Where the results go:
       --restore         undo an earlier run over the given PATHs: with
                         --in-place the backups are moved back over the files;
                         otherwise the copies in the output folder are deleted.
+                        With a run record, only copies and files that hold
+                        what the run wrote are touched; others are named and
+                        left in place.
       --dry-run         write nothing; report what would become of each file's
                         copy or backup, and the sizes; exit as the run would.
                         With --restore: report what would be restored.
@@ -80,6 +89,13 @@ Running:
       --version         show the program's version and exit.
   Short flags combine: -rq is -r -q, and -rqo DIR ends with -o's value.
 
+The run record: each output or backup folder a run writes to holds
+.tersify-record, one line per page (source, path written, backup, size and
+SHA-256 of the page written and of its original), flushed before the page is
+written. --restore reads it, and an existing backup that holds a page's
+original is never replaced by a page this program wrote (whatever --overwrite
+says) nor by another page.
+
 A progress bar is shown on standard error when it is a terminal. Ctrl-C stops
 after the current file; no file is left half written.
 
@@ -104,8 +120,8 @@ Examples:
 const char* VersionText() { return "tersify-cli " TERSIFY_VERSION "\n"; }
 
 bool CliOptions::AnyBatchFlag() const {
-  return outDir || inPlace || backupDir || noBackup || recursive || maxDepth || maxFiles || overwrite || restore ||
-         jobs || dryRun || quiet || json;
+  return outDir || inPlace || backupDir || noBackup || recursive || flat || maxDepth || maxFiles || overwrite ||
+         restore || jobs || dryRun || quiet || json;
 }
 
 namespace {
@@ -257,6 +273,7 @@ bool ParseFlag(ArgReader& r, CliOptions& o, std::string& error) {
   if (r.Is("--in-place")) return (o.inPlace = true) && r.Plain();
   if (r.Is("--no-backup")) return (o.noBackup = true) && r.Plain();
   if (r.Is("--recursive", "-r")) return (o.recursive = true) && r.Plain();
+  if (r.Is("--flat")) return (o.flat = true) && r.Plain();
   if (r.Is("--restore")) return (o.restore = true) && r.Plain();
   if (r.Is("--dry-run")) return (o.dryRun = true) && r.Plain();
   if (r.Is("--quiet", "-q")) return (o.quiet = true) && r.Plain();

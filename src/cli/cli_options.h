@@ -30,6 +30,7 @@ struct CliOptions {
   std::optional<std::string> backupDir;  // --backup
   bool noBackup = false;                 // --no-backup
   bool recursive = false;                // -r
+  bool flat = false;                     // --flat: every copy or backup on top of its folder
   std::optional<int> maxDepth;           // --max-depth
   std::optional<int> maxFiles;           // --max-files
   std::optional<OverwritePolicy> overwrite;

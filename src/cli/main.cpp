@@ -132,7 +132,8 @@ int RunBatchForm(const CliOptions& o, const CliSettings& cli, const MessageCatal
   const OverwritePolicy policy = o.overwrite.value_or(OnTerminal() ? OverwritePolicy::Ask : OverwritePolicy::Fail);
   ui.SetPolicy(policy);
   ui.sourcesAreOutputs = s.radModifyOld && !s.cbSaveBefMod;
-  BatchEnv env{o, cli, catalogue, ui};
+  TargetLayout layout(!o.flat);
+  BatchEnv env{o, cli, catalogue, ui, layout};
   RunState state;
   FilesPanel panel;
   // A path that is not there fails like a page that could not be done.
@@ -148,7 +149,7 @@ int RunBatchForm(const CliOptions& o, const CliSettings& cli, const MessageCatal
       return Fail(1, CannotWriteOutput());
     if (Interrupted()) return kExitInterrupted;
     bool lost = s.radModifyOld && report.missing > 0;
-    return ui.errorCount() > 0 || lost ? 1 : 0;
+    return ui.errorCount() > 0 || lost || report.kept > 0 ? 1 : 0;
   }
 
   // Copies into a page's own folder would replace the pages themselves.

@@ -126,15 +126,19 @@ std::string RestoreSummaryText(const RestoreReport& r, bool inPlace) {
       std::string(inPlace ? (r.dryRun ? "Files that would be restored from backups: " : "Files restored from backups: ")
                           : (r.dryRun ? "Optimized copies that would be deleted: " : "Optimized copies deleted: ")) +
       std::to_string(r.restored) + "\n";
+  if (r.unchanged) out += "Files already as they were: " + std::to_string(r.unchanged) + "\n";
   if (r.missing)
     out += (inPlace ? "Files without a backup: " : "Files without a copy: ") + std::to_string(r.missing) + "\n";
+  if (r.kept)
+    out += "Files left in place (changed since the run, or not written by it): " + std::to_string(r.kept) + "\n";
   if (r.failed) out += "Files that could not be restored: " + std::to_string(r.failed) + "\n";
   return out;
 }
 
 std::string RestoreSummaryJson(const RestoreReport& r) {
-  return "{\n  " + Field("restored", r.restored) + ",\n  " + Field("missing", r.missing) + ",\n  " +
-         Field("failed", r.failed) + ",\n  \"dry_run\": " + (r.dryRun ? "true" : "false") + "\n}\n";
+  return "{\n  " + Field("restored", r.restored) + ",\n  " + Field("unchanged", r.unchanged) + ",\n  " +
+         Field("missing", r.missing) + ",\n  " + Field("kept", r.kept) + ",\n  " + Field("failed", r.failed) +
+         ",\n  \"dry_run\": " + (r.dryRun ? "true" : "false") + "\n}\n";
 }
 
 }  // namespace tersify::cli

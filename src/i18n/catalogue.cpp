@@ -90,6 +90,10 @@ const std::vector<CatalogueEntry>& CatalogueEntries() {
       {"const_scripts_insert_error", "Error during scripts inserting"},
       {"const_backup_error2",
        "There is no unpacked copy of the file < %s > in backup folder.\rPacked copy of the file was not removed"},
+      {"const_restore_kept",
+       "The file < %s > is not the one the optimization wrote: it was changed since, or the program never wrote "
+       "it.\rIt "
+       "was left in place"},
       {"const_delkav_error", "Error during quotes removal"},
       {"const_deltag_error", "Error during removal of the tag %s"},
       {"const_nbsp_error", "Error during &nbsp; removal"},

@@ -124,7 +124,8 @@ bool CanPrepareAhead(const std::vector<std::string>& sources, const Optimization
   return true;
 }
 
-void PrepareRunFolders(const OptimizationSettings& s, const std::vector<std::string>& sources) {
+void PrepareRunFolders(const OptimizationSettings& s, const std::vector<std::string>& sources,
+                       const TargetLayout* layout) {
   std::set<std::string> folders;
   const std::string& own = s.radModifyOld ? s.edBackUpPath : s.edOptimizedPath;
   if (!own.empty()) {
@@ -136,7 +137,13 @@ void PrepareRunFolders(const OptimizationSettings& s, const std::vector<std::str
   // temporaries there.
   const std::string& other = s.radModifyOld ? s.edOptimizedPath : s.edBackUpPath;
   if (!other.empty() && FolderExists(other)) folders.insert(other);
-  for (const std::string& source : sources) folders.insert(FolderOf(source));
+  for (const std::string& source : sources) {
+    folders.insert(FolderOf(source));
+    // The sub-folders of a tree of copies or backups, where they exist.
+    if (!layout || !layout->tree()) continue;
+    for (const std::string& target : {layout->Below(s.edOptimizedPath, source), BackupPathFor(source, s, layout)})
+      if (FolderExists(FolderOf(target))) folders.insert(FolderOf(target));
+  }
   for (const std::string& folder : folders)
     if (!folder.empty()) CleanLeftoverTemporaries(folder);
 }
@@ -146,7 +153,14 @@ BatchResult RunBatch(const BatchRequest& request, const RunEnvironment& env, Run
   const std::vector<std::string>& sources = request.sources;
   const std::function<bool()> stop = hooks.stop ? hooks.stop : [] { return false; };
   BatchResult result;
-  if (!request.dryRun) PrepareRunFolders(s, sources);
+  if (!request.dryRun) PrepareRunFolders(s, sources, env.layout);
+  // The record of the folder the run writes to.
+  RunEnvironment recorded = env;
+  std::optional<RunRecord> record;
+  if (std::optional<std::string> folder = RecordFolderOf(s); folder && !request.dryRun) {
+    record = RunRecord::Load(*folder);
+    recorded.record = &*record;
+  }
   // Pages that may change while the run goes on, or that an earlier page's
   // output could replace, are read one at a time.
   int jobs = hooks.current || !CanPrepareAhead(sources, s) ? 1 : request.jobs;
@@ -189,10 +203,10 @@ BatchResult RunBatch(const BatchRequest& request, const RunEnvironment& env, Run
     if (pool) {
       Prepared item = pool->Take(i);
       item.messages.ReplayTo(env.ui);
-      page.outcome = PlaceFile(source, std::move(item.prepared), env, state.overwrite, request.dryRun);
+      page.outcome = PlaceFile(source, std::move(item.prepared), recorded, state.overwrite, request.dryRun);
       pool->Release(i);
     } else {
-      page.outcome = OptimizeFile(source, env, state.overwrite, stop, request.dryRun);
+      page.outcome = OptimizeFile(source, recorded, state.overwrite, stop, request.dryRun);
     }
     if (hooks.takeRefused) page.refused = hooks.takeRefused();
     if (page.outcome.status == FileOutcome::Status::Cancelled) {

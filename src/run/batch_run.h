@@ -83,7 +83,9 @@ bool CanPrepareAhead(const std::vector<std::string>& sources, const Optimization
 
 // Prepares the folders of a run: creates the output (or backup) folder when
 // missing and removes temporaries left by an interrupted program from it, from
-// the other mode's folder and from the folders of the given sources.
-void PrepareRunFolders(const OptimizationSettings& s, const std::vector<std::string>& sources);
+// the other mode's folder and from the folders of the given sources (and of
+// their copies and backups, in a tree layout).
+void PrepareRunFolders(const OptimizationSettings& s, const std::vector<std::string>& sources,
+                       const TargetLayout* layout = nullptr);
 
 }  // namespace tersify

@@ -70,11 +70,27 @@ FileOutcome OutOfMemory(const std::string& source, const BackupResult& backup, F
   return out;
 }
 
+// Appends the record's line for a page just before its bytes are written.
+BeforeWrite RecordWrite(const std::string& source, const BackupResult& backup, const Fingerprint& original,
+                        const RunEnvironment& env, bool& failed) {
+  if (!env.record) return {};
+  return [&source, &backup, &original, &env, &failed](const std::string& target, std::string_view bytes) {
+    using Kind = BackupResult::Kind;
+    bool backedUp = backup.kind == Kind::Moved || backup.kind == Kind::Copied || backup.kind == Kind::Kept;
+    // A kept backup holds the original of an earlier run, not the page as read now.
+    std::optional<Fingerprint> held =
+        backup.kind == Kind::Kept ? FingerprintOfFile(backup.where) : std::optional<Fingerprint>(original);
+    failed = !held || !env.record->Append(
+                          {source, target, backedUp ? backup.where : std::string(), FingerprintOf(bytes), *held});
+    return !failed;
+  };
+}
+
 // The save step of a file whose text is optimized; puts the backup back when
 // the save fails.
 FileOutcome Finish(const std::string& source, std::string text, LineBreaks breaks, const BackupResult& backup,
-                   FileOutcome out, const PageStamp& stamp, const RunEnvironment& env, OverwriteMemory& memory,
-                   bool dryRun) {
+                   const Fingerprint& original, FileOutcome out, const PageStamp& stamp, const RunEnvironment& env,
+                   OverwriteMemory& memory, bool dryRun) {
   using Status = FileOutcome::Status;
   if (!dryRun && out.outputPath == source && StampOf(source) != stamp) {
     // Someone else wrote the page since it was read: their version stays.
@@ -89,6 +105,13 @@ FileOutcome Finish(const std::string& source, std::string text, LineBreaks break
     out.sizeAfter = static_cast<std::int64_t>(text.size());
     return out;
   }
+  // A copy that would land on its own source (the output folder is the
+  // source's folder) would leave no unchanged source behind.
+  if (!env.settings.radModifyOld && SameDirectoryEntry(source, out.outputPath)) {
+    out.status = Status::Failed;
+    out.failure = "its copy would replace it: the output folder is its own folder";
+    return out;
+  }
   StepContext step{env.catalogue, env.ui};
   bool outputIsFree = backup.kind == BackupResult::Kind::Moved && out.outputPath == source;
   // Without a backup, the write over the source replaces its only copy: it must
@@ -96,12 +119,15 @@ FileOutcome Finish(const std::string& source, std::string text, LineBreaks break
   // new page, never an empty one.
   const Durability durability =
       out.outputPath == source && backup.kind == BackupResult::Kind::Skipped ? Durability::OnDisk : Durability::Cached;
-  SaveResult saved =
-      SaveOptimized(std::move(text), breaks, source, out.outputPath, outputIsFree, memory, step, durability);
+  if (env.layout && env.layout->tree()) MakeFoldersFor(out.outputPath);
+  bool recordFailed = false;
+  SaveResult saved = SaveOptimized(std::move(text), breaks, source, out.outputPath, outputIsFree, memory, step,
+                                   durability, RecordWrite(source, backup, original, env, recordFailed));
   if (saved.failed) {
     PutBackupBack(backup, source);
     out.status = Status::Failed;
-    out.failure = "cannot write '" + out.outputPath + "'" + ReasonSuffix(saved.error);
+    out.failure = recordFailed ? "cannot add it to the run record '" + env.record->file() + "'"
+                               : "cannot write '" + out.outputPath + "'" + ReasonSuffix(saved.error);
     return out;
   }
   out.status = saved.written ? Status::Saved : Status::Skipped;
@@ -110,10 +136,19 @@ FileOutcome Finish(const std::string& source, std::string text, LineBreaks break
   return out;
 }
 
-FileOutcome BackupFailed(FileOutcome out, const OptimizationSettings& s, const std::string& source,
-                         const std::error_code& why) {
-  out.failure = "cannot back it up to '" + BackupPathOf(source, s) + "'" + ReasonSuffix(why);
+FileOutcome BackupFailed(FileOutcome out, const std::string& backupPath, const BackupResult& backup) {
+  out.failure = "cannot back it up to '" + backupPath + "'";
+  out.failure += backup.reason.empty() ? ReasonSuffix(backup.error) : ": " + backup.reason;
   return out;
+}
+
+// Backs the source up into its place below the backup folder.
+BackupResult BackUp(const std::string& source, const RunEnvironment& env, OverwriteMemory& memory,
+                    std::string& backupPath) {
+  backupPath = BackupPathFor(source, env.settings, env.layout);
+  if (env.layout && env.layout->tree()) MakeFoldersFor(backupPath);
+  StepContext step{env.catalogue, env.ui};
+  return BackUpSource(source, backupPath, memory, step, env.record);
 }
 
 bool BacksUp(const OptimizationSettings& s, bool dryRun) { return !dryRun && s.radModifyOld && s.cbSaveBefMod; }
@@ -126,7 +161,7 @@ FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, O
   const OptimizationSettings& s = env.settings;
   FileOutcome out;
   out.sizeBefore = FileSizeOf(source);
-  out.outputPath = PackedPath(source, s, Lookup::Plain);
+  out.outputPath = OutputPathFor(source, s, env.layout);
   const PageStamp stamp = StampOf(source);
   BackupResult backup{BackupResult::Kind::Skipped, {}};
   try {
@@ -141,14 +176,15 @@ FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, O
       out.failure = kNotText;
       return out;
     }
+    const Fingerprint original = FingerprintOf(*bytes);
     std::string text = std::move(*bytes);
     const LineBreaks breaks = LineBreaksOf(text);
     NormalizeLines(text);
 
-    StepContext step{env.catalogue, env.ui};
     if (BacksUp(s, dryRun)) {
-      backup = BackUpSource(source, BackupPathOf(source, s), memory, step);
-      if (backup.kind == BackupResult::Kind::Failed) return BackupFailed(out, s, source, backup.error);
+      std::string backupPath;
+      backup = BackUp(source, env, memory, backupPath);
+      if (backup.kind == BackupResult::Kind::Failed) return BackupFailed(out, backupPath, backup);
     }
     env.ui.ProcessPendingEvents();
 
@@ -159,7 +195,7 @@ FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, O
       if (out.status == Status::Failed) out.failure = "its optimization failed" + ReasonSuffix(why);
       return out;
     }
-    return Finish(source, std::move(text), breaks, backup, out, stamp, env, memory, dryRun);
+    return Finish(source, std::move(text), breaks, backup, original, out, stamp, env, memory, dryRun);
   } catch (const std::bad_alloc&) {
     return OutOfMemory(source, backup, out);
   }
@@ -180,6 +216,7 @@ PreparedFile PrepareFile(const std::string& source, const RunEnvironment& env,
       prepared.notText = true;
       return prepared;
     }
+    prepared.original = FingerprintOf(*bytes);
     prepared.text = std::move(*bytes);
     prepared.breaks = LineBreaksOf(prepared.text);
     NormalizeLines(prepared.text);
@@ -198,7 +235,7 @@ FileOutcome PlaceFile(const std::string& source, PreparedFile prepared, const Ru
   const OptimizationSettings& s = env.settings;
   FileOutcome out;
   out.sizeBefore = prepared.sizeBefore;
-  out.outputPath = PackedPath(source, s, Lookup::Plain);
+  out.outputPath = OutputPathFor(source, s, env.layout);
   if (prepared.notText) {
     out.status = Status::NotText;
     out.failure = kNotText;
@@ -213,11 +250,12 @@ FileOutcome PlaceFile(const std::string& source, PreparedFile prepared, const Ru
   BackupResult backup{BackupResult::Kind::Skipped, {}};
   try {
     if (BacksUp(s, dryRun)) {
-      StepContext step{env.catalogue, env.ui};
-      backup = BackUpSource(source, BackupPathOf(source, s), memory, step);
-      if (backup.kind == BackupResult::Kind::Failed) return BackupFailed(out, s, source, backup.error);
+      std::string backupPath;
+      backup = BackUp(source, env, memory, backupPath);
+      if (backup.kind == BackupResult::Kind::Failed) return BackupFailed(out, backupPath, backup);
     }
-    return Finish(source, std::move(prepared.text), prepared.breaks, backup, out, prepared.stamp, env, memory, dryRun);
+    return Finish(source, std::move(prepared.text), prepared.breaks, backup, prepared.original, out, prepared.stamp,
+                  env, memory, dryRun);
   } catch (const std::bad_alloc&) {
     return OutOfMemory(source, backup, out);
   }

@@ -9,7 +9,9 @@
 #include <system_error>
 
 #include "engine/engine.h"
+#include "run/run_record.h"
 #include "run/run_state.h"
+#include "run/target_path.h"
 
 namespace tersify {
 
@@ -27,6 +29,10 @@ struct RunEnvironment {
   UserInteraction& ui;
   CodePage codePage = CodePage::Cp1252;
   DocumentOptimizer optimizer = {};
+  // Where copies and backups go below their folders; flat when null.
+  const TargetLayout* layout = nullptr;
+  // The record of the folder the run writes to; when null nothing is recorded.
+  RunRecord* record = nullptr;
 };
 
 // What tells whether a page on disk is still the one that was read: its size,
@@ -72,6 +78,7 @@ struct PreparedFile {
   OptimizeResult result = OptimizeResult::Failed;  // Failed also when the file cannot be read
   std::int64_t sizeBefore = -1;
   std::string text;                      // the optimized document when `result` is Done
+  Fingerprint original;                  // of the file's bytes as read
   LineBreaks breaks = LineBreaks::CrLf;  // what the saved text ends its lines with
   bool unreadable = false;               // Failed because the file could not be read
   std::error_code error;                 // when Failed: the system's reason, if there is one

@@ -8,6 +8,7 @@
 #include "run/date_text.h"
 #include "run/file_ops.h"
 #include "run/paths.h"
+#include "run/run_record.h"
 
 namespace tersify {
 
@@ -118,11 +119,22 @@ OverwriteQuestion MakeOverwriteQuestion(const std::string& lowerPath, const std:
 }
 
 BackupResult BackUpSource(const std::string& source, const std::string& backupPath, OverwriteMemory& memory,
-                          const StepContext& ctx) {
+                          const StepContext& ctx, const RunRecord* record) {
   // A backup folder that is the source's own folder would put the source over
   // itself and keep no original: the file fails before anything is touched.
   if (SameDirectoryEntry(source, backupPath)) return {BackupResult::Kind::Failed, {}};
   if (!FileExists(backupPath)) return LinkOrCopy(source, backupPath);
+  if (record) {
+    // Whatever the overwrite answer, an original the record knows is not
+    // replaced by a page this program wrote, nor by another page.
+    ExistingBackup held = JudgeExistingBackup(*record, source, backupPath);
+    if (held.verdict == ExistingBackup::Verdict::Keep) return {BackupResult::Kind::Kept, backupPath};
+    if (held.verdict == ExistingBackup::Verdict::Refuse) {
+      BackupResult refused(BackupResult::Kind::Failed);
+      refused.reason = "it holds the original of '" + held.owner + "'";
+      return refused;
+    }
+  }
   switch (Decide(Step::Backup, source, backupPath, memory, ctx)) {
     case OverwriteChoice::Overwrite:
     case OverwriteChoice::OverwriteAll:
@@ -163,10 +175,12 @@ bool PutBackupBack(const BackupResult& backup, const std::string& source) {
 }
 
 SaveResult SaveOptimized(std::string text, LineBreaks breaks, const std::string& source, const std::string& output,
-                         bool outputIsFree, OverwriteMemory& memory, const StepContext& ctx, Durability durability) {
+                         bool outputIsFree, OverwriteMemory& memory, const StepContext& ctx, Durability durability,
+                         const BeforeWrite& beforeWrite) {
   std::string bytes = std::move(text);
   SaveLinesInPlace(bytes, breaks);  // the saving rule, in the text's own buffer
   auto write = [&](const std::string& target) {
+    if (beforeWrite && !beforeWrite(target, bytes)) return SaveResult{true, std::nullopt};
     std::error_code ec;
     return WriteFileAtomically(target, bytes, durability, &ec) ? SaveResult{false, target}
                                                                : SaveResult{true, std::nullopt, ec};
