@@ -385,12 +385,5 @@ TEST_F(OptionsDialogTest, TagPageGoesThroughTheTableRules) {
   EXPECT_FALSE(m.RemoveReplacement(std::nullopt));
 }
 
-TEST(TagDialogMode, ToldByTheCaption) {
-  MessageCatalogue catalogue = English();
-  EXPECT_EQ(TagDialogModeOf("Tags replacement", catalogue), TagDialogMode::Replacement);
-  EXPECT_EQ(TagDialogModeOf("Tags removal", catalogue), TagDialogMode::Removal);
-  EXPECT_EQ(TagDialogModeOf("", catalogue), TagDialogMode::Removal);
-}
-
 }  // namespace
 }  // namespace tersify

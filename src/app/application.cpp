@@ -291,16 +291,16 @@ void Application::ConnectCommands() {
     if (QAction* a = frmMain_->action(name.c_str())) a->setEnabled(enabled);
   };
   frmOptions_->addTag = [this](bool replacement) {
-    frmTagReplaceDlg_->ShowFor(ToQ(catalogue_.Text(replacement ? "const_rep_cap" : "const_del_cap")), replacement);
+    frmTagReplaceDlg_->ShowFor(ToQ(catalogue_.Text(replacement ? "const_rep_cap" : "const_del_cap")),
+                               replacement ? TagDialogMode::Replacement : TagDialogMode::Removal);
   };
-  frmTagReplaceDlg_->add = [this](const QString& caption, const std::string& from, const std::string& to) {
-    return TagAdd(caption, from, to);
+  frmTagReplaceDlg_->add = [this](TagDialogMode mode, const std::string& from, const std::string& to) {
+    return TagAdd(mode, from, to);
   };
 }
 
-bool Application::TagAdd(const QString& caption, const std::string& from, const std::string& to) {
+bool Application::TagAdd(TagDialogMode mode, const std::string& from, const std::string& to) {
   ui::QtInteraction::AskingWindow asking(ownUser_.get(), frmTagReplaceDlg_.get());
-  TagDialogMode mode = TagDialogModeOf(FromQ(caption), catalogue_);
   TagAddResult result = model_->AddTag(mode, from, to);
   if (result == TagAddResult::Cycle) frmTagReplaceDlg_->ClearFields();
   frmOptions_->ShowTagTables();

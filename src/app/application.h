@@ -118,7 +118,7 @@ class Application {
   void SortBy(int column);
   void StartProgram(const std::string& program, const std::string& path);
   void OpenHelp();
-  bool TagAdd(const QString& caption, const std::string& from, const std::string& to);
+  bool TagAdd(TagDialogMode mode, const std::string& from, const std::string& to);
   void StartUpWork();
   void CheckScreen();
 

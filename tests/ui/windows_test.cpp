@@ -90,7 +90,8 @@ class WindowsTest : public QObject {
     p.app->options().ShowPage(2);
     auto& tags = p.app->tagDialog();
     auto add = [&](const char* from, const char* to) {
-      tags.ShowFor(QString::fromStdString(p.app->catalogue().Text("const_rep_cap")), true);
+      tags.ShowFor(QString::fromStdString(p.app->catalogue().Text("const_rep_cap")),
+                   tersify::TagDialogMode::Replacement);
       tags.fromEdit()->setText(from);
       tags.toEdit()->setText(to);
       tags.addButton()->click();
