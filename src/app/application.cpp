@@ -191,20 +191,25 @@ Application::Application(ProgramPlace place, QStringList arguments, UserInteract
   frmReplaceDlg_ = std::make_unique<ui::TfrmReplaceDlg>(frmMain_.get());
   if (ownUser_) ownUser_->SetReplaceDialog(frmReplaceDlg_.get());
 
-  for (QWidget* w : std::initializer_list<QWidget*>{frmAbout_.get(), frmMain_.get(), frmOptions_.get(),
-                                                    frmReplaceDlg_.get(), frmReport_.get(), frmTagReplaceDlg_.get()})
-    windows_.push_back(std::make_unique<ui::QtWindow>(w));
   // Windows whose controls sit at fixed places grow to the texts of the language.
-  const std::pair<std::size_t, QWidget*> placed[] = {
-      {0, frmAbout_.get()}, {3, frmReplaceDlg_.get()}, {5, frmTagReplaceDlg_.get()}};
-  for (const auto& [index, window] : placed) windows_[index]->onLanguageChanged = [w = window] { ui::WidenToTexts(w); };
-  windows_[4]->onLanguageChanged = [this] { frmReport_->FitTexts(); };
-  windows_[1]->onLanguageChanged = [this] {
+  auto widened = [](QWidget* w) {
+    auto window = std::make_unique<ui::QtWindow>(w);
+    window->onLanguageChanged = [w] { ui::WidenToTexts(w); };
+    return window;
+  };
+  languageOf_.about = widened(frmAbout_.get());
+  languageOf_.main = std::make_unique<ui::QtWindow>(frmMain_.get());
+  languageOf_.main->onLanguageChanged = [this] {
     frmMain_->RebuildFilesPanelMenu();
     // The view's hint follows the language at once while no file is shown.
     if (view_.ViewedFile.empty()) view_.hint = catalogue_.Text("const_filesrc_hint");
     ShowView();
   };
+  languageOf_.options = std::make_unique<ui::QtWindow>(frmOptions_.get());
+  languageOf_.replaceDlg = widened(frmReplaceDlg_.get());
+  languageOf_.report = std::make_unique<ui::QtWindow>(frmReport_.get());
+  languageOf_.report->onLanguageChanged = [this] { frmReport_->FitTexts(); };
+  languageOf_.tagReplaceDlg = widened(frmTagReplaceDlg_.get());
 
   view_.codePage = codePage_;
   runWindow_ = std::make_unique<ReportWindow>(*frmReport_);
@@ -243,14 +248,13 @@ Application::Application(ProgramPlace place, QStringList arguments, UserInteract
 Application::~Application() = default;
 
 std::vector<ui::QtWindow*> Application::translatableWindows() {
-  std::vector<ui::QtWindow*> out;
-  for (auto& w : windows_) out.push_back(w.get());
-  return out;
+  return {languageOf_.about.get(),      languageOf_.main.get(),   languageOf_.options.get(),
+          languageOf_.replaceDlg.get(), languageOf_.report.get(), languageOf_.tagReplaceDlg.get()};
 }
 
 bool Application::ApplyLanguage() {
   std::vector<TranslatableWindow*> list;
-  for (auto& w : windows_) list.push_back(w.get());
+  for (ui::QtWindow* w : translatableWindows()) list.push_back(w);
   // Language files are in the system's ANSI code page. The English
   // Deflan.dat is plain ASCII but for one byte of code page 1251: the sign in
   // "800x600" of the screen message, which another code page would show as

@@ -151,7 +151,11 @@ class Application {
   std::unique_ptr<ui::TfrmTagReplaceDlg> frmTagReplaceDlg_;
   std::unique_ptr<ui::TfrmReport> frmReport_;
   std::unique_ptr<ui::TfrmReplaceDlg> frmReplaceDlg_;
-  std::vector<std::unique_ptr<ui::QtWindow>> windows_;
+  // The language side of each window.
+  struct LanguageWindows {
+    std::unique_ptr<ui::QtWindow> about, main, options, replaceDlg, report, tagReplaceDlg;
+  };
+  LanguageWindows languageOf_;
   bool started_ = false;
   bool shutDown_ = false;
   bool screenTooSmall_ = false;
