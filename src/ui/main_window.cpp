@@ -107,10 +107,10 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   auto* bar = new QStatusBar(this);
   bar->setObjectName("barMain");
   statusHint_ = new QLabel(bar);
-  
+
   statusHint_->setFixedWidth(550);
   statusCounts_ = new QLabel(bar);
-  
+
   statusCounts_->setFixedWidth(200);
   bar->addWidget(statusHint_);
   bar->addWidget(statusCounts_);
@@ -340,7 +340,7 @@ void TfrmMain::RebuildFilesPanelMenu() {
     if (copy->objectName() == "mainmenuSortType" && item->menu()) {
       auto* sub = new QMenu(menuFilesPanel_);
       for (QAction* subItem : item->menu()->actions()) {
-        QAction* subCopy = copyOf(subItem, menuFilesPanel_);
+        QAction* subCopy = copyOf(subItem, sub);  // goes with its menu at the next rebuild
         subCopy->setCheckable(subItem->isCheckable());
         subCopy->setChecked(subItem->isChecked());
         connect(subItem, &QAction::toggled, subCopy, &QAction::setChecked);
