@@ -39,6 +39,8 @@
 namespace tersify {
 
 using ui::FromQ;
+using ui::MainButton;
+using ui::MainItem;
 using ui::ToQ;
 
 namespace {
@@ -265,25 +267,21 @@ bool Application::ApplyLanguage() {
 
 void Application::ConnectCommands() {
   ui::TfrmMain& m = *frmMain_;
-  auto on = [&m](const char* name, auto fn) { QObject::connect(m.action(name), &QAction::triggered, &m, fn); };
-  auto button = [&m](const char* name, auto fn) {
-    QObject::connect(m.toolButton(name), &QToolButton::clicked, &m, fn);
-  };
   auto showOptions = [this] { frmOptions_->ShowPage(0); };
-  button("butOptions", showOptions);
-  on("menuOptimizationOptions", showOptions);
-  on("menuProgramSettings", [this] { frmOptions_->ShowPage(4); });
+  m.SetCommand(MainButton::Options, showOptions);
+  m.SetCommand(MainItem::OptimizationOptions, showOptions);
+  m.SetCommand(MainItem::ProgramSettings, [this] { frmOptions_->ShowPage(4); });
   auto showAbout = [this] {
     frmAbout_->show();
     frmAbout_->raise();
   };
-  on("menuAbout", showAbout);
-  on("menuHelpAbout", showAbout);
+  m.SetCommand(MainItem::About, showAbout);
+  m.SetCommand(MainItem::HelpAbout, showAbout);
   auto help = [this] { OpenHelp(); };
-  button("butHelp", help);
-  on("menuContent", help);
-  on("menuHelpContent", help);
-  button("butQuit", [this] { frmMain_->close(); });
+  m.SetCommand(MainButton::Help, help);
+  m.SetCommand(MainItem::Content, help);
+  m.SetCommand(MainItem::HelpContent, help);
+  m.SetCommand(MainButton::Quit, [this] { frmMain_->close(); });
 
   frmOptions_->refreshPanel = [this] {
     panel_.RefreshPanel(Ctx());
@@ -292,7 +290,7 @@ void Application::ConnectCommands() {
   frmOptions_->applyLanguage = [this] { ApplyLanguage(); };
   frmOptions_->languageFolder = ToQ(place_.resourceFolder + "lang");
   frmOptions_->enableOutside = [this](const std::string& name, bool enabled) {
-    if (QAction* a = frmMain_->action(name.c_str())) a->setEnabled(enabled);
+    if (auto item = ui::MainItemNamed(name)) frmMain_->item(*item)->setEnabled(enabled);
   };
   frmOptions_->addTag = [this](bool replacement) {
     frmTagReplaceDlg_->ShowFor(ToQ(catalogue_.Text(replacement ? "const_rep_cap" : "const_del_cap")),
