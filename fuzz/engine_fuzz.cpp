@@ -64,17 +64,3 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   return 0;
 }
-
-#ifdef TERSIFY_FUZZ_REPLAY
-// Runs the target over the files named on the command line.
-#include <fstream>
-#include <iterator>
-int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    std::ifstream in(argv[i], std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), {});
-    LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-  }
-  return 0;
-}
-#endif

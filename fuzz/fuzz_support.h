@@ -40,13 +40,6 @@ class ByteReader {
   bool Bool() { return (Byte() & 1) != 0; }
   // A value in [0, n) for n > 0.
   std::size_t Below(std::size_t n) { return n == 0 ? 0 : Byte() % n; }
-  // The next `n` bytes (fewer at the end) as text.
-  std::string_view Take(std::size_t n) {
-    n = n < size_ - pos_ ? n : size_ - pos_;
-    std::string_view out(reinterpret_cast<const char*>(data_ + pos_), n);
-    pos_ += n;
-    return out;
-  }
   // Text up to the next byte `end` (not included) or the end of the input.
   std::string_view Until(char end) {
     std::string_view rest = Rest();
@@ -56,7 +49,6 @@ class ByteReader {
     return rest.substr(0, at);
   }
   std::string_view Rest() const { return std::string_view(reinterpret_cast<const char*>(data_ + pos_), size_ - pos_); }
-  bool AtEnd() const { return pos_ >= size_; }
 
  private:
   const std::uint8_t* data_;
@@ -69,10 +61,8 @@ class FuzzInteraction : public UserInteraction {
  public:
   explicit FuzzInteraction(ByteReader* choices = nullptr) : choices_(choices) {}
 
-  void MessageBox(const std::string& text, MessageKind) override { shownBytes += text.size(), ++messages; }
-  Answer Question(const std::string& text, MessageKind, QuestionButtons buttons) override {
-    shownBytes += text.size();
-    ++questions;
+  void MessageBox(const std::string&, MessageKind) override { ++messages; }
+  Answer Question(const std::string&, MessageKind, QuestionButtons buttons) override {
     bool first = choices_ ? choices_->Bool() : true;
     switch (buttons) {
       case QuestionButtons::YesNo:
@@ -91,8 +81,6 @@ class FuzzInteraction : public UserInteraction {
   void ProcessPendingEvents() override {}
 
   std::size_t messages = 0;
-  std::size_t questions = 0;
-  std::size_t shownBytes = 0;
 
  private:
   ByteReader* choices_;

@@ -115,8 +115,6 @@ void CheckAdding(TagTables& tables, const std::vector<std::string_view>& typed, 
     removed = RemoveRemovalEntry(tables.removal, selected, ui, catalogue);
     FUZZ_CHECK(tables.removal.size() == count - (removed ? 1 : 0));
   }
-  FUZZ_CHECK(TagDialogModeOf(catalogue.Text("const_rep_cap"), catalogue) == TagDialogMode::Replacement);
-  if (!typed.empty()) (void)TagDialogModeOf(typed.front(), catalogue);
 }
 
 }  // namespace

@@ -4,25 +4,15 @@
 #include <sys/stat.h>
 #endif
 
-#include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 
 #include "i18n/language_file.h"
+#include "support/temp_folder.h"
 
 namespace tersify {
 namespace {
 
 LanguageFile Parse(std::string_view bytes) { return LanguageFile::FromBytes(bytes, CodePage::Cp1252); }
-
-std::filesystem::path TempFolder(const std::string& name) {
-  auto dir =
-      std::filesystem::temp_directory_path() / ("tersify_i18n_" + name + "_" + std::to_string(std::random_device{}()));
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  return dir;
-}
 
 TEST(LanguageFileTest, LineEndingsCommentsAndSections) {
   const LanguageFile f = Parse(
@@ -109,28 +99,23 @@ TEST(LanguageFileTest, DecodesTheCodePage) {
 }
 
 TEST(LanguageFileTest, LoadFromPath) {
-  const auto dir = TempFolder("load");
-  const auto path = dir / "German.lng";
-  {
-    std::ofstream out(path, std::ios::binary);
-    out << "[Misc]\r\nconst_break:string=Abbruch\r\n";
-  }
-  auto loaded = LanguageFile::Load(path.string(), CodePage::Cp1252);
+  const testing::TempFolder dir;
+  const std::string path = dir.Write("German.lng", "[Misc]\r\nconst_break:string=Abbruch\r\n");
+  auto loaded = LanguageFile::Load(path, CodePage::Cp1252);
   ASSERT_TRUE(loaded);
   EXPECT_EQ(loaded->Value("Misc", "const_break:string"), "Abbruch");
 
-  auto missing = LanguageFile::Load((dir / "none.lng").string(), CodePage::Cp1252);
+  auto missing = LanguageFile::Load(dir.Path("none.lng"), CodePage::Cp1252);
   ASSERT_TRUE(missing);  // a missing file is an empty language file, no failure
   EXPECT_TRUE(missing->SectionNames().empty());
 
-  EXPECT_FALSE(LanguageFile::Load(dir.string(), CodePage::Cp1252));  // a folder cannot be read
+  EXPECT_FALSE(LanguageFile::Load(dir.root().string(), CodePage::Cp1252));  // a folder cannot be read
 #ifndef _WIN32
   // Nor can a pipe, which would wait for a writer for ever.
-  const auto pipe = dir / "pipe.lng";
+  const std::string pipe = dir.Path("pipe.lng");
   ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-  EXPECT_FALSE(LanguageFile::Load(pipe.string(), CodePage::Cp1252));
+  EXPECT_FALSE(LanguageFile::Load(pipe, CodePage::Cp1252));
 #endif
-  std::filesystem::remove_all(dir);
 }
 
 TEST(LanguageFileTest, RandomBytesNeverCrash) {

@@ -1,14 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
-#include <random>
 #include <stdexcept>
 
 #include "i18n/language.h"
 #include "support/scripted_interaction.h"
+#include "support/temp_folder.h"
 
 namespace tersify {
 namespace {
@@ -66,19 +64,6 @@ struct FakeWindow : TranslatableWindow {
 };
 
 LanguageFile Parse(std::string_view text) { return LanguageFile::FromBytes(text, CodePage::Cp1252); }
-
-std::filesystem::path TempFolder(const std::string& name) {
-  auto dir =
-      std::filesystem::temp_directory_path() / ("tersify_lang_" + name + "_" + std::to_string(std::random_device{}()));
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  return dir;
-}
-
-void WriteFile(const std::filesystem::path& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-}
 
 TEST(DecodeLineMarksTest, EveryMarkIsOneCarriageReturn) {
   EXPECT_EQ(DecodeLineMarks("a*|*b"), "a\rb");
@@ -161,13 +146,13 @@ struct WindowSet {
 };
 
 TEST(ApplyLanguageTest, DefaultFileInOrderThenLanguageChanged) {
-  const auto dir = TempFolder("order");
-  const std::string folder = dir.string() + "/";
+  const testing::TempFolder dir;
+  const std::string folder = dir.root().string() + "/";
   std::string file = "[Misc]\nconst_break:string=Break\n";
   for (std::string_view n : kLanguageWindowOrder)
     file += "[" + std::string(n) + "]\n" + std::string(n) + ".Caption=T\n";
   file += "[frmExtra]\nfrmExtra.Caption=T\n";
-  WriteFile(dir / "Deflan.dat", file);
+  dir.Write("Deflan.dat", file);
 
   WindowSet set;
   // Given in another order than the one they take the language in.
@@ -185,41 +170,38 @@ TEST(ApplyLanguageTest, DefaultFileInOrderThenLanguageChanged) {
                                       "title frmReport", "title frmTagReplaceDlg", "title frmExtra", "changed frmAbout",
                                       "changed frmMain", "changed frmOptions", "changed frmReplaceDlg",
                                       "changed frmReport", "changed frmTagReplaceDlg", "changed frmExtra"}));
-  std::filesystem::remove_all(dir);
 }
 
 TEST(ApplyLanguageTest, MiscOnlyFileTranslatesMessagesAndLeavesWindows) {
-  const auto dir = TempFolder("misc");
-  WriteFile(dir / "fr.lng", "[Misc]\nconst_break:string=Interrompre\n");
+  const testing::TempFolder dir;
+  dir.Write("fr.lng", "[Misc]\nconst_break:string=Interrompre\n");
   WindowSet set;
   FakeWindow& main = set.Add("frmMain", "Tersify v.2.0");
   MessageCatalogue catalogue;
   testing::ScriptedInteraction ui;
   const auto windows = set.Pointers();
-  ASSERT_TRUE(ApplyLanguage((dir / "fr.lng").string(), "/nowhere/", CodePage::Cp1252, catalogue, windows, ui));
+  ASSERT_TRUE(ApplyLanguage(dir.Path("fr.lng"), "/nowhere/", CodePage::Cp1252, catalogue, windows, ui));
   EXPECT_EQ(catalogue.Text("const_break"), "Interrompre");
   EXPECT_EQ(main.title, "Tersify v.2.0");
   EXPECT_EQ(main.components[0]->caption, "Close");
-  std::filesystem::remove_all(dir);
 }
 
 TEST(ApplyLanguageTest, MissingFileEmptiesMessagesAndLeavesWindows) {
-  const auto dir = TempFolder("missing");
+  const testing::TempFolder dir;
   WindowSet set;
   FakeWindow& about = set.Add("frmAbout", "About");
   MessageCatalogue catalogue(std::make_shared<LanguageFile>(Parse("[Misc]\nconst_break:string=Break\n")));
   testing::ScriptedInteraction ui;
   const auto windows = set.Pointers();
-  EXPECT_TRUE(ApplyLanguage((dir / "none.lng").string(), "/nowhere/", CodePage::Cp1252, catalogue, windows, ui));
+  EXPECT_TRUE(ApplyLanguage(dir.Path("none.lng"), "/nowhere/", CodePage::Cp1252, catalogue, windows, ui));
   EXPECT_TRUE(ui.shown.empty());
   EXPECT_EQ(catalogue.Text("const_break"), "");
   EXPECT_EQ(about.title, "About");
   EXPECT_EQ(set.log, (std::vector<std::string>{"changed frmAbout"}));
-  std::filesystem::remove_all(dir);
 }
 
 TEST(ApplyLanguageTest, UnreadableFileReportsWithThePreviousLanguage) {
-  const auto dir = TempFolder("unreadable");
+  const testing::TempFolder dir;
   WindowSet set;
   set.Add("frmAbout", "About");
   MessageCatalogue catalogue(
@@ -227,18 +209,17 @@ TEST(ApplyLanguageTest, UnreadableFileReportsWithThePreviousLanguage) {
   testing::ScriptedInteraction ui;
   const auto windows = set.Pointers();
   // A folder in place of the file cannot be read.
-  EXPECT_FALSE(ApplyLanguage(dir.string(), "/nowhere/", CodePage::Cp1252, catalogue, windows, ui));
+  EXPECT_FALSE(ApplyLanguage(dir.root().string(), "/nowhere/", CodePage::Cp1252, catalogue, windows, ui));
   ASSERT_EQ(ui.shown.size(), 1u);
   EXPECT_EQ(ui.shown[0].text, "\rError applying language file");
   EXPECT_EQ(ui.shown[0].kind, MessageKind::Error);
   EXPECT_EQ(catalogue.Text("const_err_lan"), "Error applying language file");
   EXPECT_TRUE(set.log.empty());
-  std::filesystem::remove_all(dir);
 }
 
 TEST(ApplyLanguageTest, FailingWindowKeepsTextsSetBefore) {
-  const auto dir = TempFolder("failing");
-  WriteFile(dir / "de.lng",
+  const testing::TempFolder dir;
+  dir.Write("de.lng",
             "[Misc]\nconst_err_lan:string=Sprachfehler\n"
             "[frmAbout]\nfrmAbout.Caption=Info\n"
             "[frmMain]\nfrmMain.Caption=Haupt\nfrmMain.butClose.Caption=Schliessen\n"
@@ -251,25 +232,23 @@ TEST(ApplyLanguageTest, FailingWindowKeepsTextsSetBefore) {
   MessageCatalogue catalogue;
   testing::ScriptedInteraction ui;
   const auto windows = set.Pointers();
-  EXPECT_FALSE(ApplyLanguage((dir / "de.lng").string(), "/nowhere/", CodePage::Cp1252, catalogue, windows, ui));
+  EXPECT_FALSE(ApplyLanguage(dir.Path("de.lng"), "/nowhere/", CodePage::Cp1252, catalogue, windows, ui));
   EXPECT_EQ(ui.Messages(), (std::vector<std::string>{"\rSprachfehler"}));
   EXPECT_EQ(about.title, "Info");
   EXPECT_EQ(main.title, "Haupt");
   EXPECT_EQ(options.title, "Options");
-  std::filesystem::remove_all(dir);
 }
 
 TEST(ApplyLanguageTest, AnsiFileIsDecoded) {
-  const auto dir = TempFolder("ansi");
-  WriteFile(dir / "ru.lng", "[frmMain]\nfrmMain.butClose.Caption=\xC2\xFB\xF5\xEE\xE4\n");
+  const testing::TempFolder dir;
+  dir.Write("ru.lng", "[frmMain]\nfrmMain.butClose.Caption=\xC2\xFB\xF5\xEE\xE4\n");
   WindowSet set;
   FakeWindow& main = set.Add("frmMain", "Main");
   MessageCatalogue catalogue;
   testing::ScriptedInteraction ui;
   const auto windows = set.Pointers();
-  ASSERT_TRUE(ApplyLanguage((dir / "ru.lng").string(), "", CodePage::Cp1251, catalogue, windows, ui));
+  ASSERT_TRUE(ApplyLanguage(dir.Path("ru.lng"), "", CodePage::Cp1251, catalogue, windows, ui));
   EXPECT_EQ(main.components[0]->caption, "\xD0\x92\xD1\x8B\xD1\x85\xD0\xBE\xD0\xB4");
-  std::filesystem::remove_all(dir);
 }
 
 TEST(LanguagePathTest, ChosenOrDefaultAndFromOptions) {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -15,6 +14,7 @@
 #include "settings/options_dialog.h"
 #include "settings/startup.h"
 #include "support/scripted_interaction.h"
+#include "support/temp_folder.h"
 
 namespace tersify {
 namespace {
@@ -205,9 +205,6 @@ TEST(CountFilter, DigitsEnterAndBackspaceOnly) {
 class OptionsDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("tersify_dlg_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-    std::filesystem::create_directories(dir_);
     folder_ = dir_.string() + "/";
     StartupEnvironment env{folder_, dir_.string(), "/b", "editor"};
     settings_ = StartupSettings(env);
@@ -215,10 +212,10 @@ class OptionsDialogTest : public ::testing::Test {
     CreateStartupFolders(settings_);
     std::ofstream(dir_ / "editor") << "x";
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
   OptionsDialogModel Model() { return OptionsDialogModel(settings_, tables_, {folder_, ui_, catalogue_}); }
 
-  std::filesystem::path dir_;
+  const testing::TempFolder tmp_;
+  const std::filesystem::path dir_ = tmp_.root();
   std::string folder_;
   OptimizationSettings settings_;
   TagTables tables_;
@@ -383,13 +380,6 @@ TEST_F(OptionsDialogTest, TagPageGoesThroughTheTableRules) {
   EXPECT_TRUE(m.RemoveRemoval(tables_.removal.size() - 1));
   EXPECT_EQ(tables_.removal.back().tag, "/TD");
   EXPECT_FALSE(m.RemoveReplacement(std::nullopt));
-}
-
-TEST(TagDialogMode, ToldByTheCaption) {
-  MessageCatalogue catalogue = English();
-  EXPECT_EQ(TagDialogModeOf("Tags replacement", catalogue), TagDialogMode::Replacement);
-  EXPECT_EQ(TagDialogModeOf("Tags removal", catalogue), TagDialogMode::Removal);
-  EXPECT_EQ(TagDialogModeOf("", catalogue), TagDialogMode::Removal);
 }
 
 }  // namespace

@@ -3,9 +3,9 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "platform/date_time.h"
+#include "support/temp_folder.h"
 
 namespace tersify::platform {
 namespace {
@@ -101,7 +101,8 @@ TEST(DateTimeTest, PicturesFromLocaleFormats) {
 
 TEST(DateTimeTest, FileTimesInLocalTime) {
   namespace fs = std::filesystem;
-  const fs::path file = fs::temp_directory_path() / ("tersify_date_" + std::to_string(std::random_device{}()));
+  const tersify::testing::TempFolder tmp;
+  const fs::path file = tmp.root() / "page.html";
   std::ofstream(file) << "x";
   const std::time_t when = 1700000000;  // 14 Nov 2023, 22:13:20 UTC
   fs::last_write_time(file, std::chrono::file_clock::from_sys(std::chrono::system_clock::from_time_t(when)));

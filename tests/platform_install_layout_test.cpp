@@ -2,9 +2,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "platform/install_layout.h"
+#include "support/temp_folder.h"
 
 namespace tersify::platform {
 namespace {
@@ -14,16 +14,15 @@ namespace fs = std::filesystem;
 class InstallLayoutTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() / ("tersify-layout-" + std::to_string(std::random_device{}()));
     fs::create_directories(root_ / "usr" / "bin");
     fs::create_directories(root_ / "usr" / "share" / "tersify");
     fs::create_directories(root_ / "portable");
   }
-  void TearDown() override { fs::remove_all(root_); }
   static void Touch(const fs::path& p) { std::ofstream(p) << "x"; }
   std::string Folder(const fs::path& p) const { return p.string() + "/"; }
 
-  fs::path root_;
+  const tersify::testing::TempFolder tmp_;
+  const fs::path root_ = tmp_.root();
 };
 
 #ifndef _WIN32

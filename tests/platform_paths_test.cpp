@@ -2,9 +2,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "platform/paths.h"
+#include "support/temp_folder.h"
 
 namespace tersify::platform {
 namespace {
@@ -41,7 +41,8 @@ TEST(PathsTest, ProgramAndSystemFolders) {
 
 #ifndef _WIN32
 TEST(PathsTest, FindFirstOnPathTakesExecutablesOnly) {
-  const fs::path dir = fs::temp_directory_path() / ("tersify_path_" + std::to_string(std::random_device{}()));
+  const tersify::testing::TempFolder tmp;
+  const fs::path dir = tmp.root();
   fs::create_directories(dir / "one");
   fs::create_directories(dir / "two");
   fs::create_directories(dir / "two" / "folder-tool");
@@ -56,7 +57,6 @@ TEST(PathsTest, FindFirstOnPathTakesExecutablesOnly) {
   EXPECT_EQ(FindFirstOnPath({"tool"}, ""), "");
   EXPECT_EQ(FindFirstOnPath({(dir / "one" / "tool").string()}, list), "");
   EXPECT_EQ(FindFirstOnPath({(dir / "two" / "tool").string()}, ""), (dir / "two" / "tool").string());
-  fs::remove_all(dir);
 }
 
 TEST(PathsTest, DefaultProgramsAreFullPaths) {

@@ -3,11 +3,11 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <thread>
 
 #include "platform/process.h"
+#include "support/temp_folder.h"
 
 namespace tersify::platform {
 namespace {
@@ -35,17 +35,15 @@ std::string Hex(std::string_view bytes) {
 }
 
 struct Recorder {
-  fs::path dir;
+  tersify::testing::TempFolder tmp;
+  fs::path dir = tmp.root();
   fs::path script;
   Recorder() {
-    dir = fs::temp_directory_path() / ("tersify_spawn_" + std::to_string(std::random_device{}()));
-    fs::remove_all(dir);
     fs::create_directories(dir / "work dir");
     script = dir / "rec ord;er.sh";
     std::ofstream(script) << kRecorder;
     fs::permissions(script, fs::perms::owner_all);
   }
-  ~Recorder() { fs::remove_all(dir); }
 
   // The lines the script wrote, waiting for them up to ten seconds.
   std::vector<std::string> Wait() const {

@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "settings/ini_file.h"
+#include "support/temp_folder.h"
 
 namespace tersify {
 namespace {
@@ -14,13 +13,8 @@ namespace fs = std::filesystem;
 
 class IniFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("tersify_ini_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  fs::path dir_;
+  const testing::TempFolder tmp_;
+  const fs::path dir_ = tmp_.root();
 };
 
 TEST(IniParse, NamesIgnoreCaseValuesAreTrimmedAndFirstKeyWins) {

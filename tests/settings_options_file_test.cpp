@@ -4,10 +4,8 @@
 #include <sys/stat.h>
 #endif
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 
 #include "i18n/catalogue.h"
@@ -19,6 +17,7 @@
 #include "settings/startup.h"
 #include "support/run_fixture.h"
 #include "support/scripted_interaction.h"
+#include "support/temp_folder.h"
 
 namespace tersify {
 namespace {
@@ -40,16 +39,12 @@ std::vector<std::string> AllValues(const OptimizationSettings& s) {
 class OptionsFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("tersify_opt_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-    fs::create_directories(dir_);
     folder_ = dir_.string() + "/";
     env_.programFolder = folder_;
     env_.systemFolder = "/windows";
     settings_ = StartupSettings(env_);
     tables_ = StartupTagTables();
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   SettingsContext Context() { return {folder_, ui_, catalogue_}; }
   fs::path OptionsPath() const { return dir_ / "Options.dat"; }
@@ -57,7 +52,8 @@ class OptionsFileTest : public ::testing::Test {
     return LoadOptions(Context(), settings_, tables_, enabling);
   }
 
-  fs::path dir_;
+  const testing::TempFolder tmp_;
+  const fs::path dir_ = tmp_.root();
   std::string folder_;
   StartupEnvironment env_;
   OptimizationSettings settings_;

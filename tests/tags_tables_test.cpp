@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -11,6 +10,7 @@
 #include "settings/tag_tables.h"
 #include "support/run_fixture.h"
 #include "support/scripted_interaction.h"
+#include "support/temp_folder.h"
 
 namespace tersify {
 namespace {
@@ -35,17 +35,12 @@ std::vector<std::string> Tags(const TagRemovalTable& t) {
 
 class TagFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("tersify_tags_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
   fs::path Write(const std::string& name, const std::string& bytes) {
     std::ofstream(dir_ / name, std::ios::binary) << bytes;
     return dir_ / name;
   }
-  fs::path dir_;
+  const testing::TempFolder tmp_;
+  const fs::path dir_ = tmp_.root();
 };
 
 TEST(TagTablesBuiltIn, ContentAndTicks) {

@@ -119,7 +119,9 @@ void CheckAllWindows(tersify::Application& program, Checker& check) {
   check.Window(&program.about(), {});
   program.about().hide();
   for (const char* key : {"const_rep_cap", "const_del_cap"}) {
-    program.tagDialog().ShowFor(text(key), std::string_view(key) == "const_rep_cap");
+    program.tagDialog().ShowFor(text(key), std::string_view(key) == "const_rep_cap"
+                                               ? tersify::TagDialogMode::Replacement
+                                               : tersify::TagDialogMode::Removal);
     check.Window(&program.tagDialog(), key);
   }
   program.tagDialog().hide();

@@ -39,6 +39,8 @@
 namespace tersify {
 
 using ui::FromQ;
+using ui::MainButton;
+using ui::MainItem;
 using ui::ToQ;
 
 namespace {
@@ -191,20 +193,25 @@ Application::Application(ProgramPlace place, QStringList arguments, UserInteract
   frmReplaceDlg_ = std::make_unique<ui::TfrmReplaceDlg>(frmMain_.get());
   if (ownUser_) ownUser_->SetReplaceDialog(frmReplaceDlg_.get());
 
-  for (QWidget* w : std::initializer_list<QWidget*>{frmAbout_.get(), frmMain_.get(), frmOptions_.get(),
-                                                    frmReplaceDlg_.get(), frmReport_.get(), frmTagReplaceDlg_.get()})
-    windows_.push_back(std::make_unique<ui::QtWindow>(w));
   // Windows whose controls sit at fixed places grow to the texts of the language.
-  const std::pair<std::size_t, QWidget*> placed[] = {
-      {0, frmAbout_.get()}, {3, frmReplaceDlg_.get()}, {5, frmTagReplaceDlg_.get()}};
-  for (const auto& [index, window] : placed) windows_[index]->onLanguageChanged = [w = window] { ui::WidenToTexts(w); };
-  windows_[4]->onLanguageChanged = [this] { frmReport_->FitTexts(); };
-  windows_[1]->onLanguageChanged = [this] {
+  auto widened = [](QWidget* w) {
+    auto window = std::make_unique<ui::QtWindow>(w);
+    window->onLanguageChanged = [w] { ui::WidenToTexts(w); };
+    return window;
+  };
+  languageOf_.about = widened(frmAbout_.get());
+  languageOf_.main = std::make_unique<ui::QtWindow>(frmMain_.get());
+  languageOf_.main->onLanguageChanged = [this] {
     frmMain_->RebuildFilesPanelMenu();
     // The view's hint follows the language at once while no file is shown.
     if (view_.ViewedFile.empty()) view_.hint = catalogue_.Text("const_filesrc_hint");
     ShowView();
   };
+  languageOf_.options = std::make_unique<ui::QtWindow>(frmOptions_.get());
+  languageOf_.replaceDlg = widened(frmReplaceDlg_.get());
+  languageOf_.report = std::make_unique<ui::QtWindow>(frmReport_.get());
+  languageOf_.report->onLanguageChanged = [this] { frmReport_->FitTexts(); };
+  languageOf_.tagReplaceDlg = widened(frmTagReplaceDlg_.get());
 
   view_.codePage = codePage_;
   runWindow_ = std::make_unique<ReportWindow>(*frmReport_);
@@ -243,14 +250,13 @@ Application::Application(ProgramPlace place, QStringList arguments, UserInteract
 Application::~Application() = default;
 
 std::vector<ui::QtWindow*> Application::translatableWindows() {
-  std::vector<ui::QtWindow*> out;
-  for (auto& w : windows_) out.push_back(w.get());
-  return out;
+  return {languageOf_.about.get(),      languageOf_.main.get(),   languageOf_.options.get(),
+          languageOf_.replaceDlg.get(), languageOf_.report.get(), languageOf_.tagReplaceDlg.get()};
 }
 
 bool Application::ApplyLanguage() {
   std::vector<TranslatableWindow*> list;
-  for (auto& w : windows_) list.push_back(w.get());
+  for (ui::QtWindow* w : translatableWindows()) list.push_back(w);
   // Language files are in the system's ANSI code page. The English
   // Deflan.dat is plain ASCII but for one byte of code page 1251: the sign in
   // "800x600" of the screen message, which another code page would show as
@@ -261,25 +267,21 @@ bool Application::ApplyLanguage() {
 
 void Application::ConnectCommands() {
   ui::TfrmMain& m = *frmMain_;
-  auto on = [&m](const char* name, auto fn) { QObject::connect(m.action(name), &QAction::triggered, &m, fn); };
-  auto button = [&m](const char* name, auto fn) {
-    QObject::connect(m.toolButton(name), &QToolButton::clicked, &m, fn);
-  };
   auto showOptions = [this] { frmOptions_->ShowPage(0); };
-  button("butOptions", showOptions);
-  on("menuOptimizationOptions", showOptions);
-  on("menuProgramSettings", [this] { frmOptions_->ShowPage(4); });
+  m.SetCommand(MainButton::Options, showOptions);
+  m.SetCommand(MainItem::OptimizationOptions, showOptions);
+  m.SetCommand(MainItem::ProgramSettings, [this] { frmOptions_->ShowPage(4); });
   auto showAbout = [this] {
     frmAbout_->show();
     frmAbout_->raise();
   };
-  on("menuAbout", showAbout);
-  on("menuHelpAbout", showAbout);
+  m.SetCommand(MainItem::About, showAbout);
+  m.SetCommand(MainItem::HelpAbout, showAbout);
   auto help = [this] { OpenHelp(); };
-  button("butHelp", help);
-  on("menuContent", help);
-  on("menuHelpContent", help);
-  button("butQuit", [this] { frmMain_->close(); });
+  m.SetCommand(MainButton::Help, help);
+  m.SetCommand(MainItem::Content, help);
+  m.SetCommand(MainItem::HelpContent, help);
+  m.SetCommand(MainButton::Quit, [this] { frmMain_->close(); });
 
   frmOptions_->refreshPanel = [this] {
     panel_.RefreshPanel(Ctx());
@@ -288,19 +290,19 @@ void Application::ConnectCommands() {
   frmOptions_->applyLanguage = [this] { ApplyLanguage(); };
   frmOptions_->languageFolder = ToQ(place_.resourceFolder + "lang");
   frmOptions_->enableOutside = [this](const std::string& name, bool enabled) {
-    if (QAction* a = frmMain_->action(name.c_str())) a->setEnabled(enabled);
+    if (auto item = ui::MainItemNamed(name)) frmMain_->item(*item)->setEnabled(enabled);
   };
   frmOptions_->addTag = [this](bool replacement) {
-    frmTagReplaceDlg_->ShowFor(ToQ(catalogue_.Text(replacement ? "const_rep_cap" : "const_del_cap")), replacement);
+    frmTagReplaceDlg_->ShowFor(ToQ(catalogue_.Text(replacement ? "const_rep_cap" : "const_del_cap")),
+                               replacement ? TagDialogMode::Replacement : TagDialogMode::Removal);
   };
-  frmTagReplaceDlg_->add = [this](const QString& caption, const std::string& from, const std::string& to) {
-    return TagAdd(caption, from, to);
+  frmTagReplaceDlg_->add = [this](TagDialogMode mode, const std::string& from, const std::string& to) {
+    return TagAdd(mode, from, to);
   };
 }
 
-bool Application::TagAdd(const QString& caption, const std::string& from, const std::string& to) {
+bool Application::TagAdd(TagDialogMode mode, const std::string& from, const std::string& to) {
   ui::QtInteraction::AskingWindow asking(ownUser_.get(), frmTagReplaceDlg_.get());
-  TagDialogMode mode = TagDialogModeOf(FromQ(caption), catalogue_);
   TagAddResult result = model_->AddTag(mode, from, to);
   if (result == TagAddResult::Cycle) frmTagReplaceDlg_->ClearFields();
   frmOptions_->ShowTagTables();

@@ -118,7 +118,7 @@ class Application {
   void SortBy(int column);
   void StartProgram(const std::string& program, const std::string& path);
   void OpenHelp();
-  bool TagAdd(const QString& caption, const std::string& from, const std::string& to);
+  bool TagAdd(TagDialogMode mode, const std::string& from, const std::string& to);
   void StartUpWork();
   void CheckScreen();
 
@@ -151,7 +151,11 @@ class Application {
   std::unique_ptr<ui::TfrmTagReplaceDlg> frmTagReplaceDlg_;
   std::unique_ptr<ui::TfrmReport> frmReport_;
   std::unique_ptr<ui::TfrmReplaceDlg> frmReplaceDlg_;
-  std::vector<std::unique_ptr<ui::QtWindow>> windows_;
+  // The language side of each window.
+  struct LanguageWindows {
+    std::unique_ptr<ui::QtWindow> about, main, options, replaceDlg, report, tagReplaceDlg;
+  };
+  LanguageWindows languageOf_;
   bool started_ = false;
   bool shutDown_ = false;
   bool screenTooSmall_ = false;

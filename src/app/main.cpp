@@ -35,7 +35,7 @@ void SaveWindowPictures(tersify::Application& program, const QString& folder) {
   save(program.about(), "about");
   program.about().hide();
   const tersify::MessageCatalogue& texts = program.catalogue();
-  program.tagDialog().ShowFor(tersify::ui::ToQ(texts.Text("const_rep_cap")), true);
+  program.tagDialog().ShowFor(tersify::ui::ToQ(texts.Text("const_rep_cap")), tersify::TagDialogMode::Replacement);
   save(program.tagDialog(), "tag-dialog");
   program.tagDialog().hide();
   // The run window as the Optimize command prepares it, and its results page.

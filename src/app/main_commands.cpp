@@ -26,6 +26,8 @@
 namespace tersify {
 
 using ui::FromQ;
+using ui::MainButton;
+using ui::MainItem;
 using ui::ToQ;
 
 void Application::ShowPanel() {
@@ -67,25 +69,22 @@ void Application::ShowView() {
   memo->setReadOnly(view_.readOnly);
   ui::SetHint(memo, ToQ(view_.hint));
   memo->parentWidget()->setVisible(view_.visible);
-  frmMain_->toolButton("butViewUnZipped")->setEnabled(view_.butViewUnZipped);
-  frmMain_->toolButton("butViewZipped")->setEnabled(view_.butViewZipped);
-  frmMain_->toolButton("butSendToEdit")->setEnabled(view_.butSendToEdit);
-  frmMain_->toolButton("butSaveFile")->setEnabled(view_.butSaveFile);
-  ui::SetHint(frmMain_->action("menuUnpackedFile"), ToQ(view_.unpackedItemHint));
-  ui::SetHint(frmMain_->action("menuPackedFile"), ToQ(view_.packedItemHint));
+  frmMain_->button(MainButton::ViewUnZipped)->setEnabled(view_.butViewUnZipped);
+  frmMain_->button(MainButton::ViewZipped)->setEnabled(view_.butViewZipped);
+  frmMain_->button(MainButton::SendToEdit)->setEnabled(view_.butSendToEdit);
+  frmMain_->button(MainButton::SaveFile)->setEnabled(view_.butSaveFile);
+  ui::SetHint(frmMain_->item(MainItem::UnpackedFile), ToQ(view_.unpackedItemHint));
+  ui::SetHint(frmMain_->item(MainItem::PackedFile), ToQ(view_.packedItemHint));
 }
 
 void Application::MarkSortMenus() {
-  for (int i = 0; i < 6; ++i) {
-    QByteArray name = "sort" + QByteArray::number(i + 1);
-    frmMain_->action(name.constData())->setChecked(panel_.sortColumn() == i);
-  }
+  for (int i = 0; i < 6; ++i) frmMain_->item(ui::SortItem(i))->setChecked(panel_.sortColumn() == i);
 }
 
 void Application::AfterCommand() {
   ShowPanel();
   ShowView();
-  frmMain_->action("menuBackUpLast")->setEnabled(runState_.backUpLastEnabled);
+  frmMain_->item(MainItem::BackUpLast)->setEnabled(runState_.backUpLastEnabled);
 }
 
 void Application::ShowBeforeBlocking(bool box) {
@@ -111,12 +110,6 @@ void Application::ConnectPanelCommands() {
   ui::TfrmMain& m = *frmMain_;
   QTableWidget* list = m.filesList();
   panel_.SetStatusSink([this](const std::string& line) { frmMain_->statusCounts()->setText(ToQ(line)); });
-  auto on = [&m](const char* name, std::function<void()> fn) {
-    QObject::connect(m.action(name), &QAction::triggered, &m, fn);
-  };
-  auto button = [&m](const char* name, std::function<void()> fn) {
-    QObject::connect(m.toolButton(name), &QToolButton::clicked, &m, fn);
-  };
 
   QObject::connect(list, &QTableWidget::itemChanged, &m, [this](QTableWidgetItem* item) {
     if (showing_ || item->column() != 0) return;
@@ -146,47 +139,44 @@ void Application::ConnectPanelCommands() {
     ShowView();
   });
   QObject::connect(list->horizontalHeader(), &QHeaderView::sectionClicked, &m, [this](int c) { SortBy(c); });
-  for (int i = 0; i < 6; ++i) {
-    QByteArray name = "sort" + QByteArray::number(i + 1);
-    on(name.constData(), [this, i] { SortBy(i); });
-  }
+  for (int i = 0; i < 6; ++i) m.SetCommand(ui::SortItem(i), [this, i] { SortBy(i); });
 
-  on("menuSelectAll", [this] {
+  m.SetCommand(MainItem::SelectAll, [this] {
     panel_.SelectAll();
     AfterCommand();
   });
-  on("menuInvertSelection", [this] {
+  m.SetCommand(MainItem::InvertSelection, [this] {
     panel_.InvertSelection();
     AfterCommand();
   });
-  on("menuRemoveSelection", [this] {
+  m.SetCommand(MainItem::RemoveSelection, [this] {
     panel_.RemoveSelection();
     AfterCommand();
   });
-  on("menuClearPanel", [this] {
+  m.SetCommand(MainItem::ClearPanel, [this] {
     ClearFilesPanel(panel_, view_, Ctx());
     AfterCommand();
   });
-  on("menuClearUnchecked", [this] {
+  m.SetCommand(MainItem::ClearUnchecked, [this] {
     panel_.RemoveUncheckedRows();
     panel_.UpdateStatusLine(catalogue_);
     AfterCommand();
   });
-  on("menuRefresh", [this] {
+  m.SetCommand(MainItem::Refresh, [this] {
     panel_.RefreshPanel(Ctx());
     AfterCommand();
   });
-  on("menuRemoveFile", [this] {
+  m.SetCommand(MainItem::RemoveFile, [this] {
     RemoveFocusedRow(panel_, view_, Ctx());
     AfterCommand();
   });
-  on("menuAddFile", [this] {
+  m.SetCommand(MainItem::AddFile, [this] {
     QStringList files = chooser_->OpenFiles(frmMain_.get(), QString(), ToQ(catalogue_.Text("const_html_fil")), false);
     std::string chosen = files.isEmpty() ? std::string() : FromQ(QDir::toNativeSeparators(files.first()));
     AddOneFile(panel_, files.isEmpty() ? nullptr : &chosen, Ctx());
     AfterCommand();
   });
-  on("menuSaveList", [this] {
+  m.SetCommand(MainItem::SaveList, [this] {
     std::optional<std::string> chosen;
     if (!panel_.empty()) {
       if (auto name = chooser_->SaveFile(frmMain_.get(), ToQ(catalogue_.Text("const_lst_fil")), "lst"))
@@ -194,7 +184,7 @@ void Application::ConnectPanelCommands() {
     }
     SaveListCommand(panel_, chosen ? &*chosen : nullptr, Ctx());
   });
-  on("menuLoadList", [this] {
+  m.SetCommand(MainItem::LoadList, [this] {
     QStringList files = chooser_->OpenFiles(frmMain_.get(), QString(), ToQ(catalogue_.Text("const_lst_fil")), false);
     if (!files.isEmpty() && QFileInfo(files.first()).isFile())
       LoadFileList(panel_, FromQ(QDir::toNativeSeparators(files.first())), Ctx());
@@ -210,8 +200,8 @@ void Application::ConnectPanelCommands() {
     AddChosenFiles(panel_, view_, chosen, Ctx());
     AfterCommand();
   };
-  button("butFiles", chooseFiles);
-  on("menuSelectFiles", chooseFiles);
+  m.SetCommand(MainButton::Files, chooseFiles);
+  m.SetCommand(MainItem::SelectFiles, chooseFiles);
   auto chooseFolder = [this] {
     if (RefuseWhenBusy(runState_, Ctx())) return;
     auto folder = chooser_->ChooseFolder(frmMain_.get(), ToQ(FolderDialogText(Ctx())));
@@ -219,36 +209,36 @@ void Application::ConnectPanelCommands() {
     AddFolder(panel_, view_, runState_, folder ? &chosen : nullptr, Ctx());
     AfterCommand();
   };
-  button("butPath", chooseFolder);
-  on("menuSelectFolder", chooseFolder);
+  m.SetCommand(MainButton::Path, chooseFolder);
+  m.SetCommand(MainItem::SelectFolder, chooseFolder);
 
   auto optimize = [this] {
     run_->OptimizeCommand();
     AfterCommand();
   };
-  button("butOptimize", optimize);
-  on("menuOptimize", optimize);
+  m.SetCommand(MainButton::Optimize, optimize);
+  m.SetCommand(MainItem::Optimize, optimize);
 
-  button("butBackUp", [this] {
+  m.SetCommand(MainButton::BackUp, [this] {
     RestoreClick(panel_, view_, runState_, Ctx());
     AfterCommand();
   });
   // The drop-down opens with its items as they were even when the guard
   // refused; the commands themselves refuse during a run or a folder walk.
-  on("menuBackUpLast", [this] {
+  m.SetCommand(MainItem::BackUpLast, [this] {
     CancelLastOptimization(panel_, view_, runState_, Ctx());
     AfterCommand();
   });
-  on("menuBackUpChecked", [this] {
+  m.SetCommand(MainItem::BackUpChecked, [this] {
     CancelCheckedFiles(panel_, view_, runState_, Ctx());
     AfterCommand();
   });
-  QObject::connect(m.toolButton("butBackUp")->menu(), &QMenu::aboutToShow, &m, [this] {
-    RestoreMenuState items{frmMain_->action("menuBackUpLast")->isEnabled(),
-                           frmMain_->action("menuBackUpChecked")->isEnabled()};
+  QObject::connect(m.button(MainButton::BackUp)->menu(), &QMenu::aboutToShow, &m, [this] {
+    RestoreMenuState items{frmMain_->item(MainItem::BackUpLast)->isEnabled(),
+                           frmMain_->item(MainItem::BackUpChecked)->isEnabled()};
     RestoreDropDown(panel_, runState_, items, Ctx());
-    frmMain_->action("menuBackUpLast")->setEnabled(items.lastRun);
-    frmMain_->action("menuBackUpChecked")->setEnabled(items.checkedFiles);
+    frmMain_->item(MainItem::BackUpLast)->setEnabled(items.lastRun);
+    frmMain_->item(MainItem::BackUpChecked)->setEnabled(items.checkedFiles);
   });
 
   frmMain_->escapeReleased = [this] { run_->EscapeInMainWindow(); };
@@ -271,42 +261,36 @@ void Application::ConnectPanelCommands() {
 
 void Application::ConnectViewCommands() {
   ui::TfrmMain& m = *frmMain_;
-  auto button = [&m](const char* name, std::function<void()> fn) {
-    QObject::connect(m.toolButton(name), &QToolButton::clicked, &m, fn);
-  };
-  auto on = [&m](const char* name, std::function<void()> fn) {
-    QObject::connect(m.action(name), &QAction::triggered, &m, fn);
-  };
-  button("butViewUnZipped", [this] {
+  m.SetCommand(MainButton::ViewUnZipped, [this] {
     view_.ShowCopy(false, panel_, Ctx());
     ShowView();
   });
-  button("butViewZipped", [this] {
+  m.SetCommand(MainButton::ViewZipped, [this] {
     view_.ShowCopy(true, panel_, Ctx());
     ShowView();
   });
-  button("butSaveFile", [this] {
+  m.SetCommand(MainButton::SaveFile, [this] {
     view_.SaveFile(Ctx());
     ShowView();
   });
-  button("butSendToEdit", [this] {
+  m.SetCommand(MainButton::SendToEdit, [this] {
     if (auto file = view_.FileForEditor(catalogue_)) StartProgram(settings_.edExtEditor, *file);
   });
   QObject::connect(m.sourceView(), &QPlainTextEdit::textChanged, &m, [this] {
     if (showing_) return;
     view_.EditText(FromQ(ui::EditorText(frmMain_->sourceView())));
-    frmMain_->toolButton("butSaveFile")->setEnabled(view_.butSaveFile);
+    frmMain_->button(MainButton::SaveFile)->setEnabled(view_.butSaveFile);
   });
   auto browse = [this](std::optional<std::string> path) {
     if (path && CheckBrowserPath(*path, Ctx())) StartProgram(settings_.edBrowser, *path);
   };
-  button("butView", [this, browse] { browse(ViewButtonPath(panel_, Ctx())); });
-  on("menuUnpackedFile", [this, browse] { browse(ViewItemPath(false, panel_, settings_)); });
-  on("menuPackedFile", [this, browse] { browse(ViewItemPath(true, panel_, settings_)); });
-  QObject::connect(m.toolButton("butView")->menu(), &QMenu::aboutToShow, &m, [this] {
+  m.SetCommand(MainButton::View, [this, browse] { browse(ViewButtonPath(panel_, Ctx())); });
+  m.SetCommand(MainItem::UnpackedFile, [this, browse] { browse(ViewItemPath(false, panel_, settings_)); });
+  m.SetCommand(MainItem::PackedFile, [this, browse] { browse(ViewItemPath(true, panel_, settings_)); });
+  QObject::connect(m.button(MainButton::View)->menu(), &QMenu::aboutToShow, &m, [this] {
     ViewMenuState state = ViewDropDown(panel_, settings_);
-    frmMain_->action("menuUnpackedFile")->setEnabled(state.unpacked);
-    frmMain_->action("menuPackedFile")->setEnabled(state.packed);
+    frmMain_->item(MainItem::UnpackedFile)->setEnabled(state.unpacked);
+    frmMain_->item(MainItem::PackedFile)->setEnabled(state.packed);
   });
   frmReplaceDlg_->viewInBrowser = [this](const std::string& path) {
     if (CheckBrowserPath(path, Ctx())) StartProgram(settings_.edBrowser, path);

@@ -252,8 +252,4 @@ bool RemoveRemovalEntry(TagRemovalTable& table, std::optional<std::size_t> selec
   return true;
 }
 
-TagDialogMode TagDialogModeOf(std::string_view caption, const MessageCatalogue& catalogue) {
-  return caption == catalogue.Text("const_rep_cap") ? TagDialogMode::Replacement : TagDialogMode::Removal;
-}
-
 }  // namespace tersify

@@ -126,9 +126,8 @@ bool RemoveReplacementEntry(TagReplacementTable& table, std::optional<std::size_
 bool RemoveRemovalEntry(TagRemovalTable& table, std::optional<std::size_t> selected, UserInteraction& ui,
                         const MessageCatalogue& catalogue);
 
-// Which table the tag dialog adds to: it is in replacement mode exactly when
-// its caption is the catalogue's const_rep_cap text.
+// Which table the tag dialog adds to; the dialog keeps it from its opening,
+// whatever caption the language gives it.
 enum class TagDialogMode { Replacement, Removal };
-TagDialogMode TagDialogModeOf(std::string_view caption, const MessageCatalogue& catalogue);
 
 }  // namespace tersify

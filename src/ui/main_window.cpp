@@ -28,22 +28,87 @@
 namespace tersify::ui {
 namespace {
 
-struct ToolButtonSpec {
+template <typename Id>
+struct Named {
+  Id id;
   const char* name;
+};
+
+constexpr Named<MainButton> kButtonNames[] = {
+    {MainButton::Files, "butFiles"},
+    {MainButton::Path, "butPath"},
+    {MainButton::Optimize, "butOptimize"},
+    {MainButton::BackUp, "butBackUp"},
+    {MainButton::View, "butView"},
+    {MainButton::Options, "butOptions"},
+    {MainButton::Help, "butHelp"},
+    {MainButton::Quit, "butQuit"},
+    {MainButton::ViewUnZipped, "butViewUnZipped"},
+    {MainButton::ViewZipped, "butViewZipped"},
+    {MainButton::SendToEdit, "butSendToEdit"},
+    {MainButton::SaveFile, "butSaveFile"},
+};
+
+constexpr Named<MainItem> kItemNames[] = {
+    {MainItem::SelectAll, "menuSelectAll"},
+    {MainItem::InvertSelection, "menuInvertSelection"},
+    {MainItem::RemoveSelection, "menuRemoveSelection"},
+    {MainItem::ClearPanel, "menuClearPanel"},
+    {MainItem::ClearUnchecked, "menuClearUnchecked"},
+    {MainItem::AddFile, "menuAddFile"},
+    {MainItem::RemoveFile, "menuRemoveFile"},
+    {MainItem::SaveList, "menuSaveList"},
+    {MainItem::LoadList, "menuLoadList"},
+    {MainItem::Sort1, "sort1"},
+    {MainItem::Sort2, "sort2"},
+    {MainItem::Sort3, "sort3"},
+    {MainItem::Sort4, "sort4"},
+    {MainItem::Sort5, "sort5"},
+    {MainItem::Sort6, "sort6"},
+    {MainItem::Refresh, "menuRefresh"},
+    {MainItem::SelectFiles, "menuSelectFiles"},
+    {MainItem::SelectFolder, "menuSelectFolder"},
+    {MainItem::Optimize, "menuOptimize"},
+    {MainItem::OptimizationOptions, "menuOptimizationOptions"},
+    {MainItem::ProgramSettings, "menuProgramSettings"},
+    {MainItem::Content, "menuContent"},
+    {MainItem::About, "menuAbout"},
+    {MainItem::BackUpLast, "menuBackUpLast"},
+    {MainItem::BackUpChecked, "menuBackUpChecked"},
+    {MainItem::UnpackedFile, "menuUnpackedFile"},
+    {MainItem::PackedFile, "menuPackedFile"},
+    {MainItem::HelpContent, "menuHelpContent"},
+    {MainItem::HelpAbout, "menuHelpAbout"},
+};
+
+// Each table holds every value of its enum once, at the value's index.
+template <typename Id, std::size_t N>
+constexpr bool AtTheirIndexes(const Named<Id> (&table)[N]) {
+  for (std::size_t i = 0; i < N; ++i)
+    if (static_cast<std::size_t>(table[i].id) != i) return false;
+  return true;
+}
+static_assert(std::size(kButtonNames) == kMainButtonCount && AtTheirIndexes(kButtonNames) &&
+              static_cast<std::size_t>(MainButton::SaveFile) + 1 == kMainButtonCount);
+static_assert(std::size(kItemNames) == kMainItemCount && AtTheirIndexes(kItemNames) &&
+              static_cast<std::size_t>(MainItem::HelpAbout) + 1 == kMainItemCount);
+
+struct ToolButtonSpec {
+  MainButton id;
   const char* caption;
   const char* hint;
   QStyle::StandardPixmap icon;
 };
 
 constexpr ToolButtonSpec kToolButtons[] = {
-    {"butFiles", "Files", "Select files for optimization", QStyle::SP_FileIcon},
-    {"butPath", "Folder", "Select files for optimization from the folder", QStyle::SP_DirIcon},
-    {"butOptimize", "Optimize!", "Optimize selected files", QStyle::SP_MediaPlay},
-    {"butBackUp", "Restore     ", "Cancel optimization", QStyle::SP_BrowserReload},
-    {"butView", "View     ", "View file in the browser", QStyle::SP_FileDialogContentsView},
-    {"butOptions", "Options", "Optimization and program options", QStyle::SP_FileDialogDetailedView},
-    {"butHelp", "Help   ", "Help information", QStyle::SP_DialogHelpButton},
-    {"butQuit", "Quit", "Quit from the program", QStyle::SP_DialogCloseButton},
+    {MainButton::Files, "Files", "Select files for optimization", QStyle::SP_FileIcon},
+    {MainButton::Path, "Folder", "Select files for optimization from the folder", QStyle::SP_DirIcon},
+    {MainButton::Optimize, "Optimize!", "Optimize selected files", QStyle::SP_MediaPlay},
+    {MainButton::BackUp, "Restore     ", "Cancel optimization", QStyle::SP_BrowserReload},
+    {MainButton::View, "View     ", "View file in the browser", QStyle::SP_FileDialogContentsView},
+    {MainButton::Options, "Options", "Optimization and program options", QStyle::SP_FileDialogDetailedView},
+    {MainButton::Help, "Help   ", "Help information", QStyle::SP_DialogHelpButton},
+    {MainButton::Quit, "Quit", "Quit from the program", QStyle::SP_DialogCloseButton},
 };
 
 constexpr const char* kColumns[6] = {"Filename", "Path", "Date", "Size  [bytes]", "Packed  [bytes]", "Ratio"};
@@ -53,6 +118,15 @@ constexpr int kColumnWidths[6] = {180, 150, 120, 110, 110, 100};
 constexpr int kFixedToolbarWidth = 605;
 
 }  // namespace
+
+const char* ObjectName(MainButton button) { return kButtonNames[static_cast<std::size_t>(button)].name; }
+const char* ObjectName(MainItem item) { return kItemNames[static_cast<std::size_t>(item)].name; }
+
+std::optional<MainItem> MainItemNamed(std::string_view name) {
+  for (const auto& item : kItemNames)
+    if (name == item.name) return item.id;
+  return std::nullopt;
+}
 
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   setObjectName("frmMain");
@@ -107,10 +181,10 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   auto* bar = new QStatusBar(this);
   bar->setObjectName("barMain");
   statusHint_ = new QLabel(bar);
-  
+
   statusHint_->setFixedWidth(550);
   statusCounts_ = new QLabel(bar);
-  
+
   statusCounts_->setFixedWidth(200);
   bar->addWidget(statusHint_);
   bar->addWidget(statusCounts_);
@@ -143,14 +217,36 @@ void TfrmMain::FitScreen() {
   if (isVisible() && !area.contains(frameGeometry())) move(area.topLeft());
 }
 
-QAction* TfrmMain::action(const char* name) const { return findChild<QAction*>(name); }
-QToolButton* TfrmMain::toolButton(const char* name) const { return findChild<QToolButton*>(name); }
+void TfrmMain::SetCommand(MainItem which, std::function<void()> command) {
+  itemCommands_[static_cast<std::size_t>(which)] = std::move(command);
+}
 
-QAction* TfrmMain::MakeAction(const char* name, const QString& caption, const QString& hint) {
+void TfrmMain::SetCommand(MainButton which, std::function<void()> command) {
+  buttonCommands_[static_cast<std::size_t>(which)] = std::move(command);
+}
+
+QAction* TfrmMain::MakeAction(MainItem which, const QString& caption, const QString& hint) {
+  const auto index = static_cast<std::size_t>(which);
   auto* a = new QAction(caption, this);
-  a->setObjectName(name);
+  a->setObjectName(ObjectName(which));
   if (!hint.isEmpty()) SetHint(a, hint);
+  connect(a, &QAction::triggered, this, [this, index] {
+    if (itemCommands_[index]) itemCommands_[index]();
+  });
+  items_[index] = a;
   return a;
+}
+
+QToolButton* TfrmMain::MakeButton(MainButton which, QWidget* parent, const QString& hint) {
+  const auto index = static_cast<std::size_t>(which);
+  auto* b = new QToolButton(parent);
+  b->setObjectName(ObjectName(which));
+  SetHint(b, hint);
+  connect(b, &QToolButton::clicked, this, [this, index] {
+    if (buttonCommands_[index]) buttonCommands_[index]();
+  });
+  buttons_[index] = b;
+  return b;
 }
 
 void TfrmMain::BuildToolbar(QWidget* console) {
@@ -158,7 +254,7 @@ void TfrmMain::BuildToolbar(QWidget* console) {
   row->setContentsMargins(4, 4, 4, 4);
   row->setSpacing(0);
   for (const auto& button : kToolButtons) {
-    if (std::string_view(button.name) == "butHelp") {
+    if (button.id == MainButton::Help) {
       gap_ = new QWidget(console);
       gap_->setObjectName("gapStretch");
       // The gap grows up to its width but never holds the window wide.
@@ -166,18 +262,17 @@ void TfrmMain::BuildToolbar(QWidget* console) {
       gap_->setMinimumWidth(0);
       row->addWidget(gap_);
     }
-    auto* b = new QToolButton(console);
-    b->setObjectName(button.name);
+    QToolButton* b = MakeButton(button.id, console, button.hint);
     b->setText(button.caption);
-    SetHint(b, button.hint);
     b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     b->setIcon(style()->standardIcon(button.icon));
     b->setIconSize(QSize(24, 24));
     b->setAutoRaise(true);
     b->setMinimumWidth(64);
     row->addWidget(b);
-    std::string_view n = button.name;
-    if (n == "butPath" || n == "butOptimize" || n == "butBackUp" || n == "butView") row->addSpacing(8);
+    const MainButton id = button.id;
+    if (id == MainButton::Path || id == MainButton::Optimize || id == MainButton::BackUp || id == MainButton::View)
+      row->addSpacing(8);
   }
 }
 
@@ -185,17 +280,17 @@ void TfrmMain::BuildPanelPopup() {
   menuForListFiles_ = new QMenu(this);
   menuForListFiles_->setObjectName("menuForListFiles");
   QMenu* m = menuForListFiles_;
-  m->addAction(MakeAction("menuSelectAll", "Select All"));
-  m->addAction(MakeAction("menuInvertSelection", "Invert selection"));
-  m->addAction(MakeAction("menuRemoveSelection", "Remove selection"));
+  m->addAction(MakeAction(MainItem::SelectAll, "Select All"));
+  m->addAction(MakeAction(MainItem::InvertSelection, "Invert selection"));
+  m->addAction(MakeAction(MainItem::RemoveSelection, "Remove selection"));
   m->addSeparator();
-  m->addAction(MakeAction("menuClearPanel", "Clear files panel"));
-  m->addAction(MakeAction("menuClearUnchecked", "Clear unchecked files"));
+  m->addAction(MakeAction(MainItem::ClearPanel, "Clear files panel"));
+  m->addAction(MakeAction(MainItem::ClearUnchecked, "Clear unchecked files"));
   m->addSeparator();
-  QAction* add = MakeAction("menuAddFile", "Add file in the list");
+  QAction* add = MakeAction(MainItem::AddFile, "Add file in the list");
   add->setShortcut(Qt::Key_Insert);
   add->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-  QAction* remove = MakeAction("menuRemoveFile", "Remove file from the list");
+  QAction* remove = MakeAction(MainItem::RemoveFile, "Remove file from the list");
   remove->setShortcut(Qt::Key_Delete);
   remove->setShortcutContext(Qt::WidgetWithChildrenShortcut);
   listFiles_->addAction(add);
@@ -203,23 +298,24 @@ void TfrmMain::BuildPanelPopup() {
   m->addAction(add);
   m->addAction(remove);
   m->addSeparator();
-  m->addAction(MakeAction("menuSaveList", "Save list to the file"));
-  m->addAction(MakeAction("menuLoadList", "Load list from the file"));
+  m->addAction(MakeAction(MainItem::SaveList, "Save list to the file"));
+  m->addAction(MakeAction(MainItem::LoadList, "Load list from the file"));
   m->addSeparator();
   QMenu* sort = new QMenu(this);
   sort->setObjectName("menuSortTypeMenu");
-  QAction* sortItem = MakeAction("menuSortType", "Sort by");
+  // The "Sort by" item only holds the sort items.
+  auto* sortItem = new QAction("Sort by", this);
+  sortItem->setObjectName("menuSortType");
   sortItem->setMenu(sort);
   const char* sortCaptions[6] = {"Filename", "Path", "Date", "Filesize", "Packed filesize", "Optimization ratio"};
   for (int i = 0; i < 6; ++i) {
-    QByteArray name = "sort" + QByteArray::number(i + 1);
-    QAction* a = MakeAction(name.constData(), sortCaptions[i]);
+    QAction* a = MakeAction(SortItem(i), sortCaptions[i]);
     a->setCheckable(true);
     sort->addAction(a);
   }
   m->addAction(sortItem);
   m->addSeparator();
-  m->addAction(MakeAction("menuRefresh", "Refresh"));
+  m->addAction(MakeAction(MainItem::Refresh, "Refresh"));
 }
 
 void TfrmMain::BuildMenus() {
@@ -227,51 +323,52 @@ void TfrmMain::BuildMenus() {
   bar->setObjectName("mainMenu");
   QMenu* actions = bar->addMenu(" &Actions");
   actions->menuAction()->setObjectName("menuActions");
-  actions->addAction(MakeAction("menuSelectFiles", "Select &files", "Select files for optimization"));
-  actions->addAction(MakeAction("menuSelectFolder", "Select fol&der", "Select files for optimization from the folder"));
+  actions->addAction(MakeAction(MainItem::SelectFiles, "Select &files", "Select files for optimization"));
+  actions->addAction(
+      MakeAction(MainItem::SelectFolder, "Select fol&der", "Select files for optimization from the folder"));
   actions->addSeparator();
-  actions->addAction(MakeAction("menuOptimize", "&Optimize!", "Optimize selected files"));
+  actions->addAction(MakeAction(MainItem::Optimize, "&Optimize!", "Optimize selected files"));
 
   menuFilesPanel_ = bar->addMenu(" &Files panel");
   menuFilesPanel_->menuAction()->setObjectName("menuFilesPanel");
 
   QMenu* options = bar->addMenu(" &Options");
   options->menuAction()->setObjectName("menuOptions");
-  options->addAction(MakeAction("menuOptimizationOptions", "&Optimization options"));
-  options->addAction(MakeAction("menuProgramSettings", "&Program settings"));
+  options->addAction(MakeAction(MainItem::OptimizationOptions, "&Optimization options"));
+  options->addAction(MakeAction(MainItem::ProgramSettings, "&Program settings"));
 
   QMenu* help = bar->addMenu(" &Help");
   help->menuAction()->setObjectName("menuHelp");
-  QAction* content = MakeAction("menuContent", "&Content");
+  QAction* content = MakeAction(MainItem::Content, "&Content");
   content->setShortcut(Qt::Key_F1);
   content->setShortcutContext(Qt::ApplicationShortcut);
   help->addAction(content);
   help->addSeparator();
-  help->addAction(MakeAction("menuAbout", "&About"));
+  help->addAction(MakeAction(MainItem::About, "&About"));
 
   // Drop-down menus of the toolbar.
   auto* restore = new QMenu(this);
   restore->setObjectName("menuBackUp");
-  restore->addAction(MakeAction("menuBackUpLast", "Cancel last optimization"));
-  restore->addAction(MakeAction("menuBackUpChecked", "Cancel optimization for checked files"));
-  toolButton("butBackUp")->setMenu(restore);
-  toolButton("butBackUp")->setPopupMode(QToolButton::MenuButtonPopup);
+  restore->addAction(MakeAction(MainItem::BackUpLast, "Cancel last optimization"));
+  restore->addAction(MakeAction(MainItem::BackUpChecked, "Cancel optimization for checked files"));
+  button(MainButton::BackUp)->setMenu(restore);
+  button(MainButton::BackUp)->setPopupMode(QToolButton::MenuButtonPopup);
 
   auto* view = new QMenu(this);
   view->setObjectName("menuView");
-  view->addAction(MakeAction("menuUnpackedFile", "UNpacked file"));
-  view->addAction(MakeAction("menuPackedFile", "Packed file"));
-  toolButton("butView")->setMenu(view);
-  toolButton("butView")->setPopupMode(QToolButton::MenuButtonPopup);
+  view->addAction(MakeAction(MainItem::UnpackedFile, "UNpacked file"));
+  view->addAction(MakeAction(MainItem::PackedFile, "Packed file"));
+  button(MainButton::View)->setMenu(view);
+  button(MainButton::View)->setPopupMode(QToolButton::MenuButtonPopup);
 
   auto* helpDrop = new QMenu(this);
   helpDrop->setObjectName("menuHelpDrop");
-  QAction* dropContent = MakeAction("menuHelpContent", "&Content");
+  QAction* dropContent = MakeAction(MainItem::HelpContent, "&Content");
   helpDrop->addAction(dropContent);
   helpDrop->addSeparator();
-  helpDrop->addAction(MakeAction("menuHelpAbout", "&About"));
-  toolButton("butHelp")->setMenu(helpDrop);
-  toolButton("butHelp")->setPopupMode(QToolButton::MenuButtonPopup);
+  helpDrop->addAction(MakeAction(MainItem::HelpAbout, "&About"));
+  button(MainButton::Help)->setMenu(helpDrop);
+  button(MainButton::Help)->setPopupMode(QToolButton::MenuButtonPopup);
 }
 
 QWidget* TfrmMain::BuildSourceView() {
@@ -289,20 +386,18 @@ QWidget* TfrmMain::BuildSourceView() {
   auto* side = new QVBoxLayout;
   side->setSpacing(2);
   struct Side {
-    const char* name;
+    MainButton id;
     const char* hint;
     QStyle::StandardPixmap icon;
   };
   const Side sides[4] = {
-      {"butViewUnZipped", "View the text of UNpacked file", QStyle::SP_FileIcon},
-      {"butViewZipped", "View the text of packed file", QStyle::SP_FileDialogContentsView},
-      {"butSendToEdit", "Send file to external editor", QStyle::SP_FileDialogDetailedView},
-      {"butSaveFile", "Save changes to the file", QStyle::SP_DialogSaveButton},
+      {MainButton::ViewUnZipped, "View the text of UNpacked file", QStyle::SP_FileIcon},
+      {MainButton::ViewZipped, "View the text of packed file", QStyle::SP_FileDialogContentsView},
+      {MainButton::SendToEdit, "Send file to external editor", QStyle::SP_FileDialogDetailedView},
+      {MainButton::SaveFile, "Save changes to the file", QStyle::SP_DialogSaveButton},
   };
   for (const auto& s : sides) {
-    auto* b = new QToolButton(pane);
-    b->setObjectName(s.name);
-    SetHint(b, s.hint);
+    QToolButton* b = MakeButton(s.id, pane, s.hint);
     b->setIcon(style()->standardIcon(s.icon));
     b->setAutoRaise(true);
     b->setEnabled(false);
@@ -340,7 +435,7 @@ void TfrmMain::RebuildFilesPanelMenu() {
     if (copy->objectName() == "mainmenuSortType" && item->menu()) {
       auto* sub = new QMenu(menuFilesPanel_);
       for (QAction* subItem : item->menu()->actions()) {
-        QAction* subCopy = copyOf(subItem, menuFilesPanel_);
+        QAction* subCopy = copyOf(subItem, sub);  // goes with its menu at the next rebuild
         subCopy->setCheckable(subItem->isCheckable());
         subCopy->setChecked(subItem->isChecked());
         connect(subItem, &QAction::toggled, subCopy, &QAction::setChecked);

@@ -37,12 +37,14 @@ TfrmTagReplaceDlg::TfrmTagReplaceDlg(QWidget* parent) : QDialog(parent) {
   cancel->setGeometry(156, 80, 80, 25);
   connect(cancel, &QPushButton::clicked, this, &QDialog::hide);
   connect(butAdd_, &QPushButton::clicked, this, [this] {
-    if (add && add(windowTitle(), FromQ(edFrom_->text()), FromQ(edTo_->text()))) hide();
+    if (add && add(mode_, FromQ(edFrom_->text()), FromQ(edTo_->text()))) hide();
   });
 }
 
-void TfrmTagReplaceDlg::ShowFor(const QString& caption, bool replacement) {
+void TfrmTagReplaceDlg::ShowFor(const QString& caption, TagDialogMode mode) {
+  mode_ = mode;
   setWindowTitle(caption);
+  const bool replacement = mode == TagDialogMode::Replacement;
   for (const char* name : {"edTo", "labTo", "labLt2", "labGt2"})
     if (auto* w = findChild<QWidget*>(name)) w->setEnabled(replacement);
   ClearFields();

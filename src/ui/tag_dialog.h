@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "settings/tag_tables.h"
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -16,14 +18,16 @@ class TfrmTagReplaceDlg : public QDialog {
  public:
   explicit TfrmTagReplaceDlg(QWidget* parent = nullptr);
 
-  // Shows the dialog with the given caption; the "To tag" field is offered
-  // only for the replacement table. Both fields are cleared.
-  void ShowFor(const QString& caption, bool replacement);
+  // Shows the dialog with the given caption for one of the tables; the "To
+  // tag" field is offered only for the replacement table. Both fields are
+  // cleared.
+  void ShowFor(const QString& caption, TagDialogMode mode);
+  TagDialogMode mode() const { return mode_; }
 
-  // The Add button: gets the caption and the two typed tags; returns true when
-  // the entry was added and the dialog may close. A refused pair may clear the
-  // fields through ClearFields.
-  std::function<bool(const QString& caption, const std::string& from, const std::string& to)> add;
+  // The Add button: gets the dialog's mode and the two typed tags; returns
+  // true when the entry was added and the dialog may close. A refused pair may
+  // clear the fields through ClearFields.
+  std::function<bool(TagDialogMode mode, const std::string& from, const std::string& to)> add;
 
   void ClearFields();
   QLineEdit* fromEdit() const { return edFrom_; }
@@ -34,6 +38,7 @@ class TfrmTagReplaceDlg : public QDialog {
   QLineEdit* edFrom_;
   QLineEdit* edTo_;
   QPushButton* butAdd_;
+  TagDialogMode mode_ = TagDialogMode::Replacement;
 };
 
 }  // namespace tersify::ui

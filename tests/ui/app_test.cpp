@@ -140,7 +140,7 @@ class AppTest : public QObject {
     QCOMPARE(p.app->main().windowTitle(), QString("Tersify v.2.0"));
     // The program goes on: commands work.
     p.chooser.files = {p.Path("a.html")};
-    p.app->main().toolButton("butFiles")->click();
+    p.button("butFiles")->click();
     QCOMPARE(p.list()->rowCount(), 1);
     // At the end the table cannot be written: its error box fails, the quit
     // error follows, and the steps after it (the file list) are not done.
@@ -471,7 +471,7 @@ class AppTest : public QObject {
     QVERIFY(p.app->ApplyLanguage());
     QCOMPARE(p.app->options().findChild<QPushButton*>("butClose")->text(), QString("Fermer"));
     QCOMPARE(p.app->options().modeList()->itemText(1), QString("Max"));
-    QCOMPARE(p.app->main().toolButton("butQuit")->toolTip(), QString("Quitter\nle programme"));
+    QCOMPARE(p.button("butQuit")->toolTip(), QString("Quitter\nle programme"));
     QCOMPARE(p.list()->horizontalHeaderItem(1)->text(), QString("Chemin"));
     QAction* copy = p.app->main().findChild<QAction*>("mainmenuRefresh");
     QVERIFY(copy);
@@ -493,7 +493,7 @@ class AppTest : public QObject {
     QVERIFY(!p.app->runState().cancelRequested);
     p.app->runState().BusyState = tersify::Busy::Opt;
     p.chooser.folder = p.dir.path();
-    p.app->main().toolButton("butPath")->click();
+    p.button("butPath")->click();
     QCOMPARE(p.user.Messages().back(), std::string("\rPlease, wait for optimization process finishing"));
     QCOMPARE(p.user.shown.back().kind, tersify::MessageKind::Warning);
     QCOMPARE(p.chooser.calls, 0);  // refused before the folder dialog
@@ -504,15 +504,15 @@ class AppTest : public QObject {
     p.app->runState().BusyState = tersify::Busy::Path;
     p.user.shown.clear();
     p.action("menuSelectFolder")->trigger();
-    p.app->main().toolButton("butOptimize")->click();
-    p.app->main().toolButton("butBackUp")->click();
+    p.button("butOptimize")->click();
+    p.button("butBackUp")->click();
     const std::string wait = "\rPlease, wait for folder treatment process finishing";
     QCOMPARE(p.user.Messages(), (std::vector<std::string>{wait, wait, wait}));
     QCOMPARE(p.chooser.calls, 0);
     QVERIFY(!QFile::exists(p.Path("optimized/a.html")));
     // Files is not guarded.
     p.chooser.files = {p.Path("a.html")};
-    p.app->main().toolButton("butFiles")->click();
+    p.button("butFiles")->click();
     QCOMPARE(p.chooser.calls, 1);
     p.app->main().escapeReleased();
     QVERIFY(p.app->runState().cancelRequested);

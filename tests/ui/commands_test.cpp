@@ -3,25 +3,25 @@
 // choosers and the outside programs.
 #include <QAbstractButton>
 #include <QLabel>
-#include <QMenu>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
-#include <QTextCursor>
-#include <QTextDocument>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <cstdlib>
-#include <QTest>
-#include <QToolButton>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
+#include <QToolButton>
 #include <QUrl>
+#include <cstdlib>
 
 #include "ui/about_dialog.h"
-#include "ui/main_window.h"
 #include "ui/file_chooser.h"
+#include "ui/main_window.h"
 #include "ui/options_dialog.h"
 #include "ui/program_fixture.h"
 #include "ui/replace_dialog.h"
@@ -71,6 +71,42 @@ void WriteRatioPages(Program& p) {
 class CommandsTest : public QObject {
   Q_OBJECT
  private slots:
+  // Every button and menu item of the main window carries a command, and
+  // every named one is among them (the " &Files panel" copies by their popup
+  // item's name); items that only hold a menu carry none.
+  void everyControlCarriesACommand() {
+    using namespace tersify::ui;
+    Program p;
+    p.Start();
+    TfrmMain& m = p.app->main();
+    for (std::size_t i = 0; i < kMainItemCount; ++i) {
+      const auto item = static_cast<MainItem>(i);
+      QVERIFY2(m.HasCommand(item), ObjectName(item));
+      QCOMPARE(m.findChild<QAction*>(ObjectName(item)), m.item(item));
+    }
+    for (std::size_t i = 0; i < kMainButtonCount; ++i) {
+      const auto button = static_cast<MainButton>(i);
+      QVERIFY2(m.HasCommand(button), ObjectName(button));
+      QCOMPARE(m.findChild<QToolButton*>(ObjectName(button)), m.button(button));
+    }
+    int copies = 0;
+    for (QAction* a : m.findChildren<QAction*>()) {
+      QString name = a->objectName();
+      if (a->menu() || a->isSeparator() ||
+          !(name.startsWith("menu") || name.startsWith("sort") || name.startsWith("main")))
+        continue;
+      if (name.startsWith("main")) name.remove(0, 4), ++copies;
+      QVERIFY2(MainItemNamed(name.toStdString()), qPrintable(a->objectName()));
+    }
+    QCOMPARE(copies, 16);  // the popup's ten commands and its six sort items
+    for (QToolButton* b : m.findChildren<QToolButton*>()) {
+      if (b->window() != &m || !b->objectName().startsWith("but")) continue;
+      bool known = false;
+      for (std::size_t i = 0; i < kMainButtonCount; ++i) known |= m.button(static_cast<MainButton>(i)) == b;
+      QVERIFY2(known, qPrintable(b->objectName()));
+    }
+  }
+
   void filesCommandAsksTheRestrictionQuestion() {
     Program p;
     p.Start();
@@ -83,7 +119,7 @@ class CommandsTest : public QObject {
     p.app->settings().edMaxFCount = "2";
     p.chooser.files = files;
     p.user.answers = {Answer::Yes};
-    p.app->main().toolButton("butFiles")->click();
+    p.button("butFiles")->click();
     QCOMPARE(Questions(p.user).size(), size_t(1));
     QCOMPARE(Questions(p.user)[0],
              std::string("There are 3 files for adding to files panel. You have set files count restriction ( 2 "
@@ -96,7 +132,7 @@ class CommandsTest : public QObject {
     QCOMPARE(p.app->main().statusCounts()->text(), QString("Files: 3   Selected: 3"));
     // Cancelling the dialog keeps the rows.
     p.chooser.files.clear();
-    p.app->main().toolButton("butFiles")->click();
+    p.button("butFiles")->click();
     QCOMPARE(p.list()->rowCount(), 3);
   }
 
@@ -132,13 +168,13 @@ class CommandsTest : public QObject {
     p.app->main().show();
     QVERIFY(QTest::qWaitForWindowActive(&p.app->main()));
     p.list()->setCurrentCell(0, 0);
-    QVERIFY(p.app->main().toolButton("butViewUnZipped")->isEnabled());
-    p.app->main().toolButton("butViewUnZipped")->click();
+    QVERIFY(p.button("butViewUnZipped")->isEnabled());
+    p.button("butViewUnZipped")->click();
     QPlainTextEdit* memo = p.app->main().sourceView();
     QCOMPARE(memo->toPlainText(), QString("<p>a</p>\n"));
     QVERIFY(!memo->isReadOnly());
     memo->setPlainText("<p>changed</p>\n");
-    QVERIFY(p.app->main().toolButton("butSaveFile")->isEnabled());
+    QVERIFY(p.button("butSaveFile")->isEnabled());
     p.user.answers = {Answer::No};
     p.list()->setFocus();
     QTest::keyClick(p.list(), Qt::Key_Delete);
@@ -148,7 +184,7 @@ class CommandsTest : public QObject {
     QCOMPARE(memo->toPlainText(), QString());
     QVERIFY(memo->isReadOnly());
     QCOMPARE(memo->toolTip(), QString("File source"));
-    QVERIFY(!p.app->main().toolButton("butSaveFile")->isEnabled());
+    QVERIFY(!p.button("butSaveFile")->isEnabled());
     QCOMPARE(ReadFile(p.Path("a.html")), std::string("<p>a</p>\r\n"));  // No kept the file
   }
 
@@ -176,17 +212,17 @@ class CommandsTest : public QObject {
     QTest::keyClick(m.sourceView(), Qt::Key_Insert);
     QCOMPARE(p.chooser.calls, 1);
     // A control's hint goes to the first panel of the status bar.
-    QStatusTipEvent tip(m.toolButton("butQuit")->statusTip());
-    QCoreApplication::sendEvent(m.toolButton("butQuit"), &tip);
+    QStatusTipEvent tip(m.findChild<QToolButton*>("butQuit")->statusTip());
+    QCoreApplication::sendEvent(m.findChild<QToolButton*>("butQuit"), &tip);
     QCOMPARE(m.statusHint()->text(), QString("Quit from the program"));
     // The stretching gap keeps Help and Quit at the right edge, never below 0.
     m.resize(900, 570);
     QCOMPARE(m.toolbarGap()->maximumWidth(), 900 - 605);
     // Help and Quit stay at the right edge, the gap just before Help.
-    QWidget* console = m.toolButton("butQuit")->parentWidget();
-    QTRY_COMPARE(m.toolButton("butQuit")->geometry().right(), console->width() - 1 - 4);
+    QWidget* console = m.findChild<QToolButton*>("butQuit")->parentWidget();
+    QTRY_COMPARE(m.findChild<QToolButton*>("butQuit")->geometry().right(), console->width() - 1 - 4);
     QVERIFY(m.toolbarGap()->width() > 200);
-    QCOMPARE(m.toolbarGap()->geometry().right() + 1, m.toolButton("butHelp")->geometry().left());
+    QCOMPARE(m.toolbarGap()->geometry().right() + 1, m.findChild<QToolButton*>("butHelp")->geometry().left());
     // A widened window can be narrowed again: the gap does not hold it wide.
     // (The status bar's two panels, 550 and 200 wide, set the least width.)
     m.resize(790, 570);
@@ -218,7 +254,7 @@ class CommandsTest : public QObject {
     p.action("menuProgramSettings")->trigger();
     QCOMPARE(p.app->options().pages()->currentIndex(), 4);
     QVERIFY(!p.app->options().isModal());
-    m.toolButton("butOptions")->click();
+    m.findChild<QToolButton*>("butOptions")->click();
     QCOMPARE(p.app->options().pages()->currentIndex(), 0);
   }
 
@@ -227,7 +263,7 @@ class CommandsTest : public QObject {
     WriteFile(p.Path("a.html"), "<p>a</p>\r\n");
     p.Start({p.Path("a.html")});
     const QString html = "HTML files [ *.htm;*.html ]|*.htm;*.html";
-    p.app->main().toolButton("butFiles")->click();
+    p.button("butFiles")->click();
     QCOMPARE(p.chooser.lastFilter, html);
     QVERIFY(p.chooser.lastMultiple);
     p.action("menuAddFile")->trigger();
@@ -243,9 +279,10 @@ class CommandsTest : public QObject {
     p.app->settings().cbProcessEmbeded = true;
     p.app->settings().cbMaxEmbCount = true;
     p.app->settings().edMaxEmbCount = "2";
-    p.app->main().toolButton("butPath")->click();
-    QCOMPARE(p.chooser.lastText,
-             QString("Allowed files count in the panel is 25\r\n+ embeded folders ( max level of embeded folders - 2 )"));
+    p.button("butPath")->click();
+    QCOMPARE(
+        p.chooser.lastText,
+        QString("Allowed files count in the panel is 25\r\n+ embeded folders ( max level of embeded folders - 2 )"));
     QCOMPARE(p.list()->rowCount(), 1);  // cancelled: nothing changed
     // The options' choosers: programs, language files, then HTML again.
     p.app->options().findChild<QAbstractButton*>("butExtEditor")->click();
@@ -298,7 +335,7 @@ class CommandsTest : public QObject {
     QCOMPARE(ReadFile(p.Path("Options.dat")), savedOptions);
     QCOMPARE(p.app->settings().edOptimizedPath, p.PathS("bak/"));
     // Opened again, it shows them; Close saves them.
-    p.app->main().toolButton("butOptions")->click();
+    p.button("butOptions")->click();
     QCOMPARE(dlg.edit("edOptimizedPath")->text(), p.Path("bak/"));
     dlg.findChild<QPushButton*>("butClose")->click();
     QVERIFY(ReadFile(p.Path("Options.dat")).find("\r\nedOptimizedPath=" + p.PathS("bak/") + "\r\n") !=
@@ -311,16 +348,16 @@ class CommandsTest : public QObject {
     p.Start({p.Path("a.html")});
     WriteFile(p.Path("optimized/a.html"), "<p>packed</p>\n<p>two</p>");
     p.list()->setCurrentCell(0, 0);
-    QVERIFY(p.app->main().toolButton("butViewZipped")->isEnabled());
+    QVERIFY(p.button("butViewZipped")->isEnabled());
     // A double-click shows the packed copy when there is one.
     p.list()->cellDoubleClicked(0, 0);
     QPlainTextEdit* memo = p.app->main().sourceView();
     QCOMPARE(memo->toolTip(), p.Path("optimized/a.html"));
     QVERIFY(memo->toPlainText().startsWith("<p>packed</p>\n<p>two</p>"));
-    QVERIFY(!p.app->main().toolButton("butSaveFile")->isEnabled());
-    QVERIFY(p.app->main().toolButton("butSendToEdit")->isEnabled());
+    QVERIFY(!p.button("butSaveFile")->isEnabled());
+    QVERIFY(p.button("butSendToEdit")->isEnabled());
     memo->setPlainText("<p>edited</p>\n<p>two</p>");
-    QVERIFY(p.app->main().toolButton("butSaveFile")->isEnabled());
+    QVERIFY(p.button("butSaveFile")->isEnabled());
     // Other commands leave the edited text, its cursor and its undo steps alone.
     QTextCursor cursor = memo->textCursor();
     cursor.setPosition(3);
@@ -333,22 +370,22 @@ class CommandsTest : public QObject {
     QCOMPARE(memo->textCursor().position(), 5);
     QVERIFY(memo->document()->isUndoAvailable());
     memo->setPlainText("<p>edited</p>\n<p>two</p>");
-    p.app->main().toolButton("butSaveFile")->click();
+    p.button("butSaveFile")->click();
     QCOMPARE(ReadFile(p.Path("optimized/a.html")), std::string("<p>edited</p>\n<p>two</p>"));
-    QVERIFY(!p.app->main().toolButton("butSaveFile")->isEnabled());
+    QVERIFY(!p.button("butSaveFile")->isEnabled());
     QCOMPARE(ReadFile(p.Path("a.html")), std::string("<p>a</p>\r\n"));
     // The external editor gets the file as its one argument, in its folder.
-    p.app->main().toolButton("butSendToEdit")->click();
+    p.button("butSendToEdit")->click();
     QCOMPARE(p.started.size(), size_t(1));
     QCOMPARE(p.started[0].program, p.app->settings().edExtEditor);
     QCOMPARE(p.started[0].argument, p.PathS("optimized/a.html"));
     QCOMPARE(p.started[0].folder, p.PathS("optimized/"));
     // An editor that cannot be started says so.
     p.startSucceeds = false;
-    p.app->main().toolButton("butSendToEdit")->click();
+    p.button("butSendToEdit")->click();
     QCOMPARE(p.user.Messages().back(), std::string("\rExternal editor running failed"));
     // The unpacked copy is the source itself.
-    p.app->main().toolButton("butViewUnZipped")->click();
+    p.button("butViewUnZipped")->click();
     QCOMPARE(memo->toolTip(), p.Path("a.html"));
     QCOMPARE(memo->toPlainText(), QString("<p>a</p>\n"));
   }
@@ -358,13 +395,13 @@ class CommandsTest : public QObject {
     WriteFile(p.Path("a.html"), "<p>a</p>\r\n");
     p.Start({p.Path("a.html")});
     p.list()->setCurrentCell(0, 0);
-    p.app->main().toolButton("butView")->click();
+    p.button("butView")->click();
     QCOMPARE(p.started.size(), size_t(1));
     QCOMPARE(p.started[0].program, p.app->settings().edBrowser);
     QCOMPARE(p.started[0].argument, p.PathS("a.html"));
     // A missing manual: nothing started, nothing said.
     size_t messages = p.user.Messages().size();
-    p.app->main().toolButton("butHelp")->click();
+    p.button("butHelp")->click();
     QCOMPARE(p.started.size(), size_t(1));
     QCOMPARE(p.user.Messages().size(), messages);
     QDir().mkpath(p.Path("help"));
@@ -399,7 +436,7 @@ class CommandsTest : public QObject {
       QTest::keyRelease(target, Qt::Key_Escape);
     };
     p.user.answers = {Answer::Ok};
-    p.app->main().toolButton("butPath")->click();
+    p.button("butPath")->click();
     QCOMPARE(seen, Busy::Path);
     QCOMPARE(Questions(p.user), std::vector<std::string>{"\r\nDo you want to interrupt files adding?"});
     QCOMPARE(p.app->runState().BusyState, Busy::None);
@@ -409,7 +446,7 @@ class CommandsTest : public QObject {
     p.app->runState().cancelRequested = p.app->runState().cancelConfirmed = false;
     p.user.pendingEventCalls = 0;
     p.user.answers = {Answer::Cancel};
-    p.app->main().toolButton("butPath")->click();
+    p.button("butPath")->click();
     QCOMPARE(Questions(p.user).size(), size_t(1));
     QCOMPARE(p.list()->rowCount(), 3);
   }
@@ -421,9 +458,9 @@ class CommandsTest : public QObject {
     p.app->settings().cbShowOptWin = true;
     p.app->main().show();
     p.list()->setCurrentCell(0, 0);
-    p.app->main().toolButton("butViewUnZipped")->click();
+    p.button("butViewUnZipped")->click();
     QVERIFY(ViewPane(p)->isVisible());
-    p.app->main().toolButton("butOptimize")->click();
+    p.button("butOptimize")->click();
     tersify::ui::TfrmReport& report = p.app->report();
     QVERIFY(report.isVisible());
     QCOMPARE(report.page(), 0);
@@ -472,7 +509,7 @@ class CommandsTest : public QObject {
     WriteRatioPages(p);
     p.Start({p.Path("a.html"), p.Path("b.html"), p.Path("c.html")});
     p.app->settings().cbShowOptWin = true;
-    p.app->main().toolButton("butOptimize")->click();
+    p.button("butOptimize")->click();
     tersify::ui::TfrmReport& report = p.app->report();
     report.startButton()->click();
     QCOMPARE(ReadFile(p.Path("optimized/a.html")).size(), size_t(90));
@@ -530,7 +567,7 @@ class CommandsTest : public QObject {
       QTest::keyClick(&dlg, Qt::Key_Return);  // "Overwrite"
     });
     poll.start();
-    app.main().toolButton("butOptimize")->click();
+    app.main().findChild<QToolButton*>("butOptimize")->click();
     poll.stop();
     QCOMPARE(asked, 1);
     QCOMPARE(upper, folder + "optimized/a.html");
@@ -552,7 +589,7 @@ class CommandsTest : public QObject {
     p.app->settings().cbShowEnd = false;
     p.app->settings().cbShowOptWin = false;
     // A first run: the sources are optimized in place, the originals in backup/.
-    p.app->main().toolButton("butOptimize")->click();
+    p.button("butOptimize")->click();
     QCOMPARE(ReadFile(p.Path("a.html")).size(), size_t(90));
     QVERIFY(p.action("menuBackUpLast")->isEnabled());
     // During a second run someone opens the drop-down and picks its items.
@@ -560,7 +597,7 @@ class CommandsTest : public QObject {
     std::vector<size_t> sizes;
     p.user.onPendingEvents = [&](int call) {
       if (call != 2) return;
-      p.app->main().toolButton("butBackUp")->menu()->aboutToShow();
+      p.button("butBackUp")->menu()->aboutToShow();
       p.action("menuBackUpLast")->trigger();
       p.action("menuBackUpChecked")->trigger();
       seen = p.user.Messages();
@@ -569,7 +606,7 @@ class CommandsTest : public QObject {
     WriteRatioPages(p);
     p.user.overwriteAnswers = {tersify::OverwriteChoice::OverwriteAll};  // the first run's backups
     p.user.pendingEventCalls = 0;
-    p.app->main().toolButton("butOptimize")->click();
+    p.button("butOptimize")->click();
     const std::string wait = "\rPlease, wait for optimization process finishing";
     QCOMPARE(seen, (std::vector<std::string>{wait, wait, wait}));
     // Nothing was put back meanwhile: the second run's files are its own.
@@ -599,7 +636,8 @@ class CommandsTest : public QObject {
     WriteFile(p.Path("de.lng"), ReadFile(TERSIFY_SOURCE_DIR "/lang/German.lng"));
     p.chooser.files = {p.Path("de.lng")};
     dlg.findChild<QAbstractButton*>("butLan")->click();
-    QCOMPARE(dlg.findChild<QPushButton*>("butClose")->text(), QString::fromUtf8("Schlie\xC3\x9F" "en"));
+    QCOMPARE(dlg.findChild<QPushButton*>("butClose")->text(), QString::fromUtf8("Schlie\xC3\x9F"
+                                                                                "en"));
     QCOMPARE(p.app->settings().edLan, p.PathS("de.lng"));
     QVERIFY(ReadFile(p.Path("Options.dat")).find("de.lng") == std::string::npos);  // not saved yet
     dlg.findChild<QAbstractButton*>("butEnglish")->click();

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <optional>
 
 #include "ui/qt_interaction.h"
 #include "ui/replace_dialog.h"
@@ -15,6 +16,7 @@
 
 using tersify::OverwriteChoice;
 using tersify::OverwriteQuestion;
+using tersify::TagDialogMode;
 using tersify::ui::TfrmReplaceDlg;
 using tersify::ui::TfrmReport;
 using tersify::ui::TfrmTagReplaceDlg;
@@ -286,31 +288,35 @@ class DialogsTest : public QObject {
 
   void tagDialogModes() {
     TfrmTagReplaceDlg dlg;
-    QString caption;
+    std::optional<TagDialogMode> mode;
     std::string from, to;
     bool accept = false;
-    dlg.add = [&](const QString& c, const std::string& f, const std::string& t) {
-      caption = c;
+    dlg.add = [&](TagDialogMode m, const std::string& f, const std::string& t) {
+      mode = m;
       from = f;
       to = t;
       return accept;
     };
-    dlg.ShowFor("Tags removal", false);
+    dlg.ShowFor("Tags removal", TagDialogMode::Removal);
+    QCOMPARE(dlg.windowTitle(), QString("Tags removal"));
     QVERIFY(!dlg.toEdit()->isEnabled());
     QCOMPARE(dlg.fromEdit()->maxLength(), 30);
+    // A language applied while the dialog is open renames it; the table stays.
+    dlg.setWindowTitle("Tags replacement");
     QTest::keyClicks(dlg.fromEdit(), "/p");
     dlg.addButton()->click();
-    QCOMPARE(caption, QString("Tags removal"));
+    QVERIFY(mode == TagDialogMode::Removal);
     QCOMPARE(from, std::string("/p"));
     QVERIFY(dlg.isVisible());  // refused: stays open with its text
     QCOMPARE(dlg.fromEdit()->text(), QString("/p"));
-    dlg.ShowFor("Tags replacement", true);
+    dlg.ShowFor("Tags replacement", TagDialogMode::Replacement);
     QVERIFY(dlg.toEdit()->isEnabled());
     QCOMPARE(dlg.fromEdit()->text(), QString());  // cleared at each showing
     QTest::keyClicks(dlg.fromEdit(), "strong");
     QTest::keyClicks(dlg.toEdit(), "b");
     accept = true;
     dlg.addButton()->click();
+    QVERIFY(mode == TagDialogMode::Replacement);
     QCOMPARE(to, std::string("b"));
     QVERIFY(!dlg.isVisible());
   }

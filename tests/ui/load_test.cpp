@@ -44,7 +44,7 @@ class LoadTest : public QObject {
     // The walk fills the panel.
     p.chooser.folder = tree;
     auto w0 = Clock::now();
-    p.app->main().toolButton("butPath")->click();
+    p.button("butPath")->click();
     auto walk = Clock::now() - w0;
     const int files = p.list()->rowCount();
     QVERIFY(files > 0);
@@ -69,7 +69,7 @@ class LoadTest : public QObject {
       QCoreApplication::processEvents(QEventLoop::AllEvents);
     };
     auto r0 = Clock::now();
-    p.app->main().toolButton("butOptimize")->click();
+    p.button("butOptimize")->click();
     auto run = Clock::now() - r0;
     timer.stop();
 

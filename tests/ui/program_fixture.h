@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -66,7 +67,7 @@ inline std::string ReadFile(const QString& path) {
 // A scripted user whose message box can fail once, for the failure paths.
 class FixtureUser : public ScriptedInteraction {
  public:
-  std::string failOn;  // a box whose text holds this fails (throws) once
+  std::string failOn;                // a box whose text holds this fails (throws) once
   std::function<void()> onQuestion;  // called as a question is asked
   void MessageBox(const std::string& text, MessageKind kind) override {
     ScriptedInteraction::MessageBox(text, kind);
@@ -112,7 +113,9 @@ struct Program {
     app->StartUp();
   }
   QTableWidget* list() { return app->main().filesList(); }
-  QAction* action(const char* name) { return app->main().action(name); }
+  // The main window's controls by their object names.
+  QAction* action(const char* name) { return app->main().findChild<QAction*>(name); }
+  QToolButton* button(const char* name) { return app->main().findChild<QToolButton*>(name); }
 };
 
 }  // namespace tersify::testing

@@ -67,14 +67,14 @@ class WindowsTest : public QObject {
       p.Start({p.Path("a.html")});
       p.app->view().codePage = tersify::CodePage::Cp1252;
       p.list()->setCurrentCell(0, 0);
-      p.app->main().toolButton("butViewUnZipped")->click();
+      p.button("butViewUnZipped")->click();
       QPlainTextEdit* memo = p.app->main().sourceView();
       QCOMPARE(memo->document()->firstBlock().text(), c.firstLine);
       QTextCursor cursor(memo->document()->firstBlock());
       cursor.movePosition(QTextCursor::EndOfBlock);
       memo->setTextCursor(cursor);
       QTest::keyClicks(memo, "!");
-      p.app->main().toolButton("butSaveFile")->click();
+      p.button("butSaveFile")->click();
       QVERIFY2(ReadFile(p.Path("a.html")) == c.saved, c.name);
     }
   }
@@ -90,7 +90,8 @@ class WindowsTest : public QObject {
     p.app->options().ShowPage(2);
     auto& tags = p.app->tagDialog();
     auto add = [&](const char* from, const char* to) {
-      tags.ShowFor(QString::fromStdString(p.app->catalogue().Text("const_rep_cap")), true);
+      tags.ShowFor(QString::fromStdString(p.app->catalogue().Text("const_rep_cap")),
+                   tersify::TagDialogMode::Replacement);
       tags.fromEdit()->setText(from);
       tags.toEdit()->setText(to);
       tags.addButton()->click();
@@ -110,7 +111,7 @@ class WindowsTest : public QObject {
     auto& report = p.app->report();
     QCOMPARE(report.parentWidget(), &main);  // it stays above the main window
     p.app->settings().cbShowOptWin = true;
-    main.toolButton("butOptimize")->click();
+    main.findChild<QToolButton*>("butOptimize")->click();
     QVERIFY(report.isVisible());
     QTimer breaker;
     breaker.setInterval(0);
@@ -194,7 +195,7 @@ class WindowsTest : public QObject {
     p.user.onPendingEvents = [&](int call) {
       if (call == 1) rowsAtPause = p.list()->rowCount();
     };
-    p.app->main().toolButton("butPath")->click();
+    p.button("butPath")->click();
     QCOMPARE(rowsAtPause, 0);
     QCOMPARE(p.list()->rowCount(), 3);
     // The count restriction: asked over an emptied panel.
@@ -204,7 +205,7 @@ class WindowsTest : public QObject {
     int rowsAtQuestion = -1;
     p.user.onQuestion = [&] { rowsAtQuestion = p.list()->rowCount(); };
     p.user.answers = {Answer::Yes};
-    p.app->main().toolButton("butFiles")->click();
+    p.button("butFiles")->click();
     QCOMPARE(rowsAtQuestion, 0);
     QCOMPARE(p.list()->rowCount(), 1);
   }
