@@ -159,14 +159,29 @@ def compare(before, after):
     old, new = render(before), render(after)
     changes = []
     a, b = old.words, new.words
-    if a != b:
+    if a != b and ''.join(a) == ''.join(b):
+        # Same letters throughout: only word edges moved. Each edge that went
+        # is a join (white space between tags only) or a glue; a new edge is a
+        # split. Told edge by edge, since a word diff may pair them up oddly.
+        starts, at = {}, 0
+        for k, w in enumerate(a):
+            starts[at] = k
+            at += len(w)
+        gone, came = ends(a) - ends(b), ends(b) - ends(a)
+        for edge in sorted(gone):
+            k = starts[edge]
+            kind = JOINED if old.soft[k] else GLUED
+            changes.append((kind, f'was: {shown(a, k - 1, k + 1)}'))
+        if came:
+            changes.append((SPLIT, f'now: a word edge at letter {min(came)} that was not there'))
+    elif a != b:
         lo = 0
         while lo < min(len(a), len(b)) and a[lo] == b[lo]:
             lo += 1
         hi = 0
         while hi < min(len(a), len(b)) - lo and a[-1 - hi] == b[-1 - hi]:
             hi += 1
-        matcher = difflib.SequenceMatcher(None, a[lo:len(a) - hi], b[lo:len(b) - hi])
+        matcher = difflib.SequenceMatcher(None, a[lo:len(a) - hi], b[lo:len(b) - hi], autojunk=False)
         for op, i1, i2, j1, j2 in matcher.get_opcodes():
             i1, i2, j1, j2 = i1 + lo, i2 + lo, j1 + lo, j2 + lo
             if op == 'equal':
