@@ -181,7 +181,7 @@ def compare(before, after):
         hi = 0
         while hi < min(len(a), len(b)) - lo and a[-1 - hi] == b[-1 - hi]:
             hi += 1
-        matcher = difflib.SequenceMatcher(None, a[lo:len(a) - hi], b[lo:len(b) - hi], autojunk=False)
+        matcher = difflib.SequenceMatcher(None, a[lo:len(a) - hi], b[lo:len(b) - hi])
         for op, i1, i2, j1, j2 in matcher.get_opcodes():
             i1, i2, j1, j2 = i1 + lo, i2 + lo, j1 + lo, j2 + lo
             if op == 'equal':
