@@ -181,6 +181,24 @@ void Expand(Str<Ch>& out, const Str<Ch>& text, const PassEnv<Ch>& env, const Scr
   }
 }
 
+// As bytes every marker stands for the next block of `store` in order; a
+// marker with no block left goes without a trace.
+template <class Ch>
+void FillByteMarkers(const Str<Ch>& text, Ch markerByte, const ScriptBlocks<Ch>& store, Str<Ch>& out) {
+  std::size_t next = 0;
+  ByteSet marker;
+  marker.add(static_cast<unsigned char>(markerByte));
+  const Ch* p = text.data();
+  const Ch* end = p + text.size();
+  while (p < end) {
+    const Ch* m = marker.find(p, end);
+    out.append(p, m);
+    if (m == end) break;
+    if (next < store.size()) out.append(store[next++]);
+    p = m + 1;
+  }
+}
+
 }  // namespace
 
 template <class Ch>
@@ -190,19 +208,7 @@ void InsertScripts(const Str<Ch>& text, const PassEnv<Ch>& env, const ScriptBloc
   for (const Str<Ch>& block : store) blocks += block.size();
   out.reserve(text.size() + blocks);
   if constexpr (sizeof(Ch) == 1) {
-    // As bytes every marker stands for the next block in order.
-    std::size_t next = 0;
-    ByteSet marker;
-    marker.add(static_cast<unsigned char>(env.scriptMarker));
-    const Ch* p = text.data();
-    const Ch* end = p + text.size();
-    while (p < end) {
-      const Ch* m = marker.find(p, end);
-      out.append(p, m);
-      if (m == end) break;
-      if (next < store.size()) out.append(store[next++]);
-      p = m + 1;
-    }
+    FillByteMarkers(text, env.scriptMarker, store, out);
   } else {
     std::vector<bool> used(store.size(), false);
     Expand(out, text, env, store, used);
@@ -282,19 +288,7 @@ void InsertPreformatted(const Str<Ch>& text, const PassEnv<Ch>& env, const Scrip
   for (const Str<Ch>& block : store) blocks += block.size();
   out.reserve(text.size() + blocks);
   if constexpr (sizeof(Ch) == 1) {
-    // As bytes every marker stands for the next block in order.
-    std::size_t next = 0;
-    ByteSet marker;
-    marker.add(static_cast<unsigned char>(env.preMarker));
-    const Ch* p = text.data();
-    const Ch* end = p + text.size();
-    while (p < end) {
-      const Ch* m = marker.find(p, end);
-      out.append(p, m);
-      if (m == end) break;
-      if (next < store.size()) out.append(store[next++]);
-      p = m + 1;
-    }
+    FillByteMarkers(text, env.preMarker, store, out);
   } else {
     for (Ch c : text) {
       if (!env.IsPreMarker(c)) {
