@@ -1,8 +1,10 @@
 // The files panel: rows, refresh from disk, status line, commands and sorting.
 #include <gtest/gtest.h>
 
-#include "run/date_text.h"
+#include <filesystem>
+
 #include "app/restore_commands.h"
+#include "run/date_text.h"
 #include "run/file_ops.h"
 #include "run/paths.h"
 #include "support/run_fixture.h"
@@ -39,6 +41,17 @@ TEST(PanelFiles, AddFileRowRefusesExactDuplicatesOnly) {
   EXPECT_EQ(r.Path, h.tmp.Path("d") + "/");
   EXPECT_TRUE(r.checked);
   EXPECT_TRUE(r.columns.empty());
+}
+
+TEST(PanelFiles, APageIsListedOnceHoweverItIsNamed) {
+  RunHarness h;
+  std::string a = h.tmp.Write("d/a.html", "x");
+  std::filesystem::create_symlink(a, h.tmp.Path("d/link.html"));
+  EXPECT_TRUE(h.panel.AddFileRow(h.tmp.Path("d/link.html"), h.Ctx()));
+  for (const std::string& other : {a, h.tmp.Path("d/./a.html"), h.tmp.Path("d/../d/link.html")})
+    EXPECT_FALSE(h.panel.AddFileRow(other, h.Ctx())) << other;
+  EXPECT_EQ(h.panel.size(), 1u);
+  EXPECT_EQ(h.ui.Messages().size(), 3u);
 }
 
 TEST(PanelFiles, RefreshInCopyMode) {

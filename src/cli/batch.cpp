@@ -77,9 +77,7 @@ int GatherFiles(const std::vector<std::string>& paths, FilesPanel& panel, RunSta
       Complain(env.ui, "'" + path + "' does not exist");
       ++failures;
     } else if (IsHtmlFile(path, env.catalogue)) {
-      std::error_code ec;
-      fs::path real = fs::canonical(path, ec);
-      if (!ec && !named.insert(real.string()).second)
+      if (!named.insert(RealPathOf(path)).second)
         env.ui.MessageBox("'" + path + "' names a page given before; it is treated once", MessageKind::Warning);
       else if (panel.size() < limit)
         panel.AddFileRow(path, ctx);

@@ -19,7 +19,8 @@ const std::string* PanelRow::ColumnText(int column) const {
 void FilesPanel::SyncPathIndex() {
   if (indexedData_ == rows_.data() && indexedSize_ == rows_.size() && indexedHandouts_ == rowsHandedOut_) return;
   pathIndex_.clear();
-  for (const PanelRow& row : rows_) pathIndex_.insert(row.FullPath());
+  std::string scratch;
+  for (const PanelRow& row : rows_) pathIndex_.insert(row.PageKey(scratch));
   indexedData_ = rows_.data();
   indexedSize_ = rows_.size();
   indexedHandouts_ = rowsHandedOut_;
@@ -28,18 +29,22 @@ void FilesPanel::SyncPathIndex() {
 bool FilesPanel::AddFileRow(const std::string& path, const PanelContext& ctx) {
   try {
     SyncPathIndex();
-    if (pathIndex_.count(path)) {
+    // A page is listed once, however it is named (a link and its target,
+    // "./x" and "x").
+    std::string real = RealPathOf(path);
+    if (pathIndex_.count(path) || pathIndex_.count(real)) {
       ShowMessageBox(ctx.ui, FillPlaceholders(ctx.catalogue.Text("const_file_in"), {path}), MessageKind::Warning);
       return false;
     }
     PanelRow row;
     row.Filename = NameOf(path);
     row.Path = FolderOf(path);
-    pathIndex_.insert(path);
+    row.realPath = real;
+    pathIndex_.insert(real);
     try {
       rows_.push_back(std::move(row));
     } catch (...) {
-      pathIndex_.erase(path);
+      pathIndex_.erase(real);
       throw;
     }
     indexedData_ = rows_.data();

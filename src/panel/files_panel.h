@@ -30,8 +30,14 @@ struct PanelRow {
   // Date, Size, Packed, Ratio as far as known: empty before the first refresh;
   // three texts when there is no packed copy ("-") or no ratio.
   std::vector<std::string> columns;
+  // The page the row names, links resolved, as found when it was added; empty
+  // for a row made elsewhere (the full path then stands for it).
+  std::string realPath;
 
   std::string FullPath() const { return Path + Filename; }
+  const std::string& PageKey(std::string& scratch) const {
+    return realPath.empty() ? (scratch = FullPath()) : realPath;
+  }
   // Column text by panel column index; nothing when the row lacks it.
   const std::string* ColumnText(int column) const;
 };
@@ -93,7 +99,7 @@ class FilesPanel {
   void SyncPathIndex();
 
   std::vector<PanelRow> rows_;
-  // The full paths of rows_, valid while rows_ has the storage and the size
+  // The pages of rows_ (PageKey), valid while rows_ has the storage and the size
   // recorded here and was not handed out for change since.
   std::unordered_set<std::string> pathIndex_;
   const PanelRow* indexedData_ = nullptr;

@@ -63,14 +63,6 @@ std::string Canonical(const std::string& folder) {
   return text;
 }
 
-// The page a path names, links and "." or ".." resolved; the path itself
-// when it cannot be resolved.
-std::string RealPath(const std::string& path) {
-  std::error_code ec;
-  fs::path real = fs::canonical(path, ec);
-  return ec ? path : real.string();
-}
-
 std::int64_t SizeOrZero(const std::string& path) { return std::max<std::int64_t>(0, FileSizeOf(path)); }
 
 // Reads and optimizes pages ahead of the writer, each with its own engine. A
@@ -188,7 +180,7 @@ BatchResult RunBatch(const BatchRequest& request, const RunEnvironment& env, Run
       if (!now) continue;
       source = std::move(*now);
     }
-    if (!seen.insert(RealPath(source)).second) {
+    if (!seen.insert(RealPathOf(source)).second) {
       if (pool) {
         pool->Take(i);
         pool->Release(i);

@@ -27,6 +27,12 @@ std::string InFolder(std::string_view folder, std::string_view name) {
   return out;
 }
 
+std::string RealPathOf(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::path real = std::filesystem::canonical(path, ec);
+  return ec ? path : real.string();
+}
+
 bool FileExists(const std::string& path) {
   std::error_code ec;
   auto st = fs::status(path, ec);

@@ -29,6 +29,10 @@ std::string WithTrailingDelim(std::string_view folder);
 // empty folder leaves the name as it is.
 std::string InFolder(std::string_view folder, std::string_view name);
 
+// The page a path names, links and "." or ".." resolved; the path itself
+// when it cannot be resolved (a file that is not there).
+std::string RealPathOf(const std::string& path);
+
 // True for an existing entry that is not a folder.
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
