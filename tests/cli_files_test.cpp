@@ -52,8 +52,8 @@ TEST(CliFiles, TooLargeForMemoryFailsWithAMessage) {
   auto batch = RunCommand(limit + kPlainCli + " -q -j 1 -o " + Q(t.Path("out")) + " " + Q(t.Path("site")));
   EXPECT_EQ(batch.status, 1) << batch.err;
   EXPECT_EQ(batch.err, "tersify-cli: error: " + huge +
-                           ": Error during optimization process (cannot read it: not enough memory; the file is left "
-                           "as it was)\n");
+                           ": Error during optimization process; the file is left as it was: cannot read it: not "
+                           "enough memory\n");
   EXPECT_EQ(Listing(t.Path("out")), std::vector<std::string>{"a.html"});
 
   auto input = RunCommand("head -c 2000000000 /dev/zero | (" + limit + kPlainCli + " -)");

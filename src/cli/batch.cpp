@@ -46,8 +46,9 @@ void AddListRows(const std::string& list, FilesPanel& panel, const BatchEnv& env
 // Names a failed page on standard error.
 void Complain(const PageOutcome& page, const BatchEnv& env) {
   if (page.outcome.status == FileOutcome::Status::Failed)
-    Complain(env.ui, page.source + ": " + env.catalogue.Text("const_opt_error") + " (" + page.outcome.failure +
-                         "; the file is left as it was)");
+    // The failure comes last, so the system's reason ends the line.
+    Complain(env.ui, page.source + ": " + env.catalogue.Text("const_opt_error") +
+                         "; the file is left as it was: " + page.outcome.failure);
   if (page.outcome.status == FileOutcome::Status::NotText)
     Complain(env.ui, page.source + ": " + page.outcome.failure + "; the file is left as it was");
   for (const std::string& existing : page.refused)
