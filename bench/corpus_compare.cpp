@@ -67,16 +67,17 @@ int main(int argc, char** argv) {
   fs::path cache;
   for (int i = 2; i + 1 < argc; i += 2) {
     std::string flag = argv[i];
-    if (flag == "--max-bytes") maxBytes = std::strtoull(argv[i + 1], nullptr, 10);
-    else if (flag == "--cache") cache = argv[i + 1];
+    if (flag == "--max-bytes")
+      maxBytes = std::strtoull(argv[i + 1], nullptr, 10);
+    else if (flag == "--cache")
+      cache = argv[i + 1];
   }
   if (!cache.empty()) fs::create_directories(cache);
   std::vector<fs::path> files;
   for (const auto& e : fs::recursive_directory_iterator(argv[1]))
     if (e.is_regular_file()) files.push_back(e.path());
-  std::sort(files.begin(), files.end(), [](const fs::path& a, const fs::path& b) {
-    return fs::file_size(a) < fs::file_size(b);
-  });
+  std::sort(files.begin(), files.end(),
+            [](const fs::path& a, const fs::path& b) { return fs::file_size(a) < fs::file_size(b); });
 
   TagTables tables = BuiltInTagTables();
   TickDefaultEntries(tables);
@@ -91,8 +92,6 @@ int main(int argc, char** argv) {
   setups[2].name = "delscripts";
   setups[2].settings.cbDelScripts = true;
 
-  MessageCatalogue catalogue;
-  SilentUser ui;
   Engine engine;
   std::size_t compared = 0, differing = 0, skipped = 0, pages = 0, scriptsChecked = 0, scriptsLost = 0;
   for (const fs::path& file : files) {
@@ -104,7 +103,8 @@ int main(int argc, char** argv) {
     }
     ++pages;
     for (const Setup& setup : setups) {
-      EngineContext ctx{setup.settings, tables.removal, tables.replacement, catalogue, ui, {}};
+      PassFailures failures;
+      EngineContext ctx{PassOptionsOf(setup.settings), tables.removal, tables.replacement, failures, {}};
       std::string mine = text;
       auto t0 = std::chrono::steady_clock::now();
       OptimizeResult r = engine.OptimizeDocument(mine, ctx);

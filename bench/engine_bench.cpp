@@ -45,9 +45,8 @@ struct Setup {
 // Optimizes docs[k] for every k that `next` hands out, with one engine.
 void OptimizeTaken(const std::vector<std::string>& docs, const OptimizationSettings& s, const TagTables& tables,
                    std::atomic<std::size_t>& next) {
-  MessageCatalogue catalogue;
-  SilentUser ui;
-  EngineContext ctx{s, tables.removal, tables.replacement, catalogue, ui, {}};
+  PassFailures failures;
+  EngineContext ctx{PassOptionsOf(s), tables.removal, tables.replacement, failures, {}};
   Engine engine;
   for (std::size_t k = next++; k < docs.size(); k = next++) {
     std::string text = docs[k];

@@ -71,11 +71,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(IsDocumentForm(text));
   FUZZ_CHECK(SaveDocumentText(text, LineBreaks::CrLf) == text);
 
-  FuzzInteraction ui;
   int checks = 0;
-  EngineContext ctx{settings, tables.removal, tables.replacement, EnglishCatalogue(), ui, [&checks, cancelAt] {
-                      return cancelAt != 0 && ++checks >= cancelAt;
-                    }};
+  PassFailures failures;
+  EngineContext ctx{PassOptionsOf(settings), tables.removal, tables.replacement, failures,
+                    [&checks, cancelAt] { return cancelAt != 0 && ++checks >= cancelAt; }};
   Engine engine(page);
   const std::string before = text;
   const OptimizeResult result = engine.OptimizeDocument(text, ctx);

@@ -48,12 +48,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (tables & 64) replacement.push_back({kEntries[(bits >> 28) & 15], kEntries[(bits >> 28) & 15], true});
   if (tables & 128) replacement.push_back({"b", "\"b b\"", true});
 
-  MessageCatalogue catalogue;
-  testing::ScriptedInteraction ui;
-  EngineContext ctx{s, removal, replacement, catalogue, ui, {}};
+  PassFailures failures;
+  EngineContext ctx{PassOptionsOf(s), removal, replacement, failures, {}};
   Engine engine;
   std::string mine = doc;
-  if (engine.OptimizeDocument(mine, ctx) != OptimizeResult::Done || !ui.shown.empty()) std::abort();
+  if (engine.OptimizeDocument(mine, ctx) != OptimizeResult::Done || !failures.empty()) std::abort();
   // Working in the caller's buffer gives the same text.
   std::string inPlace = doc;
   if (engine.OptimizeDocumentInPlace(inPlace, ctx) != OptimizeResult::Done || inPlace != mine) std::abort();

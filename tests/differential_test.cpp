@@ -31,7 +31,7 @@ using testing::RunEngine;
 // The engine's bytes for one pass, with the script marker shown as 0x8A as
 // the reference shows it.
 struct PassRunner {
-  PassRunner(const std::string& doc, const OptimizationSettings& s) : settings(s) {
+  PassRunner(const std::string& doc, const OptimizationSettings& s) : settings(PassOptionsOf(s)) {
     const LowerTable& t = LowerTableFor(CodePage::Cp1252);
     const std::array<char, 3> free = testing::FreeMarkerBytes(t, doc);
     env = {&t, &settings, free[0], free[1], free[2]};
@@ -52,7 +52,7 @@ struct PassRunner {
       if (c == env.scriptMarker) c = '\x8a';
     return text;
   }
-  OptimizationSettings settings;
+  PassOptions settings;
   engine::PassEnv<char> env;
   engine::PassEnv<Wide> wide;
 };

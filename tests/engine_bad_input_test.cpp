@@ -23,13 +23,12 @@ struct Outcome {
 Outcome Optimize(const std::string& bytes, const OptimizationSettings& s) {
   TagTables tables = BuiltInTagTables();
   TickDefaultEntries(tables);
-  MessageCatalogue catalogue;
-  testing::ScriptedInteraction ui;
-  EngineContext ctx{s, tables.removal, tables.replacement, catalogue, ui, {}};
+  PassFailures failures;
+  EngineContext ctx{PassOptionsOf(s), tables.removal, tables.replacement, failures, {}};
   std::string text = LoadDocumentText(bytes);
   Engine engine;
   OptimizeResult r = engine.OptimizeDocument(text, ctx);
-  return {r, text, ui.shown.size()};
+  return {r, text, failures.size()};
 }
 
 std::vector<OptimizationSettings> OptionSets() {
@@ -70,8 +69,8 @@ TEST(EngineBadInput, RandomBytesAndOneHugeLine) {
   std::mt19937 rng(7);
   std::string random(1 << 19, '\0');
   for (char& c : random) c = static_cast<char>(1 + rng() % 255);  // no byte 0, so the whole text is read
-  const char* pieces[] = {"<p class=\"a\">", "x ", "&nbsp;", "<!-- c -->", "<script>s</script>", "\t", "  ",
-                          "<b>", "=", "\"", "</td>"};
+  const char* pieces[] = {
+      "<p class=\"a\">", "x ", "&nbsp;", "<!-- c -->", "<script>s</script>", "\t", "  ", "<b>", "=", "\"", "</td>"};
   std::string line;
   while (line.size() < (1u << 18)) line += pieces[rng() % std::size(pieces)];
   for (const auto& s : OptionSets()) {

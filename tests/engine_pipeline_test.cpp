@@ -5,13 +5,16 @@
 
 #include <memory>
 #include <new>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/engine_testing.h"
 #include "i18n/catalogue.h"
 #include "i18n/language_file.h"
+#include "run/file_step.h"
 #include "support/engine_cases.h"
 #include "support/scripted_interaction.h"
 
@@ -46,16 +49,18 @@ struct Harness {
   std::vector<std::string> passes;  // names of the passes run, in order
 
   Harness() {
-    engine.SetFaultHookForTesting([this](std::string_view pass) { passes.emplace_back(pass); });
+    SetFaultHookForTesting(engine, [this](std::string_view pass) { passes.emplace_back(pass); });
   }
-  OptimizeResult Run(std::string& text) {
-    EngineContext ctx{settings, removal, replacement, catalogue, ui, cancel};
-    return engine.OptimizeDocument(text, ctx);
+  // As the batch run calls it: the failures are shown after the run.
+  OptimizeResult Run(std::string& text, bool inPlace = false) {
+    PassFailures failures;
+    EngineContext ctx{PassOptionsOf(settings), removal, replacement, failures, cancel};
+    const OptimizeResult result =
+        inPlace ? engine.OptimizeDocumentInPlace(text, ctx) : engine.OptimizeDocument(text, ctx);
+    ShowPassFailures(failures, 0, settings.cbShowInfo, catalogue, ui);
+    return result;
   }
-  OptimizeResult RunInPlace(std::string& text) {
-    EngineContext ctx{settings, removal, replacement, catalogue, ui, cancel};
-    return engine.OptimizeDocumentInPlace(text, ctx);
-  }
+  OptimizeResult RunInPlace(std::string& text) { return Run(text, true); }
   std::string Optimized(std::string text) {
     EXPECT_EQ(Run(text), OptimizeResult::Done);
     return text;
@@ -69,14 +74,13 @@ class EngineCases : public ::testing::TestWithParam<EngineCase> {};
 TEST_P(EngineCases, GiveHandWorkedBytes) {
   const EngineCase& c = GetParam();
   OptimizationSettings s = c.Settings();
-  MessageCatalogue catalogue;
-  testing::ScriptedInteraction ui;
-  EngineContext ctx{s, c.removal, c.replacement, catalogue, ui, {}};
+  PassFailures failures;
+  EngineContext ctx{PassOptionsOf(s), c.removal, c.replacement, failures, {}};
   Engine engine(c.codePage);
   std::string text = c.input;
   ASSERT_EQ(engine.OptimizeDocument(text, ctx), OptimizeResult::Done);
   EXPECT_EQ(text, c.expected);
-  EXPECT_TRUE(ui.shown.empty());
+  EXPECT_TRUE(failures.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, EngineCases, ::testing::ValuesIn(testsupport::EngineCases()),
@@ -230,7 +234,7 @@ TEST(EngineFailures, EachPassReportsItsOwnFailure) {
     h.settings.cbDelCRLF = c.pass == "GlueLines";
     std::vector<std::string> after;
     bool failed = false;
-    h.engine.SetFaultHookForTesting([&](std::string_view pass) {
+    SetFaultHookForTesting(h.engine, [&](std::string_view pass) {
       if (failed) after.emplace_back(pass);
       if (pass == c.pass && !failed) {
         failed = true;
@@ -259,7 +263,7 @@ TEST(EngineFailures, EachPassReportsItsOwnFailure) {
 TEST(EngineFailures, ScriptCuttingFailureIsShownOnlyWithInformationMessages) {
   Harness h;
   h.settings.cbShowInfo = false;
-  h.engine.SetFaultHookForTesting([](std::string_view pass) {
+  SetFaultHookForTesting(h.engine, [](std::string_view pass) {
     if (pass == "CutScripts") throw std::runtime_error("x");
   });
   std::string text = "<p> a </p>\r\n";
@@ -272,7 +276,7 @@ TEST(EngineFailures, TagFailureNamesTheEntryAndTheNextEntryStillRuns) {
   testsupport::AllPassesOff(h.settings);
   h.removal = {{"FONT", true}, {"b", true}};
   int tagCalls = 0;
-  h.engine.SetFaultHookForTesting([&](std::string_view pass) {
+  SetFaultHookForTesting(h.engine, [&](std::string_view pass) {
     if (pass == "ProcessTag" && ++tagCalls == 1) throw std::bad_alloc();
   });
   std::string text = "<font>x</font><b>y</b>\r\n";
@@ -285,7 +289,7 @@ TEST(EngineFailures, PlaceholderTextInAnEntryIsNotExpanded) {
   Harness h;
   testsupport::AllPassesOff(h.settings);
   h.removal = {{"%s%d", true}};
-  h.engine.SetFaultHookForTesting([](std::string_view pass) {
+  SetFaultHookForTesting(h.engine, [](std::string_view pass) {
     if (pass == "ProcessTag") throw std::bad_alloc();
   });
   std::string text = "x\r\n";
@@ -385,10 +389,9 @@ TEST(EngineInPlace, GivesWhatTheCopyingFormGives) {
 // A failing pass leaves the text as it was before it, in either form; the
 // copying form leaves the caller's text alone when the run fails.
 TEST(EngineInPlace, FailingPassesLeaveTheirInputInEitherForm) {
-  const std::vector<std::string> passes = {"CutScripts",         "CutPreformatted", "GlueLines",    "RemoveComments",
-                                           "TightenTagSpaces",   "RemoveQuotes",    "CollapseNbsp", "RemoveAllTabs",
-                                           "RemoveBlankLines",   "CollapseSpaces",  "TrimLines",    "JoinTags",
-                                           "InsertPreformatted", "InsertScripts",   "ProcessTag"};
+  std::set<std::string> passes;
+  for (const PassInfo& row : PassTable())
+    if (row.kind != StepKind::CancelCheck) passes.emplace(row.name);
   for (const std::string& pass : passes)
     for (const std::string& doc : RoadDocuments()) {
       std::string results[2];
@@ -397,7 +400,7 @@ TEST(EngineInPlace, FailingPassesLeaveTheirInputInEitherForm) {
         Harness h;
         ApplyModePreset(h.settings, kModeMax);
         h.settings.cbDelCRLF = pass == "GlueLines";
-        h.engine.SetFaultHookForTesting([&](std::string_view p) {
+        SetFaultHookForTesting(h.engine, [&](std::string_view p) {
           if (p == pass) throw std::bad_alloc();
         });
         results[inPlace] = doc;
@@ -412,7 +415,7 @@ TEST(EngineInPlace, FailingPassesLeaveTheirInputInEitherForm) {
   // Without its first pass the page is whole and its script is optimized as
   // ordinary running text ("x  = 1" loses a space).
   Harness h;
-  h.engine.SetFaultHookForTesting([](std::string_view p) {
+  SetFaultHookForTesting(h.engine, [](std::string_view p) {
     if (p == "CutScripts") throw std::bad_alloc();
   });
   std::string text = "<p> a </p>  <script> x  = 1 </script>\r\n";

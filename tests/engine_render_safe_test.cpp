@@ -141,8 +141,8 @@ TEST(RenderSafe, PagesComeOutAsWorked) {
   for (const Page& page : pages) {
     OptimizationSettings s;
     for (const auto& [key, value] : page.set) ASSERT_TRUE(SetOption(s, key, value)) << key;
-    testing::ScriptedInteraction ui;
-    EngineContext ctx{s, tables.removal, tables.replacement, catalogue, ui, {}};
+    PassFailures failures;
+    EngineContext ctx{PassOptionsOf(s), tables.removal, tables.replacement, failures, {}};
     const LineBreaks breaks = LineBreaksOf(page.input);
     std::string text = LoadDocumentText(page.input);
     ASSERT_EQ(Engine().OptimizeDocument(text, ctx), OptimizeResult::Done) << page.name;

@@ -103,7 +103,7 @@ TEST(TagCandidates, RemovedTagsTakeScriptMarkersAlong) {
 
 // Picks three bytes for the markers that neither the text nor the entries use.
 template <class Ch>
-engine::PassEnv<Ch> EnvFor(const LowerTable& lower, const OptimizationSettings& s, const std::string& used) {
+engine::PassEnv<Ch> EnvFor(const LowerTable& lower, const PassOptions& s, const std::string& used) {
   if constexpr (sizeof(Ch) == 1) {
     const std::array<char, 3> free = testing::FreeMarkerBytes(lower, used);
     return {&lower, &s, free[0], free[1], free[2]};
@@ -155,7 +155,7 @@ void CheckFinderAroundEdits(const LowerTable& lower, unsigned seed, int rounds) 
     if (joining && rng() % 2 == 0) entry = rng() % 2 ? "i" : "u";
     std::string used = doc + entry + replacement;
     for (const auto& e : entries) used += e;
-    OptimizationSettings s;
+    const PassOptions s;
     const engine::PassEnv<Ch> env = EnvFor<Ch>(lower, s, used);
     const Str<Ch> before = As<Ch>(doc);
 
@@ -241,7 +241,7 @@ TEST(TagCandidates, WholeSearchMissesNoOccurrence) {
           for (char c : entries[rng() % entries.size()]) text += rng() % 3 ? c : upper(c);
         }
       }
-      OptimizationSettings s;
+      const PassOptions s;
       std::string used = text;
       for (const auto& e : entries) used += e;
       const auto env = EnvFor<char>(lower, s, used);
@@ -277,7 +277,7 @@ TEST(TagCandidates, WholeSearchMissesNoOccurrence) {
 TEST(TagCandidates, MarkersThatDoNotRestoreReportTheWholeText) {
   LowerTable lower = LowerTableFor(CodePage::Cp1252);
   lower[0xC1] = 'b';  // a second capital of "b"
-  OptimizationSettings s;
+  const PassOptions s;
   const engine::PassEnv<char> env = EnvFor<char>(lower, s, "<b>x\xc1Yb <i> u \xc1");
   const std::string text = "<i> \xc1Y x";
   auto start = engine::FindTagStart<char>(text, env, "b");
@@ -290,7 +290,7 @@ TEST(TagCandidates, MarkersThatDoNotRestoreReportTheWholeText) {
 }
 
 TEST(TagCandidates, EditsOfRemovalsAndReplacements) {
-  const OptimizationSettings s;
+  const PassOptions s;
   const LowerTable& lower = LowerTableFor(CodePage::Cp1252);
   const engine::PassEnv<char> env = EnvFor<char>(lower, s, "");
   auto run = [&](const std::string& text, const std::string& entry, const std::string& rep) {

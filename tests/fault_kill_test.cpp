@@ -144,7 +144,8 @@ std::map<std::string, std::string> Expected(const Setup& setup, const std::map<s
   std::map<std::string, std::string> done;
   for (const auto& [name, bytes] : pages) {
     std::string text = LoadDocumentText(bytes);
-    EngineContext ctx{setup.settings, setup.tables.removal, setup.tables.replacement, catalogue, ui, {}};
+    PassFailures failures;
+    EngineContext ctx{PassOptionsOf(setup.settings), setup.tables.removal, setup.tables.replacement, failures, {}};
     EXPECT_EQ(engine.OptimizeDocument(text, ctx), OptimizeResult::Done) << name;
     done[name] = SaveDocumentText(text, LineBreaksOf(bytes));
   }

@@ -200,6 +200,32 @@ TEST(RunBatch, BreakDuringRunAsksAndCancelLetsItGoOn) {
   EXPECT_EQ(h.window.results.fdone, "2");
 }
 
+// The failures of the passes before a cancel check are shown before its
+// question; a script-cutting failure only with information messages.
+TEST(RunBatch, PassFailuresComeBeforeTheBreakQuestion) {
+  RunHarness h;
+  h.settings.cbShowOptWin = true;
+  h.settings.cbShowInfo = false;
+  h.AddSource("src/a.html", "a a");
+  h.optimizer = [](std::string&, const EngineContext& ctx) {
+    ctx.failures.push_back({"CutScripts", "const_script_error", std::nullopt, true});
+    ctx.failures.push_back({"ProcessTag", "const_deltag_error", std::string("FONT"), false});
+    return ctx.checkCancel() ? OptimizeResult::Cancelled : OptimizeResult::Done;
+  };
+  auto run = h.Controller(true);
+  run.OptimizeCommand();
+  // The check before the file, the one after the backup step, the optimizer's.
+  h.ui.onPendingEvents = [&](int call) {
+    if (call == 3) run.CancelClick();
+  };
+  h.ui.answers = {Answer::Ok};
+  EXPECT_EQ(run.StartClick(), RunEnd::Cancelled);
+  ASSERT_EQ(h.ui.shown.size(), 2u);
+  EXPECT_EQ(h.ui.shown[0].text, "\rError during removal of the tag FONT");
+  EXPECT_EQ(h.ui.shown[0].kind, MessageKind::Error);
+  EXPECT_EQ(h.ui.shown[1].type, Type::Question);
+}
+
 TEST(RunBatch, ConfirmedBreakStopsBeforeTheCurrentFileIsSaved) {
   RunHarness h;
   h.settings.cbShowOptWin = true;
@@ -438,7 +464,8 @@ TEST(RunBatch, RealEngineOutputEqualsTheEngineOnItsOwn) {
   EXPECT_EQ(h.Controller().RunOptimization(false), RunEnd::Completed);
 
   std::string text = LoadDocumentText(page);
-  EngineContext ctx{h.settings, h.removal, h.replacement, h.catalogue, h.ui, {}};
+  PassFailures failures;
+  EngineContext ctx{PassOptionsOf(h.settings), h.removal, h.replacement, failures, {}};
   ASSERT_EQ(Engine(CodePage::Cp1252).OptimizeDocument(text, ctx), OptimizeResult::Done);
   std::string out = ReadAll(h.settings.edOptimizedPath + "page.html");
   EXPECT_EQ(out, SaveDocumentText(text, LineBreaks::Lf));

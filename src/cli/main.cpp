@@ -21,6 +21,7 @@
 #include "panel/adding.h"
 #include "platform/memory.h"
 #include "run/file_ops.h"
+#include "run/file_step.h"
 #include "run/paths.h"
 
 #ifdef _WIN32
@@ -104,11 +105,13 @@ int RunFilter(const std::string& input, const CliSettings& cli, const MessageCat
   if (text.find('\0') != std::string::npos) return Fail(1, name + " is not a text page; nothing written");
   try {
     Engine engine(cli.codePage);
-    EngineContext ctx{cli.settings, cli.tables.removal, cli.tables.replacement, catalogue, ui, {}};
+    PassFailures failures;
+    EngineContext ctx{PassOptionsOf(cli.settings), cli.tables.removal, cli.tables.replacement, failures, {}};
     const LineBreaks breaks = LineBreaksOf(text);
     NormalizeLines(text);
-    if (engine.OptimizeDocumentInPlace(text, ctx) != OptimizeResult::Done)
-      return Fail(1, "optimization of " + name + " failed");
+    const OptimizeResult result = engine.OptimizeDocumentInPlace(text, ctx);
+    ShowPassFailures(failures, 0, cli.settings.cbShowInfo, catalogue, ui);
+    if (result != OptimizeResult::Done) return Fail(1, "optimization of " + name + " failed");
     SaveLinesInPlace(text, breaks);
   } catch (const std::bad_alloc&) {
     return Fail(1, "optimization of " + name + " failed: not enough memory");

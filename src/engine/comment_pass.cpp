@@ -28,7 +28,7 @@ class CommentRemover {
       : g_(std::move(text)), env_(env), trackEnclosing_(env.settings->cbOuttag) {}
 
   Str<Ch> Run() {
-    const OptimizationSettings& s = *env_.settings;
+    const PassOptions& s = *env_.settings;
     while (!g_.atEnd()) {
       if (!(Is(g_.head(), '!') && g_.restSize() >= 3 && Is(g_.ahead(1), '-') && Is(g_.ahead(2), '-'))) {
         Emit();

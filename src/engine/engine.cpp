@@ -3,13 +3,12 @@
 
 #include <array>
 #include <exception>
+#include <iterator>
 #include <optional>
 #include <utility>
 #include <vector>
 
 #include "engine/passes.h"
-#include "i18n/catalogue.h"
-#include "i18n/interaction.h"
 
 namespace tersify {
 namespace {
@@ -161,119 +160,24 @@ std::string Narrow(const Str<Wide>& text) {
   return out;
 }
 
-// One slot of the sequence: a pass with its arguments, or a cancel check.
-enum class Action {
-  CutScripts,
-  CutPreformatted,
-  GlueLines,
-  RemoveComments,
-  TightenTagSpaces,
-  RemoveQuotes,
-  Cancel,
-  ProcessTag,
-  CollapseNbsp,
-  RemoveAllTabs,
-  RemoveBlankLines,
-  CollapseSpaces,
-  TrimLines,
-  RemoveEmptyLines,
-  JoinTags,
-  InsertPreformatted,
-  InsertScripts
-};
+class Sequence;
+
+// One step of a run: a row of the pass table, with the tag pass's texts.
 struct Slot {
-  Action action;
-  std::string entry;        // ProcessTag only
-  std::string replacement;  // ProcessTag only
+  std::size_t row;
+  std::string entry;        // the tag pass only
+  std::string replacement;  // the tag pass only
 };
 
-// The fixed order of the passes, with the options that switch them.
-std::vector<Slot> PlanSequence(const EngineContext& ctx) {
-  const OptimizationSettings& s = ctx.settings;
-  std::vector<Slot> plan;
-  auto add = [&](Action a) { plan.push_back({a, {}, {}}); };
-  add(Action::CutScripts);
-  add(Action::CutPreformatted);
-  if (s.cbDelCRLF) add(Action::GlueLines);
-  if (s.cbDelComments) add(Action::RemoveComments);
-  add(Action::TightenTagSpaces);
-  if (s.cbDelKav) add(Action::RemoveQuotes);
-  add(Action::Cancel);
-  for (const auto& e : ctx.removal) {
-    if (!e.ticked) continue;
-    plan.push_back({Action::ProcessTag, e.tag, {}});
-    if (e.tag.compare(0, 6, "name=\"") == 0) {
-      std::string bare;
-      for (char c : e.tag)
-        if (c != '"') bare.push_back(c);
-      plan.push_back({Action::ProcessTag, bare, {}});
-    }
-  }
-  add(Action::Cancel);
-  for (const auto& e : ctx.replacement) {
-    if (!e.ticked) continue;
-    plan.push_back({Action::ProcessTag, e.from, e.to});
-    if (s.cbClosedTagsAlso) plan.push_back({Action::ProcessTag, "/" + e.from, "/" + e.to});
-  }
-  add(Action::Cancel);
-  if (s.cbReplaceDoubleNbsp) add(Action::CollapseNbsp);
-  if (s.cbDelAllTabs) add(Action::RemoveAllTabs);
-  if (s.cbDelTabLine) add(Action::RemoveBlankLines);
-  if (s.cbReplaceDoubleSpaces) add(Action::CollapseSpaces);
-  add(Action::Cancel);
-  if (s.cbDelBegEndSpace) add(Action::TrimLines);
-  if (s.cbDelEmptyLine && !s.cbDelCRLF) add(Action::RemoveEmptyLines);
-  add(Action::JoinTags);
-  add(Action::InsertPreformatted);
-  add(Action::InsertScripts);
-  return plan;
-}
+// Every pass is called the same way: the sequence, its slot, the document.
+template <class Ch>
+using PassFn = void (*)(Sequence&, const Slot&, Work<Ch>&);
 
-struct PassInfo {
-  std::string_view name;
-  Guard guard;
-  std::string_view key;
+struct PassRow {
+  PassInfo info;
+  PassFn<char> bytes;
+  PassFn<Wide> wide;
 };
-
-PassInfo InfoOf(Action a) {
-  switch (a) {
-    case Action::CutScripts:
-      return {"CutScripts", Guard::ErrorIfInfo, "const_script_error"};
-    case Action::CutPreformatted:
-      return {"CutPreformatted", Guard::Fatal, ""};
-    case Action::InsertPreformatted:
-      return {"InsertPreformatted", Guard::Fatal, ""};
-    case Action::GlueLines:
-      return {"GlueLines", Guard::Silent, ""};
-    case Action::RemoveComments:
-      return {"RemoveComments", Guard::Error, "const_comm_error"};
-    case Action::TightenTagSpaces:
-      return {"TightenTagSpaces", Guard::Error, "const_spaces_error"};
-    case Action::RemoveQuotes:
-      return {"RemoveQuotes", Guard::Error, "const_delkav_error"};
-    case Action::Cancel:
-      return {"CheckCancel", Guard::Silent, ""};
-    case Action::ProcessTag:
-      return {"ProcessTag", Guard::Error, "const_deltag_error"};
-    case Action::CollapseNbsp:
-      return {"CollapseNbsp", Guard::Error, "const_nbsp_error"};
-    case Action::RemoveAllTabs:
-      return {"RemoveAllTabs", Guard::Fatal, ""};
-    case Action::RemoveBlankLines:
-      return {"RemoveBlankLines", Guard::Silent, ""};
-    case Action::CollapseSpaces:
-      return {"CollapseSpaces", Guard::Error, "const_doubles"};
-    case Action::TrimLines:
-      return {"TrimLines", Guard::Fatal, ""};
-    case Action::RemoveEmptyLines:
-      return {"RemoveEmptyLines", Guard::Silent, ""};
-    case Action::JoinTags:
-      return {"JoinTags", Guard::Error, "const_spaces_error"};
-    case Action::InsertScripts:
-      return {"InsertScripts", Guard::Error, "const_scripts_insert_error"};
-  }
-  return {"", Guard::Silent, ""};
-}
 
 std::size_t CountScriptMarkers(const std::string& text, const PassEnv<char>& env) {
   return engine::CountOf(text.data(), text.data() + text.size(), env.scriptMarker);
@@ -300,10 +204,205 @@ void Release(Str<Ch>& s) {
   Str<Ch>().swap(s);
 }
 
+// A pass that may delete script or preformatted markers: as bytes, losing
+// one means the blocks can no longer be matched to their markers by order
+// alone. The pass writes into the spare buffer, so the text is still there
+// to go on from as wide symbols.
+template <class Ch, class F>
+void Deleting(Work<Ch>& w, F&& pass) {
+  pass(std::as_const(w.text), w.spare);
+  if constexpr (sizeof(Ch) == 1)
+    if ((w.markers != 0 && CountScriptMarkers(w.spare, w.env) != w.markers) ||
+        (w.preMarkers != 0 && CountPreMarkers(w.spare, w.env) != w.preMarkers))
+      throw NeedWideSymbols();
+  w.text.swap(w.spare);
+}
+
+// A pass that writes its text into the spare buffer.
+template <class Ch, class F>
+void Rewriting(Work<Ch>& w, F&& pass) {
+  pass(std::as_const(w.text), w.spare);
+  w.text.swap(w.spare);
+}
+
+template <class Ch>
+void CutScriptsStep(Sequence&, const Slot&, Work<Ch>& w) {
+  // It works in place on a copy: the text it reads must outlast a failure
+  // and, as bytes, a block that needs markers of its own.
+  ScriptBlocks<Ch> store;
+  w.spare.assign(w.Input());
+  w.spare = engine::CutScripts<Ch>(std::move(w.spare), w.env, store);
+  w.text.swap(w.spare);
+  w.store = std::move(store);
+  if constexpr (sizeof(Ch) == 1) {
+    w.source = nullptr;
+    w.markers = w.store.empty() ? 0 : CountScriptMarkers(w.text, w.env);
+  }
+}
+
+template <class Ch>
+void CutPreformattedStep(Sequence&, const Slot&, Work<Ch>& w) {
+  ScriptBlocks<Ch> pres;
+  if (!engine::CutPreformatted<Ch>(w.text, w.env, pres, w.spare)) return;
+  w.text.swap(w.spare);
+  w.pres = std::move(pres);
+  if constexpr (sizeof(Ch) == 1) {
+    // Script markers inside the blocks are out of the text until they come back.
+    w.markers = w.store.empty() ? 0 : CountScriptMarkers(w.text, w.env);
+    w.preMarkers = w.pres.size();
+  }
+}
+
+template <class Ch>
+void InsertPreformattedStep(Sequence&, const Slot&, Work<Ch>& w) {
+  if (w.pres.empty()) return;
+  Rewriting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::InsertPreformatted<Ch>(t, w.env, w.pres, out); });
+  w.pres.clear();
+  w.preMarkers = 0;
+}
+
+template <class Ch>
+void InsertScriptsStep(Sequence&, const Slot&, Work<Ch>& w) {
+  Rewriting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::InsertScripts<Ch>(t, w.env, w.store, out); });
+  w.store.clear();
+  w.markers = 0;
+}
+
+template <class Ch>
+void RemoveCommentsStep(Sequence&, const Slot&, Work<Ch>& w) {
+  if (!HasCommentStart(w.text)) return;  // nothing for it to change
+  Deleting(w, [&](const Str<Ch>& t, Str<Ch>& out) {
+    out.assign(t);
+    out = engine::RemoveComments<Ch>(std::move(out), w.env);
+  });
+}
+
+template <class Ch>
+void RemoveQuotesStep(Sequence&, const Slot&, Work<Ch>& w) {
+  Deleting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::RemoveQuotes<Ch>(t, w.env, out); });
+}
+
+// The passes that work on the text in place.
+template <class Ch, void (*Pass)(Str<Ch>&, const PassEnv<Ch>&)>
+void InPlaceStep(Sequence&, const Slot&, Work<Ch>& w) {
+  Pass(w.text, w.env);
+}
+
+// The passes that write their text into the spare buffer.
+template <class Ch, void (*Pass)(const Str<Ch>&, const PassEnv<Ch>&, Str<Ch>&)>
+void RewritingStep(Sequence&, const Slot&, Work<Ch>& w) {
+  Rewriting(w, [&](const Str<Ch>& t, Str<Ch>& out) { Pass(t, w.env, out); });
+}
+
+template <class Ch>
+void TagStep(Sequence& sequence, const Slot& slot, Work<Ch>& w);
+
+template <class Ch>
+void CancelStep(Sequence&, const Slot&, Work<Ch>&) {}
+
+// The sequence, in the order it runs, with the option that switches each
+// row and how its failure is reported.
+constexpr bool PassOptions::*kAlways = nullptr;
+#define TERSIFY_STEP(fn) &fn<char>, &fn<Wide>
+#define TERSIFY_IN_PLACE(pass) &InPlaceStep<char, engine::pass<char>>, &InPlaceStep<Wide, engine::pass<Wide>>
+#define TERSIFY_REWRITING(pass) &RewritingStep<char, engine::pass<char>>, &RewritingStep<Wide, engine::pass<Wide>>
+const PassRow kPassRows[] = {
+    {{"CutScripts", StepKind::Pass, kAlways, kAlways, OnFailure::ErrorIfInfo, "const_script_error"},
+     TERSIFY_STEP(CutScriptsStep)},
+    {{"CutPreformatted", StepKind::Pass, kAlways, kAlways, OnFailure::Fatal, ""}, TERSIFY_STEP(CutPreformattedStep)},
+    {{"GlueLines", StepKind::Pass, &PassOptions::cbDelCRLF, kAlways, OnFailure::Silent, ""},
+     TERSIFY_IN_PLACE(GlueLines)},
+    {{"RemoveComments", StepKind::Pass, &PassOptions::cbDelComments, kAlways, OnFailure::Error, "const_comm_error"},
+     TERSIFY_STEP(RemoveCommentsStep)},
+    {{"TightenTagSpaces", StepKind::Pass, kAlways, kAlways, OnFailure::Error, "const_spaces_error"},
+     TERSIFY_IN_PLACE(TightenTagSpaces)},
+    {{"RemoveQuotes", StepKind::Pass, &PassOptions::cbDelKav, kAlways, OnFailure::Error, "const_delkav_error"},
+     TERSIFY_STEP(RemoveQuotesStep)},
+    {{"CheckCancel", StepKind::CancelCheck, kAlways, kAlways, OnFailure::Silent, ""}, TERSIFY_STEP(CancelStep)},
+    {{"ProcessTag", StepKind::TagRemoval, kAlways, kAlways, OnFailure::Error, "const_deltag_error"},
+     TERSIFY_STEP(TagStep)},
+    {{"CheckCancel", StepKind::CancelCheck, kAlways, kAlways, OnFailure::Silent, ""}, TERSIFY_STEP(CancelStep)},
+    {{"ProcessTag", StepKind::TagReplacement, kAlways, kAlways, OnFailure::Error, "const_deltag_error"},
+     TERSIFY_STEP(TagStep)},
+    {{"CheckCancel", StepKind::CancelCheck, kAlways, kAlways, OnFailure::Silent, ""}, TERSIFY_STEP(CancelStep)},
+    {{"CollapseNbsp", StepKind::Pass, &PassOptions::cbReplaceDoubleNbsp, kAlways, OnFailure::Error, "const_nbsp_error"},
+     TERSIFY_IN_PLACE(CollapseNbsp)},
+    {{"RemoveAllTabs", StepKind::Pass, &PassOptions::cbDelAllTabs, kAlways, OnFailure::Fatal, ""},
+     TERSIFY_IN_PLACE(RemoveAllTabs)},
+    {{"RemoveBlankLines", StepKind::Pass, &PassOptions::cbDelTabLine, kAlways, OnFailure::Silent, ""},
+     TERSIFY_REWRITING(RemoveBlankLines)},
+    {{"CollapseSpaces", StepKind::Pass, &PassOptions::cbReplaceDoubleSpaces, kAlways, OnFailure::Error,
+      "const_doubles"},
+     TERSIFY_IN_PLACE(CollapseSpaces)},
+    {{"CheckCancel", StepKind::CancelCheck, kAlways, kAlways, OnFailure::Silent, ""}, TERSIFY_STEP(CancelStep)},
+    {{"TrimLines", StepKind::Pass, &PassOptions::cbDelBegEndSpace, kAlways, OnFailure::Fatal, ""},
+     TERSIFY_REWRITING(TrimLines)},
+    // Glued text has no empty lines left.
+    {{"RemoveEmptyLines", StepKind::Pass, &PassOptions::cbDelEmptyLine, &PassOptions::cbDelCRLF, OnFailure::Silent, ""},
+     TERSIFY_REWRITING(RemoveEmptyLines)},
+    {{"JoinTags", StepKind::Pass, kAlways, kAlways, OnFailure::Error, "const_spaces_error"},
+     TERSIFY_IN_PLACE(JoinTags)},
+    {{"InsertPreformatted", StepKind::Pass, kAlways, kAlways, OnFailure::Fatal, ""},
+     TERSIFY_STEP(InsertPreformattedStep)},
+    {{"InsertScripts", StepKind::Pass, kAlways, kAlways, OnFailure::Error, "const_scripts_insert_error"},
+     TERSIFY_STEP(InsertScriptsStep)},
+};
+#undef TERSIFY_STEP
+#undef TERSIFY_IN_PLACE
+#undef TERSIFY_REWRITING
+
+const std::array<PassInfo, std::size(kPassRows)> kPassInfos = [] {
+  std::array<PassInfo, std::size(kPassRows)> infos{};
+  for (std::size_t i = 0; i < infos.size(); ++i) infos[i] = kPassRows[i].info;
+  return infos;
+}();
+
+bool Switched(const PassInfo& info, const PassOptions& o) {
+  return (info.on == nullptr || o.*info.on) && (info.unless == nullptr || !(o.*info.unless));
+}
+
+// The slots of one run: the table's rows that are switched on, the tag rows
+// once for every ticked entry.
+std::vector<Slot> PlanSequence(const EngineContext& ctx) {
+  std::vector<Slot> plan;
+  for (std::size_t row = 0; row < std::size(kPassRows); ++row) {
+    const PassInfo& info = kPassRows[row].info;
+    if (!Switched(info, ctx.options)) continue;
+    switch (info.kind) {
+      case StepKind::Pass:
+      case StepKind::CancelCheck:
+        plan.push_back({row, {}, {}});
+        break;
+      case StepKind::TagRemoval:
+        for (const auto& e : ctx.removal) {
+          if (!e.ticked) continue;
+          plan.push_back({row, e.tag, {}});
+          // The same entry once more without its quotes: name="generator"
+          // then also takes tags that write the value without them.
+          if (e.tag.compare(0, 6, "name=\"") == 0) {
+            std::string bare;
+            for (char c : e.tag)
+              if (c != '"') bare.push_back(c);
+            plan.push_back({row, bare, {}});
+          }
+        }
+        break;
+      case StepKind::TagReplacement:
+        for (const auto& e : ctx.replacement) {
+          if (!e.ticked) continue;
+          plan.push_back({row, e.from, e.to});
+          if (ctx.options.cbClosedTagsAlso) plan.push_back({row, "/" + e.from, "/" + e.to});
+        }
+        break;
+    }
+  }
+  return plan;
+}
+
 class Sequence {
  public:
   Sequence(const EngineContext& ctx, const std::function<void(std::string_view)>& faultHook)
-      : ctx_(ctx), s_(ctx.settings), faultHook_(faultHook), plan_(PlanSequence(ctx)) {}
+      : ctx_(ctx), faultHook_(faultHook), plan_(PlanSequence(ctx)) {}
 
   // With `keepText` the caller's text stays as it is unless the answer is
   // Done; otherwise it is taken over as working space.
@@ -314,193 +413,15 @@ class Sequence {
         w.source = &text;
       else
         w.text = std::move(text);
-      w.env = {&lower, &s_, (*bytes)[0], (*bytes)[1], (*bytes)[2], (*bytes)[3]};
+      w.env = {&lower, &ctx_.options, (*bytes)[0], (*bytes)[1], (*bytes)[2], (*bytes)[3]};
       return RunFrom(0, w, text);
     }
     Work<Wide> w;
-    w.env = {&lower, &s_, kWideMarkA, kWideMarkB, kWideScriptBase, kWidePreBase};
+    w.env = {&lower, &ctx_.options, kWideMarkA, kWideMarkB, kWideScriptBase, kWidePreBase};
     w.text.reserve(text.size());
     for (char c : text) w.text.push_back(static_cast<Wide>(static_cast<unsigned char>(c)));
     if (!keepText) Release(text);
     return RunFrom(0, w, text);
-  }
-
- private:
-  // Runs the slots from `first` on; a byte document that meets a case needing
-  // one marker per script block goes on from that slot as wide symbols.
-  template <class Ch>
-  OptimizeResult RunFrom(std::size_t first, Work<Ch>& w, std::string& result) {
-    for (std::size_t i = first; i < plan_.size(); ++i) {
-      const Slot& slot = plan_[i];
-      current_ = i;
-      if (slot.action == Action::Cancel) {
-        if (ctx_.checkCancel && ctx_.checkCancel()) return OptimizeResult::Cancelled;
-        continue;
-      }
-      if constexpr (sizeof(Ch) == 1) {
-        try {
-          if (!Guarded(slot, w)) return OptimizeResult::Failed;
-        } catch (const NeedWideSymbols&) {
-          ForgetCandidates(i);
-          // The pass that needs them left its input as it was.
-          Work<Wide> wide = Widen(w, w.Input());
-          Release(w.text);
-          Release(w.spare);
-          w.source = nullptr;
-          return RunFrom(i, wide, result);
-        }
-      } else {
-        if (!Guarded(slot, w)) return OptimizeResult::Failed;
-      }
-    }
-    if constexpr (sizeof(Ch) == 1)
-      result = std::move(w.text);
-    else
-      result = Narrow(w.text);
-    return OptimizeResult::Done;
-  }
-
-  // Runs one pass under its guard. Returns false when the run must end.
-  template <class Ch>
-  bool Guarded(const Slot& slot, Work<Ch>& w) {
-    const PassInfo info = InfoOf(slot.action);
-    try {
-      if (faultHook_) faultHook_(info.name);
-      RunPass(slot, w);
-      return true;
-    } catch (const NeedWideSymbols&) {
-      throw;
-    } catch (const std::exception&) {
-      // A failed pass leaves the text as it was; the caller's, when that is
-      // where CutScripts was reading from.
-      if constexpr (sizeof(Ch) == 1)
-        if (w.source) {
-          w.text = *w.source;
-          w.source = nullptr;
-        }
-      switch (info.guard) {
-        case Guard::Fatal:
-          return false;
-        case Guard::Silent:
-          return true;
-        case Guard::ErrorIfInfo:
-          if (!s_.cbShowInfo) return true;
-          break;
-        case Guard::Error:
-          break;
-      }
-      std::string message = ctx_.catalogue.Text(info.key);
-      if (slot.action == Action::ProcessTag) message = FillPlaceholders(message, {slot.entry});
-      ShowMessageBox(ctx_.ui, message, MessageKind::Error);
-      return true;
-    }
-  }
-
-  // A pass that may delete script or preformatted markers: as bytes, losing
-  // one means the blocks can no longer be matched to their markers by order
-  // alone. The pass writes into the spare buffer, so the text is still there
-  // to go on from as wide symbols.
-  template <class Ch, class F>
-  void Deleting(Work<Ch>& w, F&& pass) {
-    pass(std::as_const(w.text), w.spare);
-    if constexpr (sizeof(Ch) == 1)
-      if ((w.markers != 0 && CountScriptMarkers(w.spare, w.env) != w.markers) ||
-          (w.preMarkers != 0 && CountPreMarkers(w.spare, w.env) != w.preMarkers))
-        throw NeedWideSymbols();
-    w.text.swap(w.spare);
-  }
-
-  // A pass that writes its text into the spare buffer.
-  template <class Ch, class F>
-  void Rewriting(Work<Ch>& w, F&& pass) {
-    pass(std::as_const(w.text), w.spare);
-    w.text.swap(w.spare);
-  }
-
-  template <class Ch>
-  void RunPass(const Slot& slot, Work<Ch>& w) {
-    const auto& env = w.env;
-    switch (slot.action) {
-      case Action::CutScripts: {
-        // It works in place on a copy: the text it reads must outlast a
-        // failure and, as bytes, a block that needs markers of its own.
-        ScriptBlocks<Ch> store;
-        w.spare.assign(w.Input());
-        w.spare = engine::CutScripts<Ch>(std::move(w.spare), env, store);
-        w.text.swap(w.spare);
-        w.store = std::move(store);
-        if constexpr (sizeof(Ch) == 1) {
-          w.source = nullptr;
-          w.markers = w.store.empty() ? 0 : CountScriptMarkers(w.text, env);
-        }
-        break;
-      }
-      case Action::CutPreformatted: {
-        ScriptBlocks<Ch> pres;
-        if (!engine::CutPreformatted<Ch>(w.text, env, pres, w.spare)) break;
-        w.text.swap(w.spare);
-        w.pres = std::move(pres);
-        if constexpr (sizeof(Ch) == 1) {
-          // Script markers inside the blocks are out of the text until they come back.
-          w.markers = w.store.empty() ? 0 : CountScriptMarkers(w.text, env);
-          w.preMarkers = w.pres.size();
-        }
-        break;
-      }
-      case Action::InsertPreformatted:
-        if (w.pres.empty()) break;
-        Rewriting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::InsertPreformatted<Ch>(t, env, w.pres, out); });
-        w.pres.clear();
-        w.preMarkers = 0;
-        break;
-      case Action::GlueLines:
-        engine::GlueLines<Ch>(w.text, env);
-        break;
-      case Action::RemoveComments:
-        if (!HasCommentStart(w.text)) break;  // nothing for it to change
-        Deleting(w, [&](const Str<Ch>& t, Str<Ch>& out) {
-          out.assign(t);
-          out = engine::RemoveComments<Ch>(std::move(out), env);
-        });
-        break;
-      case Action::TightenTagSpaces:
-        engine::TightenTagSpaces<Ch>(w.text, env);
-        break;
-      case Action::RemoveQuotes:
-        Deleting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::RemoveQuotes<Ch>(t, env, out); });
-        break;
-      case Action::ProcessTag:
-        RunTagSlot(slot, w);
-        break;
-      case Action::CollapseNbsp:
-        engine::CollapseNbsp<Ch>(w.text, env);
-        break;
-      case Action::RemoveAllTabs:
-        engine::RemoveAllTabs<Ch>(w.text, env);
-        break;
-      case Action::RemoveBlankLines:
-        Rewriting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::RemoveBlankLines<Ch>(t, env, out); });
-        break;
-      case Action::CollapseSpaces:
-        engine::CollapseSpaces<Ch>(w.text, env);
-        break;
-      case Action::TrimLines:
-        Rewriting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::TrimLines<Ch>(t, env, out); });
-        break;
-      case Action::RemoveEmptyLines:
-        Rewriting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::RemoveEmptyLines<Ch>(t, env, out); });
-        break;
-      case Action::JoinTags:
-        engine::JoinTags<Ch>(w.text, env);
-        break;
-      case Action::InsertScripts:
-        Rewriting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::InsertScripts<Ch>(t, env, w.store, out); });
-        w.store.clear();
-        w.markers = 0;
-        break;
-      case Action::Cancel:
-        break;
-    }
   }
 
   // Most entries do not occur in a page: one scan finds the candidates for
@@ -535,6 +456,84 @@ class Sequence {
     candidatesKnown_ = true;
   }
 
+ private:
+  static bool IsTagSlot(const Slot& slot) {
+    const StepKind kind = kPassRows[slot.row].info.kind;
+    return kind == StepKind::TagRemoval || kind == StepKind::TagReplacement;
+  }
+
+  // Runs the slots from `first` on; a byte document that meets a case needing
+  // one marker per script block goes on from that slot as wide symbols.
+  template <class Ch>
+  OptimizeResult RunFrom(std::size_t first, Work<Ch>& w, std::string& result) {
+    for (std::size_t i = first; i < plan_.size(); ++i) {
+      const Slot& slot = plan_[i];
+      current_ = i;
+      if (kPassRows[slot.row].info.kind == StepKind::CancelCheck) {
+        if (ctx_.checkCancel && ctx_.checkCancel()) return OptimizeResult::Cancelled;
+        continue;
+      }
+      if constexpr (sizeof(Ch) == 1) {
+        try {
+          if (!Guarded(slot, w)) return OptimizeResult::Failed;
+        } catch (const NeedWideSymbols&) {
+          ForgetCandidates(i);
+          // The pass that needs them left its input as it was.
+          Work<Wide> wide = Widen(w, w.Input());
+          Release(w.text);
+          Release(w.spare);
+          w.source = nullptr;
+          return RunFrom(i, wide, result);
+        }
+      } else {
+        if (!Guarded(slot, w)) return OptimizeResult::Failed;
+      }
+    }
+    if constexpr (sizeof(Ch) == 1)
+      result = std::move(w.text);
+    else
+      result = Narrow(w.text);
+    return OptimizeResult::Done;
+  }
+
+  // Runs one pass under its guard. Returns false when the run must end.
+  template <class Ch>
+  bool Guarded(const Slot& slot, Work<Ch>& w) {
+    const PassRow& row = kPassRows[slot.row];
+    const PassInfo& info = row.info;
+    try {
+      if (faultHook_) faultHook_(info.name);
+      if constexpr (sizeof(Ch) == 1)
+        row.bytes(*this, slot, w);
+      else
+        row.wide(*this, slot, w);
+      return true;
+    } catch (const NeedWideSymbols&) {
+      throw;
+    } catch (const std::exception&) {
+      // A failed pass leaves the text as it was; the caller's, when that is
+      // where CutScripts was reading from.
+      if constexpr (sizeof(Ch) == 1)
+        if (w.source) {
+          w.text = *w.source;
+          w.source = nullptr;
+        }
+      switch (info.onFailure) {
+        case OnFailure::Fatal:
+          return false;
+        case OnFailure::Silent:
+          return true;
+        case OnFailure::ErrorIfInfo:
+        case OnFailure::Error:
+          break;
+      }
+      PassFailure failure{info.name, info.messageKey, std::nullopt, info.onFailure == OnFailure::ErrorIfInfo};
+      if (IsTagSlot(slot)) failure.entry = slot.entry;
+      ctx_.failures.push_back(std::move(failure));
+      return true;
+    }
+  }
+
   // The candidate finder for the symbol type at hand, over every tag slot's
   // entry. A slot that has run counts as found, so no search looks for it.
   template <class Ch>
@@ -550,14 +549,14 @@ class Sequence {
       std::vector<std::string_view> entries;
       tagIndex_.assign(plan_.size(), 0);
       for (std::size_t i = 0; i < plan_.size(); ++i) {
-        if (plan_[i].action != Action::ProcessTag) continue;
+        if (!IsTagSlot(plan_[i])) continue;
         tagIndex_[i] = entries.size();
         entries.push_back(plan_[i].entry);
       }
       finder.emplace(w.env, entries);
       found_.assign(entries.size(), false);
       for (std::size_t i = 0; i < current_; ++i)
-        if (plan_[i].action == Action::ProcessTag) found_[tagIndex_[i]] = true;
+        if (IsTagSlot(plan_[i])) found_[tagIndex_[i]] = true;
       candidatesKnown_ = false;
     }
     return *finder;
@@ -567,11 +566,10 @@ class Sequence {
   void ForgetCandidates(std::size_t first) {
     candidatesKnown_ = false;
     for (std::size_t i = first; i < plan_.size() && !found_.empty(); ++i)
-      if (plan_[i].action == Action::ProcessTag) found_[tagIndex_[i]] = false;
+      if (IsTagSlot(plan_[i])) found_[tagIndex_[i]] = false;
   }
 
   const EngineContext& ctx_;
-  const OptimizationSettings& s_;
   const std::function<void(std::string_view)>& faultHook_;
   std::vector<Slot> plan_;
   std::size_t current_ = 0;  // the slot being run
@@ -582,7 +580,14 @@ class Sequence {
   bool candidatesKnown_ = false;       // found_ fits the current text
 };
 
+template <class Ch>
+void TagStep(Sequence& sequence, const Slot& slot, Work<Ch>& w) {
+  sequence.RunTagSlot(slot, w);
+}
+
 }  // namespace
+
+std::span<const PassInfo> PassTable() { return kPassInfos; }
 
 Engine::Engine(CodePage codePage) : codePage_(codePage) {}
 

@@ -2,25 +2,57 @@
 #pragma once
 
 #include <functional>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/codepage.h"
-#include "settings/options.h"
+#include "engine/pass_options.h"
 #include "settings/tag_tables.h"
 
 namespace tersify {
 
-class MessageCatalogue;
-class UserInteraction;
+// How a failing pass is reported: an error message; an error message only
+// when information messages are on; nothing; or the end of the whole run.
+enum class OnFailure { Error, ErrorIfInfo, Silent, Fatal };
+
+// What a row of the sequence runs: one pass; the tag pass once for every
+// ticked entry of the removal or the replacement table; or a cancel check.
+enum class StepKind { Pass, TagRemoval, TagReplacement, CancelCheck };
+
+// One row of the fixed sequence. It runs when `on` is empty or set, and
+// `unless` is empty or not set.
+struct PassInfo {
+  std::string_view name;
+  StepKind kind;
+  bool PassOptions::*on;
+  bool PassOptions::*unless;
+  OnFailure onFailure;
+  std::string_view messageKey;  // for Error and ErrorIfInfo
+};
+
+// The rows of the sequence, in the order they run.
+std::span<const PassInfo> PassTable();
+
+// A guarded pass that failed, for the caller to show.
+struct PassFailure {
+  std::string_view pass;
+  std::string_view messageKey;
+  std::optional<std::string> entry;  // the tag pass's entry, in place of %s
+  bool onlyWithInfo = false;         // shown only when information messages are on
+};
+using PassFailures = std::vector<PassFailure>;
 
 // What a document's optimization reads from the rest of the program.
 struct EngineContext {
-  const OptimizationSettings& settings;
+  PassOptions options;
   const TagRemovalTable& removal;
   const TagReplacementTable& replacement;
-  const MessageCatalogue& catalogue;
-  UserInteraction& ui;
+  // The failures of guarded passes are added here as they happen, so a
+  // caller can show them before its next cancel check.
+  PassFailures& failures;
   // The run's cancel check; true means stop now. May be empty.
   std::function<bool()> checkCancel;
 };
@@ -63,11 +95,8 @@ class Engine {
 
   CodePage codePage() const { return codePage_; }
 
-  // Called with a pass's name before the pass runs; a hook that throws makes
-  // that pass fail, so tests can check how failures are reported.
-  void SetFaultHookForTesting(std::function<void(std::string_view pass)> hook) { faultHook_ = std::move(hook); }
-
  private:
+  friend struct EngineTestAccess;
   CodePage codePage_;
   std::function<void(std::string_view)> faultHook_;
 };

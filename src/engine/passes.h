@@ -20,8 +20,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/pass_options.h"
 #include "engine/text.h"
-#include "settings/options.h"
 
 namespace tersify::engine {
 
@@ -29,7 +29,7 @@ namespace tersify::engine {
 template <class Ch>
 struct PassEnv {
   const LowerTable* lower = nullptr;
-  const OptimizationSettings* settings = nullptr;
+  const PassOptions* settings = nullptr;
   // Two symbols that occur nowhere in the document or the tag tables, used by
   // a pass to disarm what it leaves in place.
   Ch markA{};

@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #endif
 
+#include "i18n/catalogue.h"
+#include "i18n/interaction.h"
 #include "run/file_ops.h"
 #include "run/overwrite.h"
 #include "run/paths.h"
@@ -47,19 +49,55 @@ bool HoldsNul(const std::string& bytes) { return bytes.find('\0') != std::string
 
 OptimizeResult RunPasses(std::string& text, const RunEnvironment& env, const std::function<bool()>& checkCancel,
                          std::error_code& why) {
-  EngineContext ctx{env.settings, env.removal, env.replacement, env.catalogue, env.ui, checkCancel};
+  PassFailures failures;
+  std::size_t shown = 0;
+  auto showFailures = [&] {
+    shown = ShowPassFailures(failures, shown, env.settings.cbShowInfo, env.catalogue, env.ui);
+  };
+  // The failures of the passes before a cancel check come before its question.
+  std::function<bool()> check;
+  if (checkCancel)
+    check = [&] {
+      showFailures();
+      return checkCancel();
+    };
+  EngineContext ctx{PassOptionsOf(env.settings), env.removal, env.replacement, failures, check};
   try {
-    if (env.optimizer) return env.optimizer(text, ctx);
-    Engine engine(env.codePage);
-    // The text is of no use unless the answer is Done, so the engine may work in its buffer.
-    return engine.OptimizeDocumentInPlace(text, ctx);
+    OptimizeResult result;
+    if (env.optimizer) {
+      result = env.optimizer(text, ctx);
+    } else {
+      Engine engine(env.codePage);
+      // The text is of no use unless the answer is Done, so the engine may work in its buffer.
+      result = engine.OptimizeDocumentInPlace(text, ctx);
+    }
+    showFailures();
+    return result;
   } catch (const std::bad_alloc&) {
+    showFailures();
     why = NoMemory();
     return OptimizeResult::Failed;
   } catch (const std::exception&) {
+    showFailures();
     return OptimizeResult::Failed;
   }
 }
+
+}  // namespace
+
+std::size_t ShowPassFailures(const PassFailures& failures, std::size_t from, bool showInfo,
+                             const MessageCatalogue& catalogue, UserInteraction& ui) {
+  for (std::size_t i = from; i < failures.size(); ++i) {
+    const PassFailure& f = failures[i];
+    if (f.onlyWithInfo && !showInfo) continue;
+    std::string message = catalogue.Text(f.messageKey);
+    if (f.entry) message = FillPlaceholders(message, {*f.entry});
+    ShowMessageBox(ui, message, MessageKind::Error);
+  }
+  return failures.size();
+}
+
+namespace {
 
 // A page too large for memory fails alone: its backup is put back and the
 // run may go on with the next one.

@@ -20,6 +20,12 @@ class MessageCatalogue;
 // Runs the pass sequence over a document; the engine unless replaced.
 using DocumentOptimizer = std::function<OptimizeResult(std::string& text, const EngineContext& ctx)>;
 
+// Shows the failures from `from` on, as error messages, and answers how many
+// there are now. A failure that is shown only with information messages is
+// passed over when `showInfo` is off.
+std::size_t ShowPassFailures(const PassFailures& failures, std::size_t from, bool showInfo,
+                             const MessageCatalogue& catalogue, UserInteraction& ui);
+
 // What a run reads from the rest of the program, at the moment of use.
 struct RunEnvironment {
   const OptimizationSettings& settings;

@@ -21,14 +21,13 @@ namespace tersify::testing {
 // `messages`, when given, tells whether a pass reported a failure.
 inline std::string RunEngine(const std::string& doc, const OptimizationSettings& s, const TagRemovalTable& removal,
                              const TagReplacementTable& replacement, bool* messages = nullptr) {
-  MessageCatalogue catalogue;
-  ScriptedInteraction ui;
-  EngineContext ctx{s, removal, replacement, catalogue, ui, {}};
+  PassFailures failures;
+  EngineContext ctx{PassOptionsOf(s), removal, replacement, failures, {}};
   std::string text = doc;
   Engine engine;
   EXPECT_EQ(engine.OptimizeDocument(text, ctx), OptimizeResult::Done);
-  if (messages) *messages = !ui.shown.empty();
-  EXPECT_TRUE(ui.shown.empty()) << "a pass reported a failure";
+  if (messages) *messages = !failures.empty();
+  EXPECT_TRUE(failures.empty()) << "a pass reported a failure";
   std::string inPlace = doc;
   EXPECT_EQ(engine.OptimizeDocumentInPlace(inPlace, ctx), OptimizeResult::Done);
   EXPECT_EQ(inPlace, text) << "working in the caller's buffer";
