@@ -55,8 +55,8 @@ TEST_F(CliFilter, ScriptsComeBackByteForByte) {
 }
 
 TEST_F(CliFilter, UsageErrorsExitTwoAndWriteNothing) {
-  for (const std::string args : {"--set noSuchKey=1 -", "--set cbDelKav=yes -", "--set cbDelKav -",
-                                 "--codepage 437 -", "--bogus -", ""}) {
+  for (const std::string args :
+       {"--set noSuchKey=1 -", "--set cbDelKav=yes -", "--set cbDelKav -", "--codepage 437 -", "--bogus -", ""}) {
     auto r = RunCommand(kCli + " " + args, "<p>x</p>");
     EXPECT_EQ(r.status, 2) << args;
     EXPECT_EQ(r.out, "") << args;

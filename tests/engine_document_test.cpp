@@ -72,9 +72,9 @@ TEST(DocumentText, OtherBytesPassUnchanged) {
 // NormalizeLines gives what the copying rule gives, whether it rebuilds the
 // text in its own buffer (room to spare) or in a new one.
 TEST(DocumentText, NormalizingInPlaceGivesTheSameText) {
-  std::vector<std::string> texts = {"", "a\r\nb\r\n", "a\nb\n", "a\rb\r", "a\r\nb\nc\rd", "a\n\rb", "\n\r",
-                                    "\r\r\n\n", "<html>", "x\r\n\r\n", "ab\0cd\r\nef"s, "ab\r\n\0cd"s, "\0abc"s,
-                                    "\r", "\n", "x\0"s, "x\r\0\n"s};
+  std::vector<std::string> texts = {"",       "a\r\nb\r\n", "a\nb\n", "a\rb\r",    "a\r\nb\nc\rd",  "a\n\rb",
+                                    "\n\r",   "\r\r\n\n",   "<html>", "x\r\n\r\n", "ab\0cd\r\nef"s, "ab\r\n\0cd"s,
+                                    "\0abc"s, "\r",         "\n",     "x\0"s,      "x\r\0\n"s};
   std::mt19937 rng(7);
   const char alphabet[] = {'a', 'b', '\r', '\n', '\r', '\n', '\0'};
   for (int i = 0; i < 2000; ++i) {

@@ -177,7 +177,7 @@ TEST(ReferenceTags, RemovalTableAndReplacementTableSkipUntickedEntries) {
 // ---------------------------------------------------------------- white space and lines
 
 TEST(ReferenceLines, SplitRuleForLinePasses) {
-  EXPECT_EQ(RunPass("a\n\rb", RemoveEmptyLines), "a\r\nb\r\n");     // LF then CR: two breaks
+  EXPECT_EQ(RunPass("a\n\rb", RemoveEmptyLines), "a\r\nb\r\n");  // LF then CR: two breaks
   EXPECT_EQ(RunPass("a\n\rb", RemoveBlankLines), "a\r\n\r\nb\r\n");
   EXPECT_EQ(RunPass("a\rb\nc", TrimLines), "a\r\nb\r\nc\r\n");
   EXPECT_EQ(RunPass(std::string_view("a\r\nb\0c\r\n", 8), TrimLines), "a\r\nb\r\n");  // byte 0 ends the text
@@ -203,8 +203,7 @@ TEST(ReferenceSpaces, GlueEveryLineBreak) {
 
 TEST(ReferenceSpaces, NbspMarkersComeBackAsAmpersands) {
   OptimizationSettings s = Off();
-  EXPECT_EQ(RunPass("\"&nbsp;&nbsp;\"&nbsp;&nbsp;", [&](Doc& d) { CollapseNbsp(d, s); }),
-            "\"&nbsp;&nbsp;\"&nbsp; ");
+  EXPECT_EQ(RunPass("\"&nbsp;&nbsp;\"&nbsp;&nbsp;", [&](Doc& d) { CollapseNbsp(d, s); }), "\"&nbsp;&nbsp;\"&nbsp; ");
 }
 
 // ---------------------------------------------------------------- marker bytes across code pages
@@ -212,8 +211,7 @@ TEST(ReferenceSpaces, NbspMarkersComeBackAsAmpersands) {
 TEST(ReferenceMarkers, EveryMarkerByteSurvivesEveryPassInEveryCodePage) {
   const std::string markers = "\x8A\x9F\xA4\xA5\xA6\xAC\xAF";
   OptimizationSettings all;
-  for (bool* f : {&all.cbDelCRLF, &all.cbReplaceDoubleSpacesInKav, &all.cbReplaceDoubleNbspInKav})
-    *f = true;
+  for (bool* f : {&all.cbDelCRLF, &all.cbReplaceDoubleSpacesInKav, &all.cbReplaceDoubleNbspInKav}) *f = true;
   for (CodePage cp : {CodePage::Cp1250, CodePage::Cp1251, CodePage::Cp1252}) {
     std::string in = "<p title=\"< = > <!-- &nbsp;&nbsp; \">" + markers +
                      " noscript <b> </b> <!-- x --> <!-- style --></p><script>" + markers + "</script>\r\n";

@@ -7,8 +7,8 @@
 #include "platform/durable.h"
 #include "run/file_ops.h"
 #include "run/file_step.h"
-#include "support/fault_tools.h"
 #include "run/paths.h"
+#include "support/fault_tools.h"
 #include "support/run_fixture.h"
 
 namespace tersify::testing {

@@ -39,10 +39,10 @@ std::string ProgressBar::Line(std::size_t filesDone, std::size_t files, std::int
   double rate = seconds > 0 ? static_cast<double>(bytesDone) / seconds : 0;
   // Built by appending: g++ 12 warns falsely about chains of string "+".
   std::string tail;
-  for (const std::string& piece : {std::string(" "), std::to_string(filesDone), std::string("/"), std::to_string(files),
-                                  std::string(" files  "), SizeText(static_cast<double>(bytesDone)), std::string("/"),
-                                  SizeText(static_cast<double>(bytes)), std::string("  "), SizeText(rate),
-                                  std::string("/s")})
+  for (const std::string& piece :
+       {std::string(" "), std::to_string(filesDone), std::string("/"), std::to_string(files), std::string(" files  "),
+        SizeText(static_cast<double>(bytesDone)), std::string("/"), SizeText(static_cast<double>(bytes)),
+        std::string("  "), SizeText(rate), std::string("/s")})
     tail.append(piece);
   if (rate > 0 && bytesDone < bytes)
     tail.append("  ").append(DurationText(static_cast<double>(bytes - bytesDone) / rate)).append(" left");

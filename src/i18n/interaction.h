@@ -21,10 +21,10 @@ enum class OverwriteChoice { Overwrite, OverwriteAll, Skip, OverwriteAllOlder, S
 // that would replace it (lower), with the caption of the lower line.
 struct OverwriteQuestion {
   std::string upperPath;
-  std::string upperInfo;   // size, " bytes    ", date
+  std::string upperInfo;  // size, " bytes    ", date
   std::string lowerPath;
-  std::string lowerInfo;   // size, " bytes    ", date, "  ?"
-  std::string lowerCaption;  // "With file" or "With optimized copy of the file"
+  std::string lowerInfo;      // size, " bytes    ", date, "  ?"
+  std::string lowerCaption;   // "With file" or "With optimized copy of the file"
   bool olderAllowed = false;  // "Ovewrite All Older" is offered (backup step only)
 };
 

@@ -13,10 +13,10 @@ namespace tersify {
 
 class SourceView {
  public:
-  std::string ViewedFile;  // empty while no file is shown
-  std::string hint;        // the viewed file's path, or the "File source" text
-  std::string shown;       // the text as the editor shows it (UTF-8, LF line breaks)
-  PageText page;           // the file as loaded or last saved, which edits are laid over
+  std::string ViewedFile;                // empty while no file is shown
+  std::string hint;                      // the viewed file's path, or the "File source" text
+  std::string shown;                     // the text as the editor shows it (UTF-8, LF line breaks)
+  PageText page;                         // the file as loaded or last saved, which edits are laid over
   CodePage codePage = CodePage::Cp1252;  // the system's, for pages that are not UTF-8
   bool readOnly = true;
   bool visible = true;

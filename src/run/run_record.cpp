@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "run/paths.h"
 #include "platform/append_file.h"
 #include "platform/read_file.h"
+#include "run/paths.h"
 
 namespace tersify {
 

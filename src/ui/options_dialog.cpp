@@ -7,14 +7,14 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QKeyEvent>
 #include <QMouseEvent>
-#include <QSignalBlocker>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -23,8 +23,8 @@
 
 #include "i18n/catalogue.h"
 #include "settings/option_table.h"
-#include "ui/text.h"
 #include "ui/file_chooser.h"
+#include "ui/text.h"
 #include "ui/widgets.h"
 
 namespace tersify::ui {
@@ -224,8 +224,7 @@ QWidget* TfrmOptions::BuildTagsPage() {
     if (showing_) return;
     int row = listReplace_->indexOfTopLevelItem(item);
     auto& table = s_.model.tables().replacement;
-    if (row >= 0 && row < static_cast<int>(table.size()))
-      table[row].ticked = item->checkState(0) == Qt::Checked;
+    if (row >= 0 && row < static_cast<int>(table.size())) table[row].ticked = item->checkState(0) == Qt::Checked;
   });
   rv->addWidget(listReplace_);
   auto* rb = new QHBoxLayout;
@@ -240,7 +239,9 @@ QWidget* TfrmOptions::BuildTagsPage() {
   rb->addStretch(1);
   rv->addLayout(rb);
   AddCheckBoxes(rep, rv, OptionGroup::TagReplacement);
-  connect(addRep, &QPushButton::clicked, this, [this] { if (addTag) addTag(true); });
+  connect(addRep, &QPushButton::clicked, this, [this] {
+    if (addTag) addTag(true);
+  });
   connect(delRep, &QPushButton::clicked, this, &TfrmOptions::RemoveReplacementEntry);
 
   auto* del = new QGroupBox(" Tags removal ", page);
@@ -255,8 +256,7 @@ QWidget* TfrmOptions::BuildTagsPage() {
     if (showing_) return;
     int row = listRemove_->indexOfTopLevelItem(item);
     auto& table = s_.model.tables().removal;
-    if (row >= 0 && row < static_cast<int>(table.size()))
-      table[row].ticked = item->checkState(0) == Qt::Checked;
+    if (row >= 0 && row < static_cast<int>(table.size())) table[row].ticked = item->checkState(0) == Qt::Checked;
   });
   dv->addWidget(listRemove_);
   auto* db = new QHBoxLayout;
@@ -270,7 +270,9 @@ QWidget* TfrmOptions::BuildTagsPage() {
   db->addWidget(delDel);
   db->addStretch(1);
   dv->addLayout(db);
-  connect(addDel, &QPushButton::clicked, this, [this] { if (addTag) addTag(false); });
+  connect(addDel, &QPushButton::clicked, this, [this] {
+    if (addTag) addTag(false);
+  });
   connect(delDel, &QPushButton::clicked, this, &TfrmOptions::RemoveRemovalEntry);
 
   outer->addWidget(rep, 3);

@@ -14,20 +14,28 @@ namespace {
 
 QMessageBox::Icon IconOf(MessageKind kind) {
   switch (kind) {
-    case MessageKind::Warning: return QMessageBox::Warning;
-    case MessageKind::Error: return QMessageBox::Critical;
-    case MessageKind::Information: return QMessageBox::Information;
-    case MessageKind::Confirmation: return QMessageBox::Question;
+    case MessageKind::Warning:
+      return QMessageBox::Warning;
+    case MessageKind::Error:
+      return QMessageBox::Critical;
+    case MessageKind::Information:
+      return QMessageBox::Information;
+    case MessageKind::Confirmation:
+      return QMessageBox::Question;
   }
   return QMessageBox::NoIcon;
 }
 
 QString TitleOf(MessageKind kind) {
   switch (kind) {
-    case MessageKind::Warning: return QStringLiteral("Warning");
-    case MessageKind::Error: return QStringLiteral("Error");
-    case MessageKind::Information: return QStringLiteral("Information");
-    case MessageKind::Confirmation: return QStringLiteral("Confirm");
+    case MessageKind::Warning:
+      return QStringLiteral("Warning");
+    case MessageKind::Error:
+      return QStringLiteral("Error");
+    case MessageKind::Information:
+      return QStringLiteral("Information");
+    case MessageKind::Confirmation:
+      return QStringLiteral("Confirm");
   }
   return {};
 }
@@ -76,18 +84,29 @@ Answer QtInteraction::Question(const std::string& text, MessageKind kind, Questi
   EndNameBox();
   QMessageBox::StandardButtons set;
   switch (buttons) {
-    case QuestionButtons::YesNo: set = QMessageBox::Yes | QMessageBox::No; break;
-    case QuestionButtons::OkCancel: set = QMessageBox::Ok | QMessageBox::Cancel; break;
-    case QuestionButtons::YesYesToAll: set = QMessageBox::Yes | QMessageBox::YesToAll; break;
+    case QuestionButtons::YesNo:
+      set = QMessageBox::Yes | QMessageBox::No;
+      break;
+    case QuestionButtons::OkCancel:
+      set = QMessageBox::Ok | QMessageBox::Cancel;
+      break;
+    case QuestionButtons::YesYesToAll:
+      set = QMessageBox::Yes | QMessageBox::YesToAll;
+      break;
   }
   QMessageBox box(IconOf(kind), TitleOf(kind), BoxText(text), set, Owner());
   box.setObjectName("questionBox");
   switch (box.exec()) {
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::YesToAll: return Answer::YesToAll;
-    case QMessageBox::Ok: return Answer::Ok;
-    case QMessageBox::Cancel: return Answer::Cancel;
-    case QMessageBox::No: return Answer::No;
+    case QMessageBox::Yes:
+      return Answer::Yes;
+    case QMessageBox::YesToAll:
+      return Answer::YesToAll;
+    case QMessageBox::Ok:
+      return Answer::Ok;
+    case QMessageBox::Cancel:
+      return Answer::Cancel;
+    case QMessageBox::No:
+      return Answer::No;
     default:
       // Closed by the window system: the answer that does nothing.
       return buttons == QuestionButtons::OkCancel ? Answer::Cancel

@@ -54,10 +54,18 @@ TfrmReplaceDlg::TfrmReplaceDlg(QWidget* parent) : QDialog(parent) {
   auto* edit2 = MakeToolButton(this, "butEdit2", "Send to external editor", 32, 104);
   for (QToolButton* b : {view1, view2}) b->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
   for (QToolButton* b : {edit1, edit2}) b->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
-  connect(view1, &QToolButton::clicked, this, [this] { if (viewInBrowser) viewInBrowser(upperPath_); });
-  connect(view2, &QToolButton::clicked, this, [this] { if (viewInBrowser) viewInBrowser(lowerPath_); });
-  connect(edit1, &QToolButton::clicked, this, [this] { if (sendToEditor) sendToEditor(upperPath_); });
-  connect(edit2, &QToolButton::clicked, this, [this] { if (sendToEditor) sendToEditor(lowerPath_); });
+  connect(view1, &QToolButton::clicked, this, [this] {
+    if (viewInBrowser) viewInBrowser(upperPath_);
+  });
+  connect(view2, &QToolButton::clicked, this, [this] {
+    if (viewInBrowser) viewInBrowser(lowerPath_);
+  });
+  connect(edit1, &QToolButton::clicked, this, [this] {
+    if (sendToEditor) sendToEditor(upperPath_);
+  });
+  connect(edit2, &QToolButton::clicked, this, [this] {
+    if (sendToEditor) sendToEditor(lowerPath_);
+  });
 
   for (int i = 0; i < 7; ++i) {
     const AnswerButton& b = kButtons[i];
@@ -74,9 +82,7 @@ TfrmReplaceDlg::TfrmReplaceDlg(QWidget* parent) : QDialog(parent) {
   for (int i = 0; i + 1 < 7; ++i) setTabOrder(buttons_[kTabOrder[i]], buttons_[kTabOrder[i + 1]]);
 }
 
-QPushButton* TfrmReplaceDlg::button(OverwriteChoice choice) const {
-  return buttons_[static_cast<int>(choice)];
-}
+QPushButton* TfrmReplaceDlg::button(OverwriteChoice choice) const { return buttons_[static_cast<int>(choice)]; }
 
 void TfrmReplaceDlg::Answer(OverwriteChoice choice) {
   answer_ = choice;

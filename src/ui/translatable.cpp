@@ -74,11 +74,16 @@ bool QtComponent::HasCaption() const {
 void QtComponent::SetCaption(const std::string& text) {
   QString s = Display(text);
   int index = 0;
-  if (auto* a = qobject_cast<QAction*>(object_)) a->setText(s);
-  else if (auto* l = qobject_cast<QLabel*>(object_)) l->setText(s);
-  else if (auto* b = qobject_cast<QAbstractButton*>(object_)) b->setText(s);
-  else if (auto* g = qobject_cast<QGroupBox*>(object_)) g->setTitle(s);
-  else if (auto* t = TabOwner(object_, &index)) t->setTabText(index, s);
+  if (auto* a = qobject_cast<QAction*>(object_))
+    a->setText(s);
+  else if (auto* l = qobject_cast<QLabel*>(object_))
+    l->setText(s);
+  else if (auto* b = qobject_cast<QAbstractButton*>(object_))
+    b->setText(s);
+  else if (auto* g = qobject_cast<QGroupBox*>(object_))
+    g->setTitle(s);
+  else if (auto* t = TabOwner(object_, &index))
+    t->setTabText(index, s);
 }
 
 std::string QtComponent::Caption() const {

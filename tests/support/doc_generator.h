@@ -14,15 +14,91 @@
 namespace tersify::testing {
 
 inline const std::vector<std::string>& TrickyFragments() {
-  static const std::vector<std::string> f = {
-      "\"", "\"", "\"", "<", "<", ">", ">", "=", " = ", "--", "-", "!--", "<!--", "-->", "<!-- ", " -->",
-      "script", "SCRIPT", "/script", "<script>", "</script>", "<script src=\"a\">", " script ", "Script>",
-      "style", "<style>", "</style>", "STYLE ", "&nbsp;", "&nbsp;&nbsp;", "&NBSP;", "\t", "\t\t", "\r\n",
-      "\r", "\n", " ", "  ", "   ", "p", "b", "/b", "<b>", "</b>", "<p>", "</P>", "strong", "<strong a=1>",
-      "name=\"x\"", "name=x", "<meta name=\"x\" content=\"y\">", "50", "\"50\"", "\"100%\"", "\"#fff\"", "\"\"",
-      "a=\"\"", " alt=\"\"", "#", "%", "x", "ab", "\b", "<!doctype html>", "!DOCTYPE", "> <", ">  <",
-      "\x8a", "\x9f", "\xa4", "\xa5", "\xa6", "\xac", "\xaf", "\xc0", "\xe0", "\x9a", "<pre>", "</pre>",
-      "<PRE x>", "</pre ", "<textarea\t", "</textarea>", "<xmp>", "</xmp"};
+  static const std::vector<std::string> f = {"\"",
+                                             "\"",
+                                             "\"",
+                                             "<",
+                                             "<",
+                                             ">",
+                                             ">",
+                                             "=",
+                                             " = ",
+                                             "--",
+                                             "-",
+                                             "!--",
+                                             "<!--",
+                                             "-->",
+                                             "<!-- ",
+                                             " -->",
+                                             "script",
+                                             "SCRIPT",
+                                             "/script",
+                                             "<script>",
+                                             "</script>",
+                                             "<script src=\"a\">",
+                                             " script ",
+                                             "Script>",
+                                             "style",
+                                             "<style>",
+                                             "</style>",
+                                             "STYLE ",
+                                             "&nbsp;",
+                                             "&nbsp;&nbsp;",
+                                             "&NBSP;",
+                                             "\t",
+                                             "\t\t",
+                                             "\r\n",
+                                             "\r",
+                                             "\n",
+                                             " ",
+                                             "  ",
+                                             "   ",
+                                             "p",
+                                             "b",
+                                             "/b",
+                                             "<b>",
+                                             "</b>",
+                                             "<p>",
+                                             "</P>",
+                                             "strong",
+                                             "<strong a=1>",
+                                             "name=\"x\"",
+                                             "name=x",
+                                             "<meta name=\"x\" content=\"y\">",
+                                             "50",
+                                             "\"50\"",
+                                             "\"100%\"",
+                                             "\"#fff\"",
+                                             "\"\"",
+                                             "a=\"\"",
+                                             " alt=\"\"",
+                                             "#",
+                                             "%",
+                                             "x",
+                                             "ab",
+                                             "\b",
+                                             "<!doctype html>",
+                                             "!DOCTYPE",
+                                             "> <",
+                                             ">  <",
+                                             "\x8a",
+                                             "\x9f",
+                                             "\xa4",
+                                             "\xa5",
+                                             "\xa6",
+                                             "\xac",
+                                             "\xaf",
+                                             "\xc0",
+                                             "\xe0",
+                                             "\x9a",
+                                             "<pre>",
+                                             "</pre>",
+                                             "<PRE x>",
+                                             "</pre ",
+                                             "<textarea\t",
+                                             "</textarea>",
+                                             "<xmp>",
+                                             "</xmp"};
   return f;
 }
 
@@ -52,9 +128,9 @@ inline OptimizationSettings RandomSettings(std::mt19937& rng) {
 }
 
 inline std::string RandomEntry(std::mt19937& rng) {
-  static const std::vector<std::string> e = {"b", "p", "/p", "B", "strong", "!doctype", "name=\"x\"", "name=x",
-                                             "font", "i", "s", "script", "<b", "b b", "\"", "x\"", "-", " ",
-                                             "a", "ab", "P", "\xc0", "style"};
+  static const std::vector<std::string> e = {"b",    "p", "/p", "B",      "strong", "!doctype", "name=\"x\"", "name=x",
+                                             "font", "i", "s",  "script", "<b",     "b b",      "\"",         "x\"",
+                                             "-",    " ", "a",  "ab",     "P",      "\xc0",     "style"};
   std::uniform_int_distribution<std::size_t> pick(0, e.size() - 1);
   return e[pick(rng)];
 }
@@ -76,10 +152,18 @@ inline TagReplacementTable RandomReplacement(std::mt19937& rng) {
     std::string from = RandomEntry(rng);
     std::string to;
     switch (kind(rng)) {
-      case 0: to = from; break;                        // a pair that reproduces itself
-      case 1: to = "\"" + from + " " + from + "\""; break;  // holding its entry twice
-      case 2: to = ""; break;
-      default: to = RandomEntry(rng); break;
+      case 0:
+        to = from;
+        break;  // a pair that reproduces itself
+      case 1:
+        to = "\"" + from + " " + from + "\"";
+        break;  // holding its entry twice
+      case 2:
+        to = "";
+        break;
+      default:
+        to = RandomEntry(rng);
+        break;
     }
     t.push_back({from, to, tick(rng)});
   }

@@ -51,19 +51,18 @@ using S = OptimizationSettings;
 void AddDocumentCases(std::vector<EngineCase>& v) {
   v.push_back(Case("empty_input_defaults", "", nullptr, ""));
   v.push_back(Case("empty_input_everything_on", "", AllOn, ""));
-  v.push_back(Case("glued_text_skips_empty_line_pass", "a\r\n\r\nb\r\n", Only({&S::cbDelCRLF, &S::cbDelEmptyLine}),
-                   "a  b "));
+  v.push_back(
+      Case("glued_text_skips_empty_line_pass", "a\r\n\r\nb\r\n", Only({&S::cbDelCRLF, &S::cbDelEmptyLine}), "a  b "));
   v.push_back(Case("empty_line_pass_without_gluing", "a\r\n\r\nb\r\n", Only({&S::cbDelEmptyLine}), "a\r\nb\r\n"));
-  v.push_back(WithRemoval(Case("name_entry_applied_with_and_without_quotes",
-                               "<meta name=\"author\" content=\"x\"><meta name=author content=y>\r\n",
-                               Only({}), "\r\n"),
-                          {{"name=\"author\"", true}}));
-  v.push_back(WithRemoval(Case("capital_name_entry_applied_once",
-                               "<meta name=\"author\" content=\"x\"><meta name=author content=y>\r\n",
-                               Only({}), "<meta name=author content=y>\r\n"),
-                          {{"Name=\"author\"", true}}));
-  v.push_back(WithRemoval(Case("unticked_removal_entry_ignored", "<hr>\r\n", Only({}), "<hr>\r\n"),
-                          {{"hr", false}}));
+  v.push_back(
+      WithRemoval(Case("name_entry_applied_with_and_without_quotes",
+                       "<meta name=\"author\" content=\"x\"><meta name=author content=y>\r\n", Only({}), "\r\n"),
+                  {{"name=\"author\"", true}}));
+  v.push_back(WithRemoval(
+      Case("capital_name_entry_applied_once", "<meta name=\"author\" content=\"x\"><meta name=author content=y>\r\n",
+           Only({}), "<meta name=author content=y>\r\n"),
+      {{"Name=\"author\"", true}}));
+  v.push_back(WithRemoval(Case("unticked_removal_entry_ignored", "<hr>\r\n", Only({}), "<hr>\r\n"), {{"hr", false}}));
   // Defaults on a small page: every default pass has something to do.
   v.push_back(Case("defaults_small_page",
                    "<!DOCTYPE html>\r\n"
@@ -108,9 +107,8 @@ void AddDocumentCases(std::vector<EngineCase>& v) {
 
 // The document's own bytes that the passes use as markers must come through.
 void AddMarkerByteCases(std::vector<EngineCase>& v) {
-  v.push_back(Case("marker_bytes_in_text_defaults",
-                   "<p  class = \"x\">\x8A  \xA4\xA5\xA6\xAC\xAF\x9F</p>  <b>\r\n", nullptr,
-                   "<p class=\"x\">\x8A \xA4\xA5\xA6\xAC\xAF\x9F</p><b>\r\n"));
+  v.push_back(Case("marker_bytes_in_text_defaults", "<p  class = \"x\">\x8A  \xA4\xA5\xA6\xAC\xAF\x9F</p>  <b>\r\n",
+                   nullptr, "<p class=\"x\">\x8A \xA4\xA5\xA6\xAC\xAF\x9F</p><b>\r\n"));
   v.push_back(Case("marker_bytes_survive_comment_dash_restoring", "<p title=\"<!--\">\xA4\xA5</p>\r\n",
                    Only({&S::cbDelComments}), "<p title=\"<!--\">\xA4\xA5</p>\r\n"));
   v.push_back(Case("marker_byte_9F_survives_quote_removal", "<a b=\"x\" c=\x9F\"5\">\r\n", Only({&S::cbDelKav}),
@@ -119,9 +117,8 @@ void AddMarkerByteCases(std::vector<EngineCase>& v) {
   v.push_back(WithReplacement(Case("marker_bytes_survive_tag_letter_restoring", "<p>\xA4\xA5 bold</p>\r\n", Only({}),
                                    "<p>\xA4\xA5 bold</p>\r\n"),
                               {{"b", "strong", true}}));
-  v.push_back(Case("marker_bytes_survive_tag_spacing_in_quotes",
-                   "<p title=\"a < b = c > d\">\xA4\xA6\xAC\xAF</p>\r\n", Only({}),
-                   "<p title=\"a < b = c > d\">\xA4\xA6\xAC\xAF</p>\r\n"));
+  v.push_back(Case("marker_bytes_survive_tag_spacing_in_quotes", "<p title=\"a < b = c > d\">\xA4\xA6\xAC\xAF</p>\r\n",
+                   Only({}), "<p title=\"a < b = c > d\">\xA4\xA6\xAC\xAF</p>\r\n"));
   v.push_back(Case("marker_byte_A4_survives_nbsp_in_quotes", "<p title=\"&nbsp;&nbsp;\">\xA4</p>\r\n",
                    Only({&S::cbReplaceDoubleNbsp}), "<p title=\"&nbsp;&nbsp;\">\xA4</p>\r\n"));
   v.push_back(Case("marker_byte_8A_does_not_receive_a_script", "<p>\x8A</p><script>x</script>\r\n", nullptr,
@@ -177,15 +174,14 @@ void AddScriptCases(std::vector<EngineCase>& v) {
   v.push_back(Case("script_block_holding_an_earlier_marker_comes_back_whole",
                    "<x script>a</script> script b</script>\r\n", nullptr,
                    "<x script>a</script> script b</script>\r\n"));
-  v.push_back(Case("comment_holding_a_script_stays_with_is_script",
-                   "<!-- <script>x</script> --><p >\r\n", Only({&S::cbDelComments, &S::cbIsScript}),
-                   "<!-- <script>x</script> --><p>\r\n"));
+  v.push_back(Case("comment_holding_a_script_stays_with_is_script", "<!-- <script>x</script> --><p >\r\n",
+                   Only({&S::cbDelComments, &S::cbIsScript}), "<!-- <script>x</script> --><p>\r\n"));
   v.push_back(Case("script_inside_removed_comment_is_dropped", "<!-- <script>x</script> --><p >\r\n",
                    Only({&S::cbDelComments}), "<p>\r\n"));
-  v.push_back(WithRemoval(Case("script_inside_removed_tag_is_dropped_and_later_one_kept",
-                               "<div x <script>a</script> y>t<script>b</script>\r\n", Only({}),
-                               "t<script>b</script>\r\n"),
-                          {{"div", true}}));
+  v.push_back(
+      WithRemoval(Case("script_inside_removed_tag_is_dropped_and_later_one_kept",
+                       "<div x <script>a</script> y>t<script>b</script>\r\n", Only({}), "t<script>b</script>\r\n"),
+                  {{"div", true}}));
 }
 
 void AddCommentCases(std::vector<EngineCase>& v) {
@@ -208,9 +204,8 @@ void AddCommentCases(std::vector<EngineCase>& v) {
                    Only({&S::cbDelComments, &S::cbIsStyle}), "<style></style>\r\n"));
   v.push_back(Case("comment_inside_style_with_attributes_kept", "<style type=\"text/css\"><!-- a --></style>\r\n",
                    Only({&S::cbDelComments, &S::cbOuttag}), "<style type=\"text/css\"><!-- a --></style>\r\n"));
-  v.push_back(Case("comment_enclosing_walk_skips_less_sign_in_quotes",
-                   "<style title=\"<\"><!-- a --></style>\r\n", Only({&S::cbDelComments, &S::cbOuttag}),
-                   "<style title=\"<\"><!-- a --></style>\r\n"));
+  v.push_back(Case("comment_enclosing_walk_skips_less_sign_in_quotes", "<style title=\"<\"><!-- a --></style>\r\n",
+                   Only({&S::cbDelComments, &S::cbOuttag}), "<style title=\"<\"><!-- a --></style>\r\n"));
   v.push_back(Case("comment_at_first_position_has_no_enclosing_tag", "<!-- a -->x\r\n",
                    Only({&S::cbDelComments, &S::cbOuttag}), "x\r\n"));
   v.push_back(Case("comment_keep_tests_add_up_outtag", "<style><!-- a --></style>\r\n",
@@ -219,8 +214,7 @@ void AddCommentCases(std::vector<EngineCase>& v) {
   v.push_back(Case("comment_keep_tests_add_up_style_word", "<p><!-- style --></p>\r\n",
                    Only({&S::cbDelComments, &S::cbIsScript, &S::cbIsStyle, &S::cbOuttag}),
                    "<p><!-- style --></p>\r\n"));
-  v.push_back(Case("comment_without_closing_dashes_ends_at_next_greater_sign", "a<!-- b > c\r\n", comments,
-                   "a c\r\n"));
+  v.push_back(Case("comment_without_closing_dashes_ends_at_next_greater_sign", "a<!-- b > c\r\n", comments, "a c\r\n"));
   v.push_back(Case("comment_without_closing_dashes_right_after_opening", "<!-->a>b\r\n", comments, "b\r\n"));
   v.push_back(Case("comment_closed_by_dashes_of_next_opening", "<!-- a > <!-- b -->\r\n", comments, "\r\n"));
   v.push_back(
@@ -234,21 +228,19 @@ void AddQuoteCases(std::vector<EngineCase>& v) {
   auto quotes = Only({&S::cbDelKav, &S::cbDelEmptyPar});
   v.push_back(Case("quotes_numbers_lose_quotes", "<td width=\"50\" height=\"100%\" x=\"007\">\r\n", quotes,
                    "<td width=50 height=100% x=007>\r\n"));
-  v.push_back(Case("quotes_non_numbers_keep_quotes",
-                   "<a b=\"50px\" c=\"-1\" d=\"1.5\" e=\"5%5\" f=\"red\">\r\n", quotes,
-                   "<a b=\"50px\" c=\"-1\" d=\"1.5\" e=\"5%5\" f=\"red\">\r\n"));
-  v.push_back(Case("quotes_colours",
-                   "<a b=\"#FFF\" c=\"#ff0000\" d=\"#0A0a0A\" e=\"#GGG\" f=\"#1234567\" g=\"#\">\r\n", quotes,
-                   "<a b=#FFF c=#ff0000 d=#0A0a0A e=\"#GGG\" f=\"#1234567\" g=\"#\">\r\n"));
+  v.push_back(Case("quotes_non_numbers_keep_quotes", "<a b=\"50px\" c=\"-1\" d=\"1.5\" e=\"5%5\" f=\"red\">\r\n",
+                   quotes, "<a b=\"50px\" c=\"-1\" d=\"1.5\" e=\"5%5\" f=\"red\">\r\n"));
+  v.push_back(Case("quotes_colours", "<a b=\"#FFF\" c=\"#ff0000\" d=\"#0A0a0A\" e=\"#GGG\" f=\"#1234567\" g=\"#\">\r\n",
+                   quotes, "<a b=#FFF c=#ff0000 d=#0A0a0A e=\"#GGG\" f=\"#1234567\" g=\"#\">\r\n"));
   v.push_back(Case("quotes_lone_percent_loses_quotes", "<a b=\"%\">\r\n", quotes, "<a b=%>\r\n"));
   v.push_back(Case("quotes_in_running_text_paired_but_kept", "He said \"42\" <i a=\"7\">\r\n", quotes,
                    "He said \"42\" <i a=7>\r\n"));
   v.push_back(Case("quotes_empty_attribute_removed_space_before_stays", "<img alt=\"\" src=x>\r\n", quotes,
                    "<img  src=x>\r\n"));
-  v.push_back(Case("quotes_empty_attribute_kept_without_empty_par", "<img alt=\"\" src=x>\r\n",
-                   Only({&S::cbDelKav}), "<img alt=\"\" src=x>\r\n"));
-  v.push_back(Case("quotes_stray_quote_shifts_pairing_and_unpaired_quote_ends_pass", "a \" b <i c=\"5\">\r\n",
-                   quotes, "a \" b <i c=\"5\">\r\n"));
+  v.push_back(Case("quotes_empty_attribute_kept_without_empty_par", "<img alt=\"\" src=x>\r\n", Only({&S::cbDelKav}),
+                   "<img alt=\"\" src=x>\r\n"));
+  v.push_back(Case("quotes_stray_quote_shifts_pairing_and_unpaired_quote_ends_pass", "a \" b <i c=\"5\">\r\n", quotes,
+                   "a \" b <i c=\"5\">\r\n"));
   v.push_back(Case("quotes_single_quotes_untouched", "<a b='5'>\r\n", quotes, "<a b='5'>\r\n"));
   // An empty value in markup stands after a "<": at the second position at the earliest.
   v.push_back(Case("quotes_empty_value_at_first_position_is_running_text", "\"\"x\r\n", quotes, "\"\"x\r\n"));
@@ -263,16 +255,16 @@ void AddTagCases(std::vector<EngineCase>& v) {
   v.push_back(WithRemoval(Case("tag_doctype_removed_whole_in_any_case",
                                "<!DOCTYPE html PUBLIC \"-//W3C//DTD\">\r\n<html>\r\n", Only({}), "\r\n<html>\r\n"),
                           {{"!doctype", true}}));
-  v.push_back(WithRemoval(Case("tag_closing_cell_removed_opening_kept", "<td>a</TD><td>b</td>\r\n", Only({}),
-                               "<td>a<td>b\r\n"),
-                          {{"/TD", true}}));
+  v.push_back(
+      WithRemoval(Case("tag_closing_cell_removed_opening_kept", "<td>a</TD><td>b</td>\r\n", Only({}), "<td>a<td>b\r\n"),
+                  {{"/TD", true}}));
   v.push_back(WithRemoval(Case("tag_name_entry_skips_text_in_other_value",
                                "<meta content=\"name=generator\"><meta name=\"generator\" content=\"Ed\">\r\n",
                                Only({}), "<meta content=\"name=generator\">\r\n"),
                           {{"name=\"generator\"", true}}));
-  v.push_back(WithReplacement(Case("tag_pair_without_closing_tags", "<strong class=x>t</strong>\r\n",
-                                   Only({}), "<b class=x>t</strong>\r\n"),
-                              {{"strong", "b", true}}));
+  v.push_back(WithReplacement(
+      Case("tag_pair_without_closing_tags", "<strong class=x>t</strong>\r\n", Only({}), "<b class=x>t</strong>\r\n"),
+      {{"strong", "b", true}}));
   v.push_back(WithReplacement(Case("tag_pair_with_closing_tags", "<strong class=x>t</strong>\r\n",
                                    Only({&S::cbClosedTagsAlso}), "<b class=x>t</b>\r\n"),
                               {{"strong", "b", true}}));
@@ -288,14 +280,13 @@ void AddTagCases(std::vector<EngineCase>& v) {
       {{"font", "", true}}));
   v.push_back(WithRemoval(Case("tag_entry_not_occurring_and_empty_entry", "<p>a</p>\r\n", Only({}), "<p>a</p>\r\n"),
                           {{"hr", true}, {"", true}}));
-  v.push_back(WithReplacement(Case("tag_guard_pair_replaced_by_itself", "<b>x</b>\r\n",
-                                   Only({&S::cbClosedTagsAlso}), "<b>x</b>\r\n"),
-                              {{"b", "b", true}}));
-  v.push_back(WithReplacement(Case("tag_guard_replacement_holding_its_entry_twice", "<b>x</b>\r\n", Only({}),
-                                   "<b b>x</b>\r\n"),
-                              {{"b", "b b", true}}));
-  v.push_back(WithReplacement(Case("tag_guard_takes_partly_inserted_occurrence", "<x y y>\r\n", Only({}),
-                                   "<x>\r\n"),
+  v.push_back(WithReplacement(
+      Case("tag_guard_pair_replaced_by_itself", "<b>x</b>\r\n", Only({&S::cbClosedTagsAlso}), "<b>x</b>\r\n"),
+      {{"b", "b", true}}));
+  v.push_back(
+      WithReplacement(Case("tag_guard_replacement_holding_its_entry_twice", "<b>x</b>\r\n", Only({}), "<b b>x</b>\r\n"),
+                      {{"b", "b b", true}}));
+  v.push_back(WithReplacement(Case("tag_guard_takes_partly_inserted_occurrence", "<x y y>\r\n", Only({}), "<x>\r\n"),
                               {{"x y", "x", true}}));
   v.push_back(
       WithRemoval(Case("tag_removal_skips_greater_sign_in_quotes", "<img alt=\"a>b\" src=x>y\r\n", Only({}), "y\r\n"),
@@ -309,9 +300,8 @@ void AddTagCases(std::vector<EngineCase>& v) {
                   {{"hr", true}}));
   v.push_back(WithRemoval(Case("tag_removal_without_greater_sign_runs_to_the_end", "<p a hr b\r\n", Only({}), ""),
                           {{"hr", true}}));
-  v.push_back(WithRemoval(Case("tag_entry_at_first_position_is_not_an_occurrence", "hr <p>\r\n", Only({}),
-                               "hr <p>\r\n"),
-                          {{"hr", true}}));
+  v.push_back(WithRemoval(
+      Case("tag_entry_at_first_position_is_not_an_occurrence", "hr <p>\r\n", Only({}), "hr <p>\r\n"), {{"hr", true}}));
 }
 
 void AddWhitespaceCases(std::vector<EngineCase>& v) {
@@ -326,9 +316,8 @@ void AddWhitespaceCases(std::vector<EngineCase>& v) {
   v.push_back(Case("glue_lines_then_blank_lines_adds_line_break", "a\r\nb\r\nc\r\n",
                    Only({&S::cbDelCRLF, &S::cbDelTabLine}), "a b c \r\n"));
   v.push_back(Case("glued_tags_are_joined", "<b>\r\n<i>\r\n", Only({&S::cbDelCRLF}), "<b><i> "));
-  v.push_back(Case("nbsp_chains_of_three_and_four",
-                   "a&nbsp;&nbsp;&nbsp;b&nbsp;&nbsp;&nbsp;&nbsp;c\r\n", Only({&S::cbReplaceDoubleNbsp}),
-                   "a&nbsp; &nbsp;b&nbsp; &nbsp; c\r\n"));
+  v.push_back(Case("nbsp_chains_of_three_and_four", "a&nbsp;&nbsp;&nbsp;b&nbsp;&nbsp;&nbsp;&nbsp;c\r\n",
+                   Only({&S::cbReplaceDoubleNbsp}), "a&nbsp; &nbsp;b&nbsp; &nbsp; c\r\n"));
   v.push_back(Case("nbsp_in_quotes_and_capitals_stay", "<a title=\"&nbsp;&nbsp;\">&NBSP;&NBSP;\r\n",
                    Only({&S::cbReplaceDoubleNbsp}), "<a title=\"&nbsp;&nbsp;\">&NBSP;&NBSP;\r\n"));
   v.push_back(Case("nbsp_in_quotes_collapsed_with_in_kav", "<a title=\"&nbsp;&nbsp;\">&NBSP;&NBSP;\r\n",
@@ -344,11 +333,10 @@ void AddWhitespaceCases(std::vector<EngineCase>& v) {
                    Only({&S::cbReplaceDoubleSpaces}), "a b \"c   d\" e\r\n"));
   v.push_back(Case("double_spaces_collapsed_in_quotes_with_in_kav", "a   b \"c   d\"  e\r\n",
                    Only({&S::cbReplaceDoubleSpaces, &S::cbReplaceDoubleSpacesInKav}), "a b \"c d\" e\r\n"));
-  v.push_back(Case("double_spaces_tab_is_not_a_space", "a \t b\r\n", Only({&S::cbReplaceDoubleSpaces}),
-                   "a \t b\r\n"));
+  v.push_back(Case("double_spaces_tab_is_not_a_space", "a \t b\r\n", Only({&S::cbReplaceDoubleSpaces}), "a \t b\r\n"));
   v.push_back(Case("double_spaces_single_byte_unchanged", " ", Only({&S::cbReplaceDoubleSpaces}), " "));
-  v.push_back(Case("trim_lines_both_ends_tabs_and_spaces", "  \ta  b\t \r\n \t \r\n",
-                   Only({&S::cbDelBegEndSpace}), "a  b\r\n\r\n"));
+  v.push_back(Case("trim_lines_both_ends_tabs_and_spaces", "  \ta  b\t \r\n \t \r\n", Only({&S::cbDelBegEndSpace}),
+                   "a  b\r\n\r\n"));
   v.push_back(Case("empty_lines_removed_space_line_stays", "a\r\n\r\n \r\nb\r\n", Only({&S::cbDelEmptyLine}),
                    "a\r\n \r\nb\r\n"));
 }

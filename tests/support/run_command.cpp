@@ -41,8 +41,10 @@ CommandResult RunCommand(const std::string& command, const std::string& input) {
   int raw = std::system(line.c_str());
   CommandResult r;
   if (raw != -1) {
-    if (WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
-    else if (WIFSIGNALED(raw)) r.status = 128 + WTERMSIG(raw);
+    if (WIFEXITED(raw))
+      r.status = WEXITSTATUS(raw);
+    else if (WIFSIGNALED(raw))
+      r.status = 128 + WTERMSIG(raw);
   }
   r.out = ReadFileBytes(out);
   r.err = ReadFileBytes(err);

@@ -25,9 +25,9 @@ class ScriptedInteraction : public UserInteraction {
   };
 
   std::vector<Shown> shown;
-  std::deque<Answer> answers;                                  // for Question
+  std::deque<Answer> answers;                                   // for Question
   std::deque<std::optional<OverwriteChoice>> overwriteAnswers;  // for AskOverwrite
-  std::deque<std::optional<std::string>> inputs;               // for InputBox
+  std::deque<std::optional<std::string>> inputs;                // for InputBox
   int pendingEventCalls = 0;
   // Called from ProcessPendingEvents, so a test can "press Break" mid-run.
   std::function<void(int call)> onPendingEvents;
@@ -43,7 +43,8 @@ class ScriptedInteraction : public UserInteraction {
     return a;
   }
   std::optional<OverwriteChoice> AskOverwrite(const OverwriteQuestion& q) override {
-    shown.push_back({Shown::Type::Overwrite, q.upperPath, MessageKind::Confirmation, QuestionButtons::YesNo, q, {}, {}});
+    shown.push_back(
+        {Shown::Type::Overwrite, q.upperPath, MessageKind::Confirmation, QuestionButtons::YesNo, q, {}, {}});
     if (overwriteAnswers.empty()) throw std::logic_error("unexpected overwrite question for " + q.upperPath);
     auto a = overwriteAnswers.front();
     overwriteAnswers.pop_front();

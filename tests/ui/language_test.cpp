@@ -2,7 +2,6 @@
 // every English text as it was.
 #include <QAbstractButton>
 #include <QTest>
-
 #include <map>
 #include <set>
 
@@ -48,8 +47,10 @@ class LanguageTest : public QObject {
       for (const std::string& key : english.Keys(section)) {
         ++keys;
         auto value = german.Find(section, key);
-        if (!value) missing << QString::fromStdString(section + "/" + key);
-        else if (value->empty() && !english.Value(section, key).empty()) empty << QString::fromStdString(key);
+        if (!value)
+          missing << QString::fromStdString(section + "/" + key);
+        else if (value->empty() && !english.Value(section, key).empty())
+          empty << QString::fromStdString(key);
       }
     }
     QVERIFY2(missing.isEmpty(), qPrintable(missing.join(", ")));
@@ -68,12 +69,15 @@ class LanguageTest : public QObject {
     QByteArray bytes = f.readAll();
     QVERIFY(!bytes.startsWith("\xEF\xBB\xBF"));
     // "Schließen" with the single byte 0xDF, never the UTF-8 pair C3 9F.
-    QVERIFY(bytes.contains("Schlie\xDF" "en"));
+    QVERIFY(
+        bytes.contains("Schlie\xDF"
+                       "en"));
     QVERIFY(!bytes.contains("\xC3\x9F"));
     QVERIFY(!bytes.contains("\xC3\xA4"));
     QCOMPARE(bytes.count("\n"), bytes.count("\r\n"));
     LanguageFile german = Load("German.lng");
-    QCOMPARE(german.Value("frmAbout", "frmAbout.butClose.Caption"), std::string("Schlie\xC3\x9F" "en"));
+    QCOMPARE(german.Value("frmAbout", "frmAbout.butClose.Caption"), std::string("Schlie\xC3\x9F"
+                                                                                "en"));
   }
 
   void textsComparedByTheProgramDifferInGerman() {
@@ -126,7 +130,8 @@ class LanguageTest : public QObject {
     QCOMPARE(german.size(), english.size());
     QCOMPARE(QString::fromStdString(german["frmMain.butQuit.Caption"]), QString("Beenden"));
     QCOMPARE(QString::fromStdString(german["frmMain.listFiles.columns[3].caption"]),
-             QString::fromUtf8("Gr\xC3\xB6\xC3\x9F" "e  [Bytes]"));
+             QString::fromUtf8("Gr\xC3\xB6\xC3\x9F"
+                               "e  [Bytes]"));
     QCOMPARE(p.app->main().findChild<QAction*>("mainmenuRefresh")->text(), QString("Aktualisieren"));
     QCOMPARE(p.app->catalogue().Text("const_cancel"), std::string("Abbrechen"));
     // Most texts change; the few equal ones are marks and numbers ("...", "0", "<").

@@ -33,7 +33,10 @@ class ScreenTest : public QObject {
     QVERIFY(p.app->catalogue().Text("const_resolution").find("800 x 600") != std::string::npos);
     p.app->settings().edLan.clear();
     QVERIFY(p.app->ApplyLanguage());
-    QVERIFY(p.app->catalogue().Text("const_resolution").find("800\xD1\x85" "600") != std::string::npos);
+    QVERIFY(p.app->catalogue()
+                .Text("const_resolution")
+                .find("800\xD1\x85"
+                      "600") != std::string::npos);
   }
 };
 
