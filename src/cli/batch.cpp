@@ -33,7 +33,9 @@ void AddListRows(const std::string& list, FilesPanel& panel, const BatchEnv& env
   PanelContext listCtx{unrestricted, env.catalogue, env.ui};
   FilesPanel listed;
   if (!LoadFileList(listed, list, listCtx)) {
-    Complain(env.ui, "cannot read the file list '" + list + "'");
+    std::error_code why;  // read again only to learn the system's reason
+    ReadWholeFile(list, &why);
+    Complain(env.ui, "cannot read the file list '" + list + "'" + ReasonSuffix(why));
     return;
   }
   std::size_t limit = FileLimit(env.cli.settings);
@@ -218,7 +220,7 @@ RestoreReport RestoreFiles(const FilesPanel& panel, RunState& state, const Batch
   std::vector<RestoreOutcome> outcomes;
   if (dryLines) {
     for (const std::string& page : ticked) {
-      RestoreOutcome r{Status::Restored, page, RestoreCopyPath(page, s, &env.layout)};
+      RestoreOutcome r{Status::Restored, page, RestoreCopyPath(page, s, &env.layout), {}};
       if (SameDirectoryEntry(page, r.copy))
         r.status = Status::OwnFolder;
       else if (!FileExists(r.copy))
@@ -267,7 +269,7 @@ RestoreReport RestoreFiles(const FilesPanel& panel, RunState& state, const Batch
         break;
       case Status::Failed:
         ++report.failed;
-        Complain(env.ui, "cannot restore '" + r.page + "' from '" + r.copy + "'");
+        Complain(env.ui, "cannot restore '" + r.page + "' from '" + r.copy + "'" + ReasonSuffix(r.error));
         break;
     }
   }

@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <filesystem>
+#include <new>
 #include <system_error>
 
 #include "i18n/catalogue.h"
@@ -28,7 +29,7 @@ void WarnKept(const std::string& path, const UserContext& ctx) {
 
 bool Recorded(const RestoreSources& from) { return from.record && from.record->present(); }
 
-Status DeleteCopy(const std::string& f, const UserContext& ctx, const RestoreSources& from) {
+Status DeleteCopy(const std::string& f, const UserContext& ctx, const RestoreSources& from, std::error_code& ec) {
   std::string copy = RestoreCopyPath(f, ctx.settings, from.layout);
   // An output folder that is the file's own folder: the "copy" is the file.
   if (SameDirectoryEntry(f, copy)) return Status::Failed;
@@ -40,7 +41,6 @@ Status DeleteCopy(const std::string& f, const UserContext& ctx, const RestoreSou
       return Status::Kept;
     }
   }
-  std::error_code ec;
   return fs::remove(copy, ec) ? Status::Restored : Status::Failed;
 }
 
@@ -59,17 +59,25 @@ std::optional<std::string> RefusedByRecord(const std::string& f, const std::stri
 
 }  // namespace
 
-Status RestoreStatus(const std::string& f, RunState& state, const UserContext& ctx, const RestoreSources& from) {
+Status RestoreStatus(const std::string& f, RunState& state, const UserContext& ctx, const RestoreSources& from,
+                     std::error_code* why) {
+  std::error_code ec;
+  auto failed = [&] {
+    if (why) *why = ec;
+    return Status::Failed;
+  };
   try {
     const OptimizationSettings& s = ctx.settings;
-    if (!s.radModifyOld) return DeleteCopy(f, ctx, from);
+    if (!s.radModifyOld) {
+      Status status = DeleteCopy(f, ctx, from, ec);
+      return status == Status::Failed ? failed() : status;
+    }
     std::string backup = RestoreCopyPath(f, s, from.layout);
     // A backup folder that is the file's own folder holds no copy of it.
     if (FileExists(backup) && !SameDirectoryEntry(f, backup)) {
-      std::error_code ec;
       // A backup that is still a second name of the file itself only goes away.
       if (fs::exists(f, ec) && fs::equivalent(f, backup, ec))
-        return fs::remove(backup, ec) ? Status::Restored : Status::Failed;
+        return fs::remove(backup, ec) ? Status::Restored : failed();
       if (std::optional<std::string> refused = RefusedByRecord(f, backup, from)) {
         WarnKept(*refused, ctx);
         return Status::Kept;
@@ -78,9 +86,9 @@ Status RestoreStatus(const std::string& f, RunState& state, const UserContext& c
       if (!ec) return Status::Restored;
       // Another file system: the backup goes once its copy is on the disk.
       if (ec == std::errc::cross_device_link)
-        return CopyForMove(backup, f) && fs::remove(backup, ec) ? Status::Restored : Status::Failed;
+        return CopyForMove(backup, f, &ec) && fs::remove(backup, ec) ? Status::Restored : failed();
       // The copy in the backup folder stays.
-      return CopyFileTo(backup, f, true) ? Status::Restored : Status::Failed;
+      return CopyFileTo(backup, f, true, Durability::Cached, &ec) ? Status::Restored : failed();
     }
     if (Recorded(from)) {
       std::optional<Fingerprint> page = FingerprintOfFile(f);
@@ -92,6 +100,9 @@ Status RestoreStatus(const std::string& f, RunState& state, const UserContext& c
         state.askMissingBackup = false;
     }
     return Status::Missing;
+  } catch (const std::bad_alloc&) {
+    ec = std::make_error_code(std::errc::not_enough_memory);
+    return failed();
   } catch (const std::exception&) {
     return Status::Failed;
   }
@@ -110,8 +121,8 @@ std::vector<RestoreOutcome> RestorePages(const std::vector<std::string>& pages, 
   std::vector<RestoreOutcome> out;
   for (const std::string& page : pages) {
     if (stop && stop()) break;
-    RestoreOutcome r{Status::Failed, page, RestoreCopyPath(page, ctx.settings, layout)};
-    r.status = SameDirectoryEntry(page, r.copy) ? Status::OwnFolder : RestoreStatus(page, state, ctx, from);
+    RestoreOutcome r{Status::Failed, page, RestoreCopyPath(page, ctx.settings, layout), {}};
+    r.status = SameDirectoryEntry(page, r.copy) ? Status::OwnFolder : RestoreStatus(page, state, ctx, from, &r.error);
     out.push_back(std::move(r));
   }
   return out;

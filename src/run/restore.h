@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "run/run_record.h"
@@ -30,6 +31,7 @@ struct RestoreOutcome {
   } status = Status::Failed;
   std::string page;
   std::string copy;
+  std::error_code error;  // when Failed: the system's reason, if there is one
 };
 
 // Undoes the optimization of one page. In "Modify source files" mode the
@@ -41,7 +43,7 @@ struct RestoreOutcome {
 // it. A missing backup is warned about while `state.askMissingBackup` is set.
 // Failures are silent.
 RestoreOutcome::Status RestoreStatus(const std::string& fullPath, RunState& state, const UserContext& ctx,
-                                     const RestoreSources& from);
+                                     const RestoreSources& from, std::error_code* why = nullptr);
 // As above; answers whether the page is as before the optimization now.
 bool RestoreFile(const std::string& fullPath, RunState& state, const UserContext& ctx, const RestoreSources& from = {});
 
