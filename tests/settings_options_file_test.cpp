@@ -10,6 +10,7 @@
 
 #include "i18n/catalogue.h"
 #include "i18n/language_file.h"
+#include "platform/durable.h"
 #include "settings/enabling.h"
 #include "settings/ini_file.h"
 #include "settings/option_table.h"
@@ -199,14 +200,19 @@ TEST_F(OptionsFileTest, SectionWithoutKeysOrOtherSectionsOnlyCountAsFirstStart) 
   }
 }
 
-TEST_F(OptionsFileTest, LeftoversOfAnInterruptedWriteAreRemovedAtLoad) {
+TEST_F(OptionsFileTest, OnlyTheProgramsOwnLeftoversAreRemovedAtLoad) {
   Put(OptionsPath(), "[settings]\r\ncbDelCRLF=1\r\n");
-  Put(dir_ / "Options.dat.tmp", "[settings]\r\ncbDel");  // a write cut short
-  Put(dir_ / "Tagschange.dat.tmp", "+ half");
+  Put(dir_ / ".tfy0123abcd.tmp", "[settings]\r\ncbDel");  // a write cut short
+  Put(dir_ / "Options.dat.tmp", "the user's own file");
   ASSERT_EQ(Load(), LoadOptionsResult::Loaded);
   EXPECT_TRUE(settings_.cbDelCRLF);
-  EXPECT_FALSE(fs::exists(dir_ / "Options.dat.tmp"));
-  EXPECT_FALSE(fs::exists(dir_ / "Tagschange.dat.tmp"));
+  EXPECT_FALSE(fs::exists(dir_ / ".tfy0123abcd.tmp"));
+  EXPECT_EQ(ReadAll(dir_ / "Options.dat.tmp"), "the user's own file");
+  ASSERT_EQ(SaveOptions(Context(), settings_, tables_),
+            SaveOptionsResult::Saved);  // no temporary left, the user's file kept
+  EXPECT_EQ(ReadAll(dir_ / "Options.dat.tmp"), "the user's own file");
+  for (const auto& e : fs::directory_iterator(dir_))
+    EXPECT_FALSE(platform::IsTemporaryName(e.path().filename().string()));
 }
 
 TEST_F(OptionsFileTest, DeletingTheOptionsFileResetsTheTagTablesAtTheNextStart) {

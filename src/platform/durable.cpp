@@ -1,5 +1,8 @@
 #include "platform/durable.h"
 
+#include <cstdint>
+#include <random>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -51,5 +54,35 @@ bool FlushFolderToDisk(const std::string& folder) {
 }
 
 #endif
+
+namespace {
+
+bool IsHexDigits(std::string_view text) {
+  for (char c : text)
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+  return !text.empty();
+}
+
+}  // namespace
+
+std::string NewTemporaryName() {
+  std::random_device rd;
+  std::uint32_t tag = rd();
+  char hex[kTempTagDigits];
+  for (std::size_t i = kTempTagDigits; i > 0; --i, tag >>= 4) hex[i - 1] = "0123456789abcdef"[tag & 15];
+  return std::string(kTempPrefix) + std::string(hex, kTempTagDigits) + std::string(kTempSuffix);
+}
+
+bool IsTemporaryName(std::string_view name) {
+  if (!name.ends_with(kTempSuffix)) return false;
+  name.remove_suffix(kTempSuffix.size());
+  if (name.size() == kTempPrefix.size() + kTempTagDigits && name.starts_with(kTempPrefix))
+    return IsHexDigits(name.substr(kTempPrefix.size()));
+  // The long form of earlier versions.
+  constexpr std::string_view kOldPrefix = "~tersify-";
+  constexpr std::size_t kOldDigits = 16;
+  if (!name.starts_with(kOldPrefix) || name.size() < kOldPrefix.size() + 2 + kOldDigits) return false;
+  return name[name.size() - kOldDigits - 1] == '.' && IsHexDigits(name.substr(name.size() - kOldDigits));
+}
 
 }  // namespace tersify::platform

@@ -6,7 +6,9 @@
 // empty file.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace tersify::platform {
 
@@ -17,5 +19,18 @@ bool FlushFileToDisk(const std::string& path);
 // Makes the folder's entries (a rename into it) durable. Where the system has
 // no such operation it does nothing and answers true.
 bool FlushFolderToDisk(const std::string& folder);
+
+// The program's temporary files have short names of one fixed form: ".tfy",
+// eight hexadecimal digits, ".tmp". They fit wherever the target's name fits,
+// and only names of this form (or the long form of earlier versions) are ever
+// cleaned away, never a user's file.
+inline constexpr std::string_view kTempPrefix = ".tfy";
+inline constexpr std::size_t kTempTagDigits = 8;
+inline constexpr std::string_view kTempSuffix = ".tmp";
+
+// A new name of that form, with a random tag (without a folder).
+std::string NewTemporaryName();
+// True for a file name of that form.
+bool IsTemporaryName(std::string_view fileName);
 
 }  // namespace tersify::platform

@@ -29,12 +29,6 @@ bool Report(std::error_code* why, std::error_code ec) {
   return !ec;
 }
 
-bool IsHexDigits(std::string_view text) {
-  for (char c : text)
-    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
-  return !text.empty();
-}
-
 // A temporary file being written; removed again unless it was put in place.
 class Temporary {
  public:
@@ -153,13 +147,7 @@ std::int64_t FileSizeOf(const std::string& path) {
   return static_cast<std::int64_t>(size);
 }
 
-std::string TemporaryPathBeside(const std::string& target) {
-  std::random_device rd;
-  std::uint32_t tag = rd();
-  char hex[kTempTagDigits];
-  for (std::size_t i = kTempTagDigits; i > 0; --i, tag >>= 4) hex[i - 1] = "0123456789abcdef"[tag & 15];
-  return FolderOf(target) + std::string(kTempPrefix) + std::string(hex, kTempTagDigits) + std::string(kTempSuffix);
-}
+std::string TemporaryPathBeside(const std::string& target) { return FolderOf(target) + platform::NewTemporaryName(); }
 
 bool SameDirectoryEntry(const std::string& a, const std::string& b) {
   const fs::path pa(a), pb(b);
@@ -170,18 +158,6 @@ bool SameDirectoryEntry(const std::string& a, const std::string& b) {
   std::error_code ec;
   const bool same = fs::equivalent(fa, fb, ec);
   return !ec && same;
-}
-
-bool IsTemporaryName(std::string_view name) {
-  if (!name.ends_with(kTempSuffix)) return false;
-  name.remove_suffix(kTempSuffix.size());
-  if (name.size() == kTempPrefix.size() + kTempTagDigits && name.starts_with(kTempPrefix))
-    return IsHexDigits(name.substr(kTempPrefix.size()));
-  // The long form of earlier versions.
-  constexpr std::string_view kOldPrefix = "~tersify-";
-  constexpr std::size_t kOldDigits = 16;
-  if (!name.starts_with(kOldPrefix) || name.size() < kOldPrefix.size() + 2 + kOldDigits) return false;
-  return name[name.size() - kOldDigits - 1] == '.' && IsHexDigits(name.substr(name.size() - kOldDigits));
 }
 
 int CleanLeftoverTemporaries(const std::string& folder) {

@@ -14,13 +14,16 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/durable.h"
+
 namespace tersify {
 
 class UserInteraction;
 
-inline constexpr std::string_view kTempPrefix = ".tfy";
-inline constexpr std::size_t kTempTagDigits = 8;
-inline constexpr std::string_view kTempSuffix = ".tmp";
+using platform::IsTemporaryName;
+using platform::kTempPrefix;
+using platform::kTempSuffix;
+using platform::kTempTagDigits;
 
 // The system's reason for a failure as a message ends with it, in lower case
 // ("permission denied", "no space left on device", "not enough memory");
@@ -82,10 +85,6 @@ bool WriteFileAtomically(const std::string& target, std::string_view bytes, Dura
 // A fresh temporary path in the folder of `target`; its name is 16 bytes
 // long whatever the target's name.
 std::string TemporaryPathBeside(const std::string& target);
-// True for the names of this program's temporaries: the short form above, and
-// the long form of earlier versions ("~tersify-", the target's name, a dot,
-// sixteen hexadecimal digits, ".tmp"), left behind by an interrupted run.
-bool IsTemporaryName(std::string_view fileName);
 // Removes the leftover temporaries of an interrupted program from `folder`
 // (plain files with such names only); returns how many were removed.
 int CleanLeftoverTemporaries(const std::string& folder);

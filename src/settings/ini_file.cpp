@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
-#include <fstream>
+#include <cstdio>
 #include <system_error>
 
 #include "platform/durable.h"
@@ -194,31 +194,29 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
   s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
 }
 
-namespace {
-std::filesystem::path TemporaryFor(const std::filesystem::path& file) {
-  std::filesystem::path temp = file;
-  temp += ".tmp";
-  return temp;
-}
-}  // namespace
-
-void RemoveLeftoverTemporary(const std::filesystem::path& file) {
+void RemoveLeftoverTemporaries(const std::filesystem::path& folder) {
   std::error_code ec;
-  std::filesystem::path temp = TemporaryFor(file);
-  if (std::filesystem::is_regular_file(temp, ec)) std::filesystem::remove(temp, ec);
+  std::filesystem::directory_iterator it(folder, ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
+    std::error_code e2;
+    if (it->is_regular_file(e2) && !it->is_symlink(e2) && platform::IsTemporaryName(it->path().filename().string()))
+      std::filesystem::remove(it->path(), e2);
+  }
 }
 
 bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes) {
-  std::filesystem::path temp = TemporaryFor(file);
+  // A temporary of the program's own form, made where no file of its name
+  // is, so no file of the user's is ever written over or removed.
+  std::filesystem::path temp = file.parent_path() / platform::NewTemporaryName();
   std::error_code ec;
   {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    std::FILE* out = std::fopen(temp.string().c_str(), "wbx");
     if (!out) return false;
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    const bool closed = std::fclose(out) == 0;
     // The settings are small and written seldom: they go to the disk before
     // they replace the old ones.
-    if (out.fail() || !platform::FlushFileToDisk(temp.string())) {
+    if (!written || !closed || !platform::FlushFileToDisk(temp.string())) {
       std::filesystem::remove(temp, ec);
       return false;
     }

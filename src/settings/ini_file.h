@@ -82,9 +82,9 @@ class IniFile {
 // target. Returns false, leaving the target unchanged, when any step fails.
 bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
 
-// Removes the temporary file that an interrupted WriteFileAtomically left
-// beside the target, if any.
-void RemoveLeftoverTemporary(const std::filesystem::path& file);
+// Removes the temporaries that an interrupted WriteFileAtomically left in
+// `folder`: files of the program's own temporary form only.
+void RemoveLeftoverTemporaries(const std::filesystem::path& folder);
 
 // Reads a whole file. nullopt when it does not exist or cannot be read;
 // *existed tells the two apart when given.

@@ -65,8 +65,7 @@ SaveOptionsResult SaveOptions(const SettingsContext& context, const Optimization
 
 LoadOptionsResult LoadOptions(const SettingsContext& context, OptimizationSettings& settings, TagTables& tables,
                               ControlEnabling* enabling) {
-  for (std::string_view name : {kOptionsFileName, kReplacementFileName, kRemovalFileName})
-    RemoveLeftoverTemporary(context.programFolder + std::string(name));
+  RemoveLeftoverTemporaries(context.programFolder);
   IniFile::ReadStatus status;
   IniFile ini = IniFile::Read(context.OptionsPath(), &status);
   if (status == IniFile::ReadStatus::Failed) {
