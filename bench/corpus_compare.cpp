@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
   setups[1].name = "max";
   ApplyModePreset(setups[1].settings, kModeMax);
   setups[2].name = "delscripts";
-  setups[2].settings.cbDelScripts = true;
+  setups[2].settings["cbDelScripts"] = true;
 
   Engine engine;
   std::size_t compared = 0, differing = 0, skipped = 0, pages = 0, scriptsChecked = 0, scriptsLost = 0;
@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
       ++compared;
       if (!same) ++differing;
       std::size_t lost = 0;
-      if (!setup.settings.cbDelScripts) {
+      if (!setup.settings["cbDelScripts"]) {
         for (const std::string& block : ScriptBlocksOf(text, setup.settings)) {
           ++scriptsChecked;
           if (!Contains(mine, block)) ++lost;

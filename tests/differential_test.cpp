@@ -173,7 +173,7 @@ TEST(Differential, CommentsAndSpacesOnLongDocuments) {
   for (int round = 0; round < Rounds(150); ++round) {
     std::string doc = RandomDocument(rng, 300);
     OptimizationSettings s = RandomSettings(rng);
-    s.cbOuttag = round % 4 != 0;
+    s["cbOuttag"] = round % 4 != 0;
     PassRunner r(doc, s);
     using namespace engine;
     EXPECT_SAME(r.Shown(RemoveComments<char>(doc, r.env)),
@@ -210,8 +210,8 @@ TEST(Differential, PassesAtEveryPlaceInABlock) {
   };
   const std::vector<std::string> fillers = {"x", " ", "\"", "\r\n", "<", "xy z"};
   OptimizationSettings s;
-  s.cbDelEmptyPar = true;
-  s.cbOuttag = true;
+  s["cbDelEmptyPar"] = true;
+  s["cbOuttag"] = true;
   PassRunner r(snippets.front() + "xyz", s);
   using namespace engine;
   for (const std::string& snippet : snippets)
@@ -336,7 +336,7 @@ TEST(Differential, CorpusPages) {
   OptimizationSettings max;
   ApplyModePreset(max, kModeMax);
   OptimizationSettings dropScripts;
-  dropScripts.cbDelScripts = true;
+  dropScripts["cbDelScripts"] = true;
   int pages = 0;
   for (const auto& item : std::filesystem::recursive_directory_iterator(folder)) {
     if (!item.is_regular_file()) continue;

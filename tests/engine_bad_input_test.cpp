@@ -34,7 +34,7 @@ Outcome Optimize(const std::string& bytes, const OptimizationSettings& s) {
 std::vector<OptimizationSettings> OptionSets() {
   OptimizationSettings normal, max, dropScripts;
   ApplyModePreset(max, kModeMax);
-  dropScripts.cbDelScripts = true;
+  dropScripts["cbDelScripts"] = true;
   return {normal, max, dropScripts};
 }
 
@@ -58,7 +58,7 @@ TEST(EngineBadInput, LongRunsOfSyntaxBytesEndCleanly) {
 TEST(EngineBadInput, OnlyQuotesKeepEveryQuoteWithoutEmptyParameterRemoval) {
   // Pairs of quotes are empty values: without empty-parameter removal they stay.
   OptimizationSettings s;
-  s.cbDelEmptyPar = false;
+  s["cbDelEmptyPar"] = false;
   const std::string quotes(100001, '"');  // odd: the last quote has no partner
   Outcome o = Optimize(quotes, s);
   ASSERT_EQ(o.result, OptimizeResult::Done);

@@ -69,10 +69,10 @@ TEST(PassTable, EveryRowHasItsReferencePassAndItsMessage) {
 }
 
 // A switch of the passes that the pass options leave out would be ignored by
-// the engine. cbDelScriptsMax is read only by the Max preset.
+// the engine.
 TEST(PassTable, PassOptionsCarryEverySwitchOfThePasses) {
   for (const auto& row : kOptionTable) {
-    if (!IsPassSwitch(row) || row.key == "cbDelScriptsMax") continue;
+    if (!IsPassSwitch(row)) continue;
     OptimizationSettings on, off;
     ASSERT_TRUE(SetOption(on, row.key, "1") && SetOption(off, row.key, "0")) << row.key;
     EXPECT_NE(PassOptionsOf(on), PassOptionsOf(off)) << row.key;
@@ -90,7 +90,7 @@ TEST(PassTable, ReferencePassesInTableOrderMakeTheReferenceSequence) {
     ref::Doc d(doc, CodePage::Cp1252);
     for (const PassInfo& row : PassTable()) {
       if (row.kind == StepKind::CancelCheck) continue;
-      if ((row.on && !(o.*row.on)) || (row.unless && o.*row.unless)) continue;
+      if (!Switched(row, o)) continue;
       ReferencePasses().at({row.name, row.kind})(d, {s, removal, replacement});
     }
     ASSERT_EQ(d.Bytes(), ref::Optimize(doc, s, removal, replacement, CodePage::Cp1252)) << "round " << round;

@@ -104,7 +104,7 @@ TEST(EngineSequence, RunsThePassesInTheirFixedOrder) {
 TEST(EngineSequence, OptionalPassesFollowTheirOptions) {
   Harness h;
   testsupport::AllPassesOff(h.settings);
-  h.settings.cbClosedTagsAlso = false;
+  h.settings["cbClosedTagsAlso"] = false;
   h.Optimized("<p>x</p>\r\n");
   EXPECT_EQ(h.passes, (std::vector<std::string>{"CutScripts", "CutPreformatted", "TightenTagSpaces", "JoinTags",
                                                 "InsertPreformatted", "InsertScripts"}));
@@ -113,11 +113,11 @@ TEST(EngineSequence, OptionalPassesFollowTheirOptions) {
 TEST(EngineSequence, EmptyLinePassDoesNotRunWhileGluing) {
   Harness h;
   testsupport::AllPassesOff(h.settings);
-  h.settings.cbDelEmptyLine = true;
-  h.settings.cbDelCRLF = true;
+  h.settings["cbDelEmptyLine"] = true;
+  h.settings["cbDelCRLF"] = true;
   h.Optimized("a\r\n\r\nb\r\n");
   EXPECT_EQ(std::count(h.passes.begin(), h.passes.end(), "RemoveEmptyLines"), 0);
-  h.settings.cbDelCRLF = false;
+  h.settings["cbDelCRLF"] = false;
   h.passes.clear();
   EXPECT_EQ(h.Optimized("a\r\n\r\nb\r\n"), "a\r\nb\r\n");
   EXPECT_EQ(std::count(h.passes.begin(), h.passes.end(), "RemoveEmptyLines"), 1);
@@ -150,9 +150,9 @@ TEST(EngineSequence, ClosingTagsOnlyWithClosedTagsAlso) {
   Harness h;
   testsupport::AllPassesOff(h.settings);
   h.replacement = {{"strong", "b", true}};
-  h.settings.cbClosedTagsAlso = false;
+  h.settings["cbClosedTagsAlso"] = false;
   EXPECT_EQ(h.Optimized("<strong class=x>t</strong>\r\n"), "<b class=x>t</strong>\r\n");
-  h.settings.cbClosedTagsAlso = true;
+  h.settings["cbClosedTagsAlso"] = true;
   EXPECT_EQ(h.Optimized("<strong class=x>t</strong>\r\n"), "<b class=x>t</b>\r\n");
 }
 
@@ -166,7 +166,7 @@ TEST(EngineSequence, EmptyDocumentStaysEmpty) {
 TEST(EngineSequence, ScriptsComeBackByteForByteUnderEveryPass) {
   Harness h;
   ApplyModePreset(h.settings, kModeMax);
-  h.settings.cbDelScripts = false;
+  h.settings["cbDelScripts"] = false;
   h.removal = {{"b", true}};
   // The closing word inside the tag's quoted value does not end the block.
   const std::string script = "<SCRIPT Language=\"x\" src=\"a/script\">\r\n\tvar a = 1;  <b> \"50\" \r\n\r\n</Script  >";
@@ -231,7 +231,7 @@ TEST(EngineFailures, EachPassReportsItsOwnFailure) {
   for (const FailCase& c : cases) {
     Harness h;
     ApplyModePreset(h.settings, kModeMax);
-    h.settings.cbDelCRLF = c.pass == "GlueLines";
+    h.settings["cbDelCRLF"] = c.pass == "GlueLines";
     std::vector<std::string> after;
     bool failed = false;
     SetFaultHookForTesting(h.engine, [&](std::string_view pass) {
@@ -313,7 +313,7 @@ TEST(EngineMarkers, MarkerBytesInsideScriptsAndNextToThem) {
   Harness h;
   const std::string script = "<script>\x8a\"\xa4\"</script>";
   EXPECT_EQ(h.Optimized("\x8a" + script + "\x8a" + script + "\r\n"), "\x8a" + script + "\x8a" + script + "\r\n");
-  h.settings.cbDelScripts = true;
+  h.settings["cbDelScripts"] = true;
   EXPECT_EQ(h.Optimized("\x8a" + script + "\x8a\r\n"), "\x8a\x8a\r\n");
 }
 
@@ -344,11 +344,11 @@ TEST(EngineMarkers, ByteValuesAmongLongPlainRunsAreSeen) {
 
 TEST(EngineMarkers, BlockWhoseMarkerIsRemovedIsDropped) {
   Harness h;
-  h.settings.cbIsScript = false;
-  h.settings.cbIsStyle = false;
-  h.settings.cbOuttag = false;
+  h.settings["cbIsScript"] = false;
+  h.settings["cbIsStyle"] = false;
+  h.settings["cbOuttag"] = false;
   EXPECT_EQ(h.Optimized("a<!-- <script>x</script> -->b<script>y</script>c\r\n"), "ab<script>y</script>c\r\n");
-  h.settings.cbIsScript = true;
+  h.settings["cbIsScript"] = true;
   EXPECT_EQ(h.Optimized("a<!-- <script>x</script> -->b\r\n"), "a<!-- <script>x</script> -->b\r\n");
 }
 
@@ -376,8 +376,8 @@ TEST(EngineInPlace, GivesWhatTheCopyingFormGives) {
       for (const std::string& doc : RoadDocuments()) {
         Harness h;
         ApplyModePreset(h.settings, mode);
-        h.settings.cbDelScripts = dropScripts;
-        h.settings.cbIsStyle = h.settings.cbIsScript = false;
+        h.settings["cbDelScripts"] = dropScripts;
+        h.settings["cbIsStyle"] = h.settings["cbIsScript"] = false;
         std::string copied = doc;
         ASSERT_EQ(h.Run(copied), OptimizeResult::Done);
         std::string inPlace = doc;
@@ -399,7 +399,7 @@ TEST(EngineInPlace, FailingPassesLeaveTheirInputInEitherForm) {
       for (int inPlace = 0; inPlace < 2; ++inPlace) {
         Harness h;
         ApplyModePreset(h.settings, kModeMax);
-        h.settings.cbDelCRLF = pass == "GlueLines";
+        h.settings["cbDelCRLF"] = pass == "GlueLines";
         SetFaultHookForTesting(h.engine, [&](std::string_view p) {
           if (p == pass) throw std::bad_alloc();
         });

@@ -83,7 +83,7 @@ TEST(TagCandidates, ChangesThatCreateOccurrencesOfLaterEntries) {
   for (const TagCase& c : cases) {
     OptimizationSettings s;
     testsupport::AllPassesOff(s);
-    s.cbClosedTagsAlso = c.closedTagsAlso;
+    s["cbClosedTagsAlso"] = c.closedTagsAlso;
     EXPECT_EQ(RunEngine(c.input, s, c.removal, c.replacement), c.expected) << c.name;
     EXPECT_EQ(ref::Optimize(c.input, s, c.removal, c.replacement, CodePage::Cp1252), c.expected) << c.name;
   }

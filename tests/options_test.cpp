@@ -33,23 +33,23 @@ MessageCatalogue English() {
 
 TEST(ModePresets, MaxKeepsDelScriptsWhenMaxScriptsOffAndNormalClearsIt) {
   OptimizationSettings s;
-  s.cbDelScripts = true;
-  s.cbDelScriptsMax = false;
+  s["cbDelScripts"] = true;
+  s["cbDelScriptsMax"] = false;
   ApplyModePreset(s, kModeMax);
-  EXPECT_TRUE(s.cbDelScripts);
-  EXPECT_TRUE(s.cbDelCRLF);
-  EXPECT_TRUE(s.cbReplaceDoubleSpacesInKav);
+  EXPECT_TRUE(s["cbDelScripts"]);
+  EXPECT_TRUE(s["cbDelCRLF"]);
+  EXPECT_TRUE(s["cbReplaceDoubleSpacesInKav"]);
   ApplyModePreset(s, kModeNormal);
-  EXPECT_FALSE(s.cbDelScripts);
-  EXPECT_FALSE(s.cbDelCRLF);
-  EXPECT_FALSE(s.cbDelAllTabs);
+  EXPECT_FALSE(s["cbDelScripts"]);
+  EXPECT_FALSE(s["cbDelCRLF"]);
+  EXPECT_FALSE(s["cbDelAllTabs"]);
 }
 
 TEST(ModePresets, MaxTurnsScriptsOffOnlyWithMaxScriptsOption) {
   OptimizationSettings s;
-  s.cbDelScriptsMax = true;
+  s["cbDelScriptsMax"] = true;
   auto changed = ApplyModePreset(s, kModeMax);
-  EXPECT_TRUE(s.cbDelScripts);
+  EXPECT_TRUE(s["cbDelScripts"]);
   EXPECT_NE(std::find(changed.begin(), changed.end(), "cbDelScripts"), changed.end());
 }
 
@@ -65,7 +65,7 @@ TEST(ModePresets, EveryRowFollowsItsPreset) {
         if (row.type() != OptionType::Bool) continue;
         const Preset preset = mode == kModeNormal ? row.normal : row.max;
         bool expected = before;
-        if (preset == Preset::On || (preset == Preset::OnWithScriptsMax && s.cbDelScriptsMax)) expected = true;
+        if (preset == Preset::On || (preset == Preset::OnWithScriptsMax && s["cbDelScriptsMax"])) expected = true;
         if (preset == Preset::Off) expected = false;
         EXPECT_EQ(*GetOption(s, row.key), expected ? "1" : "0") << row.key << " mode " << mode;
       }
@@ -82,12 +82,12 @@ TEST(ModePresets, NormalTwiceChangesNothingTheSecondTime) {
 
 TEST(ModePresets, UsersSettingsAndOtherOptionsUntouched) {
   OptimizationSettings s;
-  s.cbClosedTagsAlso = false;
+  s["cbClosedTagsAlso"] = false;
   s.cbShowInfo = false;
   s.edLan = "x.lng";
   EXPECT_TRUE(ApplyModePreset(s, kModeUsers).empty());
   ApplyModePreset(s, kModeMax);
-  EXPECT_FALSE(s.cbClosedTagsAlso);
+  EXPECT_FALSE(s["cbClosedTagsAlso"]);
   EXPECT_FALSE(s.cbShowInfo);
   EXPECT_EQ(s.edLan, "x.lng");
 }
@@ -115,9 +115,9 @@ TEST(OptionKeys, DefaultsComeFromTheTable) {
     EXPECT_EQ(OptionTypeOf(row.key), row.type()) << row.key;
   }
   EXPECT_EQ(s.comboMode, kModeNormal);
-  EXPECT_TRUE(s.cbDelKav);
-  EXPECT_FALSE(s.cbDelCRLF);
-  EXPECT_TRUE(s.cbDelAllTabs);  // on by default, off in the Normal preset
+  EXPECT_TRUE(s["cbDelKav"]);
+  EXPECT_FALSE(s["cbDelCRLF"]);
+  EXPECT_TRUE(s["cbDelAllTabs"]);  // on by default, off in the Normal preset
   EXPECT_EQ(s.edMaxEmbCount, "10");
   EXPECT_EQ(s.edMaxFCount, "100");
   EXPECT_EQ(s.col, (std::array<int, 6>{180, 150, 120, 110, 110, 100}));
@@ -130,7 +130,7 @@ TEST(OptionKeys, GetAndSetByKey) {
   EXPECT_EQ(kOptionFileOrder.front()->key, "comboMode");
   EXPECT_EQ(kOptionFileOrder.back()->key, "column_sort");
   EXPECT_TRUE(SetOption(s, "CBDELCRLF", "1"));
-  EXPECT_TRUE(s.cbDelCRLF);
+  EXPECT_TRUE(s["cbDelCRLF"]);
   EXPECT_TRUE(SetOption(s, "col3", "0x20"));
   EXPECT_EQ(s.col[3], 32);
   EXPECT_TRUE(SetOption(s, "edLan", "  x  "));
@@ -166,7 +166,7 @@ TEST(Enabling, InitialStateAndEachRule) {
   }
   // A few rules as the dialog shows them.
   for (bool value : {false, true}) {
-    s.cbDelKav = s.cbDelComments = s.cbProcessEmbeded = value;
+    s["cbDelKav"] = s["cbDelComments"] = s.cbProcessEmbeded = value;
     for (auto box : {"cbDelKav", "cbDelComments", "cbProcessEmbeded"}) e.RunRule(box, s);
     EXPECT_EQ(e.IsEnabled("cbDelEmptyPar"), value);
     EXPECT_EQ(e.IsEnabled(kLabelCommentTags), value);
@@ -225,10 +225,10 @@ class OptionsDialogTest : public ::testing::Test {
 
 TEST_F(OptionsDialogTest, UntickingEmptyLinesDisablesGluingButKeepsItsTick) {
   auto m = Model();
-  settings_.cbDelCRLF = true;
+  settings_["cbDelCRLF"] = true;
   EXPECT_TRUE(m.SetCheckBox("cbDelEmptyLine", false));
   EXPECT_FALSE(m.IsEnabled("cbDelCRLF"));
-  EXPECT_TRUE(settings_.cbDelCRLF);
+  EXPECT_TRUE(settings_["cbDelCRLF"]);
   EXPECT_FALSE(m.SetCheckBox("noSuchBox", true));
   EXPECT_FALSE(m.SetCheckBox("edLan", true));
 }
@@ -352,7 +352,7 @@ TEST_F(OptionsDialogTest, LanguageButtonsAndCloseSave) {
   IniFile::ReadStatus status;
   EXPECT_EQ(IniFile::Read(dir_ / "Options.dat", &status).Get("settings", "edLan"), "");
 
-  settings_.cbDelCRLF = true;
+  settings_["cbDelCRLF"] = true;
   tables_.removal.push_back({"font", true});
   EXPECT_EQ(m.Close(), SaveOptionsResult::Saved);
   IniFile ini = IniFile::Read(dir_ / "Options.dat", &status);
@@ -361,9 +361,9 @@ TEST_F(OptionsDialogTest, LanguageButtonsAndCloseSave) {
   LoadRemovalTable(dir_ / "Tagsdelete.dat", saved);
   EXPECT_EQ(saved.back().tag, "font");
   // Load after the save: the record and the rules come back.
-  settings_.cbDelCRLF = false;
+  settings_["cbDelCRLF"] = false;
   EXPECT_EQ(m.Load(), LoadOptionsResult::Loaded);
-  EXPECT_TRUE(settings_.cbDelCRLF);
+  EXPECT_TRUE(settings_["cbDelCRLF"]);
   EXPECT_TRUE(ui_.shown.empty());
 }
 

@@ -80,7 +80,7 @@ TEST(ReferenceScripts, CutLeavesOneMarkerPerBlockAndStoresThem) {
 
 TEST(ReferenceScripts, DelScriptsStoresNothing) {
   OptimizationSettings s = Off();
-  s.cbDelScripts = true;
+  s["cbDelScripts"] = true;
   Doc d("a<script>x</script>b\r\n", CodePage::Cp1252);
   CutScripts(d, s);
   EXPECT_EQ(d.Bytes(), "ab\r\n");
@@ -114,7 +114,7 @@ TEST(ReferenceScripts, LowerTextFollowsAfterCutting) {
 
 TEST(ReferenceComments, KeptCommentRestoresDashesInBothStrings) {
   OptimizationSettings s = Off();
-  s.cbIsStyle = true;
+  s["cbIsStyle"] = true;
   Doc d("<!-- Style -->\r\n", CodePage::Cp1252);
   RemoveComments(d, s);
   EXPECT_EQ(d.Bytes(), "<!-- Style -->\r\n");
@@ -167,7 +167,7 @@ TEST(ReferenceTags, GuardEndsOnPairsThatReproduceTheirEntry) {
 
 TEST(ReferenceTags, RemovalTableAndReplacementTableSkipUntickedEntries) {
   OptimizationSettings s = Off();
-  s.cbClosedTagsAlso = true;
+  s["cbClosedTagsAlso"] = true;
   Doc d("<u>a</u><i>b</i>\r\n", CodePage::Cp1252);
   RemoveTags(d, {{"u", false}, {"/u", true}});
   ReplaceTags(d, {{"i", "em", false}, {"u", "s", true}}, s);
@@ -211,7 +211,7 @@ TEST(ReferenceSpaces, NbspMarkersComeBackAsAmpersands) {
 TEST(ReferenceMarkers, EveryMarkerByteSurvivesEveryPassInEveryCodePage) {
   const std::string markers = "\x8A\x9F\xA4\xA5\xA6\xAC\xAF";
   OptimizationSettings all;
-  for (bool* f : {&all.cbDelCRLF, &all.cbReplaceDoubleSpacesInKav, &all.cbReplaceDoubleNbspInKav}) *f = true;
+  for (bool* f : {&all["cbDelCRLF"], &all["cbReplaceDoubleSpacesInKav"], &all["cbReplaceDoubleNbspInKav"]}) *f = true;
   for (CodePage cp : {CodePage::Cp1250, CodePage::Cp1251, CodePage::Cp1252}) {
     std::string in = "<p title=\"< = > <!-- &nbsp;&nbsp; \">" + markers +
                      " noscript <b> </b> <!-- x --> <!-- style --></p><script>" + markers + "</script>\r\n";

@@ -113,8 +113,8 @@ TEST_F(OptionsFileTest, FirstStartFileIsTheStoredLayoutByteForByte) {
 TEST_F(OptionsFileTest, SavedRecordAndTablesLoadBackUnchanged) {
   OptimizationSettings changed = settings_;
   changed.comboMode = kModeMax;
-  changed.cbDelKav = false;
-  changed.cbDelCRLF = true;
+  changed["cbDelKav"] = false;
+  changed["cbDelCRLF"] = true;
   changed.cbShowOptWin = false;
   changed.radModifyOld = true;
   changed.edMaxFCount = "";
@@ -154,13 +154,13 @@ TEST_F(OptionsFileTest, HandEditedFileLoadsAndKeepsItsLayoutWhenSaved) {
       "cbDelComments=0\r\n"
       "unknownKey=keep me\r\n"
       "\r\n[Later]\r\nx=y\r\n");
-  settings_.cbDelKav = false;  // "yes" is no integer: the current value stays
+  settings_["cbDelKav"] = false;  // "yes" is no integer: the current value stays
   ControlEnabling enabling;
   ASSERT_EQ(Load(&enabling), LoadOptionsResult::Loaded);
   EXPECT_EQ(settings_.comboMode, kModeUsers);  // missing comboMode
-  EXPECT_FALSE(settings_.cbDelKav);
-  EXPECT_TRUE(settings_.cbDelCRLF);
-  EXPECT_FALSE(settings_.cbDelComments);
+  EXPECT_FALSE(settings_["cbDelKav"]);
+  EXPECT_TRUE(settings_["cbDelCRLF"]);
+  EXPECT_FALSE(settings_["cbDelComments"]);
   EXPECT_EQ(settings_.splitter, 40);
   EXPECT_EQ(settings_.edMaxFCount, "250");
   EXPECT_EQ(settings_.edBrowser, "");
@@ -190,9 +190,9 @@ TEST_F(OptionsFileTest, SectionWithoutKeysOrOtherSectionsOnlyCountAsFirstStart) 
   for (std::string content : {"[settings]\r\n", "[other]\r\na=1\r\n", ""}) {
     Put(OptionsPath(), content);
     Put(dir_ / "Tagschange.dat", "+ a b\r\n");
-    settings_.cbDelKav = false;
+    settings_["cbDelKav"] = false;
     EXPECT_EQ(Load(), LoadOptionsResult::WroteDefaults) << content;
-    EXPECT_FALSE(settings_.cbDelKav);
+    EXPECT_FALSE(settings_["cbDelKav"]);
     std::string text = ReadAll(OptionsPath());
     EXPECT_EQ(text.substr(0, content.size()), content);
     EXPECT_NE(text.find("cbDelKav=0\r\n"), std::string::npos);
@@ -205,7 +205,7 @@ TEST_F(OptionsFileTest, OnlyTheProgramsOwnLeftoversAreRemovedAtLoad) {
   Put(dir_ / ".tfy0123abcd.tmp", "[settings]\r\ncbDel");  // a write cut short
   Put(dir_ / "Options.dat.tmp", "the user's own file");
   ASSERT_EQ(Load(), LoadOptionsResult::Loaded);
-  EXPECT_TRUE(settings_.cbDelCRLF);
+  EXPECT_TRUE(settings_["cbDelCRLF"]);
   EXPECT_FALSE(fs::exists(dir_ / ".tfy0123abcd.tmp"));
   EXPECT_EQ(ReadAll(dir_ / "Options.dat.tmp"), "the user's own file");
   ASSERT_EQ(SaveOptions(Context(), settings_, tables_),
@@ -293,7 +293,7 @@ TEST_F(OptionsFileTest, TagTableFailuresAreReportedAndTheOptionsStillLoad) {
   fs::create_directory(dir_ / "Tagschange.dat");
   Put(dir_ / "Tagsdelete.dat", "- font\r\n");
   ASSERT_EQ(Load(), LoadOptionsResult::Loaded);
-  EXPECT_TRUE(settings_.cbDelCRLF);
+  EXPECT_TRUE(settings_["cbDelCRLF"]);
   EXPECT_TRUE(tables_.replacement.empty());  // emptied before the failed read
   ASSERT_EQ(tables_.removal.size(), 1u);
   EXPECT_EQ(tables_.removal[0].tag, "font");
@@ -318,14 +318,14 @@ TEST_F(OptionsFileTest, BadInputNeverCrashesTheLoader) {
   Put(OptionsPath(), "[settings]\r\nedBrowser=" + std::string(1 << 20, 'b') + "\r\ncbDelKav=0\r\n");
   ASSERT_EQ(Load(), LoadOptionsResult::Loaded);
   EXPECT_EQ(settings_.edBrowser, std::string(kMaxIniValueLength, 'b'));
-  EXPECT_FALSE(settings_.cbDelKav);
+  EXPECT_FALSE(settings_["cbDelKav"]);
 
   std::string many = "[settings]\r\n";
   for (int i = 0; i < 100000; ++i) many += "k" + std::to_string(i) + "=1\r\n";
   many += "cbDelCRLF=1\r\n";
   Put(OptionsPath(), many);
   ASSERT_EQ(Load(), LoadOptionsResult::Loaded);
-  EXPECT_TRUE(settings_.cbDelCRLF);
+  EXPECT_TRUE(settings_["cbDelCRLF"]);
   ASSERT_EQ(SaveOptions(Context(), settings_, tables_), SaveOptionsResult::Saved);
   EXPECT_EQ(IniFile::Read(OptionsPath(), nullptr).KeyCount("settings"), 100001u + kOptionTable.size() - 1);
   EXPECT_TRUE(ui_.shown.empty());
@@ -338,7 +338,7 @@ TEST_F(OptionsFileTest, StartupDefaultsFoldersAndStoredLanguage) {
   EXPECT_EQ(settings_.edExtEditor, "/windows/notepad.exe");
   EXPECT_EQ(settings_.comboMode, kModeNormal);
   EXPECT_FALSE(settings_.radModifyOld);
-  EXPECT_TRUE(settings_.cbDelAllTabs);
+  EXPECT_TRUE(settings_["cbDelAllTabs"]);
   EXPECT_EQ(settings_.edLan, "");
   EXPECT_FALSE(tables_.removal[6].ticked);
   EXPECT_TRUE(tables_.removal[5].ticked);

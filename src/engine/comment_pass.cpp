@@ -25,7 +25,7 @@ template <class Ch, class Pos>
 class CommentRemover {
  public:
   CommentRemover(Str<Ch> text, const PassEnv<Ch>& env)
-      : g_(std::move(text)), env_(env), trackEnclosing_(env.settings->cbOuttag) {}
+      : g_(std::move(text)), env_(env), trackEnclosing_((*env.settings)["cbOuttag"]) {}
 
   Str<Ch> Run() {
     const PassOptions& s = *env_.settings;
@@ -67,10 +67,10 @@ class CommentRemover {
       }
       const std::size_t contentEnd = closed ? e - 1 : 3;  // rest offsets [3, contentEnd)
       bool keep = false;
-      if (s.cbIsScript)
+      if (s["cbIsScript"])
         for (std::size_t k = 3; k < contentEnd && !keep; ++k) keep = env_.IsScriptMarker(g_.ahead(k));
-      if (!keep && s.cbIsStyle) keep = ContentNamesStyle(3, contentEnd);
-      if (!keep && s.cbOuttag) keep = EnclosedByStyle(b, p);
+      if (!keep && s["cbIsStyle"]) keep = ContentNamesStyle(3, contentEnd);
+      if (!keep && trackEnclosing_) keep = EnclosedByStyle(b, p);
       if (keep) {
         g_.aheadRef(1) = env_.markA;
         g_.aheadRef(e - 1) = env_.markA;

@@ -302,7 +302,7 @@ void CancelStep(Sequence&, const Slot&, Work<Ch>&) {}
 
 // The sequence, in the order it runs, with the option that switches each
 // row and how its failure is reported.
-constexpr bool PassOptions::*kAlways = nullptr;
+constexpr SwitchKey kAlways{};
 #define TERSIFY_STEP(fn) &fn<char>, &fn<Wide>
 #define TERSIFY_IN_PLACE(pass) &InPlaceStep<char, engine::pass<char>>, &InPlaceStep<Wide, engine::pass<Wide>>
 #define TERSIFY_REWRITING(pass) &RewritingStep<char, engine::pass<char>>, &RewritingStep<Wide, engine::pass<Wide>>
@@ -310,13 +310,12 @@ const PassRow kPassRows[] = {
     {{"CutScripts", StepKind::Pass, kAlways, kAlways, OnFailure::ErrorIfInfo, "const_script_error"},
      TERSIFY_STEP(CutScriptsStep)},
     {{"CutPreformatted", StepKind::Pass, kAlways, kAlways, OnFailure::Fatal, ""}, TERSIFY_STEP(CutPreformattedStep)},
-    {{"GlueLines", StepKind::Pass, &PassOptions::cbDelCRLF, kAlways, OnFailure::Silent, ""},
-     TERSIFY_IN_PLACE(GlueLines)},
-    {{"RemoveComments", StepKind::Pass, &PassOptions::cbDelComments, kAlways, OnFailure::Error, "const_comm_error"},
+    {{"GlueLines", StepKind::Pass, "cbDelCRLF", kAlways, OnFailure::Silent, ""}, TERSIFY_IN_PLACE(GlueLines)},
+    {{"RemoveComments", StepKind::Pass, "cbDelComments", kAlways, OnFailure::Error, "const_comm_error"},
      TERSIFY_STEP(RemoveCommentsStep)},
     {{"TightenTagSpaces", StepKind::Pass, kAlways, kAlways, OnFailure::Error, "const_spaces_error"},
      TERSIFY_IN_PLACE(TightenTagSpaces)},
-    {{"RemoveQuotes", StepKind::Pass, &PassOptions::cbDelKav, kAlways, OnFailure::Error, "const_delkav_error"},
+    {{"RemoveQuotes", StepKind::Pass, "cbDelKav", kAlways, OnFailure::Error, "const_delkav_error"},
      TERSIFY_STEP(RemoveQuotesStep)},
     {{"CheckCancel", StepKind::CancelCheck, kAlways, kAlways, OnFailure::Silent, ""}, TERSIFY_STEP(CancelStep)},
     {{"ProcessTag", StepKind::TagRemoval, kAlways, kAlways, OnFailure::Error, "const_deltag_error"},
@@ -325,20 +324,17 @@ const PassRow kPassRows[] = {
     {{"ProcessTag", StepKind::TagReplacement, kAlways, kAlways, OnFailure::Error, "const_deltag_error"},
      TERSIFY_STEP(TagStep)},
     {{"CheckCancel", StepKind::CancelCheck, kAlways, kAlways, OnFailure::Silent, ""}, TERSIFY_STEP(CancelStep)},
-    {{"CollapseNbsp", StepKind::Pass, &PassOptions::cbReplaceDoubleNbsp, kAlways, OnFailure::Error, "const_nbsp_error"},
+    {{"CollapseNbsp", StepKind::Pass, "cbReplaceDoubleNbsp", kAlways, OnFailure::Error, "const_nbsp_error"},
      TERSIFY_IN_PLACE(CollapseNbsp)},
-    {{"RemoveAllTabs", StepKind::Pass, &PassOptions::cbDelAllTabs, kAlways, OnFailure::Fatal, ""},
-     TERSIFY_IN_PLACE(RemoveAllTabs)},
-    {{"RemoveBlankLines", StepKind::Pass, &PassOptions::cbDelTabLine, kAlways, OnFailure::Silent, ""},
+    {{"RemoveAllTabs", StepKind::Pass, "cbDelAllTabs", kAlways, OnFailure::Fatal, ""}, TERSIFY_IN_PLACE(RemoveAllTabs)},
+    {{"RemoveBlankLines", StepKind::Pass, "cbDelTabLine", kAlways, OnFailure::Silent, ""},
      TERSIFY_REWRITING(RemoveBlankLines)},
-    {{"CollapseSpaces", StepKind::Pass, &PassOptions::cbReplaceDoubleSpaces, kAlways, OnFailure::Error,
-      "const_doubles"},
+    {{"CollapseSpaces", StepKind::Pass, "cbReplaceDoubleSpaces", kAlways, OnFailure::Error, "const_doubles"},
      TERSIFY_IN_PLACE(CollapseSpaces)},
     {{"CheckCancel", StepKind::CancelCheck, kAlways, kAlways, OnFailure::Silent, ""}, TERSIFY_STEP(CancelStep)},
-    {{"TrimLines", StepKind::Pass, &PassOptions::cbDelBegEndSpace, kAlways, OnFailure::Fatal, ""},
-     TERSIFY_REWRITING(TrimLines)},
+    {{"TrimLines", StepKind::Pass, "cbDelBegEndSpace", kAlways, OnFailure::Fatal, ""}, TERSIFY_REWRITING(TrimLines)},
     // Glued text has no empty lines left.
-    {{"RemoveEmptyLines", StepKind::Pass, &PassOptions::cbDelEmptyLine, &PassOptions::cbDelCRLF, OnFailure::Silent, ""},
+    {{"RemoveEmptyLines", StepKind::Pass, "cbDelEmptyLine", "cbDelCRLF", OnFailure::Silent, ""},
      TERSIFY_REWRITING(RemoveEmptyLines)},
     {{"JoinTags", StepKind::Pass, kAlways, kAlways, OnFailure::Error, "const_spaces_error"},
      TERSIFY_IN_PLACE(JoinTags)},
@@ -356,10 +352,6 @@ const std::array<PassInfo, std::size(kPassRows)> kPassInfos = [] {
   for (std::size_t i = 0; i < infos.size(); ++i) infos[i] = kPassRows[i].info;
   return infos;
 }();
-
-bool Switched(const PassInfo& info, const PassOptions& o) {
-  return (info.on == nullptr || o.*info.on) && (info.unless == nullptr || !(o.*info.unless));
-}
 
 // The slots of one run: the table's rows that are switched on, the tag rows
 // once for every ticked entry.
@@ -391,7 +383,7 @@ std::vector<Slot> PlanSequence(const EngineContext& ctx) {
         for (const auto& e : ctx.replacement) {
           if (!e.ticked) continue;
           plan.push_back({row, e.from, e.to});
-          if (ctx.options.cbClosedTagsAlso) plan.push_back({row, "/" + e.from, "/" + e.to});
+          if (ctx.options["cbClosedTagsAlso"]) plan.push_back({row, "/" + e.from, "/" + e.to});
         }
         break;
     }

@@ -22,16 +22,21 @@ enum class OnFailure { Error, ErrorIfInfo, Silent, Fatal };
 // ticked entry of the removal or the replacement table; or a cancel check.
 enum class StepKind { Pass, TagRemoval, TagReplacement, CancelCheck };
 
-// One row of the fixed sequence. It runs when `on` is empty or set, and
-// `unless` is empty or not set.
+// One row of the fixed sequence. It runs when `on` is none or ticked, and
+// `unless` is none or not ticked.
 struct PassInfo {
   std::string_view name;
   StepKind kind;
-  bool PassOptions::*on;
-  bool PassOptions::*unless;
+  SwitchKey on;
+  SwitchKey unless;
   OnFailure onFailure;
   std::string_view messageKey;  // for Error and ErrorIfInfo
 };
+
+// Whether the row runs with these options.
+inline bool Switched(const PassInfo& info, const PassOptions& o) {
+  return (info.on.IsNone() || o[info.on]) && (info.unless.IsNone() || !o[info.unless]);
+}
 
 // The rows of the sequence, in the order they run.
 std::span<const PassInfo> PassTable();

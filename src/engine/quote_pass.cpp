@@ -39,7 +39,7 @@ bool Ishex(std::string_view value) { return IsHexSyms(value.data(), value.size()
 // first quote stands in markup.
 template <class Ch>
 void RemoveQuotes(const Str<Ch>& text, const PassEnv<Ch>& env, Str<Ch>& out) {
-  const bool dropEmpty = env.settings->cbDelEmptyPar;
+  const bool dropEmpty = (*env.settings)["cbDelEmptyPar"];
   const Ch space = static_cast<Ch>(' ');
   out.clear();
   out.reserve(text.size());

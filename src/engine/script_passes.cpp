@@ -26,7 +26,7 @@ bool Spells(const PassEnv<Ch>& env, At&& at, std::size_t from, std::size_t avail
 
 template <class Ch>
 Str<Ch> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store) {
-  const bool drop = env.settings->cbDelScripts;
+  const bool drop = (*env.settings)["cbDelScripts"];
   const Ch lowS = env.markA;  // a disarmed "s"
   const Ch upS = env.markB;   // a disarmed "S"
   GapText<Ch> g(std::move(text));

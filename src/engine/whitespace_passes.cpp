@@ -261,7 +261,7 @@ void GlueLines(Str<Ch>& text, const PassEnv<Ch>&) {
 template <class Ch>
 void CollapseNbsp(Str<Ch>& text, const PassEnv<Ch>& env) {
   static constexpr char kPair[] = "&nbsp;&nbsp;";
-  const bool inQuotesToo = env.settings->cbReplaceDoubleNbspInKav;
+  const bool inQuotesToo = (*env.settings)["cbReplaceDoubleNbspInKav"];
   RewriteAtFinds(text, PairStops<Ch>('&', 'n'), [&](Ch, InPlace<Ch>& s) {
     if (s.odd && !inQuotesToo) return;
     if (s.end - s.p < 11) return;
@@ -282,7 +282,7 @@ void RemoveAllTabs(Str<Ch>& text, const PassEnv<Ch>&) {
 
 template <class Ch>
 void CollapseSpaces(Str<Ch>& text, const PassEnv<Ch>& env) {
-  const bool inQuotesToo = env.settings->cbReplaceDoubleSpacesInKav;
+  const bool inQuotesToo = (*env.settings)["cbReplaceDoubleSpacesInKav"];
   // A single space needs no look; a space followed by a space does.
   RewriteAtFinds(text, PairStops<Ch>(' ', ' '), [&](Ch, InPlace<Ch>& s) {
     if (!s.odd || inQuotesToo) s.SkipSpaces();

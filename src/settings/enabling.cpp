@@ -35,7 +35,7 @@ void ControlEnabling::Set(std::string_view control, bool enabled) {
 bool ControlEnabling::RunRule(std::string_view box, const OptimizationSettings& s) {
   const OptionRow* row = FindOption(box);
   if (!row || !row->HasRule()) return false;
-  const bool ticked = s.*std::get<bool OptimizationSettings::*>(row->field);
+  const bool ticked = Ticked(s, *row);
   for (auto control : row->enables)
     if (!control.empty()) Set(control, ticked);
   for (auto control : row->disables)

@@ -28,9 +28,13 @@ struct ColumnWidth {
   std::size_t column;
 };
 
+// A check box that switches a pass: the record keeps it in its switches, at
+// the row's place in the table.
+struct PassSwitch {};
+
 // Where a row's value lives in the record; the alternative gives its type.
 using OptionField = std::variant<bool OptimizationSettings::*, int OptimizationSettings::*,
-                                 std::string OptimizationSettings::*, ColumnWidth>;
+                                 std::string OptimizationSettings::*, ColumnWidth, PassSwitch>;
 
 // The place of an option: the group of controls its check box sits in on the
 // options dialog, or what it belongs to when it has no check box. Options of
@@ -87,7 +91,15 @@ struct OptionRow {
   std::array<std::string_view, 4> disables = {};
 
   constexpr OptionType type() const {
-    return field.index() == 0 ? OptionType::Bool : field.index() == 2 ? OptionType::Text : OptionType::Int;
+    switch (field.index()) {
+      case 0:
+      case 4:
+        return OptionType::Bool;
+      case 2:
+        return OptionType::Text;
+      default:
+        return OptionType::Int;
+    }
   }
   constexpr bool HasRule() const { return !enables[0].empty() || !disables[0].empty(); }
 };
@@ -102,55 +114,55 @@ using enum Preset;
 inline constexpr std::array kOptionTable = {
     OptionRow{.key = "comboMode", .field = &S::comboMode, .byDefault = "0", .filePosition = 0,
               .ifMissing = IfMissing::Reset, .resetTo = "2", .least = 0, .most = 2, .group = Mode},
-    OptionRow{.key = "cbDelKav", .field = &S::cbDelKav, .byDefault = "1", .filePosition = 1, .group = Common,
+    OptionRow{.key = "cbDelKav", .field = PassSwitch{}, .byDefault = "1", .filePosition = 1, .group = Common,
               .caption = "Remove unnecessary quotes    ...=\"50\"  ", .rank = 1, .normal = On, .max = On,
               .modeSensitive = true, .enables = {"cbDelEmptyPar"}},
-    OptionRow{.key = "cbDelEmptyPar", .field = &S::cbDelEmptyPar, .byDefault = "1", .filePosition = 2, .group = Common,
+    OptionRow{.key = "cbDelEmptyPar", .field = PassSwitch{}, .byDefault = "1", .filePosition = 2, .group = Common,
               .caption = "remove empty params   alt=\"\"", .rank = 2, .normal = On, .max = On, .modeSensitive = true},
-    OptionRow{.key = "cbDelEmptyLine", .field = &S::cbDelEmptyLine, .byDefault = "1", .filePosition = 3,
+    OptionRow{.key = "cbDelEmptyLine", .field = PassSwitch{}, .byDefault = "1", .filePosition = 3,
               .group = Common, .caption = "Remove empty lines", .rank = 3, .normal = On, .max = On,
               .modeSensitive = true, .enables = {"cbDelCRLF"}},
-    OptionRow{.key = "cbDelCRLF", .field = &S::cbDelCRLF, .byDefault = "0", .filePosition = 4, .group = Common,
+    OptionRow{.key = "cbDelCRLF", .field = PassSwitch{}, .byDefault = "0", .filePosition = 4, .group = Common,
               .caption = "remove all CR+LF chains    ( \"gluing\" )", .rank = 4, .normal = Off, .max = On,
               .modeSensitive = true},
-    OptionRow{.key = "cbDelTabLine", .field = &S::cbDelTabLine, .byDefault = "1", .filePosition = 5, .group = Common,
+    OptionRow{.key = "cbDelTabLine", .field = PassSwitch{}, .byDefault = "1", .filePosition = 5, .group = Common,
               .caption = "Remove lines, which consist tabs ( key code #9 ) and spaces only", .rank = 9, .normal = On,
               .max = On, .modeSensitive = true},
-    OptionRow{.key = "cbDelAllTabs", .field = &S::cbDelAllTabs, .byDefault = "1", .filePosition = 11, .group = Common,
+    OptionRow{.key = "cbDelAllTabs", .field = PassSwitch{}, .byDefault = "1", .filePosition = 11, .group = Common,
               .caption = "Remove all tabs ( key code #9 )", .rank = 10, .normal = Off, .max = On,
               .modeSensitive = true},
-    OptionRow{.key = "cbDelBegEndSpace", .field = &S::cbDelBegEndSpace, .byDefault = "1", .filePosition = 12,
+    OptionRow{.key = "cbDelBegEndSpace", .field = PassSwitch{}, .byDefault = "1", .filePosition = 12,
               .group = Common, .caption = "Trim lines ( remove spaces at the beginning and ends of lines )", .rank = 11,
               .normal = On, .max = On, .modeSensitive = true},
-    OptionRow{.key = "cbReplaceDoubleSpaces", .field = &S::cbReplaceDoubleSpaces, .byDefault = "1", .filePosition = 6,
+    OptionRow{.key = "cbReplaceDoubleSpaces", .field = PassSwitch{}, .byDefault = "1", .filePosition = 6,
               .group = Common, .caption = "Replace superfluous space chains with one space     ___ => _", .rank = 5,
               .normal = On, .max = On, .modeSensitive = true, .enables = {"cbReplaceDoubleSpacesInKav"}},
-    OptionRow{.key = "cbReplaceDoubleSpacesInKav", .field = &S::cbReplaceDoubleSpacesInKav, .byDefault = "0",
+    OptionRow{.key = "cbReplaceDoubleSpacesInKav", .field = PassSwitch{}, .byDefault = "0",
               .filePosition = 7, .group = Common, .caption = "including values of params   ...=\"...__...\"", .rank = 6,
               .normal = Off, .max = On, .modeSensitive = true},
-    OptionRow{.key = "cbReplaceDoubleNbsp", .field = &S::cbReplaceDoubleNbsp, .byDefault = "1", .filePosition = 8,
+    OptionRow{.key = "cbReplaceDoubleNbsp", .field = PassSwitch{}, .byDefault = "1", .filePosition = 8,
               .group = Common,
               .caption = "Replace superfluous &&nbsp; chains with single &&nbsp;    &&nbsp;&&nbsp; => &&nbsp;",
               .rank = 7, .normal = On, .max = On, .modeSensitive = true, .enables = {"cbReplaceDoubleNbspInKav"}},
-    OptionRow{.key = "cbReplaceDoubleNbspInKav", .field = &S::cbReplaceDoubleNbspInKav, .byDefault = "0",
+    OptionRow{.key = "cbReplaceDoubleNbspInKav", .field = PassSwitch{}, .byDefault = "0",
               .filePosition = 9, .group = Common, .caption = "including values of params   ...=\"...&&nbsp;...\"",
               .rank = 8, .normal = Off, .max = On, .modeSensitive = true},
-    OptionRow{.key = "cbDelComments", .field = &S::cbDelComments, .byDefault = "1", .filePosition = 10,
+    OptionRow{.key = "cbDelComments", .field = PassSwitch{}, .byDefault = "1", .filePosition = 10,
               .group = Comments, .caption = "Remove comments  ( <!-- --> )", .rank = 1, .normal = On, .max = On,
               .modeSensitive = true, .enables = {kLabelCommentTags, "cbIsScript", "cbIsStyle", "cbOuttag"}},
-    OptionRow{.key = "cbIsStyle", .field = &S::cbIsStyle, .byDefault = "1", .filePosition = 13, .group = CommentTags,
+    OptionRow{.key = "cbIsStyle", .field = PassSwitch{}, .byDefault = "1", .filePosition = 13, .group = CommentTags,
               .caption = "<style> and </style>", .rank = 1, .normal = On, .max = On, .modeSensitive = true},
-    OptionRow{.key = "cbIsScript", .field = &S::cbIsScript, .byDefault = "1", .filePosition = 14, .group = CommentTags,
+    OptionRow{.key = "cbIsScript", .field = PassSwitch{}, .byDefault = "1", .filePosition = 14, .group = CommentTags,
               .caption = "<script> and </script>", .rank = 2, .normal = On, .max = On, .modeSensitive = true},
-    OptionRow{.key = "cbClosedTagsAlso", .field = &S::cbClosedTagsAlso, .byDefault = "1", .filePosition = 18,
+    OptionRow{.key = "cbClosedTagsAlso", .field = PassSwitch{}, .byDefault = "1", .filePosition = 18,
               .group = TagReplacement, .caption = "Treat closing tags", .rank = 1, .modeSensitive = true},
-    OptionRow{.key = "cbOuttag", .field = &S::cbOuttag, .byDefault = "1", .filePosition = 15, .group = CommentTags,
+    OptionRow{.key = "cbOuttag", .field = PassSwitch{}, .byDefault = "1", .filePosition = 15, .group = CommentTags,
               .caption = "the first outside tag is <style> or <script ... >", .rank = 3, .normal = On, .max = On,
               .modeSensitive = true},
-    OptionRow{.key = "cbDelScripts", .field = &S::cbDelScripts, .byDefault = "0", .filePosition = 16, .group = Scripts,
+    OptionRow{.key = "cbDelScripts", .field = PassSwitch{}, .byDefault = "0", .filePosition = 16, .group = Scripts,
               .caption = "Remove all scripts from the files", .rank = 1, .normal = Off, .max = OnWithScriptsMax,
               .modeSensitive = true},
-    OptionRow{.key = "cbDelScriptsMax", .field = &S::cbDelScriptsMax, .byDefault = "0", .filePosition = 17,
+    OptionRow{.key = "cbDelScriptsMax", .field = PassSwitch{}, .byDefault = "0", .filePosition = 17,
               .group = Scripts, .caption = "Remove all scripts from the files in \"Max  optimization\" mode",
               .rank = 2},
     OptionRow{.key = "radModifyOld", .field = &S::radModifyOld, .byDefault = "0", .filePosition = 25, .group = SaveMode,
@@ -222,6 +234,23 @@ constexpr bool OnlyCheckBoxesSteerControls() {
   return true;
 }
 static_assert(OnlyCheckBoxesSteerControls());
+static_assert(kOptionTable.size() <= kMaxOptions);
+
+// The check boxes of the groups that steer the passes are the pass switches.
+constexpr bool PassSwitchesAreTheirGroups() {
+  for (const auto& row : kOptionTable)
+    if (std::holds_alternative<PassSwitch>(row.field) != (row.type() == OptionType::Bool && SteersPasses(row.group)))
+      return false;
+  return true;
+}
+static_assert(PassSwitchesAreTheirGroups());
+
+// The row of a pass switch's key; any other key stops the compilation.
+consteval std::size_t SwitchRowOf(std::string_view key) {
+  for (std::size_t i = 0; i < kOptionTable.size(); ++i)
+    if (kOptionTable[i].key == key && std::holds_alternative<PassSwitch>(kOptionTable[i].field)) return i;
+  throw "not a pass switch of the option table";
+}
 
 }  // namespace option_rows
 
@@ -234,8 +263,14 @@ inline constexpr std::array<const OptionRow*, kOptionTable.size()> kOptionFileOr
   return order;
 }();
 
+consteval SwitchKey::SwitchKey(const char* key) : row(option_rows::SwitchRowOf(key)) {}
+
 // A check box that switches a pass or a variant of one.
-constexpr bool IsPassSwitch(const OptionRow& row) { return row.type() == OptionType::Bool && SteersPasses(row.group); }
+constexpr bool IsPassSwitch(const OptionRow& row) { return std::holds_alternative<PassSwitch>(row.field); }
+
+// The value of a check box row in the record.
+bool& Ticked(OptimizationSettings& s, const OptionRow& row);
+bool Ticked(const OptimizationSettings& s, const OptionRow& row);
 
 // The row of a key, compared without regard to case; nullptr for an unknown key.
 const OptionRow* FindOption(std::string_view key);

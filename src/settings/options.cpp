@@ -16,9 +16,11 @@ struct Overloaded : F... {
 // Calls visit with a reference to the row's value in the record.
 template <class Record, class Visit>
 decltype(auto) WithValue(Record& s, const OptionRow& row, Visit&& visit) {
-  return std::visit(Overloaded{[&](ColumnWidth c) -> decltype(auto) { return visit((s.*c.widths)[c.column]); },
-                               [&](auto member) -> decltype(auto) { return visit(s.*member); }},
-                    row.field);
+  return std::visit(
+      Overloaded{[&](ColumnWidth c) -> decltype(auto) { return visit((s.*c.widths)[c.column]); },
+                 [&](PassSwitch) -> decltype(auto) { return visit(s.switches[&row - kOptionTable.data()]); },
+                 [&](auto member) -> decltype(auto) { return visit(s.*member); }},
+      row.field);
 }
 
 bool SetRow(OptimizationSettings& s, const OptionRow& row, std::string_view value) {
@@ -43,6 +45,16 @@ bool SetRow(OptimizationSettings& s, const OptionRow& row, std::string_view valu
 
 }  // namespace
 
+bool& Ticked(OptimizationSettings& s, const OptionRow& row) {
+  if (IsPassSwitch(row)) return s.switches[&row - kOptionTable.data()];
+  return s.*std::get<bool OptimizationSettings::*>(row.field);
+}
+
+bool Ticked(const OptimizationSettings& s, const OptionRow& row) {
+  if (IsPassSwitch(row)) return s.switches[&row - kOptionTable.data()];
+  return s.*std::get<bool OptimizationSettings::*>(row.field);
+}
+
 const OptionRow* FindOption(std::string_view key) {
   for (const auto& row : kOptionTable)
     if (EqualsIgnoringCase(row.key, key)) return &row;
@@ -58,8 +70,8 @@ std::vector<std::string> ApplyModePreset(OptimizationSettings& s, int mode) {
   if (mode != kModeNormal && mode != kModeMax) return changed;
   for (const auto& row : kOptionTable) {
     const Preset preset = mode == kModeNormal ? row.normal : row.max;
-    if (preset == Preset::Keep || (preset == Preset::OnWithScriptsMax && !s.cbDelScriptsMax)) continue;
-    bool& field = s.*std::get<bool OptimizationSettings::*>(row.field);
+    if (preset == Preset::Keep || (preset == Preset::OnWithScriptsMax && !s["cbDelScriptsMax"])) continue;
+    bool& field = Ticked(s, row);
     const bool value = preset != Preset::Off;
     if (field != value) {
       field = value;

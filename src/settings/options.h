@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,29 +12,29 @@ namespace tersify {
 
 enum OptimizationMode : int { kModeNormal = 0, kModeMax = 1, kModeUsers = 2 };
 
+// Room for the rows of the option table.
+inline constexpr std::size_t kMaxOptions = 64;
+
+// A check box that switches a pass, named by its key in the option table. The
+// key is looked up when the program is compiled: an unknown key does not
+// compile. The constructor is defined beside the table (settings/option_table.h).
+class SwitchKey {
+ public:
+  constexpr SwitchKey() = default;       // no switch
+  consteval SwitchKey(const char* key);  // NOLINT: keys are written as plain literals
+  constexpr bool IsNone() const { return row == kMaxOptions; }
+  std::size_t row = kMaxOptions;  // the key's row in the option table
+};
+
 struct OptimizationSettings {
   // Every field takes its start-up value from the option table.
   OptimizationSettings();
 
   int comboMode{};
-  bool cbDelKav{};
-  bool cbDelEmptyPar{};
-  bool cbDelEmptyLine{};
-  bool cbDelCRLF{};
-  bool cbDelTabLine{};
-  bool cbReplaceDoubleSpaces{};
-  bool cbReplaceDoubleSpacesInKav{};
-  bool cbReplaceDoubleNbsp{};
-  bool cbReplaceDoubleNbspInKav{};
-  bool cbDelComments{};
-  bool cbDelAllTabs{};
-  bool cbDelBegEndSpace{};
-  bool cbIsStyle{};
-  bool cbIsScript{};
-  bool cbOuttag{};
-  bool cbDelScripts{};
-  bool cbDelScriptsMax{};
-  bool cbClosedTagsAlso{};
+  // The pass check boxes, at their rows of the option table.
+  std::array<bool, kMaxOptions> switches{};
+  bool& operator[](SwitchKey k) { return switches[k.row]; }
+  bool operator[](SwitchKey k) const { return switches[k.row]; }
   bool cbProcessEmbeded{};
   bool cbMaxEmbCount{};
   std::string edMaxEmbCount;

@@ -229,7 +229,7 @@ void CutScripts(Doc& d, const OptimizationSettings& s) {
     ReplaceAll(block, M(0xA4), 's');
     ReplaceAll(block, M(0xA5), 'S');
     DeleteBoth(d, b, z);
-    if (!s.cbDelScripts) {
+    if (!s["cbDelScripts"]) {
       Sym marker = kScriptMarker + static_cast<Sym>(d.scripts.size());
       d.scripts.push_back(block);
       d.scriptPending.push_back(true);
@@ -370,12 +370,12 @@ void RemoveComments(Doc& d, const OptimizationSettings& s) {
     std::size_t contentFrom = p + 3;
     std::size_t contentLen = closed && e >= p + 4 ? e - 1 - contentFrom : 0;
     bool keep = false;
-    if (s.cbIsScript) {
+    if (s["cbIsScript"]) {
       Text span = d.source.substr(contentFrom - 1, contentLen);
       keep = std::any_of(span.begin(), span.end(), IsScriptMarker);
     }
-    if (!keep && s.cbIsStyle) keep = ContentNamesStyle(d.lower.substr(contentFrom - 1, contentLen));
-    if (!keep && s.cbOuttag) keep = EnclosedByStyle(d, b);
+    if (!keep && s["cbIsStyle"]) keep = ContentNamesStyle(d.lower.substr(contentFrom - 1, contentLen));
+    if (!keep && s["cbOuttag"]) keep = EnclosedByStyle(d, b);
 
     if (!keep) {
       DeleteBoth(d, b, z);
@@ -407,7 +407,7 @@ void RemoveQuotes(Doc& d, const OptimizationSettings& s) {
       t[q2 - 1] = M(0x9F);
       continue;
     }
-    if (value.empty() && s.cbDelEmptyPar) {
+    if (value.empty() && s["cbDelEmptyPar"]) {
       // Walks down from q1-1 to a space, stopping at position 2; everything after it goes.
       std::size_t b = q1 - 1;
       while (b > 2 && t[b - 1] != ' ') --b;
@@ -506,7 +506,7 @@ void ReplaceTags(Doc& d, const TagReplacementTable& replacement, const Optimizat
   for (const TagReplacementEntry& entry : replacement) {
     if (!entry.ticked) continue;
     ProcessTag(d, entry.from, entry.to);
-    if (s.cbClosedTagsAlso) ProcessTag(d, "/" + entry.from, "/" + entry.to);
+    if (s["cbClosedTagsAlso"]) ProcessTag(d, "/" + entry.from, "/" + entry.to);
   }
 }
 
@@ -569,7 +569,7 @@ void GlueLines(Doc& d) {
 void CollapseNbsp(Doc& d, const OptimizationSettings& s) {
   Text& t = d.source;
   for (std::size_t p; (p = Find(t, "&nbsp;&nbsp;")) != 0;) {
-    if (Inkav(t, p) && !s.cbReplaceDoubleNbspInKav) {
+    if (Inkav(t, p) && !s["cbReplaceDoubleNbspInKav"]) {
       t[p - 1] = M(0xA4);
     } else {
       t.erase(p + 5, 6);
@@ -585,7 +585,7 @@ void CollapseSpaces(Doc& d, const OptimizationSettings& s) {
   bool odd = false;
   for (std::size_t i = 1; i + 1 <= t.size();) {
     if (t[i - 1] == '"') odd = !odd;
-    if (t[i - 1] == ' ' && t[i] == ' ' && (!odd || s.cbReplaceDoubleSpacesInKav)) {
+    if (t[i - 1] == ' ' && t[i] == ' ' && (!odd || s["cbReplaceDoubleSpacesInKav"])) {
       t.erase(i, 1);
       continue;
     }
@@ -633,19 +633,19 @@ std::string Optimize(std::string_view sourceText, const OptimizationSettings& s,
   Doc d(sourceText, cp);  // 1
   CutScripts(d, s);       // 2
   CutPreformatted(d);
-  if (s.cbDelCRLF) GlueLines(d);                              // 3
-  if (s.cbDelComments) RemoveComments(d, s);                  // 4
-  TightenTagSpaces(d);                                        // 5
-  if (s.cbDelKav) RemoveQuotes(d, s);                         // 6
-  RemoveTags(d, removal);                                     // 8
-  ReplaceTags(d, replacement, s);                             // 10
-  if (s.cbReplaceDoubleNbsp) CollapseNbsp(d, s);              // 12
-  if (s.cbDelAllTabs) RemoveAllTabs(d);                       // 13
-  if (s.cbDelTabLine) RemoveBlankLines(d);                    // 14
-  if (s.cbReplaceDoubleSpaces) CollapseSpaces(d, s);          // 15
-  if (s.cbDelBegEndSpace) TrimLines(d);                       // 17
-  if (s.cbDelEmptyLine && !s.cbDelCRLF) RemoveEmptyLines(d);  // 18
-  JoinTags(d);                                                // 19
+  if (s["cbDelCRLF"]) GlueLines(d);                                 // 3
+  if (s["cbDelComments"]) RemoveComments(d, s);                     // 4
+  TightenTagSpaces(d);                                              // 5
+  if (s["cbDelKav"]) RemoveQuotes(d, s);                            // 6
+  RemoveTags(d, removal);                                           // 8
+  ReplaceTags(d, replacement, s);                                   // 10
+  if (s["cbReplaceDoubleNbsp"]) CollapseNbsp(d, s);                 // 12
+  if (s["cbDelAllTabs"]) RemoveAllTabs(d);                          // 13
+  if (s["cbDelTabLine"]) RemoveBlankLines(d);                       // 14
+  if (s["cbReplaceDoubleSpaces"]) CollapseSpaces(d, s);             // 15
+  if (s["cbDelBegEndSpace"]) TrimLines(d);                          // 17
+  if (s["cbDelEmptyLine"] && !s["cbDelCRLF"]) RemoveEmptyLines(d);  // 18
+  JoinTags(d);                                                      // 19
   InsertPreformatted(d);
   InsertScripts(d);  // 20
   return d.Bytes();

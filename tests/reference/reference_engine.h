@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/codepage.h"
+#include "settings/option_table.h"
 #include "settings/options.h"
 #include "settings/tag_tables.h"
 

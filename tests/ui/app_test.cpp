@@ -246,28 +246,28 @@ class AppTest : public QObject {
     for (const char* name : {"cbDelCRLF", "cbDelAllTabs", "cbReplaceDoubleSpacesInKav", "cbReplaceDoubleNbspInKav",
                              "cbDelKav", "cbDelComments"})
       QVERIFY2(dlg.checkBox(name)->isChecked(), name);
-    QVERIFY(p.app->settings().cbDelCRLF);
-    QVERIFY(p.app->settings().cbDelAllTabs);
+    QVERIFY(p.app->settings()["cbDelCRLF"]);
+    QVERIFY(p.app->settings()["cbDelAllTabs"]);
     // "Normal optimization" takes the extra passes back; "Users' settings" changes nothing.
     mode->setCurrentIndex(0);
     mode->activated(0);
     QVERIFY(!dlg.checkBox("cbDelCRLF")->isChecked());
     QVERIFY(!dlg.checkBox("cbDelAllTabs")->isChecked());
-    QVERIFY(!p.app->settings().cbReplaceDoubleSpacesInKav);
+    QVERIFY(!p.app->settings()["cbReplaceDoubleSpacesInKav"]);
     QVERIFY(dlg.checkBox("cbDelKav")->isChecked());
     mode->setCurrentIndex(2);
     mode->activated(2);
-    QVERIFY(!p.app->settings().cbDelCRLF);
+    QVERIFY(!p.app->settings()["cbDelCRLF"]);
     QVERIFY(dlg.checkBox("cbDelKav")->isChecked());
     mode->setCurrentIndex(1);
     mode->activated(1);
-    QVERIFY(p.app->settings().cbDelCRLF);
+    QVERIFY(p.app->settings()["cbDelCRLF"]);
     // A mouse press on a pass box switches to "Users' settings"; a key press does not.
     mode->setCurrentIndex(1);
     p.app->settings().comboMode = 1;
     QTest::keyClick(dlg.checkBox("cbDelKav"), Qt::Key_Space);
     QCOMPARE(mode->currentIndex(), 1);
-    QVERIFY(!p.app->settings().cbDelKav);
+    QVERIFY(!p.app->settings()["cbDelKav"]);
     QVERIFY(!dlg.checkBox("cbDelEmptyPar")->isEnabled());
     QTest::mouseClick(dlg.checkBox("cbDelCRLF"), Qt::LeftButton);
     QCOMPARE(mode->currentIndex(), 2);
@@ -340,7 +340,7 @@ class AppTest : public QObject {
     QVERIFY(!dlg.findChild<QWidget*>("labCommentTags")->isEnabled());
     QVERIFY(!dlg.checkBox("cbOuttag")->isEnabled());
     // Loaded options run the rules too.
-    p.app->settings().cbDelComments = false;
+    p.app->settings()["cbDelComments"] = false;
     WriteFile(p.Path("Options.dat"), "[settings]\r\ncbDelComments=0\r\ncbMaxFCount=0\r\n");
     p.app.reset();
     p.Start();
@@ -559,7 +559,7 @@ class AppTest : public QObject {
     WriteFile(p.Path("a.html"), "a\r\n");
     p.Start({p.Path("a.html")});
     p.app->settings().cbSaveNopen = true;
-    p.app->settings().cbDelKav = false;
+    p.app->settings()["cbDelKav"] = false;
     QFile::remove(p.Path("Options.dat"));
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);
     qApp->exec();
