@@ -105,13 +105,10 @@ std::string Into(const std::string& doc, F&& pass) {
 // Script cutting as bytes, or as wide symbols where the bytes cannot do.
 std::string Cut(const std::string& doc, PassRunner& r) {
   using namespace engine;
-  try {
-    ScriptBlocks<char> store;
-    return r.Shown(CutScripts<char>(doc, r.env, store));
-  } catch (const NeedWideSymbols&) {
-    ScriptBlocks<Wide> store;
-    return r.Narrow(CutScripts<Wide>(r.Widen(doc), r.wide, store));
-  }
+  ScriptBlocks<char> bytesStore;
+  if (auto cut = CutScripts<char>(doc, r.env, bytesStore)) return r.Shown(*cut);
+  ScriptBlocks<Wide> store;
+  return r.Narrow(*CutScripts<Wide>(r.Widen(doc), r.wide, store));
 }
 
 #define EXPECT_SAME(engineOut, refOut, doc) \

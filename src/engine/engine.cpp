@@ -13,7 +13,6 @@
 namespace tersify {
 namespace {
 
-using engine::NeedWideSymbols;
 using engine::PassEnv;
 using engine::ScriptBlocks;
 using engine::Str;
@@ -169,9 +168,14 @@ struct Slot {
   std::string replacement;  // the tag pass only
 };
 
+// How a step ended: done, or as bytes it met a case that needs one marker per
+// script block, and left its input as it was for the run to go on from it as
+// wide symbols.
+enum class StepEnd { Done, NeedsWideSymbols };
+
 // Every pass is called the same way: the sequence, its slot, the document.
 template <class Ch>
-using PassFn = void (*)(Sequence&, const Slot&, Work<Ch>&);
+using PassFn = StepEnd (*)(Sequence&, const Slot&, Work<Ch>&);
 
 struct PassRow {
   PassInfo info;
@@ -209,13 +213,14 @@ void Release(Str<Ch>& s) {
 // alone. The pass writes into the spare buffer, so the text is still there
 // to go on from as wide symbols.
 template <class Ch, class F>
-void Deleting(Work<Ch>& w, F&& pass) {
+StepEnd Deleting(Work<Ch>& w, F&& pass) {
   pass(std::as_const(w.text), w.spare);
   if constexpr (sizeof(Ch) == 1)
     if ((w.markers != 0 && CountScriptMarkers(w.spare, w.env) != w.markers) ||
         (w.preMarkers != 0 && CountPreMarkers(w.spare, w.env) != w.preMarkers))
-      throw NeedWideSymbols();
+      return StepEnd::NeedsWideSymbols;
   w.text.swap(w.spare);
+  return StepEnd::Done;
 }
 
 // A pass that writes its text into the spare buffer.
@@ -226,24 +231,27 @@ void Rewriting(Work<Ch>& w, F&& pass) {
 }
 
 template <class Ch>
-void CutScriptsStep(Sequence&, const Slot&, Work<Ch>& w) {
+StepEnd CutScriptsStep(Sequence&, const Slot&, Work<Ch>& w) {
   // It works in place on a copy: the text it reads must outlast a failure
   // and, as bytes, a block that needs markers of its own.
   ScriptBlocks<Ch> store;
   w.spare.assign(w.Input());
-  w.spare = engine::CutScripts<Ch>(std::move(w.spare), w.env, store);
+  auto cut = engine::CutScripts<Ch>(std::move(w.spare), w.env, store);
+  if (!cut) return StepEnd::NeedsWideSymbols;
+  w.spare = std::move(*cut);
   w.text.swap(w.spare);
   w.store = std::move(store);
   if constexpr (sizeof(Ch) == 1) {
     w.source = nullptr;
     w.markers = w.store.empty() ? 0 : CountScriptMarkers(w.text, w.env);
   }
+  return StepEnd::Done;
 }
 
 template <class Ch>
-void CutPreformattedStep(Sequence&, const Slot&, Work<Ch>& w) {
+StepEnd CutPreformattedStep(Sequence&, const Slot&, Work<Ch>& w) {
   ScriptBlocks<Ch> pres;
-  if (!engine::CutPreformatted<Ch>(w.text, w.env, pres, w.spare)) return;
+  if (!engine::CutPreformatted<Ch>(w.text, w.env, pres, w.spare)) return StepEnd::Done;
   w.text.swap(w.spare);
   w.pres = std::move(pres);
   if constexpr (sizeof(Ch) == 1) {
@@ -251,54 +259,61 @@ void CutPreformattedStep(Sequence&, const Slot&, Work<Ch>& w) {
     w.markers = w.store.empty() ? 0 : CountScriptMarkers(w.text, w.env);
     w.preMarkers = w.pres.size();
   }
+  return StepEnd::Done;
 }
 
 template <class Ch>
-void InsertPreformattedStep(Sequence&, const Slot&, Work<Ch>& w) {
-  if (w.pres.empty()) return;
+StepEnd InsertPreformattedStep(Sequence&, const Slot&, Work<Ch>& w) {
+  if (w.pres.empty()) return StepEnd::Done;
   Rewriting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::InsertPreformatted<Ch>(t, w.env, w.pres, out); });
   w.pres.clear();
   w.preMarkers = 0;
+  return StepEnd::Done;
 }
 
 template <class Ch>
-void InsertScriptsStep(Sequence&, const Slot&, Work<Ch>& w) {
+StepEnd InsertScriptsStep(Sequence&, const Slot&, Work<Ch>& w) {
   Rewriting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::InsertScripts<Ch>(t, w.env, w.store, out); });
   w.store.clear();
   w.markers = 0;
+  return StepEnd::Done;
 }
 
 template <class Ch>
-void RemoveCommentsStep(Sequence&, const Slot&, Work<Ch>& w) {
-  if (!HasCommentStart(w.text)) return;  // nothing for it to change
-  Deleting(w, [&](const Str<Ch>& t, Str<Ch>& out) {
+StepEnd RemoveCommentsStep(Sequence&, const Slot&, Work<Ch>& w) {
+  if (!HasCommentStart(w.text)) return StepEnd::Done;  // nothing for it to change
+  return Deleting(w, [&](const Str<Ch>& t, Str<Ch>& out) {
     out.assign(t);
     out = engine::RemoveComments<Ch>(std::move(out), w.env);
   });
 }
 
 template <class Ch>
-void RemoveQuotesStep(Sequence&, const Slot&, Work<Ch>& w) {
-  Deleting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::RemoveQuotes<Ch>(t, w.env, out); });
+StepEnd RemoveQuotesStep(Sequence&, const Slot&, Work<Ch>& w) {
+  return Deleting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::RemoveQuotes<Ch>(t, w.env, out); });
 }
 
 // The passes that work on the text in place.
 template <class Ch, void (*Pass)(Str<Ch>&, const PassEnv<Ch>&)>
-void InPlaceStep(Sequence&, const Slot&, Work<Ch>& w) {
+StepEnd InPlaceStep(Sequence&, const Slot&, Work<Ch>& w) {
   Pass(w.text, w.env);
+  return StepEnd::Done;
 }
 
 // The passes that write their text into the spare buffer.
 template <class Ch, void (*Pass)(const Str<Ch>&, const PassEnv<Ch>&, Str<Ch>&)>
-void RewritingStep(Sequence&, const Slot&, Work<Ch>& w) {
+StepEnd RewritingStep(Sequence&, const Slot&, Work<Ch>& w) {
   Rewriting(w, [&](const Str<Ch>& t, Str<Ch>& out) { Pass(t, w.env, out); });
+  return StepEnd::Done;
 }
 
 template <class Ch>
-void TagStep(Sequence& sequence, const Slot& slot, Work<Ch>& w);
+StepEnd TagStep(Sequence& sequence, const Slot& slot, Work<Ch>& w);
 
 template <class Ch>
-void CancelStep(Sequence&, const Slot&, Work<Ch>&) {}
+StepEnd CancelStep(Sequence&, const Slot&, Work<Ch>&) {
+  return StepEnd::Done;
+}
 
 // The sequence, in the order it runs, with the option that switches each
 // row and how its failure is reported.
@@ -421,7 +436,7 @@ class Sequence {
   // neighbourhoods of its changes are searched again (a change can make an
   // occurrence of a later entry there, nowhere else).
   template <class Ch>
-  void RunTagSlot(const Slot& slot, Work<Ch>& w) {
+  StepEnd RunTagSlot(const Slot& slot, Work<Ch>& w) {
     engine::TagCandidateFinder<Ch>& finder = Finder(w);
     const std::size_t tag = tagIndex_[current_];
     if (!candidatesKnown_) {
@@ -430,7 +445,7 @@ class Sequence {
     }
     const bool maybe = found_[tag];
     found_[tag] = true;
-    if (!maybe) return;
+    if (!maybe) return StepEnd::Done;
     engine::TextEdits edits;
     candidatesKnown_ = false;  // until the edits have been searched
     // The call reads the text and writes into the spare buffer: a failure,
@@ -439,13 +454,17 @@ class Sequence {
     // symbols), leaves the text as it was.
     if (!engine::ProcessTagInto<Ch>(w.text, w.env, slot.entry, slot.replacement, &edits, w.spare)) {
       candidatesKnown_ = true;  // nothing changed
-      return;
+      return StepEnd::Done;
     }
     if constexpr (sizeof(Ch) == 1)
-      if (edits.scriptMarkerRemoved && (w.markers != 0 || w.preMarkers != 0)) throw NeedWideSymbols();
+      if (edits.scriptMarkerRemoved && (w.markers != 0 || w.preMarkers != 0)) {
+        candidatesKnown_ = true;  // the text is left as it was
+        return StepEnd::NeedsWideSymbols;
+      }
     w.text.swap(w.spare);
     finder.MarkAround(w.text, edits, found_);
     candidatesKnown_ = true;
+    return StepEnd::Done;
   }
 
  private:
@@ -465,10 +484,10 @@ class Sequence {
         if (ctx_.checkCancel && ctx_.checkCancel()) return OptimizeResult::Cancelled;
         continue;
       }
+      const Next next = Guarded(slot, w);
+      if (next == Next::Stop) return OptimizeResult::Failed;
       if constexpr (sizeof(Ch) == 1) {
-        try {
-          if (!Guarded(slot, w)) return OptimizeResult::Failed;
-        } catch (const NeedWideSymbols&) {
+        if (next == Next::Widen) {
           ForgetCandidates(i);
           // The pass that needs them left its input as it was.
           Work<Wide> wide = Widen(w, w.Input());
@@ -477,8 +496,6 @@ class Sequence {
           w.source = nullptr;
           return RunFrom(i, wide, result);
         }
-      } else {
-        if (!Guarded(slot, w)) return OptimizeResult::Failed;
       }
     }
     if constexpr (sizeof(Ch) == 1)
@@ -488,20 +505,22 @@ class Sequence {
     return OptimizeResult::Done;
   }
 
-  // Runs one pass under its guard. Returns false when the run must end.
+  // What the run does after a step: go on, end, or redo the step as wide symbols.
+  enum class Next { Go, Stop, Widen };
+
+  // Runs one pass under its guard.
   template <class Ch>
-  bool Guarded(const Slot& slot, Work<Ch>& w) {
+  Next Guarded(const Slot& slot, Work<Ch>& w) {
     const PassRow& row = kPassRows[slot.row];
     const PassInfo& info = row.info;
     try {
       if (faultHook_) faultHook_(info.name);
+      StepEnd end;
       if constexpr (sizeof(Ch) == 1)
-        row.bytes(*this, slot, w);
+        end = row.bytes(*this, slot, w);
       else
-        row.wide(*this, slot, w);
-      return true;
-    } catch (const NeedWideSymbols&) {
-      throw;
+        end = row.wide(*this, slot, w);
+      return end == StepEnd::NeedsWideSymbols ? Next::Widen : Next::Go;
     } catch (const std::exception&) {
       // A failed pass leaves the text as it was; the caller's, when that is
       // where CutScripts was reading from.
@@ -512,9 +531,9 @@ class Sequence {
         }
       switch (info.onFailure) {
         case OnFailure::Fatal:
-          return false;
+          return Next::Stop;
         case OnFailure::Silent:
-          return true;
+          return Next::Go;
         case OnFailure::ErrorIfInfo:
         case OnFailure::Error:
           break;
@@ -522,7 +541,7 @@ class Sequence {
       PassFailure failure{info.name, info.messageKey, std::nullopt, info.onFailure == OnFailure::ErrorIfInfo};
       if (IsTagSlot(slot)) failure.entry = slot.entry;
       ctx_.failures.push_back(std::move(failure));
-      return true;
+      return Next::Go;
     }
   }
 
@@ -573,8 +592,8 @@ class Sequence {
 };
 
 template <class Ch>
-void TagStep(Sequence& sequence, const Slot& slot, Work<Ch>& w) {
-  sequence.RunTagSlot(slot, w);
+StepEnd TagStep(Sequence& sequence, const Slot& slot, Work<Ch>& w) {
+  return sequence.RunTagSlot(slot, w);
 }
 
 }  // namespace

@@ -56,18 +56,14 @@ struct PassEnv {
   }
 };
 
-// Raised by the byte form of a pass when it meets a case that needs one
-// distinct marker per script block; the caller redoes the pass on wide symbols.
-struct NeedWideSymbols : std::exception {
-  const char* what() const noexcept override { return "needs wide symbols"; }
-};
-
 template <class Ch>
 using ScriptBlocks = std::vector<Str<Ch>>;
 
-// Script shielding.
+// Script shielding. As bytes the n-th marker stands for the n-th block: a block
+// that starts before an earlier block's marker needs markers of their own,
+// and the answer is none, for the caller to redo the pass on wide symbols.
 template <class Ch>
-Str<Ch> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store);
+std::optional<Str<Ch>> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store);
 template <class Ch>
 void InsertScripts(const Str<Ch>& text, const PassEnv<Ch>& env, const ScriptBlocks<Ch>& store, Str<Ch>& out);
 

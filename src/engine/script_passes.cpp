@@ -25,7 +25,7 @@ bool Spells(const PassEnv<Ch>& env, At&& at, std::size_t from, std::size_t avail
 }  // namespace
 
 template <class Ch>
-Str<Ch> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store) {
+std::optional<Str<Ch>> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store) {
   const bool drop = (*env.settings)["cbDelScripts"];
   const Ch lowS = env.markA;  // a disarmed "s"
   const Ch upS = env.markB;   // a disarmed "S"
@@ -122,7 +122,7 @@ Str<Ch> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store
       // As bytes the n-th marker stands for the n-th block: a block starting
       // before an earlier block's marker needs markers of their own.
       for (std::size_t i = b; i < a; ++i)
-        if (env.IsScriptMarker(g.out(i))) throw NeedWideSymbols();
+        if (env.IsScriptMarker(g.out(i))) return std::nullopt;
     }
     Str<Ch> block;
     block.reserve(z + 1 - b);
@@ -302,7 +302,7 @@ void InsertPreformatted(const Str<Ch>& text, const PassEnv<Ch>& env, const Scrip
 }
 
 #define TERSIFY_INSTANTIATE(Ch)                                                                           \
-  template Str<Ch> CutScripts<Ch>(Str<Ch>, const PassEnv<Ch>&, ScriptBlocks<Ch>&);                        \
+  template std::optional<Str<Ch>> CutScripts<Ch>(Str<Ch>, const PassEnv<Ch>&, ScriptBlocks<Ch>&);         \
   template void InsertScripts<Ch>(const Str<Ch>&, const PassEnv<Ch>&, const ScriptBlocks<Ch>&, Str<Ch>&); \
   template bool CutPreformatted<Ch>(const Str<Ch>&, const PassEnv<Ch>&, ScriptBlocks<Ch>&, Str<Ch>&);     \
   template void InsertPreformatted<Ch>(const Str<Ch>&, const PassEnv<Ch>&, const ScriptBlocks<Ch>&, Str<Ch>&);
