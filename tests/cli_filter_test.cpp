@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "support/run_command.h"
+#include "support/temp_folder.h"
 
 namespace tersify::testing {
 namespace {
@@ -17,15 +18,8 @@ const std::string kCli = ShellQuote(TERSIFY_CLI_PATH);
 
 class CliFilter : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("tersify-cli-filter-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  std::filesystem::path dir_;
+  std::string Path(const std::string& name) const { return temp_.Path(name); }
+  TempFolder temp_;
 };
 
 TEST_F(CliFilter, OptimizesStandardInputKeepingItsLineBreaks) {

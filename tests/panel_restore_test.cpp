@@ -164,8 +164,8 @@ TEST(PanelView, CopyModeBeforeAndAfterARun) {
   h.view.OnPanelDoubleClick(h.panel, h.Ctx());
   EXPECT_EQ(h.view.ViewedFile, a);
   EXPECT_EQ(h.view.page.bytes, "x  y");
-  EXPECT_TRUE(h.view.ShowsFile(h.catalogue));
-  EXPECT_EQ(h.view.FileForEditor(h.catalogue), a);
+  EXPECT_TRUE(h.view.ShowsFile());
+  EXPECT_EQ(h.view.FileForEditor(), a);
 
   h.Controller().RunOptimization(false);
   h.panel.selected = 0;
@@ -179,7 +179,7 @@ TEST(PanelView, CopyModeBeforeAndAfterARun) {
   EXPECT_TRUE(menu.packed && menu.unpacked);
   h.panel.selected.reset();
   h.view.OnPanelClick(h.panel, h.catalogue);
-  EXPECT_FALSE(h.view.ShowsFile(h.catalogue));
+  EXPECT_FALSE(h.view.ShowsFile());
   EXPECT_FALSE(ViewButtonPath(h.panel, h.Ctx()).has_value());
   EXPECT_EQ(h.ui.Messages().back(), "\rYou should select file to view first");
 }

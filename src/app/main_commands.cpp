@@ -274,7 +274,7 @@ void Application::ConnectViewCommands() {
     ShowView();
   });
   m.SetCommand(MainButton::SendToEdit, [this] {
-    if (auto file = view_.FileForEditor(catalogue_)) StartProgram(settings_.edExtEditor, *file);
+    if (auto file = view_.FileForEditor()) StartProgram(settings_.edExtEditor, *file);
   });
   QObject::connect(m.sourceView(), &QPlainTextEdit::textChanged, &m, [this] {
     if (showing_) return;

@@ -141,12 +141,8 @@ bool SourceView::SaveFile(const PanelContext& ctx) {
   return true;
 }
 
-bool SourceView::ShowsFile(const MessageCatalogue& catalogue) const {
-  return hint != catalogue.Text("const_filesrc_hint");
-}
-
-std::optional<std::string> SourceView::FileForEditor(const MessageCatalogue& catalogue) const {
-  if (!ShowsFile(catalogue) || ViewedFile.empty()) return std::nullopt;
+std::optional<std::string> SourceView::FileForEditor() const {
+  if (!ShowsFile()) return std::nullopt;
   return ViewedFile;
 }
 

@@ -45,10 +45,9 @@ class SourceView {
   // Writes the edits to `path`; the written bytes become the page that later
   // edits are laid over.
   bool WriteEdits(const std::string& path);
-  // True while a file is shown (the hint is not the "File source" text).
-  bool ShowsFile(const MessageCatalogue& catalogue) const;
+  bool ShowsFile() const { return !ViewedFile.empty(); }
   // butSendToEdit: the file to open in the external editor, if any.
-  std::optional<std::string> FileForEditor(const MessageCatalogue& catalogue) const;
+  std::optional<std::string> FileForEditor() const;
 };
 
 // The "View" drop-down: which items can be chosen for the selected row.
