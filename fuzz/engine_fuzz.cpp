@@ -2,15 +2,19 @@
 // document, option set and small tag tables drawn from the input.
 //
 // Input layout: 4 bytes of option bits, 1 byte of table choices, then the
-// document. Built with a replay main when libFuzzer is not used (see
-// fuzz/README.md), so it compiles in every build.
+// document. Bit 19 of the option bits makes one row of the pass table fail
+// (bits 20 and up choose it), to check how each row's failure is reported. Built with a replay main when libFuzzer is
+// not used (see fuzz/README.md), so it compiles in every build.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "engine/engine.h"
+#include "engine/engine_testing.h"
 #include "i18n/catalogue.h"
 #include "reference/reference_engine.h"
 #include "settings/option_table.h"
@@ -31,6 +35,42 @@ OptimizationSettings SettingsFrom(std::uint32_t bits) {
     if (IsPassSwitch(*row)) SetOption(s, row->key, (bits >> bit++) & 1 ? "1" : "0");
   s.cbShowInfo = (bits >> bit) & 1;
   return s;
+}
+
+// Runs the document with the chosen row's pass failing every time it runs, and
+// checks what the run reports against the row: a fatal row ends the run, a
+// shown one is reported under its own name and message, a silent one is not
+// reported, and a row that never ran changes nothing.
+void FailOneRow(const std::string& doc, const EngineContext& plain, const std::string& plainOut, std::uint32_t choice) {
+  const auto rows = PassTable();
+  const PassInfo& row = rows[choice % rows.size()];
+  PassFailures failures;
+  EngineContext ctx{plain.options, plain.removal, plain.replacement, failures, {}};
+  Engine engine;
+  bool ran = false;
+  SetFaultHookForTesting(engine, [&](std::string_view pass) {
+    if (pass != row.name) return;
+    ran = true;
+    throw std::runtime_error("fault");
+  });
+  std::string text = doc;
+  const OptimizeResult result = engine.OptimizeDocument(text, ctx);
+  bool sound = true;
+  if (!ran) {
+    sound = result == OptimizeResult::Done && failures.empty() && text == plainOut;
+  } else if (row.onFailure == OnFailure::Fatal) {
+    sound = result == OptimizeResult::Failed;
+  } else {
+    sound = result == OptimizeResult::Done;
+    const bool shown = row.onFailure == OnFailure::Error || row.onFailure == OnFailure::ErrorIfInfo;
+    if (shown != !failures.empty()) sound = false;
+    for (const PassFailure& f : failures)
+      if (f.pass != row.name || f.messageKey != row.messageKey) sound = false;
+  }
+  if (!sound) {
+    std::fprintf(stderr, "failure of %.*s reported wrongly\n", static_cast<int>(row.name.size()), row.name.data());
+    std::abort();
+  }
 }
 
 }  // namespace
@@ -61,5 +101,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fprintf(stderr, "engine and reference differ\n");
     std::abort();
   }
+  if (bits & (1u << 19)) FailOneRow(doc, ctx, mine, bits >> 20);
   return 0;
 }
