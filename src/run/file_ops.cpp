@@ -236,8 +236,11 @@ std::string FileDateText(const std::string& path, UserInteraction& ui) {
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path, std::error_code* why) {
-  // Room for the line break the document may add at its end.
-  return platform::ReadPlainFile(path, 2, why);
+  // Room for the line break the document may add at its end, and for a CR
+  // before each LF of a page with LF breaks (lines of eight bytes or more on
+  // average), so the document takes its form in this buffer. Room that is
+  // not written to takes no memory.
+  return platform::ReadPlainFile(path, 2, why, 8);
 }
 
 }  // namespace tersify
