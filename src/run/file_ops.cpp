@@ -48,6 +48,9 @@ class Temporary {
       errno = 0;
       file_ = std::fopen(path.c_str(), "wbx");
       if (file_) {
+        // Pages are written in one piece: each write goes straight to the
+        // system rather than through the stream's buffer.
+        std::setvbuf(file_, nullptr, _IONBF, 0);
         path_ = std::move(path);
         return {};
       }
