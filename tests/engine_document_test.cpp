@@ -60,6 +60,7 @@ TEST(DocumentText, LineBreaksFollowThePage) {
                {"a\rb", LineBreaks::CrLf},
                {"a\n\0\r\n"s, LineBreaks::Lf}};
   for (const auto& c : cases) EXPECT_EQ(LineBreaksOf(c.bytes), c.breaks) << c.bytes;
+  EXPECT_EQ(LineBreaksOf(std::string_view()), LineBreaks::Lf);  // no bytes, not even a buffer
 }
 
 TEST(DocumentText, OtherBytesPassUnchanged) {

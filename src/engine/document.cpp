@@ -17,6 +17,7 @@ void RebuildInto(std::string_view text, std::string& out) {
 
 // Where the text ends: at its first byte 0, if any.
 std::size_t TextEnd(const char* data, std::size_t size) {
+  if (size == 0) return 0;  // an empty view may have no buffer at all
   const void* zero = std::memchr(data, 0, size);
   return zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - data) : size;
 }
