@@ -128,8 +128,9 @@ void NormalizeLines(std::string& text) {
   const char* data = text.data();
   const std::size_t stop = TextEnd(data, text.size());
   const bool lastOpen = LastLineOpen(data, stop);
-  // The two usual pages take one sweep: one whose breaks are all CR LF, and
-  // one without any CR, whose every LF gains a CR.
+  // The two usual pages take a short way: one whose breaks are all CR LF is
+  // only checked, and in one without any CR every LF gains a CR, in its own
+  // buffer when the capacity allows; no stop at each break on the way.
   if (!std::memchr(data, '\r', stop)) {
     const std::size_t lfs = engine::CountOf(data, data + stop, '\n');
     if (stop + lfs + (lastOpen ? 2 : 0) <= text.capacity()) {
