@@ -70,6 +70,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string text = LoadDocumentText(in.Rest());
   FUZZ_CHECK(IsDocumentForm(text));
   FUZZ_CHECK(SaveDocumentText(text, LineBreaks::CrLf) == text);
+  std::string inPlace(in.Rest());
+  NormalizeLines(inPlace);
+  FUZZ_CHECK(inPlace == text);
 
   int checks = 0;
   PassFailures failures;
@@ -80,6 +83,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const OptimizeResult result = engine.OptimizeDocument(text, ctx);
   if (result != OptimizeResult::Done) FUZZ_CHECK(text == before);
   if (cancelAt == 0) FUZZ_CHECK(result != OptimizeResult::Cancelled);
-  (void)SaveDocumentText(text, LineBreaksOf(in.Rest()));
+  const LineBreaks breaks = LineBreaksOf(in.Rest());
+  const std::string saved = SaveDocumentText(text, breaks);
+  SaveLinesInPlace(text, breaks);
+  FUZZ_CHECK(text == saved);
   return 0;
 }

@@ -60,6 +60,7 @@ TEST(DocumentText, LineBreaksFollowThePage) {
                {"a\rb", LineBreaks::CrLf},
                {"a\n\0\r\n"s, LineBreaks::Lf}};
   for (const auto& c : cases) EXPECT_EQ(LineBreaksOf(c.bytes), c.breaks) << c.bytes;
+  EXPECT_EQ(LineBreaksOf(std::string_view()), LineBreaks::Lf);  // no bytes, not even a buffer
 }
 
 TEST(DocumentText, OtherBytesPassUnchanged) {
@@ -69,18 +70,24 @@ TEST(DocumentText, OtherBytesPassUnchanged) {
   EXPECT_EQ(LoadDocumentText(all), all + "\r\n");
 }
 
-// NormalizeLines gives what the copying rule gives, whether it rebuilds the
-// text in its own buffer (room to spare) or in a new one.
+// NormalizeLines and SaveLinesInPlace give what the copying rules give,
+// whether they rebuild the text in its own buffer (room to spare) or in a new
+// one; pages with CR LF breaks only and pages without CR take their own ways.
 TEST(DocumentText, NormalizingInPlaceGivesTheSameText) {
   std::vector<std::string> texts = {"",       "a\r\nb\r\n", "a\nb\n", "a\rb\r",    "a\r\nb\nc\rd",  "a\n\rb",
                                     "\n\r",   "\r\r\n\n",   "<html>", "x\r\n\r\n", "ab\0cd\r\nef"s, "ab\r\n\0cd"s,
                                     "\0abc"s, "\r",         "\n",     "x\0"s,      "x\r\0\n"s};
   std::mt19937 rng(7);
-  const char alphabet[] = {'a', 'b', '\r', '\n', '\r', '\n', '\0'};
-  for (int i = 0; i < 2000; ++i) {
+  const std::string alphabets[] = {"ab\r\n\r\n\0"s, "ab\r\n\r\n", "abc\n", "ab\r\n"};
+  for (int i = 0; i < 4000; ++i) {
+    const std::string& alphabet = alphabets[i % 4];
     std::string t;
-    const int n = static_cast<int>(rng() % 24);
-    for (int k = 0; k < n; ++k) t.push_back(alphabet[rng() % (i % 3 == 0 ? 7 : 6)]);
+    const int n = static_cast<int>(rng() % (i % 5 == 0 ? 150 : 24));  // longer ones go block by block
+    for (int k = 0; k < n; ++k)
+      if (i % 4 == 3 && rng() % 3 == 0)
+        t += "\r\n";  // breaks that are CR LF but for a few
+      else
+        t.push_back(alphabet[rng() % (i % 4 == 3 ? 2 : alphabet.size())]);
     texts.push_back(t);
   }
   for (const std::string& t : texts) {
@@ -95,6 +102,12 @@ TEST(DocumentText, NormalizingInPlaceGivesTheSameText) {
     NormalizeLines(roomy);
     EXPECT_EQ(roomy, want) << t;
     EXPECT_EQ(roomy.data(), buffer) << "rebuilt in its own buffer: " << t;
+    for (LineBreaks breaks : {LineBreaks::CrLf, LineBreaks::Lf}) {
+      std::string saved = t;
+      saved.reserve(t.size() * 2 + 40);
+      SaveLinesInPlace(saved, breaks);
+      EXPECT_EQ(saved, SaveDocumentText(t, breaks)) << t;
+    }
   }
   // A text that is already in form is only cut at its byte 0.
   std::string done = "a\r\nb\r\n\0rest"s;

@@ -1,6 +1,10 @@
 // Freed page buffers stay in the process for the next page.
 #include <gtest/gtest.h>
 
+#include <cinttypes>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
 #include <string>
 
 #include "platform/memory.h"
@@ -33,6 +37,31 @@ TEST(PlatformMemory, PageBuffersComeFromTheHeapAndAreReusedHugeOnesAreMapped) {
   }
   EXPECT_EQ(mallinfo2().hblkhd, 0u);
   ReturnFreedMemory();
+}
+#endif
+
+#if defined(__linux__)
+// The range asked for large pages is marked for them (VmFlags "hg" in the
+// process's map), where the system has them at all.
+TEST(PlatformMemory, LargePagesAreAskedForTheWholeLargePagesOfABuffer) {
+  std::string setting;
+  std::getline(std::ifstream("/sys/kernel/mm/transparent_hugepage/enabled"), setting);
+  if (setting.empty() || setting.find("[never]") != std::string::npos) GTEST_SKIP() << "no large pages here";
+  std::string page;
+  page.reserve(8u << 20);
+  PreferLargePages(page.data(), page.capacity());
+  page.assign(8u << 20, 'p');
+  const auto at = reinterpret_cast<std::uintptr_t>(page.data());
+  const std::uintptr_t inside = ((at + (2u << 20) - 1) & ~std::uintptr_t{(2u << 20) - 1}) + 4096;
+  std::ifstream maps("/proc/self/smaps");
+  std::string line;
+  bool inRange = false, marked = false;
+  while (std::getline(maps, line)) {
+    std::uintptr_t lo = 0, hi = 0;
+    if (std::sscanf(line.c_str(), "%" SCNxPTR "-%" SCNxPTR, &lo, &hi) == 2) inRange = lo <= inside && inside < hi;
+    if (inRange && line.rfind("VmFlags:", 0) == 0) marked = line.find(" hg") != std::string::npos;
+  }
+  EXPECT_TRUE(marked);
 }
 #endif
 

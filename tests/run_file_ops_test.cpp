@@ -23,6 +23,20 @@ TEST(RunFileOps, SizesAreSixtyFourBit) {
   EXPECT_EQ(FileSizeOf(t.Folder("dir")), -1);
 }
 
+// A page read with LF breaks (lines of eight bytes or more) takes its CR LF
+// form in the buffer it was read into: no second page-sized buffer.
+TEST(RunFileOps, PagesTakeTheirFormInTheirReadBuffer) {
+  TempFolder t;
+  std::string lines;
+  for (int i = 0; i < 5000; ++i) lines += "<p>line " + std::to_string(i % 10) + "\n";
+  std::optional<std::string> page = ReadWholeFile(t.Write("lf.html", lines + "no break"));
+  ASSERT_TRUE(page);
+  const char* buffer = page->data();
+  NormalizeLines(*page);
+  EXPECT_EQ(page->data(), buffer);
+  EXPECT_EQ(*page, LoadDocumentText(lines + "no break"));
+}
+
 TEST(RunFileOps, CopyAndMove) {
   TempFolder t;
   std::string a = t.Write("a.html", std::string(20000, 'q'));

@@ -85,7 +85,22 @@ int Fail(int status, const std::string& message) {
 
 bool Print(const std::string& text) {
   errno = 0;
+#ifdef _WIN32
   return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
+#else
+  // A whole page goes out in one system call rather than through the stream's buffer.
+  if (std::fflush(stdout) != 0) return false;
+  for (std::size_t done = 0; done < text.size();) {
+    const ssize_t n = ::write(STDOUT_FILENO, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+#endif
 }
 
 // The message of a failed write to standard output, with the system's reason.

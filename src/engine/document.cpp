@@ -1,4 +1,5 @@
 // Reading a file's bytes into the document and writing the document back.
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -14,6 +15,69 @@ void RebuildInto(std::string_view text, std::string& out) {
   });
 }
 
+// Where the text ends: at its first byte 0, if any.
+std::size_t TextEnd(const char* data, std::size_t size) {
+  if (size == 0) return 0;  // an empty view may have no buffer at all
+  const void* zero = std::memchr(data, 0, size);
+  return zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - data) : size;
+}
+
+bool LastLineOpen(const char* data, std::size_t stop) {
+  return stop > 0 && data[stop - 1] != '\r' && data[stop - 1] != '\n';
+}
+
+// True when every CR of the n bytes is followed by an LF and every LF follows
+// a CR: the text is in the document's form but for its last line. Looked at
+// in blocks, so the test of each byte has no branch and a page that fails
+// stops early.
+bool OnlyCrLfBreaks(const char* s, std::size_t n) {
+  if (n == 0) return true;
+  if (s[0] == '\n' || s[n - 1] == '\r') return false;
+  constexpr std::size_t kBlock = 4096;
+  for (std::size_t i = 0; i + 1 < n;) {
+    const std::size_t end = std::min(n - 1, i + kBlock);
+    unsigned char odd = 0;
+    for (; i < end; ++i) odd |= static_cast<unsigned char>((s[i] == '\r') != (s[i + 1] == '\n'));
+    if (odd) return false;
+  }
+  return true;
+}
+
+// The position of the last LF before `end`; there must be one.
+std::size_t LastLfBefore(const char* s, std::size_t end) {
+#if defined(__GLIBC__)
+  return static_cast<std::size_t>(static_cast<const char*>(memrchr(s, '\n', end)) - s);
+#else
+  while (s[--end] != '\n') {
+  }
+  return end;
+#endif
+}
+
+// Puts a CR before each of the `lfs` LFs of text[0, stop) and CR LF after an
+// open last line, from the end backwards inside the text's own buffer: the
+// write position stays ahead of the read position by the CRs still to come.
+void WidenLfBreaks(std::string& text, std::size_t stop, std::size_t lfs, bool lastOpen) {
+  const std::size_t size = stop + lfs + (lastOpen ? 2 : 0);
+  text.resize(size);
+  char* s = text.data();
+  std::size_t w = size;
+  if (lastOpen) {
+    w -= 2;
+    std::memcpy(s + w, "\r\n", 2);
+  }
+  std::size_t r = stop;
+  while (w != r) {
+    const std::size_t q = LastLfBefore(s, r);  // there is one while w != r
+    const std::size_t n = r - q - 1;
+    w -= n;
+    std::memmove(s + w, s + q + 1, n);
+    w -= 2;
+    std::memcpy(s + w, "\r\n", 2);
+    r = q;
+  }
+}
+
 }  // namespace
 
 std::string LoadDocumentText(std::string_view fileBytes) {
@@ -24,7 +88,7 @@ std::string LoadDocumentText(std::string_view fileBytes) {
 }
 
 LineBreaks LineBreaksOf(std::string_view fileBytes) {
-  const std::string_view page = fileBytes.substr(0, fileBytes.find('\0'));
+  const std::string_view page = fileBytes.substr(0, TextEnd(fileBytes.data(), fileBytes.size()));
   return page.find('\r') == std::string_view::npos ? LineBreaks::Lf : LineBreaks::CrLf;
 }
 
@@ -35,16 +99,49 @@ std::string SaveDocumentText(std::string_view text, LineBreaks breaks) {
 }
 
 void SaveLinesInPlace(std::string& text, LineBreaks breaks) {
-  NormalizeLines(text);
-  if (breaks == LineBreaks::Lf) std::erase(text, '\r');
+  if (breaks == LineBreaks::CrLf) {
+    NormalizeLines(text);
+    return;
+  }
+  // Every break (CR LF, CR or LF) becomes one LF, in one sweep from the
+  // front: the text only shrinks, so it stays in its own buffer.
+  char* s = text.data();
+  const std::size_t stop = TextEnd(s, text.size());
+  std::size_t w = 0, r = 0;
+  while (r < stop) {
+    const void* cr = std::memchr(s + r, '\r', stop - r);
+    const std::size_t q = cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - s) : stop;
+    if (w != r) std::memmove(s + w, s + r, q - r);
+    w += q - r;
+    if (q == stop) break;
+    s[w++] = '\n';
+    r = q + 1 < stop && s[q + 1] == '\n' ? q + 2 : q + 1;
+  }
+  const bool lastOpen = LastLineOpen(s, stop);
+  text.resize(w);
+  if (lastOpen) text.push_back('\n');
 }
 
 void NormalizeLines(std::string& text) {
   // The text ends at a byte 0; every line break becomes CR LF and the last
   // line gets one: a lone CR or LF grows by one byte, a missing last break by two.
   const char* data = text.data();
-  const char* zero = static_cast<const char*>(std::memchr(data, 0, text.size()));
-  const std::size_t stop = zero ? static_cast<std::size_t>(zero - data) : text.size();
+  const std::size_t stop = TextEnd(data, text.size());
+  const bool lastOpen = LastLineOpen(data, stop);
+  // The two usual pages take a short way: one whose breaks are all CR LF is
+  // only checked, and in one without any CR every LF gains a CR, in its own
+  // buffer when the capacity allows; no stop at each break on the way.
+  if (!std::memchr(data, '\r', stop)) {
+    const std::size_t lfs = engine::CountOf(data, data + stop, '\n');
+    if (stop + lfs + (lastOpen ? 2 : 0) <= text.capacity()) {
+      WidenLfBreaks(text, stop, lfs, lastOpen);
+      return;
+    }
+  } else if (OnlyCrLfBreaks(data, stop)) {
+    text.resize(stop);
+    if (lastOpen) text += "\r\n";
+    return;
+  }
   engine::ByteSet breaks;
   breaks.add('\r');
   breaks.add('\n');
@@ -57,7 +154,6 @@ void NormalizeLines(std::string& text) {
       ++p;
     }
   }
-  const bool lastOpen = stop > 0 && data[stop - 1] != '\r' && data[stop - 1] != '\n';
   if (lastOpen) growth += 2;
   if (growth == 0) {
     text.resize(stop);

@@ -1,9 +1,13 @@
 #include "platform/memory.h"
 
 #include <climits>
+#include <cstdint>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
+#endif
+#if defined(__linux__)
+#include <sys/mman.h>
 #endif
 
 namespace tersify::platform {
@@ -22,6 +26,19 @@ void KeepFreedMemoryForReuse() {
 void ReturnFreedMemory() {
 #if defined(__GLIBC__)
   malloc_trim(0);
+#endif
+}
+
+void PreferLargePages(void* data, std::size_t size) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  constexpr std::uintptr_t kLarge = std::uintptr_t{2} << 20;
+  const auto at = reinterpret_cast<std::uintptr_t>(data);
+  const std::uintptr_t begin = (at + kLarge - 1) & ~(kLarge - 1);
+  const std::uintptr_t end = (at + size) & ~(kLarge - 1);
+  if (end > begin) (void)madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+  (void)data;
+  (void)size;
 #endif
 }
 

@@ -6,6 +6,8 @@
 #include <new>
 #include <stdexcept>
 
+#include "platform/memory.h"
+
 namespace tersify::platform {
 
 namespace fs = std::filesystem;
@@ -21,7 +23,8 @@ std::error_code Errno() { return {errno != 0 ? errno : EIO, std::generic_categor
 
 }  // namespace
 
-std::optional<std::string> ReadPlainFile(const fs::path& path, std::size_t spare, std::error_code* why) {
+std::optional<std::string> ReadPlainFile(const fs::path& path, std::size_t spare, std::error_code* why,
+                                         std::size_t sparePer) {
   std::error_code ec;
   const fs::file_status st = fs::status(path, ec);
   if (ec) return Fail(why, ec);
@@ -34,7 +37,8 @@ std::optional<std::string> ReadPlainFile(const fs::path& path, std::size_t spare
     std::string data;
     const std::uintmax_t size = fs::file_size(path, ec);
     if (!ec && size < data.max_size() / 2) {
-      data.reserve(static_cast<std::size_t>(size) + spare);
+      data.reserve(static_cast<std::size_t>(size) + spare + (sparePer ? static_cast<std::size_t>(size) / sparePer : 0));
+      PreferLargePages(data.data(), data.capacity());
       data.resize(static_cast<std::size_t>(size));
       in.read(data.data(), static_cast<std::streamsize>(size));
       data.resize(static_cast<std::size_t>(in.gcount()));

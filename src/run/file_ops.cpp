@@ -48,6 +48,9 @@ class Temporary {
       errno = 0;
       file_ = std::fopen(path.c_str(), "wbx");
       if (file_) {
+        // Pages are written in one piece: each write goes straight to the
+        // system rather than through the stream's buffer.
+        std::setvbuf(file_, nullptr, _IONBF, 0);
         path_ = std::move(path);
         return {};
       }
@@ -236,8 +239,11 @@ std::string FileDateText(const std::string& path, UserInteraction& ui) {
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path, std::error_code* why) {
-  // Room for the line break the document may add at its end.
-  return platform::ReadPlainFile(path, 2, why);
+  // Room for the line break the document may add at its end, and for a CR
+  // before each LF of a page with LF breaks (lines of eight bytes or more on
+  // average), so the document takes its form in this buffer. Room that is
+  // not written to takes no memory.
+  return platform::ReadPlainFile(path, 2, why, 8);
 }
 
 }  // namespace tersify
