@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-tools/deps.sh build-essential cmake ninja-build libgtest-dev qt6-base-dev
+tools/deps.sh build-essential cmake ninja-build libgtest-dev libssl-dev qt6-base-dev
 
 build=build
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTERSIFY_BUILD_TESTS=OFF >/dev/null

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 # cpack -G DEB in the install test needs file and dpkg-shlibdeps (dpkg-dev).
-tools/deps.sh build-essential cmake ninja-build ccache clang-format libgtest-dev qt6-base-dev \
+tools/deps.sh build-essential cmake ninja-build ccache clang-format libgtest-dev libssl-dev qt6-base-dev \
   xauth xvfb file dpkg-dev
 
 # The folders of src/ must not include each other in a circle, and the sources

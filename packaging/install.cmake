@@ -37,6 +37,8 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION web)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The run record's SHA-256 comes from libcrypto; named too where shlibdeps is missing.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libssl3")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_GENERATOR DEB)
 include(CPack)
