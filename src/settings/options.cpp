@@ -12,6 +12,8 @@ template <class... F>
 struct Overloaded : F... {
   using F::operator()...;
 };
+template <class... F>
+Overloaded(F...) -> Overloaded<F...>;
 
 // Calls visit with a reference to the row's value in the record.
 template <class Record, class Visit>
