@@ -691,6 +691,221 @@ Str<Ch> ProcessTag(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry,
   return ProcessTagInto(text, env, entry, replacement, nullptr, out) ? out : text;
 }
 
+namespace {
+
+// The bytes that bound an occurrence or count for its tests.
+bool Bounds(std::uint32_t c) {
+  return c == 8 || c == '\n' || c == '\r' || c == ' ' || c == '"' || c == '<' || c == '>';
+}
+
+// Whether those bytes are their own lower-case forms and no other byte has
+// one of them as its form, so the text and its lower-case form agree on them.
+bool BoundsStandAlone(const LowerTable& t) {
+  for (std::uint32_t b = 0; b < 256; ++b)
+    if ((Bounds(b) || Bounds(t[b])) && t[b] != b) return false;
+  return true;
+}
+
+// A group of replacement pairs taken word by word (see ReplaceTagsTogether).
+template <class Ch>
+class WordReplacer {
+ public:
+  static constexpr std::size_t kNone = ~std::size_t{0};
+
+  // False when the pairs are not a group it serves.
+  bool Prepare(const PassEnv<Ch>& env, const std::vector<TagPair>& pairs) {
+    env_ = &env;
+    if (!BoundsStandAlone(*env.lower)) return false;
+    for (std::uint32_t b = 0; b < 256; ++b) bound_[b] = Bounds(b);
+    const CaseClasses classes(*env.lower);
+    for (const TagPair& p : pairs) {
+      Str<Ch> rep;
+      for (char c : p.replacement) rep.push_back(static_cast<Ch>(static_cast<unsigned char>(c)));
+      reps_.push_back(rep);
+      next_.push_back(kNone);
+      if (p.entry.empty()) continue;  // changes nothing
+      if (rep.empty()) return false;  // removes the tag: a change of another kind
+      for (Ch c : rep)
+        if (Bounds(U(c))) return false;
+      const Str<Ch> low = Lowered(p.entry);
+      for (Ch c : low)
+        if (Bounds(U(c))) return false;
+      // Untaken occurrences must come back as they were: at most one
+      // capital shares the first byte's lower-case form.
+      int capitals = 0;
+      for (unsigned char b : classes.Of(U(low[0]))) capitals += b != U(low[0]) ? 1 : 0;
+      if (capitals > 1) return false;
+      Word& w = words_[WordFor(low)];
+      w.pairs.push_back(reps_.size() - 1);
+    }
+    // Where a replacement is itself a word some pair takes, the word goes on
+    // to that pair's later entries.
+    for (std::size_t j = 0; j < reps_.size(); ++j)
+      if (!reps_[j].empty() && !pairs[j].entry.empty()) next_[j] = Find(Lowered(pairs[j].replacement));
+    return true;
+  }
+
+  std::optional<bool> Run(const Str<Ch>& text, Str<Ch>& out) {
+    if (words_.empty()) return false;
+    const PassEnv<Ch>& env = *env_;
+    const Ch* const data = text.data();
+    const std::size_t n = text.size();
+    const Ch quote = static_cast<Ch>('"');
+    std::size_t copied = 0;  // text before it is in `out`
+    bool changed = false;
+    bool odd = false;          // the parity of the quotes before `counted`
+    const Ch* counted = data;  //
+    BracketLookBack<Ch> markup;
+    // The word at i, after a byte that may stand before an occurrence.
+    auto probe = [&](std::size_t i) {
+      const std::uint32_t c0 = U(env.Lower(data[i]));
+      if (c0 >= 256 || lengths_[c0] == 0) return;
+      // Bounding bytes stand for themselves in both cases, and symbols past
+      // the bytes (markers) bound nothing.
+      const std::size_t cap = std::min(n, i + longest_ + 1);
+      std::size_t e = i + 1;
+      while (e < cap && !(U(data[e]) < 256 && bound_[U(data[e])])) ++e;
+      const std::size_t len = e - i;
+      const std::uint64_t lenBit = len < 64 ? std::uint64_t{1} << len : 1;
+      if (len > longest_ || (lengths_[c0] & lenBit) == 0 || e == n || !ValidAfter(data[e])) return;
+      const std::size_t d = Match(c0, data + i, len);
+      if (d == kNone) return;
+      odd ^= (CountOf(counted, data + i, quote) & 1) != 0;
+      counted = data + i;
+      if (odd || !markup.InMarkup(data, i)) return;
+      const std::size_t j = Chain(d);
+      if (j == kNone) return;
+      if (!changed) {
+        out.clear();
+        out.reserve(n);
+        changed = true;
+      }
+      out.append(data + copied, i - copied);
+      out.append(reps_[j]);
+      copied = e;
+    };
+    std::size_t b = 0;  // bytes before it have been looked at as bytes before a word
+#ifdef TERSIFY_ENGINE_PAIR_CLASSES
+    if constexpr (sizeof(Ch) == 1)
+      if (__builtin_cpu_supports("ssse3")) {
+        const std::size_t always = 1;
+        b = ScanPairClasses(data, n, n, always, Befores(), Classes(), probe);
+      }
+#endif
+    for (; b + 1 < n; ++b)
+      if (ValidBefore(env.Lower(data[b]))) probe(b + 1);
+    if (!changed) return false;
+    out.append(data + copied, n - copied);
+    return true;
+  }
+
+ private:
+  // A word some pair takes, and those pairs in order.
+  struct Word {
+    Str<Ch> low;
+    std::vector<std::size_t> pairs;
+  };
+
+  Str<Ch> Lowered(std::string_view s) const {
+    Str<Ch> low;
+    for (char c : s) low.push_back(env_->Lower(static_cast<Ch>(static_cast<unsigned char>(c))));
+    return low;
+  }
+
+  std::size_t Find(const Str<Ch>& low) const {
+    for (std::size_t d : byFirst_[U(low[0])])
+      if (words_[d].low == low) return d;
+    return kNone;
+  }
+
+  std::size_t WordFor(const Str<Ch>& low) {
+    std::size_t d = Find(low);
+    if (d != kNone) return d;
+    byFirst_[U(low[0])].push_back(words_.size());
+    words_.push_back({low, {}});
+    longest_ = std::max(longest_, low.size());
+    lengths_[U(low[0])] |= low.size() < 64 ? std::uint64_t{1} << low.size() : 1;
+    return words_.size() - 1;
+  }
+
+  // The word of `len` symbols at p, whose first is c0 in lower case.
+  std::size_t Match(std::uint32_t c0, const Ch* p, std::size_t len) const {
+    for (std::size_t d : byFirst_[c0]) {
+      const Str<Ch>& low = words_[d].low;
+      if (low.size() != len) continue;
+      std::size_t k = 1;
+      while (k < len && env_->Lower(p[k]) == low[k]) ++k;
+      if (k == len) return d;
+    }
+    return kNone;
+  }
+
+  // The pair whose replacement the word `d` ends as, going through the pairs
+  // in order; each takes the word as its predecessor left it.
+  std::size_t Chain(std::size_t d) const {
+    std::size_t last = kNone;
+    std::size_t from = 0;
+    while (d != kNone) {
+      const std::vector<std::size_t>& ps = words_[d].pairs;
+      auto it = std::lower_bound(ps.begin(), ps.end(), from);
+      if (it == ps.end()) break;
+      last = *it;
+      from = last + 1;
+      d = next_[last];
+    }
+    return last;
+  }
+
+  ByteSet Befores() const {
+    ByteSet s;
+    for (char c : {'\b', '\n', ' ', '<'}) s.add(static_cast<unsigned char>(c));
+    return s;
+  }
+
+  // The words' first two bytes as they may stand in the text, by the word's
+  // first byte in eight buckets.
+  PairClasses Classes() const {
+    const CaseClasses classes(*env_->lower);
+    PairClasses c;
+    for (std::size_t d = 0; d < words_.size(); ++d) {
+      const Str<Ch>& low = words_[d].low;
+      const auto bucket = static_cast<unsigned>(U(low[0]) % 8);
+      for (unsigned char b : classes.Of(U(low[0]))) c.AddFirst(bucket, b);
+      if (low.size() == 1)
+        for (int b = 0; b < 256; ++b) c.AddSecond(bucket, static_cast<unsigned char>(b));
+      else
+        for (unsigned char b : classes.Of(U(low[1]))) c.AddSecond(bucket, b);
+    }
+    return c;
+  }
+
+  const PassEnv<Ch>* env_ = nullptr;
+  std::vector<Word> words_;
+  std::array<std::vector<std::size_t>, 256> byFirst_;  // per lower-case first byte, its words
+  std::size_t longest_ = 0;
+  // Per lower-case first byte, the lengths of its words as bits (bit 0 for
+  // those of 64 symbols or more, which the length test then lets through).
+  std::array<std::uint64_t, 256> lengths_{};
+  std::array<bool, 256> bound_{};
+  std::vector<Str<Ch>> reps_;      // per pair
+  std::vector<std::size_t> next_;  // per pair, the word its replacement is, or kNone
+};
+
+}  // namespace
+
+template <class Ch>
+bool TagPairsGoTogether(const PassEnv<Ch>& env, const std::vector<TagPair>& pairs) {
+  return WordReplacer<Ch>().Prepare(env, pairs);
+}
+
+template <class Ch>
+std::optional<bool> ReplaceTagsTogether(const Str<Ch>& text, const PassEnv<Ch>& env, const std::vector<TagPair>& pairs,
+                                        Str<Ch>& out) {
+  WordReplacer<Ch> replacer;
+  if (!replacer.Prepare(env, pairs)) return std::nullopt;
+  return replacer.Run(text, out);
+}
+
 #define TERSIFY_INSTANTIATE(Ch)                                                                                        \
   template Str<Ch> ProcessTag<Ch>(Str<Ch>, const PassEnv<Ch>&, std::string_view, std::string_view);                    \
   template std::optional<TagStart> FindTagStart<Ch>(const Str<Ch>&, const PassEnv<Ch>&, std::string_view);             \
@@ -698,7 +913,10 @@ Str<Ch> ProcessTag(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry,
                                       TextEdits*);                                                                     \
   template bool ProcessTagInto<Ch>(const Str<Ch>&, const PassEnv<Ch>&, std::string_view, std::string_view, TextEdits*, \
                                    Str<Ch>&);                                                                          \
-  template class TagCandidateFinder<Ch>;
+  template class TagCandidateFinder<Ch>;                                                                               \
+  template bool TagPairsGoTogether<Ch>(const PassEnv<Ch>&, const std::vector<TagPair>&);                               \
+  template std::optional<bool> ReplaceTagsTogether<Ch>(const Str<Ch>&, const PassEnv<Ch>&,                             \
+                                                       const std::vector<TagPair>&, Str<Ch>&);
 TERSIFY_INSTANTIATE(char)
 TERSIFY_INSTANTIATE(Wide)
 #undef TERSIFY_INSTANTIATE
