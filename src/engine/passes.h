@@ -139,16 +139,18 @@ struct TagPair {
 
 // ProcessTag for each pair in turn, in one sweep over the text. It serves
 // pairs whose entries and replacements hold no byte that bounds an
-// occurrence or counts for its tests (the bytes that may stand before or
-// after one, the quote, "<" and ">"): each occurrence is then a whole word
-// between such bytes, a replacement puts one word in the place of another
-// and leaves every test of every other place as it was, so each word goes
-// through the pairs' changes on its own. Answers nothing, with `out`
-// untouched, for pairs it does not serve (the caller then calls ProcessTag
-// per pair); false, with `out` untouched, when no pair takes a word;
-// true with the new text in `out` (which must not be `text`). Whether it
-// serves a group depends on the pairs and the code page alone, and
-// TagPairsGoTogether tells it.
+// occurrence or counts for its tests (8, LF, CR, space, the quote, "<" and
+// ">", bytes the code page must give no other case), whose replacements are
+// not empty (those remove tags) and whose entries' first letters have at
+// most one capital (so untaken occurrences come back as they were): each
+// occurrence is then a whole word between such bytes, a replacement puts one
+// word in the place of another and leaves every test of every other place as
+// it was, so each word goes through the pairs' changes on its own. Answers
+// nothing, with `out` untouched, for pairs it does not serve (the caller
+// then calls ProcessTag per pair); false, with `out` untouched, when no pair
+// takes a word; true with the new text in `out` (which must not be `text`).
+// Whether it serves a group depends on the pairs and the code page alone,
+// and TagPairsGoTogether tells it.
 template <class Ch>
 bool TagPairsGoTogether(const PassEnv<Ch>& env, const std::vector<TagPair>& pairs);
 template <class Ch>
