@@ -383,5 +383,75 @@ TEST(TagCandidates, ChainedTablesAgainstReference) {
   }
 }
 
+// A group of replacement pairs in one sweep gives the text of ProcessTag
+// called once per pair. The words feed one another (chains, pairs that
+// undo or repeat an earlier one, a replacement equal to its entry), stand in
+// and out of quotes and markup, in both cases and with national letters.
+template <class Ch>
+void CheckGroupsAgainstOneByOne(const LowerTable& lower, unsigned seed, int rounds) {
+  std::mt19937 rng(seed);
+  static const std::vector<std::string> words = {"b",  "B",    "i",    "em",    "Em",   "strong", "/b",  "/em", "s",
+                                                 "st", "rong", "\xc0", "\xe0x", "code", "tt",     "a=1", "x"};
+  static const std::vector<std::string> around = {" ", "<", ">", "\n", "\r", "\b", "\"", "=", "/", "\r\n", "\t"};
+  int served = 0, changed = 0;
+  for (int round = 0; round < rounds; ++round) {
+    std::string doc = "<";
+    // Long ones too, for the search sixteen bytes at a time.
+    for (int k = static_cast<int>(rng() % (round % 2 ? 24 : 120)); k >= 0; --k) {
+      const std::string& w = words[rng() % words.size()];
+      const unsigned r = rng() % 4;
+      doc += r == 0 ? "<" + w : r == 1 ? " " + w : r == 2 ? w + ">" : around[rng() % around.size()];
+    }
+    std::vector<std::string> texts;
+    for (int k = static_cast<int>(rng() % 6) * 2 + 2; k > 0; --k) texts.push_back(words[rng() % words.size()]);
+    std::vector<engine::TagPair> pairs;
+    for (std::size_t k = 0; k + 1 < texts.size(); k += 2) pairs.push_back({texts[k], texts[k + 1]});
+    std::string used = doc;
+    for (const auto& t : texts) used += t;
+    const PassOptions s;
+    const engine::PassEnv<Ch> env = EnvFor<Ch>(lower, s, used);
+    const Str<Ch> before = As<Ch>(doc);
+    Str<Ch> oneByOne = before;
+    for (const auto& p : pairs)
+      oneByOne = engine::ProcessTag<Ch>(oneByOne, env, std::string(p.entry), std::string(p.replacement));
+    Str<Ch> out = As<Ch>("untouched");
+    const std::optional<bool> together = engine::ReplaceTagsTogether<Ch>(before, env, pairs, out);
+    if (!together) continue;  // a capital shared by two letters of the code page
+    ++served;
+    changed += oneByOne != before ? 1 : 0;
+    EXPECT_EQ(*together ? out : before, oneByOne) << "document [" << doc << "]";
+    if (!*together) {
+      EXPECT_EQ(out, As<Ch>("untouched"));
+    }
+    if (::testing::Test::HasFailure()) return;
+  }
+  EXPECT_GT(served, rounds / 2);
+  EXPECT_GT(changed, rounds / 4);
+}
+
+TEST(TagGroups, TogetherGivesTheTextOfOneByOne) {
+  CheckGroupsAgainstOneByOne<char>(LowerTableFor(CodePage::Cp1252), 91, 4000);
+  CheckGroupsAgainstOneByOne<Wide>(LowerTableFor(CodePage::Cp1252), 92, 1000);
+  CheckGroupsAgainstOneByOne<char>(LowerTableFor(CodePage::Cp1251), 93, 1000);
+}
+
+// Pairs whose texts hold a byte that bounds an occurrence or counts for its
+// tests, and pairs that remove tags, are left to ProcessTag.
+TEST(TagGroups, LeavesOtherPairsToOneByOne) {
+  const LowerTable& lower = LowerTableFor(CodePage::Cp1252);
+  const PassOptions s;
+  const engine::PassEnv<char> env = EnvFor<char>(lower, s, "<b> x");
+  const std::vector<std::vector<engine::TagPair>> declined = {
+      {{"b", ""}},   {{"x b", "i"}}, {{"b<", "i"}},  {{"b", "i\""}}, {{"b", "<i"}},
+      {{"b", "i>"}}, {{"b", "i\r"}}, {{"b", "i\n"}}, {{"b", "\bi"}}, {{"em", "i"}, {"b", "x y"}}};
+  std::string out = "untouched";
+  for (const auto& pairs : declined) {
+    EXPECT_FALSE(engine::ReplaceTagsTogether<char>("<b> x", env, pairs, out)) << pairs.back().replacement;
+    EXPECT_EQ(out, "untouched");
+  }
+  EXPECT_EQ(engine::ReplaceTagsTogether<char>("<b> x", env, {{"B", "strong"}, {"X", "i"}}, out), true);
+  EXPECT_EQ(out, "<strong> x");
+}
+
 }  // namespace
 }  // namespace tersify

@@ -439,6 +439,8 @@ class Sequence {
   StepEnd RunTagSlot(const Slot& slot, Work<Ch>& w) {
     engine::TagCandidateFinder<Ch>& finder = Finder(w);
     const std::size_t tag = tagIndex_[current_];
+    if (current_ < groupEnd_) return;  // done with its group
+    if (kPassRows[slot.row].info.kind == StepKind::TagReplacement && ReplaceGroup(w)) return;
     if (!candidatesKnown_) {
       finder.Mark(w.text, found_);
       candidatesKnown_ = true;
@@ -468,6 +470,41 @@ class Sequence {
   }
 
  private:
+  // The replacement slots from the current one to the end of their run, in
+  // one sweep where the group allows it (see ReplaceTagsTogether). Not under
+  // a fault hook, which fails slots one by one; a failure of the sweep, which
+  // leaves the text as it was, lets the slots run one by one and report
+  // their own failures.
+  template <class Ch>
+  bool ReplaceGroup(Work<Ch>& w) {
+    if (faultHook_) return false;
+    std::size_t end = current_;
+    const std::vector<engine::TagPair> pairs = ReplacementRun(end);
+    std::optional<bool> changed;
+    try {
+      changed = engine::ReplaceTagsTogether<Ch>(w.text, w.env, pairs, w.spare);
+    } catch (const std::exception&) {
+      return false;
+    }
+    if (!changed) return false;
+    if (*changed) {
+      w.text.swap(w.spare);
+      candidatesKnown_ = false;
+    }
+    for (std::size_t i = current_; i < end; ++i) found_[tagIndex_[i]] = true;
+    groupEnd_ = end;
+    return true;
+  }
+
+  // The pairs of the replacement slots from `end` on, up to the first slot
+  // of another kind, where `end` is left.
+  std::vector<engine::TagPair> ReplacementRun(std::size_t& end) const {
+    std::vector<engine::TagPair> pairs;
+    for (; end < plan_.size() && kPassRows[plan_[end].row].info.kind == StepKind::TagReplacement; ++end)
+      pairs.push_back({plan_[end].entry, plan_[end].replacement});
+    return pairs;
+  }
+
   static bool IsTagSlot(const Slot& slot) {
     const StepKind kind = kPassRows[slot.row].info.kind;
     return kind == StepKind::TagRemoval || kind == StepKind::TagReplacement;
@@ -568,6 +605,14 @@ class Sequence {
       found_.assign(entries.size(), false);
       for (std::size_t i = 0; i < current_; ++i)
         if (IsTagSlot(plan_[i])) found_[tagIndex_[i]] = true;
+      // Replacement runs done in one sweep need no search for their entries.
+      for (std::size_t i = current_; i < plan_.size() && !faultHook_;) {
+        std::size_t end = i;
+        const std::vector<engine::TagPair> pairs = ReplacementRun(end);
+        if (end > i && engine::TagPairsGoTogether<Ch>(w.env, pairs))
+          for (std::size_t k = i; k < end; ++k) found_[tagIndex_[k]] = true;
+        i = std::max(end, i + 1);
+      }
       candidatesKnown_ = false;
     }
     return *finder;
@@ -576,6 +621,7 @@ class Sequence {
   // The text is redone from slot `first` on, as other symbols.
   void ForgetCandidates(std::size_t first) {
     candidatesKnown_ = false;
+    groupEnd_ = std::min(groupEnd_, first);
     for (std::size_t i = first; i < plan_.size() && !found_.empty(); ++i)
       if (IsTagSlot(plan_[i])) found_[tagIndex_[i]] = false;
   }
@@ -589,6 +635,7 @@ class Sequence {
   std::vector<std::size_t> tagIndex_;  // per tag slot, its place among the finder's entries
   std::vector<bool> found_;            // per tag slot's entry: may change the text, or has run
   bool candidatesKnown_ = false;       // found_ fits the current text
+  std::size_t groupEnd_ = 0;           // the slots before it ran together with an earlier one
 };
 
 template <class Ch>

@@ -127,6 +127,32 @@ template <class Ch>
 bool ProcessTagInto(const Str<Ch>& text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement,
                     TextEdits* edits, Str<Ch>& out);
 
+// One replacement entry and its replacement text.
+struct TagPair {
+  std::string_view entry;
+  std::string_view replacement;
+};
+
+// ProcessTag for each pair in turn, in one sweep over the text. It serves
+// pairs whose entries and replacements hold no byte that bounds an
+// occurrence or counts for its tests (8, LF, CR, space, the quote, "<" and
+// ">", bytes the code page must give no other case), whose replacements are
+// not empty (those remove tags) and whose entries' first letters have at
+// most one capital (so untaken occurrences come back as they were): each
+// occurrence is then a whole word between such bytes, a replacement puts one
+// word in the place of another and leaves every test of every other place as
+// it was, so each word goes through the pairs' changes on its own. Answers
+// nothing, with `out` untouched, for pairs it does not serve (the caller
+// then calls ProcessTag per pair); false, with `out` untouched, when no pair
+// takes a word; true with the new text in `out` (which must not be `text`).
+// Whether it serves a group depends on the pairs and the code page alone,
+// and TagPairsGoTogether tells it.
+template <class Ch>
+bool TagPairsGoTogether(const PassEnv<Ch>& env, const std::vector<TagPair>& pairs);
+template <class Ch>
+std::optional<bool> ReplaceTagsTogether(const Str<Ch>& text, const PassEnv<Ch>& env, const std::vector<TagPair>& pairs,
+                                        Str<Ch>& out);
+
 // Pairs of bytes that may begin an entry, sorted into eight buckets by the
 // entry's first byte; a pair belongs to a bucket when its first byte is one
 // of the bucket's first bytes and its second one of its second bytes. Each

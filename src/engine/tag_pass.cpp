@@ -420,6 +420,68 @@ __attribute__((target("ssse3"))) std::size_t ScanPairClasses(const char* data, s
   }
   return j;
 }
+
+// For each word start of data[0, n) whose first two bytes may begin a word
+// by `pairs` (a word start: a byte that bounds nothing (8, LF, CR, space,
+// quote, "<", ">") after one that may stand before an occurrence (8, LF,
+// space, "<")), calls word(i, e, odd): e is the first bounding byte after i,
+// or a place more than `longest` on, and odd the parity of the quotes before
+// i. Sixty-four bytes at a time while 65 remain; returns where it stopped,
+// with `odd` the parity of the quotes before it.
+template <class Word>
+__attribute__((target("ssse3,popcnt"))) std::size_t ScanWordStarts(const char* data, std::size_t n, std::size_t longest,
+                                                                   const PairClasses& pairs,
+                                                                   const std::array<bool, 256>& bound, bool& odd,
+                                                                   Word&& word) {
+  auto load = [](const std::array<std::uint8_t, 16>& t) {
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(t.data()));
+  };
+  const __m128i loF = load(pairs.loFirst), hiF = load(pairs.hiFirst);
+  const __m128i loS = load(pairs.loSecond), hiS = load(pairs.hiSecond);
+  // Classes by the two halves of a byte: bits 0 to 2 mark the bounding bytes,
+  // bits 4 to 6 those that may stand before an occurrence. High half 0: 8
+  // and LF (both), CR (bounding); 2: space (both), quote; 3: "<" (both), ">".
+  const __m128i lo = _mm_setr_epi8(0x22, 0, 0x02, 0, 0, 0, 0, 0, 0x11, 0, 0x11, 0, 0x44, 0x01, 0x04, 0);
+  const __m128i hi = _mm_setr_epi8(0x11, 0, 0x22, 0x44, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+  const __m128i nibble = _mm_set1_epi8(0x0F), bounding = _mm_set1_epi8(0x07), before = _mm_set1_epi8(0x70);
+  const __m128i quote = _mm_set1_epi8('"'), zero = _mm_setzero_si128();
+  auto lanes = [](__m128i m) { return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(m))); };
+  std::uint64_t carry = 0;  // the byte before the block may stand before an occurrence
+  std::size_t base = 0;
+  for (; base + 65 <= n; base += 64) {
+    std::uint64_t bounds = 0, befores = 0, quotes = 0, firsts = 0;
+    for (unsigned k = 0; k < 4; ++k) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + base + 16 * k));
+      const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + base + 16 * k + 1));
+      const __m128i pair = _mm_and_si128(Buckets(x, loF, hiF), Buckets(y, loS, hiS));
+      firsts |= (~lanes(_mm_cmpeq_epi8(pair, zero)) & 0xFFFF) << (16 * k);
+      const __m128i cls = _mm_and_si128(_mm_shuffle_epi8(lo, _mm_and_si128(x, nibble)),
+                                        _mm_shuffle_epi8(hi, _mm_and_si128(_mm_srli_epi16(x, 4), nibble)));
+      bounds |= (~lanes(_mm_cmpeq_epi8(_mm_and_si128(cls, bounding), zero)) & 0xFFFF) << (16 * k);
+      befores |= (~lanes(_mm_cmpeq_epi8(_mm_and_si128(cls, before), zero)) & 0xFFFF) << (16 * k);
+      quotes |= lanes(_mm_cmpeq_epi8(x, quote)) << (16 * k);
+    }
+    std::uint64_t starts = (befores << 1 | carry) & ~bounds & firsts;
+    carry = befores >> 63;
+    while (starts != 0) {
+      const int k = std::countr_zero(starts);
+      starts &= starts - 1;
+      const std::size_t i = base + static_cast<std::size_t>(k);
+      const std::uint64_t later = k == 63 ? 0 : bounds >> (k + 1);
+      std::size_t e;
+      if (later != 0) {
+        e = i + 1 + static_cast<std::size_t>(std::countr_zero(later));
+      } else {
+        const std::size_t cap = std::min(n, i + longest + 1);
+        for (e = base + 64; e < cap && !bound[static_cast<unsigned char>(data[e])];) ++e;
+        e = std::min(e, cap);
+      }
+      word(i, e, odd ^ ((__builtin_popcountll(quotes & ((std::uint64_t{1} << k) - 1)) & 1) != 0));
+    }
+    odd ^= (__builtin_popcountll(quotes) & 1) != 0;
+  }
+  return base;
+}
 #endif
 
 namespace {
@@ -691,6 +753,225 @@ Str<Ch> ProcessTag(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry,
   return ProcessTagInto(text, env, entry, replacement, nullptr, out) ? out : text;
 }
 
+namespace {
+
+// The bytes that bound an occurrence or count for its tests.
+bool Bounds(std::uint32_t c) {
+  return c == 8 || c == '\n' || c == '\r' || c == ' ' || c == '"' || c == '<' || c == '>';
+}
+
+// Whether those bytes are their own lower-case forms and no other byte has
+// one of them as its form, so the text and its lower-case form agree on them.
+bool BoundsStandAlone(const LowerTable& t) {
+  for (std::uint32_t b = 0; b < 256; ++b)
+    if ((Bounds(b) || Bounds(t[b])) && t[b] != b) return false;
+  return true;
+}
+
+// A group of replacement pairs taken word by word (see ReplaceTagsTogether).
+template <class Ch>
+class WordReplacer {
+ public:
+  static constexpr std::size_t kNone = ~std::size_t{0};
+
+  // False when the pairs are not a group it serves.
+  bool Prepare(const PassEnv<Ch>& env, const std::vector<TagPair>& pairs) {
+    env_ = &env;
+    if (!BoundsStandAlone(*env.lower)) return false;
+    for (std::uint32_t b = 0; b < 256; ++b) bound_[b] = Bounds(b);
+    const CaseClasses classes(*env.lower);
+    for (const TagPair& p : pairs) {
+      Str<Ch> rep;
+      for (char c : p.replacement) rep.push_back(static_cast<Ch>(static_cast<unsigned char>(c)));
+      reps_.push_back(rep);
+      next_.push_back(kNone);
+      if (p.entry.empty()) continue;  // changes nothing
+      if (rep.empty()) return false;  // removes the tag: a change of another kind
+      for (Ch c : rep)
+        if (Bounds(U(c))) return false;
+      const Str<Ch> low = Lowered(p.entry);
+      for (Ch c : low)
+        if (Bounds(U(c))) return false;
+      // Untaken occurrences must come back as they were: at most one
+      // capital shares the first byte's lower-case form.
+      int capitals = 0;
+      for (unsigned char b : classes.Of(U(low[0]))) capitals += b != U(low[0]) ? 1 : 0;
+      if (capitals > 1) return false;
+      Word& w = words_[WordFor(low)];
+      w.pairs.push_back(reps_.size() - 1);
+    }
+    // Where a replacement is itself a word some pair takes, the word goes on
+    // to that pair's later entries.
+    for (std::size_t j = 0; j < reps_.size(); ++j)
+      if (!reps_[j].empty() && !pairs[j].entry.empty()) next_[j] = Find(Lowered(pairs[j].replacement));
+    return true;
+  }
+
+  std::optional<bool> Run(const Str<Ch>& text, Str<Ch>& out) {
+    if (words_.empty()) return false;
+    const Ch* const data = text.data();
+    const std::size_t n = text.size();
+    std::size_t copied = 0;  // text before it is in `out`
+    bool changed = false;
+    BracketLookBack<Ch> markup;
+    // The word [i, e) after a byte that may stand before an occurrence, with
+    // the parity of the quotes before it; e is the first bounding symbol
+    // after i, or a place too far on for any word.
+    auto word = [&](std::size_t i, std::size_t e, bool odd) {
+      const std::size_t len = e - i;
+      const std::uint32_t c0 = U(env_->Lower(data[i]));
+      if (c0 >= 256 || len > longest_ || (lengths_[c0] & LengthBit(len)) == 0) return;
+      if (e >= n || !ValidAfter(data[e])) return;
+      const std::size_t d = Match(c0, data + i, len);
+      if (d == kNone || odd || !markup.InMarkup(data, i)) return;
+      const std::size_t j = Chain(d);
+      if (j == kNone) return;
+      if (!changed) {
+        out.clear();
+        out.reserve(n);
+        changed = true;
+      }
+      out.append(data + copied, i - copied);
+      out.append(reps_[j]);
+      copied = e;
+    };
+    std::size_t from = 0;  // words that begin before it have been looked at
+    bool odd = false;      // the parity of the quotes before `from`
+#ifdef TERSIFY_ENGINE_PAIR_CLASSES
+    if constexpr (sizeof(Ch) == 1)
+      if (__builtin_cpu_supports("ssse3") && __builtin_cpu_supports("popcnt"))
+        from = ScanWordStarts(data, n, longest_, Classes(), bound_, odd, word);
+#endif
+    // Bounding bytes stand for themselves in both cases, and symbols past
+    // the bytes (markers) bound nothing.
+    auto bounds = [&](Ch c) { return U(c) < 256 && bound_[U(c)]; };
+    if (from == 0 && n > 0) {
+      odd = U(data[0]) == '"';
+      from = 1;
+    }
+    for (std::size_t i = from; i < n; ++i) {
+      if (ValidBefore(data[i - 1]) && !bounds(data[i])) {
+        const std::size_t cap = std::min(n, i + longest_ + 1);
+        std::size_t e = i + 1;
+        while (e < cap && !bounds(data[e])) ++e;
+        word(i, e, odd);
+      }
+      odd ^= U(data[i]) == '"';
+    }
+    if (!changed) return false;
+    out.append(data + copied, n - copied);
+    return true;
+  }
+
+ private:
+  // A word some pair takes, and those pairs in order.
+  struct Word {
+    Str<Ch> low;
+    std::vector<std::size_t> pairs;
+  };
+
+  Str<Ch> Lowered(std::string_view s) const {
+    Str<Ch> low;
+    for (char c : s) low.push_back(env_->Lower(static_cast<Ch>(static_cast<unsigned char>(c))));
+    return low;
+  }
+
+  std::size_t Find(const Str<Ch>& low) const {
+    for (std::size_t d : byFirst_[U(low[0])])
+      if (words_[d].low == low) return d;
+    return kNone;
+  }
+
+  static std::uint64_t LengthBit(std::size_t len) { return len < 64 ? std::uint64_t{1} << len : 1; }
+
+  std::size_t WordFor(const Str<Ch>& low) {
+    std::size_t d = Find(low);
+    if (d != kNone) return d;
+    std::vector<std::size_t>& same = byFirst_[U(low[0])];
+    same.insert(LongerFrom(same, low.size()), words_.size());
+    words_.push_back({low, {}});
+    longest_ = std::max(longest_, low.size());
+    lengths_[U(low[0])] |= LengthBit(low.size());
+    return words_.size() - 1;
+  }
+
+  // The first of `ids` (words in order of length) whose word has `len` symbols or more.
+  std::vector<std::size_t>::const_iterator LongerFrom(const std::vector<std::size_t>& ids, std::size_t len) const {
+    return std::partition_point(ids.begin(), ids.end(), [&](std::size_t d) { return words_[d].low.size() < len; });
+  }
+
+  // The word of `len` symbols at p, whose first is c0 in lower case.
+  std::size_t Match(std::uint32_t c0, const Ch* p, std::size_t len) const {
+    const std::vector<std::size_t>& same = byFirst_[c0];
+    for (auto it = LongerFrom(same, len); it != same.end() && words_[*it].low.size() == len; ++it) {
+      const std::size_t d = *it;
+      const Str<Ch>& low = words_[d].low;
+      std::size_t k = 1;
+      while (k < len && env_->Lower(p[k]) == low[k]) ++k;
+      if (k == len) return d;
+    }
+    return kNone;
+  }
+
+  // The pair whose replacement the word `d` ends as, going through the pairs
+  // in order; each takes the word as its predecessor left it.
+  std::size_t Chain(std::size_t d) const {
+    std::size_t last = kNone;
+    std::size_t from = 0;
+    while (d != kNone) {
+      const std::vector<std::size_t>& ps = words_[d].pairs;
+      auto it = std::lower_bound(ps.begin(), ps.end(), from);
+      if (it == ps.end()) break;
+      last = *it;
+      from = last + 1;
+      d = next_[last];
+    }
+    return last;
+  }
+
+  // The words' first two bytes as they may stand in the text, in eight
+  // buckets by the word's first byte.
+  PairClasses Classes() const {
+    const CaseClasses classes(*env_->lower);
+    PairClasses c;
+    for (const Word& w : words_) {
+      const auto bucket = static_cast<unsigned>(U(w.low[0]) % 8);
+      for (unsigned char b : classes.Of(U(w.low[0]))) c.AddFirst(bucket, b);
+      if (w.low.size() == 1)
+        for (int b = 0; b < 256; ++b) c.AddSecond(bucket, static_cast<unsigned char>(b));
+      else
+        for (unsigned char b : classes.Of(U(w.low[1]))) c.AddSecond(bucket, b);
+    }
+    return c;
+  }
+
+  const PassEnv<Ch>* env_ = nullptr;
+  std::vector<Word> words_;
+  std::array<std::vector<std::size_t>, 256> byFirst_;  // per lower-case first byte, its words by length
+  std::size_t longest_ = 0;
+  // Per lower-case first byte, the lengths of its words as bits (bit 0 for
+  // those of 64 symbols or more, which the length test then lets through).
+  std::array<std::uint64_t, 256> lengths_{};
+  std::array<bool, 256> bound_{};
+  std::vector<Str<Ch>> reps_;      // per pair
+  std::vector<std::size_t> next_;  // per pair, the word its replacement is, or kNone
+};
+
+}  // namespace
+
+template <class Ch>
+bool TagPairsGoTogether(const PassEnv<Ch>& env, const std::vector<TagPair>& pairs) {
+  return WordReplacer<Ch>().Prepare(env, pairs);
+}
+
+template <class Ch>
+std::optional<bool> ReplaceTagsTogether(const Str<Ch>& text, const PassEnv<Ch>& env, const std::vector<TagPair>& pairs,
+                                        Str<Ch>& out) {
+  WordReplacer<Ch> replacer;
+  if (!replacer.Prepare(env, pairs)) return std::nullopt;
+  return replacer.Run(text, out);
+}
+
 #define TERSIFY_INSTANTIATE(Ch)                                                                                        \
   template Str<Ch> ProcessTag<Ch>(Str<Ch>, const PassEnv<Ch>&, std::string_view, std::string_view);                    \
   template std::optional<TagStart> FindTagStart<Ch>(const Str<Ch>&, const PassEnv<Ch>&, std::string_view);             \
@@ -698,7 +979,10 @@ Str<Ch> ProcessTag(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry,
                                       TextEdits*);                                                                     \
   template bool ProcessTagInto<Ch>(const Str<Ch>&, const PassEnv<Ch>&, std::string_view, std::string_view, TextEdits*, \
                                    Str<Ch>&);                                                                          \
-  template class TagCandidateFinder<Ch>;
+  template class TagCandidateFinder<Ch>;                                                                               \
+  template bool TagPairsGoTogether<Ch>(const PassEnv<Ch>&, const std::vector<TagPair>&);                               \
+  template std::optional<bool> ReplaceTagsTogether<Ch>(const Str<Ch>&, const PassEnv<Ch>&,                             \
+                                                       const std::vector<TagPair>&, Str<Ch>&);
 TERSIFY_INSTANTIATE(char)
 TERSIFY_INSTANTIATE(Wide)
 #undef TERSIFY_INSTANTIATE
