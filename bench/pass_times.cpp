@@ -31,7 +31,7 @@ std::map<std::string, double, std::less<>> TimeOneRun(const std::string& page, c
   auto close = [&](Clock::time_point now) {
     if (!current.empty()) ms[current] += std::chrono::duration<double, std::milli>(now - since).count();
   };
-  SetFaultHookForTesting(engine, [&](std::string_view pass) {
+  WatchPassesForTesting(engine, [&](std::string_view pass) {
     const auto now = Clock::now();
     close(now);
     current = pass;

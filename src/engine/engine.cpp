@@ -408,8 +408,8 @@ std::vector<Slot> PlanSequence(const EngineContext& ctx) {
 
 class Sequence {
  public:
-  Sequence(const EngineContext& ctx, const std::function<void(std::string_view)>& faultHook)
-      : ctx_(ctx), faultHook_(faultHook), plan_(PlanSequence(ctx)) {}
+  Sequence(const EngineContext& ctx, const std::function<void(std::string_view)>& faultHook, bool hookMayFail)
+      : ctx_(ctx), faultHook_(faultHook), hookMayFail_(hookMayFail), plan_(PlanSequence(ctx)) {}
 
   // With `keepText` the caller's text stays as it is unless the answer is
   // Done; otherwise it is taken over as working space.
@@ -439,8 +439,8 @@ class Sequence {
   StepEnd RunTagSlot(const Slot& slot, Work<Ch>& w) {
     engine::TagCandidateFinder<Ch>& finder = Finder(w);
     const std::size_t tag = tagIndex_[current_];
-    if (current_ < groupEnd_) return;  // done with its group
-    if (kPassRows[slot.row].info.kind == StepKind::TagReplacement && ReplaceGroup(w)) return;
+    if (current_ < groupEnd_) return StepEnd::Done;  // done with its group
+    if (kPassRows[slot.row].info.kind == StepKind::TagReplacement && ReplaceGroup(w)) return StepEnd::Done;
     if (!candidatesKnown_) {
       finder.Mark(w.text, found_);
       candidatesKnown_ = true;
@@ -477,7 +477,7 @@ class Sequence {
   // their own failures.
   template <class Ch>
   bool ReplaceGroup(Work<Ch>& w) {
-    if (faultHook_) return false;
+    if (hookMayFail_) return false;
     std::size_t end = current_;
     const std::vector<engine::TagPair> pairs = ReplacementRun(end);
     std::optional<bool> changed;
@@ -606,7 +606,7 @@ class Sequence {
       for (std::size_t i = 0; i < current_; ++i)
         if (IsTagSlot(plan_[i])) found_[tagIndex_[i]] = true;
       // Replacement runs done in one sweep need no search for their entries.
-      for (std::size_t i = current_; i < plan_.size() && !faultHook_;) {
+      for (std::size_t i = current_; i < plan_.size() && !hookMayFail_;) {
         std::size_t end = i;
         const std::vector<engine::TagPair> pairs = ReplacementRun(end);
         if (end > i && engine::TagPairsGoTogether<Ch>(w.env, pairs))
@@ -628,6 +628,7 @@ class Sequence {
 
   const EngineContext& ctx_;
   const std::function<void(std::string_view)>& faultHook_;
+  const bool hookMayFail_;
   std::vector<Slot> plan_;
   std::size_t current_ = 0;  // the slot being run
   std::optional<engine::TagCandidateFinder<char>> narrowFinder_;
@@ -650,12 +651,12 @@ std::span<const PassInfo> PassTable() { return kPassInfos; }
 Engine::Engine(CodePage codePage) : codePage_(codePage) {}
 
 OptimizeResult Engine::OptimizeDocument(std::string& text, const EngineContext& ctx) {
-  Sequence sequence(ctx, faultHook_);
+  Sequence sequence(ctx, faultHook_, hookMayFail_);
   return sequence.Run(text, true, LowerTableFor(codePage_));
 }
 
 OptimizeResult Engine::OptimizeDocumentInPlace(std::string& text, const EngineContext& ctx) {
-  Sequence sequence(ctx, faultHook_);
+  Sequence sequence(ctx, faultHook_, hookMayFail_);
   return sequence.Run(text, false, LowerTableFor(codePage_));
 }
 

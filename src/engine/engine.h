@@ -104,6 +104,7 @@ class Engine {
   friend struct EngineTestAccess;
   CodePage codePage_;
   std::function<void(std::string_view)> faultHook_;
+  bool hookMayFail_ = false;  // a hook that throws fails passes one by one
 };
 
 }  // namespace tersify

@@ -10,15 +10,22 @@
 namespace tersify {
 
 struct EngineTestAccess {
-  static void SetFaultHook(Engine& engine, std::function<void(std::string_view pass)> hook) {
+  static void SetHook(Engine& engine, std::function<void(std::string_view pass)> hook, bool mayFail) {
     engine.faultHook_ = std::move(hook);
+    engine.hookMayFail_ = mayFail;
   }
 };
 
 // Called with a pass's name before the pass runs; a hook that throws makes
 // that pass fail, so tests can check how failures are reported.
 inline void SetFaultHookForTesting(Engine& engine, std::function<void(std::string_view pass)> hook) {
-  EngineTestAccess::SetFaultHook(engine, std::move(hook));
+  EngineTestAccess::SetHook(engine, std::move(hook), true);
+}
+
+// Called with a pass's name before the pass runs, for a hook that never throws
+// (timing, counting): the run takes the same ways as without it.
+inline void WatchPassesForTesting(Engine& engine, std::function<void(std::string_view pass)> hook) {
+  EngineTestAccess::SetHook(engine, std::move(hook), false);
 }
 
 }  // namespace tersify
