@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/passes.h"
+#include "platform/memory.h"
 
 namespace tersify {
 namespace {
@@ -235,6 +236,10 @@ StepEnd CutScriptsStep(Sequence&, const Slot&, Work<Ch>& w) {
   // It works in place on a copy: the text it reads must outlast a failure
   // and, as bytes, a block that needs markers of its own.
   ScriptBlocks<Ch> store;
+  // The spare buffer lives as long as the run and is swept by most passes:
+  // on a large page, large memory pages save most of its page faults.
+  w.spare.reserve(w.Input().size());
+  platform::PreferLargePages(w.spare.data(), w.spare.capacity() * sizeof(Ch));
   w.spare.assign(w.Input());
   auto cut = engine::CutScripts<Ch>(std::move(w.spare), w.env, store);
   if (!cut) return StepEnd::NeedsWideSymbols;
