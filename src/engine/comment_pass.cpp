@@ -1,7 +1,9 @@
 // Removal of comments, with the tests that keep some of them.
+#include <algorithm>
 #include <bit>
 
 #include "engine/passes.h"
+#include "platform/memory.h"
 
 namespace tersify::engine {
 namespace {
@@ -25,7 +27,15 @@ template <class Ch, class Pos>
 class CommentRemover {
  public:
   CommentRemover(Str<Ch> text, const PassEnv<Ch>& env)
-      : g_(std::move(text)), env_(env), trackEnclosing_((*env.settings)["cbOuttag"]) {}
+      : g_(std::move(text)), env_(env), trackEnclosing_((*env.settings)["cbOuttag"]) {
+    if (trackEnclosing_) {
+      // Room for every "<" of the page at once: grown by doubling, the list
+      // of a large page is copied and paged in again several times.
+      const auto lts = std::count(g_.restData(), g_.restData() + g_.restSize(), static_cast<Ch>('<'));
+      evenLt_.reserve(static_cast<std::size_t>(lts));
+      platform::PreferLargePages(evenLt_.data(), evenLt_.capacity() * sizeof(Pos));
+    }
+  }
 
   Str<Ch> Run() {
     const PassOptions& s = *env_.settings;
