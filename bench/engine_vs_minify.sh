@@ -79,21 +79,23 @@ EOF
 # of 1 MiB or more; both programs write to /dev/null.
 find "$CORPUS" -type f \( -iname '*.htm' -o -iname '*.html' \) -size +1048575c | sort > "$WORK/large.txt"
 printf '%s\n' "$WORK/files/synthetic-8mb.html" "$WORK/files/synthetic-64mb.html" >> "$WORK/large.txt"
+# Ten runs each: on a virtual machine single runs of these pages vary by 10 %.
+RUNS=10
 i=0
 while IFS= read -r page; do
   i=$((i + 1))
-  hyperfine --warmup 1 --runs 5 --export-json "$WORK/large-$i.json" \
+  hyperfine --warmup 1 --runs $RUNS --export-json "$WORK/large-$i.json" \
     -n "tersify-cli" "'$BUILD/tersify-cli' '$page' > /dev/null" \
     -n "tersify-cli --mode max" "'$BUILD/tersify-cli' --mode max '$page' > /dev/null" \
     -n "minify" "minify --type html -o /dev/null '$page'" > /dev/null
 done < "$WORK/large.txt"
 
-python3 - "$WORK" "$CORPUS" <<'EOF'
+python3 - "$WORK" "$CORPUS" "$RUNS" <<'EOF'
 import json, os, re, sys
-work, corpus = sys.argv[1], sys.argv[2]
+work, corpus, nruns = sys.argv[1], sys.argv[2], sys.argv[3]
 MB = 1 << 20
 pages = open(os.path.join(work, 'large.txt')).read().splitlines()
-print('\nLarge pages, one process per page (hyperfine, mean of 5 runs, process start-up included):\n')
+print(f'\nLarge pages, one process per page (hyperfine, mean of {nruns} runs, process start-up included):\n')
 print('| page | MB | tersify-cli | --mode max | minify | default / minify | 3x? | max / minify | 3x? |')
 print('|---|---:|---:|---:|---:|---:|:---:|---:|:---:|')
 times = {}

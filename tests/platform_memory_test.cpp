@@ -1,4 +1,5 @@
-// Freed page buffers stay in the process for the next page.
+// Freed page buffers stay in the process for the next page; page buffers are
+// mapped in one go.
 #include <gtest/gtest.h>
 
 #include <cinttypes>
@@ -6,11 +7,16 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "platform/memory.h"
 
 #if defined(__GLIBC__)
 #include <malloc.h>
+#endif
+#if defined(__linux__)
+#include <sys/mman.h>
+#include <unistd.h>
 #endif
 
 namespace tersify::platform {
@@ -41,17 +47,27 @@ TEST(PlatformMemory, PageBuffersComeFromTheHeapAndAreReusedHugeOnesAreMapped) {
 #endif
 
 #if defined(__linux__)
-// The range asked for large pages is marked for them (VmFlags "hg" in the
-// process's map), where the system has them at all.
-TEST(PlatformMemory, LargePagesAreAskedForTheWholeLargePagesOfABuffer) {
+// Before anything is written, every page of the buffer is in memory, and its
+// whole large pages are marked for large pages (VmFlags "hg" in the process's
+// map), where the system has them at all.
+TEST(PlatformMemory, ABufferMappedForWritingIsInMemoryAndAskedForLargePages) {
+  std::string page;
+  page.reserve(8u << 20);
+  MapForWriting(page.data(), page.capacity());
+  const auto at = reinterpret_cast<std::uintptr_t>(page.data());
+  const auto small = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+  const std::uintptr_t first = (at + small - 1) & ~(small - 1);
+  const std::uintptr_t last = (at + page.capacity()) & ~(small - 1);
+  std::vector<unsigned char> resident((last - first) / small);
+  ASSERT_EQ(mincore(reinterpret_cast<void*>(first), last - first, resident.data()), 0);
+  std::size_t in = 0;
+  for (unsigned char r : resident) in += r & 1u;
+  EXPECT_EQ(in, resident.size());
+
   std::string setting;
   std::getline(std::ifstream("/sys/kernel/mm/transparent_hugepage/enabled"), setting);
   if (setting.empty() || setting.find("[never]") != std::string::npos) GTEST_SKIP() << "no large pages here";
-  std::string page;
-  page.reserve(8u << 20);
-  PreferLargePages(page.data(), page.capacity());
   page.assign(8u << 20, 'p');
-  const auto at = reinterpret_cast<std::uintptr_t>(page.data());
   const std::uintptr_t inside = ((at + (2u << 20) - 1) & ~std::uintptr_t{(2u << 20) - 1}) + 4096;
   std::ifstream maps("/proc/self/smaps");
   std::string line;

@@ -33,7 +33,7 @@ class CommentRemover {
       // of a large page is copied and paged in again several times.
       const auto lts = std::count(g_.restData(), g_.restData() + g_.restSize(), static_cast<Ch>('<'));
       evenLt_.reserve(static_cast<std::size_t>(lts));
-      platform::PreferLargePages(evenLt_.data(), evenLt_.capacity() * sizeof(Pos));
+      platform::MapForWriting(evenLt_.data(), evenLt_.capacity() * sizeof(Pos));
     }
   }
 

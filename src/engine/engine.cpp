@@ -237,9 +237,9 @@ StepEnd CutScriptsStep(Sequence&, const Slot&, Work<Ch>& w) {
   // and, as bytes, a block that needs markers of its own.
   ScriptBlocks<Ch> store;
   // The spare buffer lives as long as the run and is swept by most passes:
-  // on a large page, large memory pages save most of its page faults.
+  // it is mapped in one go (see MapForWriting).
   w.spare.reserve(w.Input().size());
-  platform::PreferLargePages(w.spare.data(), w.spare.capacity() * sizeof(Ch));
+  platform::MapForWriting(w.spare.data(), w.spare.capacity() * sizeof(Ch));
   w.spare.assign(w.Input());
   auto cut = engine::CutScripts<Ch>(std::move(w.spare), w.env, store);
   if (!cut) return StepEnd::NeedsWideSymbols;

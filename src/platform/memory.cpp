@@ -2,12 +2,14 @@
 
 #include <climits>
 #include <cstdint>
+#include <utility>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
 #if defined(__linux__)
 #include <sys/mman.h>
+#include <unistd.h>
 #endif
 
 namespace tersify::platform {
@@ -29,13 +31,23 @@ void ReturnFreedMemory() {
 #endif
 }
 
-void PreferLargePages(void* data, std::size_t size) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-  constexpr std::uintptr_t kLarge = std::uintptr_t{2} << 20;
+void MapForWriting(void* data, std::size_t size) {
+#if defined(__linux__)
   const auto at = reinterpret_cast<std::uintptr_t>(data);
-  const std::uintptr_t begin = (at + kLarge - 1) & ~(kLarge - 1);
-  const std::uintptr_t end = (at + size) & ~(kLarge - 1);
-  if (end > begin) (void)madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  const auto inside = [&](std::uintptr_t unit) -> std::pair<void*, std::size_t> {
+    const std::uintptr_t begin = (at + unit - 1) & ~(unit - 1);
+    const std::uintptr_t end = (at + size) & ~(unit - 1);
+    return {reinterpret_cast<void*>(begin), end > begin ? end - begin : 0};
+  };
+#if defined(MADV_HUGEPAGE)
+  if (const auto [begin, length] = inside(std::uintptr_t{2} << 20); length > 0)
+    (void)madvise(begin, length, MADV_HUGEPAGE);
+#endif
+#if defined(MADV_POPULATE_WRITE)
+  // Before 5.14 the kernel refuses the advice, and the pages come one by one.
+  if (const auto [begin, length] = inside(static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE))); length > 0)
+    (void)madvise(begin, length, MADV_POPULATE_WRITE);
+#endif
 #else
   (void)data;
   (void)size;
