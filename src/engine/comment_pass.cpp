@@ -1,5 +1,4 @@
 // Removal of comments, with the tests that keep some of them.
-#include <algorithm>
 #include <bit>
 
 #include "engine/passes.h"
@@ -31,8 +30,7 @@ class CommentRemover {
     if (trackEnclosing_) {
       // Room for every "<" of the page at once: grown by doubling, the list
       // of a large page is copied and paged in again several times.
-      const auto lts = std::count(g_.restData(), g_.restData() + g_.restSize(), static_cast<Ch>('<'));
-      evenLt_.reserve(static_cast<std::size_t>(lts));
+      evenLt_.reserve(CountOf(g_.restData(), g_.restData() + g_.restSize(), static_cast<Ch>('<')));
       platform::MapForWriting(evenLt_.data(), evenLt_.capacity() * sizeof(Pos));
     }
   }
