@@ -1,7 +1,5 @@
 #include "run/run_record.h"
 
-#include <openssl/evp.h>
-
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
@@ -9,6 +7,7 @@
 
 #include "platform/append_file.h"
 #include "platform/read_file.h"
+#include "platform/sha256.h"
 #include "run/paths.h"
 
 namespace tersify {
@@ -98,15 +97,14 @@ std::optional<Fingerprint> ParsePrint(std::string_view size, std::string_view sh
 }  // namespace
 
 Fingerprint FingerprintOf(std::string_view bytes) {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
   Fingerprint print;
   print.size = static_cast<std::int64_t>(bytes.size());
-  if (EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr) != 1) return print;
+  const std::optional<platform::Sha256Digest> digest = platform::Sha256(bytes);
+  if (!digest) return print;
   static constexpr char kHex[] = "0123456789abcdef";
-  for (unsigned int i = 0; i < length; ++i) {
-    print.sha256 += kHex[digest[i] >> 4];
-    print.sha256 += kHex[digest[i] & 15];
+  for (unsigned char b : *digest) {
+    print.sha256 += kHex[b >> 4];
+    print.sha256 += kHex[b & 15];
   }
   return print;
 }
@@ -119,10 +117,10 @@ std::optional<Fingerprint> FingerprintOfFile(const std::string& path) {
 
 std::string FormatRecordLine(const RecordEntry& e) {
   std::string line(kPageKind);
-  for (const std::string* path : {&e.source, &e.written, &e.backup}) line += "\t" + Escape(*path);
+  for (const std::string* path : {&e.source, &e.written, &e.backup}) line.append("\t").append(Escape(*path));
   for (const Fingerprint* print : {&e.writtenPrint, &e.original})
-    line += "\t" + std::to_string(print->size) + "\t" + print->sha256;
-  return line + "\n";
+    line.append("\t").append(std::to_string(print->size)).append("\t").append(print->sha256);
+  return line.append("\n");
 }
 
 std::optional<RecordEntry> ParseRecordLine(std::string_view line) {
