@@ -29,9 +29,10 @@ class CommentRemover {
       : g_(std::move(text)), env_(env), trackEnclosing_((*env.settings)["cbOuttag"]) {
     if (trackEnclosing_) {
       // Room for every "<" of the page at once: grown by doubling, the list
-      // of a large page is copied and paged in again several times.
+      // of a large page is copied and paged in again several times. Those
+      // inside quoted values are not listed, so the room is only reserved.
       evenLt_.reserve(CountOf(g_.restData(), g_.restData() + g_.restSize(), static_cast<Ch>('<')));
-      platform::MapForWriting(evenLt_.data(), evenLt_.capacity() * sizeof(Pos));
+      platform::PreferLargePages(evenLt_.data(), evenLt_.capacity() * sizeof(Pos));
     }
   }
 

@@ -28,4 +28,8 @@ void ReturnFreedMemory();
 // misses. Does nothing where the system has neither.
 void MapForWriting(void* data, std::size_t size);
 
+// Only the large-page half of MapForWriting, for a buffer that may stay
+// largely unwritten: its pages still come as they are first written.
+void PreferLargePages(void* data, std::size_t size);
+
 }  // namespace tersify::platform
