@@ -1,4 +1,5 @@
 // Removal of comments, with the tests that keep some of them.
+#include <algorithm>
 #include <bit>
 
 #include "engine/passes.h"
@@ -29,10 +30,13 @@ class CommentRemover {
       : g_(std::move(text)), env_(env), trackEnclosing_((*env.settings)["cbOuttag"]) {
     if (trackEnclosing_) {
       // Room for every "<" of the page at once: grown by doubling, the list
-      // of a large page is copied and paged in again several times. Those
-      // inside quoted values are not listed, so the room is only reserved.
+      // of a large page is copied and paged in again several times. The
+      // room is mapped at once up to half the page's size only, since "<"
+      // inside quoted values are not listed and a page may be full of them.
       evenLt_.reserve(CountOf(g_.restData(), g_.restData() + g_.restSize(), static_cast<Ch>('<')));
-      platform::PreferLargePages(evenLt_.data(), evenLt_.capacity() * sizeof(Pos));
+      const std::size_t room = evenLt_.capacity() * sizeof(Pos);
+      platform::PreferLargePages(evenLt_.data(), room);
+      platform::MapForWriting(evenLt_.data(), std::min(room, g_.restSize() * sizeof(Ch) / 2));
     }
   }
 
