@@ -38,6 +38,11 @@ hyperfine --warmup 1 --runs 5 --export-json "$WORK/minify-corpus.json" \
 rm -rf "$OUT"
 
 /usr/bin/time -v "$BUILD/tersify-cli" "$WORK/files/synthetic-64mb.html" > /dev/null 2> "$WORK/cli-64mb.txt"
+# A page built against the memory bound: a comment, then 16 MiB of "<" inside
+# one quoted value (comment removal makes room for every "<" of a page).
+python3 -c "import sys; sys.stdout.write('<!-- c --><p title=\"' + '<' * (16 << 20) + '\">x</p>\n')" \
+  > "$WORK/quoted-lt.html"
+/usr/bin/time -v "$BUILD/tersify-cli" "$WORK/quoted-lt.html" > /dev/null 2> "$WORK/cli-quoted.txt"
 
 bytes=$(find "$CORPUS" -type f -printf '%s\n' | awk '{s+=$1} END {print s}')
 python3 - "$WORK" "$bytes" <<'EOF'
@@ -118,4 +123,9 @@ rss = int(re.search(r'Maximum resident set size \(kbytes\): (\d+)', cli).group(1
 page = os.path.getsize(os.path.join(work, 'files', 'synthetic-64mb.html'))
 print(f'Peak memory of tersify-cli on the 64 MB page (goal: at most 3x): {rss} kB = {rss * 1024 / page:.2f}x '
       f'({met(rss * 1024 <= 3 * page)})')
+cli = open(os.path.join(work, 'cli-quoted.txt')).read()
+rss = int(re.search(r'Maximum resident set size \(kbytes\): (\d+)', cli).group(1))
+page = os.path.getsize(os.path.join(work, 'quoted-lt.html'))
+print(f'Peak memory on a 16 MB page of "<" inside a quoted value (goal: at most 3x): {rss} kB = '
+      f'{rss * 1024 / page:.2f}x ({met(rss * 1024 <= 3 * page)})')
 EOF

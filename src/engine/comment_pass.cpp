@@ -31,12 +31,13 @@ class CommentRemover {
     if (trackEnclosing_) {
       // Room for every "<" of the page at once: grown by doubling, the list
       // of a large page is copied and paged in again several times. The
-      // room is mapped at once up to half the page's size only, since "<"
-      // inside quoted values are not listed and a page may be full of them.
+      // room is mapped at once up to a quarter of the page's size only (a
+      // page of common markup needs less), since "<" inside quoted values are
+      // not listed and a page may be full of them.
       evenLt_.reserve(CountOf(g_.restData(), g_.restData() + g_.restSize(), static_cast<Ch>('<')));
       const std::size_t room = evenLt_.capacity() * sizeof(Pos);
       platform::PreferLargePages(evenLt_.data(), room);
-      platform::MapForWriting(evenLt_.data(), std::min(room, g_.restSize() * sizeof(Ch) / 2));
+      platform::MapForWriting(evenLt_.data(), std::min(room, g_.restSize() * sizeof(Ch) / 4));
     }
   }
 
