@@ -118,14 +118,12 @@ for i, page in enumerate(pages, 1):
 met = lambda ok: 'met' if ok else 'not met'
 print(f'\n64 MB page over 8 MB page (goal: within 9x): {d64 / d8:.2f}x with default options ({met(d64 / d8 <= 9)}), '
       f'{x64 / x8:.2f}x with --mode max ({met(x64 / x8 <= 9)})')
-cli = open(os.path.join(work, 'cli-64mb.txt')).read()
-rss = int(re.search(r'Maximum resident set size \(kbytes\): (\d+)', cli).group(1))
-page = os.path.getsize(os.path.join(work, 'files', 'synthetic-64mb.html'))
-print(f'Peak memory of tersify-cli on the 64 MB page (goal: at most 3x): {rss} kB = {rss * 1024 / page:.2f}x '
-      f'({met(rss * 1024 <= 3 * page)})')
-cli = open(os.path.join(work, 'cli-quoted.txt')).read()
-rss = int(re.search(r'Maximum resident set size \(kbytes\): (\d+)', cli).group(1))
-page = os.path.getsize(os.path.join(work, 'quoted-lt.html'))
-print(f'Peak memory on a 16 MB page of "<" inside a quoted value (goal: at most 3x): {rss} kB = '
-      f'{rss * 1024 / page:.2f}x ({met(rss * 1024 <= 3 * page)})')
+def peak(what, times, page):
+    rss = int(re.search(r'Maximum resident set size \(kbytes\): (\d+)',
+                        open(os.path.join(work, times)).read()).group(1))
+    size = os.path.getsize(os.path.join(work, page))
+    print(f'Peak memory of tersify-cli on {what} (goal: at most 3x): {rss} kB = {rss * 1024 / size:.2f}x '
+          f'({met(rss * 1024 <= 3 * size)})')
+peak('the 64 MB page', 'cli-64mb.txt', 'files/synthetic-64mb.html')
+peak('a 16 MB page of "<" inside a quoted value', 'cli-quoted.txt', 'quoted-lt.html')
 EOF

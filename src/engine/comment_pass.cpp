@@ -1,5 +1,4 @@
 // Removal of comments, with the tests that keep some of them.
-#include <algorithm>
 #include <bit>
 
 #include "engine/passes.h"
@@ -35,9 +34,7 @@ class CommentRemover {
       // page of common markup needs less), since "<" inside quoted values are
       // not listed and a page may be full of them.
       evenLt_.reserve(CountOf(g_.restData(), g_.restData() + g_.restSize(), static_cast<Ch>('<')));
-      const std::size_t room = evenLt_.capacity() * sizeof(Pos);
-      platform::PreferLargePages(evenLt_.data(), room);
-      platform::MapForWriting(evenLt_.data(), std::min(room, g_.restSize() * sizeof(Ch) / 4));
+      platform::MapForWriting(evenLt_.data(), evenLt_.capacity() * sizeof(Pos), g_.restSize() * sizeof(Ch) / 4);
     }
   }
 

@@ -1,5 +1,6 @@
 #include "platform/memory.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <utility>
@@ -31,9 +32,9 @@ void ReturnFreedMemory() {
 #endif
 }
 
+#if defined(__linux__)
 namespace {
 
-#if defined(__linux__)
 // The part of [data, data + size) made of whole units of `unit` bytes.
 std::pair<void*, std::size_t> Inside(void* data, std::size_t size, std::uintptr_t unit) {
   const auto at = reinterpret_cast<std::uintptr_t>(data);
@@ -41,26 +42,26 @@ std::pair<void*, std::size_t> Inside(void* data, std::size_t size, std::uintptr_
   const std::uintptr_t end = (at + size) & ~(unit - 1);
   return {reinterpret_cast<void*>(begin), end > begin ? end - begin : 0};
 }
-#endif
 
 }  // namespace
+#endif
 
-void PreferLargePages(void* data, std::size_t size) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
+void MapForWriting(void* data, std::size_t size, std::size_t mapped) {
+#if defined(__linux__)
+#if defined(MADV_HUGEPAGE)
   if (const auto [begin, length] = Inside(data, size, std::uintptr_t{2} << 20); length > 0)
     (void)madvise(begin, length, MADV_HUGEPAGE);
+#endif
+#if defined(MADV_POPULATE_WRITE)
+  // Before 5.14 the kernel refuses the advice, and the pages come one by one.
+  const std::size_t now = std::min(size, mapped);
+  if (const auto [begin, length] = Inside(data, now, static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE))); length > 0)
+    (void)madvise(begin, length, MADV_POPULATE_WRITE);
+#endif
 #else
   (void)data;
   (void)size;
-#endif
-}
-
-void MapForWriting(void* data, std::size_t size) {
-  PreferLargePages(data, size);
-#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
-  // Before 5.14 the kernel refuses the advice, and the pages come one by one.
-  if (const auto [begin, length] = Inside(data, size, static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE))); length > 0)
-    (void)madvise(begin, length, MADV_POPULATE_WRITE);
+  (void)mapped;
 #endif
 }
 

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace tersify::platform {
 
@@ -19,17 +20,15 @@ void KeepFreedMemoryForReuse();
 // Gives the freed memory kept so far back to the system (after a run).
 void ReturnFreedMemory();
 
-// Maps the `size` bytes at `data`, about to be written, into the process in
-// one call instead of one page fault per 4 KB as they are first written
-// (where a fault is dear, as on virtual machines, that is a fifth of the run
-// on a page of a megabyte or two), and asks for their whole large pages to
-// be backed by large pages where the system offers them on request: the
-// passes over a page of many megabytes then see fewer address-translation
-// misses. Does nothing where the system has neither.
-void MapForWriting(void* data, std::size_t size);
-
-// Only the large-page half of MapForWriting, for a buffer that may stay
-// largely unwritten: its pages still come as they are first written.
-void PreferLargePages(void* data, std::size_t size);
+// Maps the first `mapped` of the `size` bytes at `data` (all of them by
+// default), about to be written, into the process in one call instead of one
+// page fault per 4 KB as they are first written (where a fault is dear, as
+// on virtual machines, that is a fifth of the run on a page of a megabyte or
+// two), and asks for the whole large pages of all `size` bytes to be backed
+// by large pages where the system offers them on request: the passes over a
+// page of many megabytes then see fewer address-translation misses. A buffer
+// that may stay largely unwritten maps only part of itself; the rest comes
+// as it is first written. Does nothing where the system has neither.
+void MapForWriting(void* data, std::size_t size, std::size_t mapped = SIZE_MAX);
 
 }  // namespace tersify::platform
