@@ -47,9 +47,30 @@ TEST(PlatformMemory, PageBuffersComeFromTheHeapAndAreReusedHugeOnesAreMapped) {
 #endif
 
 #if defined(__linux__)
+bool LargePagesOffered() {
+  std::string setting;
+  std::getline(std::ifstream("/sys/kernel/mm/transparent_hugepage/enabled"), setting);
+  return !setting.empty() && setting.find("[never]") == std::string::npos;
+}
+
+// Whether the mapping that holds `at` is marked for large pages (VmFlags "hg"
+// in the process's map).
+bool MarkedForLargePages(std::uintptr_t at) {
+  std::ifstream maps("/proc/self/smaps");
+  std::string line;
+  bool inRange = false, marked = false;
+  while (std::getline(maps, line)) {
+    std::uintptr_t lo = 0, hi = 0;
+    if (std::sscanf(line.c_str(), "%" SCNxPTR "-%" SCNxPTR, &lo, &hi) == 2) inRange = lo <= at && at < hi;
+    if (inRange && line.rfind("VmFlags:", 0) == 0) marked = line.find(" hg") != std::string::npos;
+  }
+  return marked;
+}
+
+constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
+
 // Before anything is written, every page of the buffer is in memory, and its
-// whole large pages are marked for large pages (VmFlags "hg" in the process's
-// map), where the system has them at all.
+// whole large pages are marked for large pages, where the system has them.
 TEST(PlatformMemory, ABufferMappedForWritingIsInMemoryAndAskedForLargePages) {
   std::string page;
   page.reserve(8u << 20);
@@ -63,21 +84,30 @@ TEST(PlatformMemory, ABufferMappedForWritingIsInMemoryAndAskedForLargePages) {
   std::size_t in = 0;
   for (unsigned char r : resident) in += r & 1u;
   EXPECT_EQ(in, resident.size());
-
-  std::string setting;
-  std::getline(std::ifstream("/sys/kernel/mm/transparent_hugepage/enabled"), setting);
-  if (setting.empty() || setting.find("[never]") != std::string::npos) GTEST_SKIP() << "no large pages here";
   page.assign(8u << 20, 'p');
-  const std::uintptr_t inside = ((at + (2u << 20) - 1) & ~std::uintptr_t{(2u << 20) - 1}) + 4096;
-  std::ifstream maps("/proc/self/smaps");
-  std::string line;
-  bool inRange = false, marked = false;
-  while (std::getline(maps, line)) {
-    std::uintptr_t lo = 0, hi = 0;
-    if (std::sscanf(line.c_str(), "%" SCNxPTR "-%" SCNxPTR, &lo, &hi) == 2) inRange = lo <= inside && inside < hi;
-    if (inRange && line.rfind("VmFlags:", 0) == 0) marked = line.find(" hg") != std::string::npos;
+  if (!LargePagesOffered()) GTEST_SKIP() << "no large pages here";
+  EXPECT_TRUE(MarkedForLargePages(((at + kLargePage - 1) & ~(kLargePage - 1)) + 4096));
+}
+#endif
+
+#if defined(__GLIBC__) && defined(__linux__) && !defined(__SANITIZE_ADDRESS__)
+// The buffers of a page taken after the room is made begin in the first
+// large page of the room, and all of them lie in memory marked for large
+// pages.
+TEST(PlatformMemory, APagesBuffersComeFromRoomMarkedForLargePages) {
+  if (!LargePagesOffered()) GTEST_SKIP() << "no large pages here";
+  KeepFreedMemoryForReuse();
+  {
+    const LargePageRoom room(9u << 20);
+    std::string text, spare;
+    text.reserve(3u << 20);
+    spare.reserve(3u << 20);
+    const auto first = reinterpret_cast<std::uintptr_t>(text.data());
+    EXPECT_LT(first % kLargePage, 64u * 1024) << "the text does not begin near a large page's start";
+    EXPECT_TRUE(MarkedForLargePages(first));
+    EXPECT_TRUE(MarkedForLargePages(reinterpret_cast<std::uintptr_t>(spare.data()) + spare.capacity() - 1));
   }
-  EXPECT_TRUE(marked);
+  ReturnFreedMemory();
 }
 #endif
 

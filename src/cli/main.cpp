@@ -114,6 +114,10 @@ int RunFilter(const std::string& input, const CliSettings& cli, const MessageCat
   // One buffer goes all the way: the file's bytes become the document, the
   // optimized document and the bytes written out.
   const std::string name = input == "-" ? std::string("standard input") : "'" + input + "'";
+  // The page's buffers (the text with room for CRs, the spare text, comment
+  // removal's positions) come to about three times its size.
+  const platform::LargePageRoom room(
+      input == "-" ? 0 : 3 * static_cast<std::size_t>(std::max<std::int64_t>(0, FileSizeOf(input))));
   std::string text;
   std::error_code why;
   if (!ReadInput(input, text, why)) return Fail(1, "cannot read " + name + ReasonSuffix(why));

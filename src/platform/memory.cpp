@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <cstdlib>
 #include <utility>
 
 #if defined(__GLIBC__)
@@ -15,13 +16,18 @@
 
 namespace tersify::platform {
 
+namespace {
+// Buffers up to this size come from the heap once KeepFreedMemoryForReuse ran.
+constexpr std::size_t kHeapBufferLimit = std::size_t{32} << 20;
+}  // namespace
+
 void KeepFreedMemoryForReuse() {
 #if defined(__GLIBC__)
   // Buffers of up to 32 MB (the most the library allows here) come from the
   // heap, and up to 64 MB of freed heap stays in the process. Larger pages
   // still get mappings of their own, which are returned when freed, so
   // several jobs on huge pages do not leave holes that make the heap grow.
-  mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+  mallopt(M_MMAP_THRESHOLD, static_cast<int>(kHeapBufferLimit));
   mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
 #endif
 }
@@ -35,6 +41,8 @@ void ReturnFreedMemory() {
 #if defined(__linux__)
 namespace {
 
+constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
+
 // The part of [data, data + size) made of whole units of `unit` bytes.
 std::pair<void*, std::size_t> Inside(void* data, std::size_t size, std::uintptr_t unit) {
   const auto at = reinterpret_cast<std::uintptr_t>(data);
@@ -46,10 +54,34 @@ std::pair<void*, std::size_t> Inside(void* data, std::size_t size, std::uintptr_
 }  // namespace
 #endif
 
+LargePageRoom::LargePageRoom(std::size_t bytes) {
+#if defined(__GLIBC__) && defined(__linux__) && defined(MADV_HUGEPAGE)
+  // A block below the mapping threshold grows the heap; freed, it joins the
+  // heap's free end, which keeps the mark (the trim threshold keeps it in the
+  // process) and is where the next buffers are carved from, once the head
+  // before its first large page is taken. One large page more is asked for,
+  // which that head takes.
+  if (bytes == 0) return;
+  bytes = std::min(bytes + kLargePage, kHeapBufferLimit - kLargePage);
+  void* block = std::malloc(bytes);
+  if (block == nullptr) return;
+  const auto [begin, length] = Inside(block, bytes, kLargePage);
+  if (length > 0) (void)madvise(begin, length, MADV_HUGEPAGE);
+  const std::size_t head = static_cast<std::size_t>(static_cast<char*>(begin) - static_cast<char*>(block));
+  std::free(block);
+  // The head, less the size field the library puts before the next block.
+  if (length > 0 && head > 4 * sizeof(std::size_t)) head_ = std::malloc(head - 2 * sizeof(std::size_t));
+#else
+  (void)bytes;
+#endif
+}
+
+LargePageRoom::~LargePageRoom() { std::free(head_); }
+
 void MapForWriting(void* data, std::size_t size, std::size_t mapped) {
 #if defined(__linux__)
 #if defined(MADV_HUGEPAGE)
-  if (const auto [begin, length] = Inside(data, size, std::uintptr_t{2} << 20); length > 0)
+  if (const auto [begin, length] = Inside(data, size, kLargePage); length > 0)
     (void)madvise(begin, length, MADV_HUGEPAGE);
 #endif
 #if defined(MADV_POPULATE_WRITE)
