@@ -420,6 +420,11 @@ void CheckGroupsAgainstOneByOne(const LowerTable& lower, unsigned seed, int roun
     ++served;
     changed += oneByOne != before ? 1 : 0;
     EXPECT_EQ(*together ? out : before, oneByOne) << "document [" << doc << "]";
+    Str<Ch> narrow;
+    EXPECT_EQ(engine::ReplaceTagsTogether<Ch>(before, env, pairs, narrow, engine::Vectors::Narrow), together);
+    if (*together) {
+      EXPECT_EQ(narrow, out) << "16 bytes a step, document [" << doc << "]";
+    }
     if (!*together) {
       EXPECT_EQ(out, As<Ch>("untouched"));
     }

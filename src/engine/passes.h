@@ -149,9 +149,12 @@ struct TagPair {
 // and TagPairsGoTogether tells it.
 template <class Ch>
 bool TagPairsGoTogether(const PassEnv<Ch>& env, const std::vector<TagPair>& pairs);
+// `vectors` Narrow keeps the sweep to 16 bytes a step where the processor
+// has wider steps, so tests check both ways.
+enum class Vectors { Widest, Narrow };
 template <class Ch>
 std::optional<bool> ReplaceTagsTogether(const Str<Ch>& text, const PassEnv<Ch>& env, const std::vector<TagPair>& pairs,
-                                        Str<Ch>& out);
+                                        Str<Ch>& out, Vectors vectors = Vectors::Widest);
 
 // Pairs of bytes that may begin an entry, sorted into eight buckets by the
 // entry's first byte; a pair belongs to a bucket when its first byte is one
