@@ -227,6 +227,31 @@ TEST(Differential, PassesAtEveryPlaceInABlock) {
       }
 }
 
+// The line passes pass over runs of lines that they keep as they stand: one
+// line they may change (or one that ends the text or breaks oddly) stands
+// at every place after such a run, inside runs long enough to be looked at
+// sixteen bytes at a time.
+TEST(Differential, LinePassesFindTheOneLineToChange) {
+  const std::vector<std::string> odd = {
+      std::string("a\0b", 3), "x\ry", "x\ny", " lead", "trail\t", "", "\t", " ", "\n"};
+  const OptimizationSettings s;
+  PassRunner r("x", s);
+  for (const std::string& line : odd)
+    for (std::size_t at = 0; at < 40; ++at) {
+      std::string doc = "<p>first</p>\r\n";
+      for (std::size_t k = 0; k < at; ++k) doc += static_cast<char>('a' + k % 26);
+      doc += "\r\n" + line + "\r\n" + std::string(at % 5, 'z') + "\r\nlast line, long enough\r\n";
+      using namespace engine;
+      EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { TrimLines<char>(t, r.env, o); }),
+                  ref::RunPass(doc, [&](ref::Doc& d) { ref::TrimLines(d); }), doc);
+      EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { RemoveBlankLines<char>(t, r.env, o); }),
+                  ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveBlankLines(d); }), doc);
+      EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { RemoveEmptyLines<char>(t, r.env, o); }),
+                  ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveEmptyLines(d); }), doc);
+      if (HasFailure()) return;
+    }
+}
+
 // Script cutting jumps from one "sc" pair to the next and counts the quotes in
 // between: long runs of letters, quotes and near misses around the words.
 TEST(Differential, ScriptCuttingOverLongRunsOfText) {

@@ -552,14 +552,54 @@ inline void AppendLine(Str<Ch>& out, std::basic_string_view<Ch> line) {
   out.push_back(static_cast<Ch>(10));
 }
 
+// What a line pass may change: it keeps whole every line that ends in CR LF,
+// holds no symbol 0, and neither begins with a byte of `starts` nor has one of
+// `ends` last.
+struct LineLook {
+  std::string_view starts, ends;
+};
+
+// The first line at or after the line start i (0 < i < n) that the pass may
+// change by `look`: the lines before it are kept as they stand. Looks sixteen
+// bytes at a time; returns i where it cannot.
+inline std::size_t FirstLineToLookAt(const char* data, std::size_t n, std::size_t i, const LineLook& look) {
+#ifdef TERSIFY_ENGINE_SSE2
+  for (char c : look.starts)
+    if (data[i] == c) return i;
+  std::size_t q = i;
+  for (; q + 17 <= n; q += 16) {
+    const __m128i before = Load(data + q - 1), x = Load(data + q), next = Load(data + q + 1);
+    const unsigned cr = Lanes(x, '\r'), lf = Lanes(x, '\n');
+    unsigned starts = 0, ends = 0;
+    for (char c : look.starts) starts |= Lanes(next, c);
+    for (char c : look.ends) ends |= Lanes(x, c);
+    const unsigned odd = Lanes(x, 0) | (cr & ~Lanes(next, '\n')) | (lf & ~Lanes(before, '\r')) | (lf & starts) |
+                         (ends & Lanes(next, '\r'));
+    if (odd != 0) {
+      q += static_cast<std::size_t>(std::countr_zero(odd));
+      break;
+    }
+  }
+  // The start of the line that holds q.
+  while (q > i && data[q - 1] != '\n') --q;
+  return q;
+#else
+  (void)data;
+  (void)n;
+  (void)look;
+  return i;
+#endif
+}
+
 // Splits the text by the reading rule (a line ends at CR LF, CR or LF;
 // symbol 0 ends the text) and writes into `out` (cleared; its capacity is
 // kept) the part of each line that part(line) gives, {begin, end} within
 // the line or begin > end to drop it, followed by CR LF. A line kept whole
 // that already ends in CR LF is copied together with the lines like it that
-// follow, so a text that changes little costs few copies.
+// follow, so a text that changes little costs few copies; with `look`, such
+// lines are passed over without a call of part.
 template <class Ch, class Part>
-void KeepLineParts(std::basic_string_view<Ch> text, Str<Ch>& out, Part&& part) {
+void KeepLineParts(std::basic_string_view<Ch> text, Str<Ch>& out, Part&& part, const LineLook* look = nullptr) {
   out.clear();
   const Ch* const data = text.data();
   const std::size_t n = text.size();
@@ -571,6 +611,11 @@ void KeepLineParts(std::basic_string_view<Ch> text, Str<Ch>& out, Part&& part) {
   };
   std::size_t i = 0;
   while (i < n && U(data[i]) != 0) {
+    if constexpr (sizeof(Ch) == 1)
+      if (look != nullptr && i > 0 && i == runEnd) {
+        i = runEnd = FirstLineToLookAt(data, n, i, *look);
+        if (i == n || U(data[i]) == 0) break;
+      }
     const std::size_t j = breaks.Next(i);
     const std::basic_string_view<Ch> line(data + i, j - i);
     const std::pair<std::size_t, std::size_t> keep = part(line);

@@ -298,11 +298,12 @@ bool OnlyTabsAndSpaces(std::basic_string_view<Ch> line) {
   return true;
 }
 
-// The lines of text, each cut to what part(line) keeps, into out.
+// The lines of text, each cut to what part(line) keeps, into out; `look`
+// tells which lines part may change.
 template <class Ch, class Part>
-void Lines(const Str<Ch>& text, Str<Ch>& out, Part&& part) {
+void Lines(const Str<Ch>& text, Str<Ch>& out, const LineLook& look, Part&& part) {
   out.reserve(text.size() + 2);
-  KeepLineParts<Ch>(text, out, part);
+  KeepLineParts<Ch>(text, out, part, &look);
 }
 
 constexpr std::pair<std::size_t, std::size_t> kDrop{1, 0};
@@ -311,7 +312,7 @@ constexpr std::pair<std::size_t, std::size_t> kDrop{1, 0};
 
 template <class Ch>
 void RemoveBlankLines(const Str<Ch>& text, const PassEnv<Ch>&, Str<Ch>& out) {
-  Lines(text, out, [](std::basic_string_view<Ch> line) {
+  Lines(text, out, {" \t", ""}, [](std::basic_string_view<Ch> line) {
     const bool blank = !line.empty() && OnlyTabsAndSpaces(line);
     return blank ? kDrop : std::pair<std::size_t, std::size_t>{0, line.size()};
   });
@@ -319,7 +320,7 @@ void RemoveBlankLines(const Str<Ch>& text, const PassEnv<Ch>&, Str<Ch>& out) {
 
 template <class Ch>
 void TrimLines(const Str<Ch>& text, const PassEnv<Ch>&, Str<Ch>& out) {
-  Lines(text, out, [](std::basic_string_view<Ch> line) {
+  Lines(text, out, {" \t", " \t"}, [](std::basic_string_view<Ch> line) {
     auto blank = [](Ch c) { return Is(c, ' ') || Is(c, '\t'); };
     std::size_t b = 0, e = line.size();
     while (b < e && blank(line[b])) ++b;
@@ -330,7 +331,7 @@ void TrimLines(const Str<Ch>& text, const PassEnv<Ch>&, Str<Ch>& out) {
 
 template <class Ch>
 void RemoveEmptyLines(const Str<Ch>& text, const PassEnv<Ch>&, Str<Ch>& out) {
-  Lines(text, out, [](std::basic_string_view<Ch> line) {
+  Lines(text, out, {"\r", ""}, [](std::basic_string_view<Ch> line) {
     return line.empty() ? kDrop : std::pair<std::size_t, std::size_t>{0, line.size()};
   });
 }
