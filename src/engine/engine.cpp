@@ -178,10 +178,16 @@ enum class StepEnd { Done, NeedsWideSymbols };
 template <class Ch>
 using PassFn = StepEnd (*)(Sequence&, const Slot&, Work<Ch>&);
 
+// The rows whose line passes may run as one walk over the lines (see
+// engine::TidyLines), with space collapsing before it and the cancel check
+// between them.
+enum class Tidy { No, Blank, Spaces, Cancel, Trim, Empty };
+
 struct PassRow {
   PassInfo info;
   PassFn<char> bytes;
   PassFn<Wide> wide;
+  Tidy tidy = Tidy::No;
 };
 
 std::size_t CountScriptMarkers(const std::string& text, const PassEnv<char>& env) {
@@ -348,14 +354,21 @@ const PassRow kPassRows[] = {
      TERSIFY_IN_PLACE(CollapseNbsp)},
     {{"RemoveAllTabs", StepKind::Pass, "cbDelAllTabs", kAlways, OnFailure::Fatal, ""}, TERSIFY_IN_PLACE(RemoveAllTabs)},
     {{"RemoveBlankLines", StepKind::Pass, "cbDelTabLine", kAlways, OnFailure::Silent, ""},
-     TERSIFY_REWRITING(RemoveBlankLines)},
+     TERSIFY_REWRITING(RemoveBlankLines),
+     Tidy::Blank},
     {{"CollapseSpaces", StepKind::Pass, "cbReplaceDoubleSpaces", kAlways, OnFailure::Error, "const_doubles"},
-     TERSIFY_IN_PLACE(CollapseSpaces)},
-    {{"CheckCancel", StepKind::CancelCheck, kAlways, kAlways, OnFailure::Silent, ""}, TERSIFY_STEP(CancelStep)},
-    {{"TrimLines", StepKind::Pass, "cbDelBegEndSpace", kAlways, OnFailure::Fatal, ""}, TERSIFY_REWRITING(TrimLines)},
+     TERSIFY_IN_PLACE(CollapseSpaces),
+     Tidy::Spaces},
+    {{"CheckCancel", StepKind::CancelCheck, kAlways, kAlways, OnFailure::Silent, ""},
+     TERSIFY_STEP(CancelStep),
+     Tidy::Cancel},
+    {{"TrimLines", StepKind::Pass, "cbDelBegEndSpace", kAlways, OnFailure::Fatal, ""},
+     TERSIFY_REWRITING(TrimLines),
+     Tidy::Trim},
     // Glued text has no empty lines left.
     {{"RemoveEmptyLines", StepKind::Pass, "cbDelEmptyLine", "cbDelCRLF", OnFailure::Silent, ""},
-     TERSIFY_REWRITING(RemoveEmptyLines)},
+     TERSIFY_REWRITING(RemoveEmptyLines),
+     Tidy::Empty},
     {{"JoinTags", StepKind::Pass, kAlways, kAlways, OnFailure::Error, "const_spaces_error"},
      TERSIFY_IN_PLACE(JoinTags)},
     {{"InsertPreformatted", StepKind::Pass, kAlways, kAlways, OnFailure::Fatal, ""},
@@ -526,6 +539,14 @@ class Sequence {
         if (ctx_.checkCancel && ctx_.checkCancel()) return OptimizeResult::Cancelled;
         continue;
       }
+      if (const std::size_t end = TidyEnd(i); end > i) {
+        const Together together = TidyTogether(i, end, w);
+        if (together == Together::Cancelled) return OptimizeResult::Cancelled;
+        if (together == Together::Done) {
+          i = end - 1;
+          continue;
+        }
+      }
       const Next next = Guarded(slot, w);
       if (next == Next::Stop) return OptimizeResult::Failed;
       if constexpr (sizeof(Ch) == 1) {
@@ -545,6 +566,64 @@ class Sequence {
     else
       result = Narrow(w.text);
     return OptimizeResult::Done;
+  }
+
+  // The end of the run of line-tidying slots from `first` on when two or
+  // more of them walk over the lines, or `first`; with no hook to see the
+  // passes one by one.
+  std::size_t TidyEnd(std::size_t first) const {
+    std::size_t end = first;
+    int walks = 0;
+    if (!faultHook_)
+      for (; end < plan_.size() && kPassRows[plan_[end].row].tidy != Tidy::No; ++end) {
+        const Tidy t = kPassRows[plan_[end].row].tidy;
+        walks += t == Tidy::Blank || t == Tidy::Trim || t == Tidy::Empty ? 1 : 0;
+      }
+    return walks >= 2 ? end : first;
+  }
+
+  enum class Together { Done, Cancelled, OneByOne };
+
+  // The slots [first, end) in one walk over the lines: space collapsing and
+  // the cancel check first, then the line passes together. A failure leaves
+  // the lines as they were for the slots to run one by one (collapsing the
+  // spaces again changes nothing).
+  template <class Ch>
+  Together TidyTogether(std::size_t first, std::size_t end, Work<Ch>& w) {
+    engine::LineTidying tidying;
+    for (std::size_t i = first; i < end; ++i) {
+      const PassRow& row = kPassRows[plan_[i].row];
+      switch (row.tidy) {
+        case Tidy::Spaces:
+          try {
+            engine::CollapseSpaces<Ch>(w.text, w.env);
+          } catch (const std::exception&) {
+            return Together::OneByOne;
+          }
+          break;
+        case Tidy::Cancel:
+          if (ctx_.checkCancel && ctx_.checkCancel()) return Together::Cancelled;
+          break;
+        case Tidy::Blank:
+          tidying.blank = true;
+          break;
+        case Tidy::Trim:
+          tidying.trim = true;
+          break;
+        case Tidy::Empty:
+          tidying.empty = true;
+          break;
+        case Tidy::No:
+          break;
+      }
+    }
+    try {
+      engine::TidyLines<Ch>(w.text, tidying, w.spare);
+    } catch (const std::exception&) {
+      return Together::OneByOne;
+    }
+    w.text.swap(w.spare);
+    return Together::Done;
   }
 
   // What the run does after a step: go on, end, or redo the step as wide symbols.

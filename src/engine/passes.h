@@ -254,6 +254,20 @@ void TrimLines(const Str<Ch>& text, const PassEnv<Ch>& env, Str<Ch>& out);
 template <class Ch>
 void RemoveEmptyLines(const Str<Ch>& text, const PassEnv<Ch>& env, Str<Ch>& out);
 
+// The three in one walk, each where asked: a line of spaces and tabs only is
+// dropped, then the spaces and tabs at each end go, then an empty line is
+// dropped. CollapseSpaces may come before the walk instead of between the
+// first two: it leaves a line of spaces and tabs only as such (one space
+// stays of every run), makes no other line one, and no such line holds a
+// quote for it to count.
+struct LineTidying {
+  bool blank = false;  // RemoveBlankLines
+  bool trim = false;   // TrimLines
+  bool empty = false;  // RemoveEmptyLines
+};
+template <class Ch>
+void TidyLines(const Str<Ch>& text, LineTidying tidying, Str<Ch>& out);
+
 bool IsNum(std::string_view value);
 bool Ishex(std::string_view value);
 

@@ -311,29 +311,37 @@ constexpr std::pair<std::size_t, std::size_t> kDrop{1, 0};
 }  // namespace
 
 template <class Ch>
-void RemoveBlankLines(const Str<Ch>& text, const PassEnv<Ch>&, Str<Ch>& out) {
-  Lines(text, out, {" \t", ""}, [](std::basic_string_view<Ch> line) {
-    const bool blank = !line.empty() && OnlyTabsAndSpaces(line);
-    return blank ? kDrop : std::pair<std::size_t, std::size_t>{0, line.size()};
-  });
-}
-
-template <class Ch>
-void TrimLines(const Str<Ch>& text, const PassEnv<Ch>&, Str<Ch>& out) {
-  Lines(text, out, {" \t", " \t"}, [](std::basic_string_view<Ch> line) {
+void TidyLines(const Str<Ch>& text, LineTidying tidying, Str<Ch>& out) {
+  // Lines that begin with a space or a tab, end with one, or are empty are
+  // the ones it may change.
+  const bool spaces = tidying.blank || tidying.trim;
+  const std::string_view starts = spaces ? (tidying.empty ? " \t\r" : " \t") : (tidying.empty ? "\r" : "");
+  Lines(text, out, {starts, tidying.trim ? " \t" : ""}, [&](std::basic_string_view<Ch> line) {
+    if (tidying.blank && !line.empty() && OnlyTabsAndSpaces(line)) return kDrop;
     auto blank = [](Ch c) { return Is(c, ' ') || Is(c, '\t'); };
     std::size_t b = 0, e = line.size();
-    while (b < e && blank(line[b])) ++b;
-    while (e > b && blank(line[e - 1])) --e;
+    if (tidying.trim) {
+      while (b < e && blank(line[b])) ++b;
+      while (e > b && blank(line[e - 1])) --e;
+    }
+    if (tidying.empty && b == e) return kDrop;
     return std::pair<std::size_t, std::size_t>{b, e};
   });
 }
 
 template <class Ch>
+void RemoveBlankLines(const Str<Ch>& text, const PassEnv<Ch>&, Str<Ch>& out) {
+  TidyLines(text, {.blank = true}, out);
+}
+
+template <class Ch>
+void TrimLines(const Str<Ch>& text, const PassEnv<Ch>&, Str<Ch>& out) {
+  TidyLines(text, {.trim = true}, out);
+}
+
+template <class Ch>
 void RemoveEmptyLines(const Str<Ch>& text, const PassEnv<Ch>&, Str<Ch>& out) {
-  Lines(text, out, {"\r", ""}, [](std::basic_string_view<Ch> line) {
-    return line.empty() ? kDrop : std::pair<std::size_t, std::size_t>{0, line.size()};
-  });
+  TidyLines(text, {.empty = true}, out);
 }
 
 #define TERSIFY_INSTANTIATE(Ch)                                                     \
@@ -345,7 +353,8 @@ void RemoveEmptyLines(const Str<Ch>& text, const PassEnv<Ch>&, Str<Ch>& out) {
   template void CollapseSpaces<Ch>(Str<Ch>&, const PassEnv<Ch>&);                   \
   template void RemoveBlankLines<Ch>(const Str<Ch>&, const PassEnv<Ch>&, Str<Ch>&); \
   template void TrimLines<Ch>(const Str<Ch>&, const PassEnv<Ch>&, Str<Ch>&);        \
-  template void RemoveEmptyLines<Ch>(const Str<Ch>&, const PassEnv<Ch>&, Str<Ch>&);
+  template void RemoveEmptyLines<Ch>(const Str<Ch>&, const PassEnv<Ch>&, Str<Ch>&); \
+  template void TidyLines<Ch>(const Str<Ch>&, LineTidying, Str<Ch>&);
 TERSIFY_INSTANTIATE(char)
 TERSIFY_INSTANTIATE(Wide)
 #undef TERSIFY_INSTANTIATE
