@@ -553,10 +553,11 @@ inline void AppendLine(Str<Ch>& out, std::basic_string_view<Ch> line) {
 }
 
 // What a line pass may change: it keeps whole every line that ends in CR LF,
-// holds no symbol 0, and neither begins with a byte of `starts` nor has one of
-// `ends` last.
+// holds no symbol 0, and neither begins with a space or a tab (when
+// `spaceStarts`) nor is empty (when `emptyLines`) nor ends with a space or a
+// tab (when `spaceEnds`).
 struct LineLook {
-  std::string_view starts, ends;
+  bool spaceStarts = false, emptyLines = false, spaceEnds = false;
 };
 
 // The first line at or after the line start i (0 < i < n) that the pass may
@@ -564,17 +565,17 @@ struct LineLook {
 // bytes at a time; returns i where it cannot.
 inline std::size_t FirstLineToLookAt(const char* data, std::size_t n, std::size_t i, const LineLook& look) {
 #ifdef TERSIFY_ENGINE_SSE2
-  for (char c : look.starts)
-    if (data[i] == c) return i;
+  const unsigned spaceStarts = look.spaceStarts ? ~0u : 0, emptyLines = look.emptyLines ? ~0u : 0;
+  const unsigned spaceEnds = look.spaceEnds ? ~0u : 0;
+  if ((look.spaceStarts && (data[i] == ' ' || data[i] == '\t')) || (look.emptyLines && data[i] == '\r')) return i;
   std::size_t q = i;
   for (; q + 17 <= n; q += 16) {
     const __m128i before = Load(data + q - 1), x = Load(data + q), next = Load(data + q + 1);
-    const unsigned cr = Lanes(x, '\r'), lf = Lanes(x, '\n');
-    unsigned starts = 0, ends = 0;
-    for (char c : look.starts) starts |= Lanes(next, c);
-    for (char c : look.ends) ends |= Lanes(x, c);
-    const unsigned odd = Lanes(x, 0) | (cr & ~Lanes(next, '\n')) | (lf & ~Lanes(before, '\r')) | (lf & starts) |
-                         (ends & Lanes(next, '\r'));
+    const unsigned cr = Lanes(x, '\r'), lf = Lanes(x, '\n'), crNext = Lanes(next, '\r');
+    const unsigned starts = ((Lanes(next, ' ') | Lanes(next, '\t')) & spaceStarts) | (crNext & emptyLines);
+    const unsigned ends = (Lanes(x, ' ') | Lanes(x, '\t')) & spaceEnds;
+    const unsigned odd =
+        Lanes(x, 0) | (cr & ~Lanes(next, '\n')) | (lf & ~Lanes(before, '\r')) | (lf & starts) | (ends & crNext);
     if (odd != 0) {
       q += static_cast<std::size_t>(std::countr_zero(odd));
       break;

@@ -314,9 +314,9 @@ template <class Ch>
 void TidyLines(const Str<Ch>& text, LineTidying tidying, Str<Ch>& out) {
   // Lines that begin with a space or a tab, end with one, or are empty are
   // the ones it may change.
-  const bool spaces = tidying.blank || tidying.trim;
-  const std::string_view starts = spaces ? (tidying.empty ? " \t\r" : " \t") : (tidying.empty ? "\r" : "");
-  Lines(text, out, {starts, tidying.trim ? " \t" : ""}, [&](std::basic_string_view<Ch> line) {
+  const LineLook look{
+      .spaceStarts = tidying.blank || tidying.trim, .emptyLines = tidying.empty, .spaceEnds = tidying.trim};
+  Lines(text, out, look, [&](std::basic_string_view<Ch> line) {
     if (tidying.blank && !line.empty() && OnlyTabsAndSpaces(line)) return kDrop;
     auto blank = [](Ch c) { return Is(c, ' ') || Is(c, '\t'); };
     std::size_t b = 0, e = line.size();
