@@ -114,6 +114,29 @@ std::string Cut(const std::string& doc, PassRunner& r) {
 #define EXPECT_SAME(engineOut, refOut, doc) \
   EXPECT_EQ(Visible(engineOut), Visible(refOut)) << "document: " << Visible(doc)
 
+// The line passes on bytes against the reference, each alone and the three
+// as one walk.
+void ExpectLinePassesMatch(const std::string& doc, const PassRunner& r) {
+  using namespace engine;
+  EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { TrimLines<char>(t, r.env, o); }),
+              ref::RunPass(doc, [&](ref::Doc& d) { ref::TrimLines(d); }), doc);
+  EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { RemoveBlankLines<char>(t, r.env, o); }),
+              ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveBlankLines(d); }), doc);
+  EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { RemoveEmptyLines<char>(t, r.env, o); }),
+              ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveEmptyLines(d); }), doc);
+  EXPECT_SAME(Into(doc,
+                   [&](const std::string& t, std::string& o) {
+                     TidyLines<char>(t, {true, true, true}, o);
+                   }),
+              ref::RunPass(doc,
+                           [&](ref::Doc& d) {
+                             ref::RemoveBlankLines(d);
+                             ref::TrimLines(d);
+                             ref::RemoveEmptyLines(d);
+                           }),
+              doc);
+}
+
 // The one-scan passes on bytes against the reference, each alone.
 void ExpectCharPassesMatch(const std::string& doc, const PassRunner& r, const OptimizationSettings& s) {
   using namespace engine;
@@ -131,12 +154,7 @@ void ExpectCharPassesMatch(const std::string& doc, const PassRunner& r, const Op
               ref::RunPass(doc, [&](ref::Doc& d) { ref::CollapseSpaces(d, s); }), doc);
   EXPECT_SAME(InPlace(doc, [&](std::string& t) { GlueLines<char>(t, r.env); }),
               ref::RunPass(doc, [&](ref::Doc& d) { ref::GlueLines(d); }), doc);
-  EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { TrimLines<char>(t, r.env, o); }),
-              ref::RunPass(doc, [&](ref::Doc& d) { ref::TrimLines(d); }), doc);
-  EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { RemoveBlankLines<char>(t, r.env, o); }),
-              ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveBlankLines(d); }), doc);
-  EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { RemoveEmptyLines<char>(t, r.env, o); }),
-              ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveEmptyLines(d); }), doc);
+  ExpectLinePassesMatch(doc, r);
 }
 
 TEST(Differential, EachPassAlone) {
@@ -241,13 +259,7 @@ TEST(Differential, LinePassesFindTheOneLineToChange) {
       std::string doc = "<p>first</p>\r\n";
       for (std::size_t k = 0; k < at; ++k) doc += static_cast<char>('a' + k % 26);
       doc += "\r\n" + line + "\r\n" + std::string(at % 5, 'z') + "\r\nlast line, long enough\r\n";
-      using namespace engine;
-      EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { TrimLines<char>(t, r.env, o); }),
-                  ref::RunPass(doc, [&](ref::Doc& d) { ref::TrimLines(d); }), doc);
-      EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { RemoveBlankLines<char>(t, r.env, o); }),
-                  ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveBlankLines(d); }), doc);
-      EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { RemoveEmptyLines<char>(t, r.env, o); }),
-                  ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveEmptyLines(d); }), doc);
+      ExpectLinePassesMatch(doc, r);
       if (HasFailure()) return;
     }
 }
