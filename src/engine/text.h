@@ -574,10 +574,14 @@ inline std::size_t FirstLineToLookAt(const char* data, std::size_t n, std::size_
     const unsigned cr = Lanes(x, '\r'), lf = Lanes(x, '\n'), crNext = Lanes(next, '\r');
     const unsigned starts = ((Lanes(next, ' ') | Lanes(next, '\t')) & spaceStarts) | (crNext & emptyLines);
     const unsigned ends = (Lanes(x, ' ') | Lanes(x, '\t')) & spaceEnds;
-    const unsigned odd =
-        Lanes(x, 0) | (cr & ~Lanes(next, '\n')) | (lf & ~Lanes(before, '\r')) | (lf & starts) | (ends & crNext);
-    if (odd != 0) {
-      q += static_cast<std::size_t>(std::countr_zero(odd));
+    // Breaks that are not CR LF, symbols 0 and ends to cut stop at their own
+    // line; a start to look at (after an LF) at the line after the LF.
+    const unsigned odd = Lanes(x, 0) | (cr & ~Lanes(next, '\n')) | (lf & ~Lanes(before, '\r')) | (ends & crNext);
+    const unsigned after = lf & starts;
+    if ((odd | after) != 0) {
+      const int k = std::countr_zero(odd | after);
+      if ((odd >> k & 1) == 0) return q + static_cast<std::size_t>(k) + 1;
+      q += static_cast<std::size_t>(k);
       break;
     }
   }
