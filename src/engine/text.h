@@ -239,6 +239,25 @@ class PairFinder {
   ByteSet first_, second_;
 };
 
+// The last symbol in [from, to) equal to a or b, or null: sixteen bytes at
+// a time from the end.
+template <class Ch>
+const Ch* LastOfEither(const Ch* from, const Ch* to, char a, char b) {
+#ifdef TERSIFY_ENGINE_SSE2
+  if constexpr (sizeof(Ch) == 1) {
+    for (; to - from >= 16; to -= 16) {
+      const __m128i x = Load(to - 16);
+      if (const unsigned m = Lanes(x, a) | Lanes(x, b); m != 0) return to - 16 + (31 - std::countl_zero(m));
+    }
+  }
+#endif
+  while (to > from) {
+    --to;
+    if (U(*to) == static_cast<unsigned char>(a) || U(*to) == static_cast<unsigned char>(b)) return to;
+  }
+  return nullptr;
+}
+
 // Number of symbols equal to c in [p, end).
 template <class Ch>
 std::size_t CountOf(const Ch* p, const Ch* end, Ch c) {

@@ -176,13 +176,7 @@ void TightenTagSpaces(Str<Ch>& text, const PassEnv<Ch>&) {
   Ch* plainFrom = text.data();     // written since the last stop: no stop among them
   const Ch* eqSpacesTo = nullptr;  // where the spaces after the last "=" that lost them ended
   RewriteAtFinds(text, find, [&](Ch c, InPlace<Ch>& s) {
-    for (Ch* q = s.w - 1; q > plainFrom;) {
-      --q;
-      if (Is(*q, '<') || Is(*q, '>')) {
-        inFirst = inSecond = inLast = Is(*q, '<');
-        break;
-      }
-    }
+    if (const Ch* q = LastOfEither<Ch>(plainFrom, s.w - 1, '<', '>')) inFirst = inSecond = inLast = Is(*q, '<');
     if (Is(c, '<')) {
       if (s.p < s.end && Is(*s.p, ' ')) {
         if (s.odd || !inFirst) {  // disarmed: no step sees it as "<"
