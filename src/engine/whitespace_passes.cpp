@@ -66,16 +66,19 @@ template <class Ch, class Wanted, class Lanes16>
 const Ch* FindCountingQuotes(const Ch* p, const Ch* end, bool& odd, Wanted&& wanted, Lanes16&& lanes) {
 #ifdef TERSIFY_ENGINE_SSE2
   if constexpr (sizeof(Ch) == 1) {
+    // The quotes of the blocks passed over, folded into one mask of the same parity.
+    unsigned passed = 0;
     for (bool first = true; end - p >= 18; first = false, p += 16) {
       const unsigned quotes = Lanes(Load(p), '"');
       const unsigned stops = lanes(p, first);
       if (stops != 0) {
-        const unsigned before = quotes & ((1u << std::countr_zero(stops)) - 1);
-        odd ^= (std::popcount(before) & 1) != 0;
+        passed ^= quotes & ((1u << std::countr_zero(stops)) - 1);
+        odd ^= (std::popcount(passed) & 1) != 0;
         return p + std::countr_zero(stops);
       }
-      odd ^= (std::popcount(quotes) & 1) != 0;
+      passed ^= quotes;
     }
+    odd ^= (std::popcount(passed) & 1) != 0;
   }
 #else
   (void)lanes;
