@@ -147,6 +147,8 @@ class CommentRemover {
     };
 #ifdef TERSIFY_ENGINE_SSE2
     if constexpr (sizeof(Ch) == 1) {
+      // The quotes of the blocks read so far, folded into one mask of the same parity.
+      unsigned passed = 0;
       for (; k + 16 <= n; k += 16) {
         const __m128i x = Load(rest + k);
         const unsigned bang = Lanes(x, '!');
@@ -154,14 +156,16 @@ class CommentRemover {
         const unsigned quotes = Lanes(x, '"') & before;
         for (unsigned lts = Lanes(x, '<') & before; lts != 0; lts &= lts - 1) {
           const int b = std::countr_zero(lts);
-          lt(k + static_cast<std::size_t>(b), odd_ != ((std::popcount(quotes & ((1u << b) - 1)) & 1) != 0));
+          lt(k + static_cast<std::size_t>(b), odd_ != ((std::popcount(passed ^ (quotes & ((1u << b) - 1))) & 1) != 0));
         }
-        odd_ ^= (std::popcount(quotes) & 1) != 0;
+        passed ^= quotes;
         if (bang != 0) {
+          odd_ ^= (std::popcount(passed) & 1) != 0;
           g_.emitN(k + static_cast<std::size_t>(std::countr_zero(bang)));
           return;
         }
       }
+      odd_ ^= (std::popcount(passed) & 1) != 0;
     }
 #endif
     for (; k < n && !Is(rest[k], '!'); ++k) {
