@@ -964,10 +964,11 @@ class WordReplacer {
 
   // The word of `len` symbols at p, whose first is c0 in lower case.
   std::size_t Match(std::uint32_t c0, const Ch* p, std::size_t len) const {
-    const std::vector<std::size_t>& same = byFirst_[c0];
-    for (auto it = LongerFrom(same, len); it != same.end() && words_[*it].low.size() == len; ++it) {
-      const std::size_t d = *it;
+    // A letter begins few words: a walk through them by length beats a search.
+    for (const std::size_t d : byFirst_[c0]) {
       const Str<Ch>& low = words_[d].low;
+      if (low.size() < len) continue;
+      if (low.size() > len) break;
       std::size_t k = 1;
       while (k < len && env_->Lower(p[k]) == low[k]) ++k;
       if (k == len) return d;
