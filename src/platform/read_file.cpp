@@ -38,7 +38,8 @@ std::optional<std::string> ReadPlainFile(const fs::path& path, std::size_t spare
     const std::uintmax_t size = fs::file_size(path, ec);
     if (!ec && size < data.max_size() / 2) {
       data.reserve(static_cast<std::size_t>(size) + spare + (sparePer ? static_cast<std::size_t>(size) / sparePer : 0));
-      MapForWriting(data.data(), data.capacity());
+      // The room for CRs is mostly left unwritten: only the file's bytes are mapped now.
+      MapForWriting(data.data(), data.capacity(), static_cast<std::size_t>(size));
       data.resize(static_cast<std::size_t>(size));
       in.read(data.data(), static_cast<std::streamsize>(size));
       data.resize(static_cast<std::size_t>(in.gcount()));
