@@ -249,6 +249,10 @@ TEST(TagCandidates, WholeSearchMissesNoOccurrence) {
       engine::TagCandidateFinder<char> finder(env, views);
       std::vector<bool> found(entries.size(), false);
       finder.Mark(text, found);
+      engine::TagCandidateFinder<char> narrow(env, views, engine::Vectors::Narrow);
+      std::vector<bool> foundNarrow(entries.size(), false);
+      narrow.Mark(text, foundNarrow);
+      EXPECT_EQ(foundNarrow, found) << "16 bytes a step: " << text;
       auto low = [&](char c) { return lower[static_cast<unsigned char>(c)]; };
       for (std::size_t k = 0; k < entries.size(); ++k) {
         const std::string& e = entries[k];

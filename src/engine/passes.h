@@ -149,8 +149,8 @@ struct TagPair {
 // and TagPairsGoTogether tells it.
 template <class Ch>
 bool TagPairsGoTogether(const PassEnv<Ch>& env, const std::vector<TagPair>& pairs);
-// `vectors` Narrow keeps the sweep to 16 bytes a step where the processor
-// has wider steps, so tests check both ways.
+// Narrow keeps a sweep to 16 bytes a step where the processor has wider
+// steps, so tests check both ways.
 enum class Vectors { Widest, Narrow };
 template <class Ch>
 std::optional<bool> ReplaceTagsTogether(const Str<Ch>& text, const PassEnv<Ch>& env, const std::vector<TagPair>& pairs,
@@ -182,7 +182,8 @@ struct PairClasses {
 template <class Ch>
 class TagCandidateFinder {
  public:
-  TagCandidateFinder(const PassEnv<Ch>& env, const std::vector<std::string_view>& entries);
+  TagCandidateFinder(const PassEnv<Ch>& env, const std::vector<std::string_view>& entries,
+                     Vectors vectors = Vectors::Widest);
 
   // Sets found[k] for each entry k not yet found that qualifies in the text.
   void Mark(const Str<Ch>& text, std::vector<bool>& found) const;
@@ -224,6 +225,7 @@ class TagCandidateFinder {
   mutable Lookup lookup_;
 
   PassEnv<Ch> env_;
+  Vectors vectors_;
   std::vector<Str<Ch>> low_;  // per entry, lower-cased
   std::vector<bool> always_;  // per entry, qualifies whatever the text
   // Per entry, the bytes its occurrences may begin with as they stand in

@@ -540,6 +540,36 @@ __attribute__((target("avx2,popcnt"))) std::size_t ScanWordStartsAvx2(const char
   }
   return base;
 }
+
+// ScanPairClasses 32 "before" bytes at a time, where the processor has AVX2.
+template <class Probe>
+__attribute__((target("avx2"))) std::size_t ScanPairClassesAvx2(const char* data, std::size_t n, std::size_t limit,
+                                                                const std::size_t& left, const ByteSet& befores,
+                                                                const PairClasses& c, Probe&& probe) {
+  __m256i before[4];
+  for (std::size_t i = 0; i < 4; ++i)
+    before[i] = _mm256_set1_epi8(static_cast<char>(befores.at(i < befores.size() ? i : 0)));
+  const __m256i loF = Table32(c.loFirst), hiF = Table32(c.hiFirst), loS = Table32(c.loSecond),
+                hiS = Table32(c.hiSecond);
+  std::size_t j = 0;
+  for (; j + 34 <= n && j < limit && left > 0; j += 32) {
+    const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + j));
+    const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + j + 1));
+    const __m256i z = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + j + 2));
+    const __m256i both = _mm256_and_si256(Buckets(y, loF, hiF), Buckets(z, loS, hiS));
+    const __m256i lanes =
+        _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(x, before[0]), _mm256_cmpeq_epi8(x, before[1])),
+                        _mm256_or_si256(_mm256_cmpeq_epi8(x, before[2]), _mm256_cmpeq_epi8(x, before[3])));
+    auto mask = static_cast<std::uint32_t>(
+        Lanes32(_mm256_andnot_si256(_mm256_cmpeq_epi8(both, _mm256_setzero_si256()), lanes)));
+    while (mask != 0) {
+      const std::size_t i = j + static_cast<std::size_t>(std::countr_zero(mask)) + 1;
+      mask &= mask - 1;
+      if (i < limit) probe(i);
+    }
+  }
+  return j;
+}
 #endif
 
 namespace {
@@ -559,8 +589,9 @@ bool Occurs(const Str<Ch>& text, const PassEnv<Ch>& env, const Str<Ch>& low) {
 }  // namespace
 
 template <class Ch>
-TagCandidateFinder<Ch>::TagCandidateFinder(const PassEnv<Ch>& env, const std::vector<std::string_view>& entries)
-    : env_(env) {
+TagCandidateFinder<Ch>::TagCandidateFinder(const PassEnv<Ch>& env, const std::vector<std::string_view>& entries,
+                                           Vectors vectors)
+    : env_(env), vectors_(vectors) {
   const CaseClasses classes(*env.lower);
   for (std::string_view e : entries) {
     EntrySearch<Ch> es(env, classes, e);
@@ -738,7 +769,10 @@ void TagCandidateFinder<Ch>::Scan(const Str<Ch>& text, const std::vector<Window>
       std::size_t j = 0;  // positions before j have been looked at as "before" bytes
 #ifdef TERSIFY_ENGINE_PAIR_CLASSES
       if constexpr (sizeof(Ch) == 1)
-        if (t.pairClasses) j = ScanPairClasses(data, n, limit, left, befores, *t.pairClasses, probe);
+        if (t.pairClasses)
+          j = vectors_ == Vectors::Widest && __builtin_cpu_supports("avx2")
+                  ? ScanPairClassesAvx2(data, n, limit, left, befores, *t.pairClasses, probe)
+                  : ScanPairClasses(data, n, limit, left, befores, *t.pairClasses, probe);
 #endif
 #ifdef TERSIFY_ENGINE_SSE2
       if constexpr (sizeof(Ch) == 1) {
