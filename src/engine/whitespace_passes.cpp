@@ -295,14 +295,6 @@ bool OnlyTabsAndSpaces(std::basic_string_view<Ch> line) {
   return true;
 }
 
-// The lines of text, each cut to what part(line) keeps, into out; `look`
-// tells which lines part may change.
-template <class Ch, class Part>
-void Lines(const Str<Ch>& text, Str<Ch>& out, const LineLook& look, Part&& part) {
-  out.reserve(text.size() + 2);
-  KeepLineParts<Ch>(text, out, part, &look);
-}
-
 constexpr std::pair<std::size_t, std::size_t> kDrop{1, 0};
 
 }  // namespace
@@ -313,17 +305,21 @@ void TidyLines(const Str<Ch>& text, LineTidying tidying, Str<Ch>& out) {
   // the ones it may change.
   const LineLook look{
       .spaceStarts = tidying.blank || tidying.trim, .emptyLines = tidying.empty, .spaceEnds = tidying.trim};
-  Lines(text, out, look, [&](std::basic_string_view<Ch> line) {
-    if (tidying.blank && !line.empty() && OnlyTabsAndSpaces(line)) return kDrop;
-    auto blank = [](Ch c) { return Is(c, ' ') || Is(c, '\t'); };
-    std::size_t b = 0, e = line.size();
-    if (tidying.trim) {
-      while (b < e && blank(line[b])) ++b;
-      while (e > b && blank(line[e - 1])) --e;
-    }
-    if (tidying.empty && b == e) return kDrop;
-    return std::pair<std::size_t, std::size_t>{b, e};
-  });
+  out.reserve(text.size() + 2);
+  KeepLineParts<Ch>(
+      text, out,
+      [&](std::basic_string_view<Ch> line) {
+        if (tidying.blank && !line.empty() && OnlyTabsAndSpaces(line)) return kDrop;
+        auto blank = [](Ch c) { return Is(c, ' ') || Is(c, '\t'); };
+        std::size_t b = 0, e = line.size();
+        if (tidying.trim) {
+          while (b < e && blank(line[b])) ++b;
+          while (e > b && blank(line[e - 1])) --e;
+        }
+        if (tidying.empty && b == e) return kDrop;
+        return std::pair<std::size_t, std::size_t>{b, e};
+      },
+      &look);
 }
 
 template <class Ch>
