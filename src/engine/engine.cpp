@@ -284,6 +284,9 @@ StepEnd InsertPreformattedStep(Sequence&, const Slot&, Work<Ch>& w) {
 
 template <class Ch>
 StepEnd InsertScriptsStep(Sequence&, const Slot&, Work<Ch>& w) {
+  // As bytes a text without blocks holds no marker: it stays as it is.
+  if constexpr (sizeof(Ch) == 1)
+    if (w.store.empty()) return StepEnd::Done;
   Rewriting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::InsertScripts<Ch>(t, w.env, w.store, out); });
   w.store.clear();
   w.markers = 0;
@@ -547,6 +550,11 @@ class Sequence {
           continue;
         }
       }
+      if constexpr (sizeof(Ch) == 1)
+        if (InsertTogether(i, w)) {
+          ++i;
+          continue;
+        }
       const Next next = Guarded(slot, w);
       if (next == Next::Stop) return OptimizeResult::Failed;
       if constexpr (sizeof(Ch) == 1) {
@@ -624,6 +632,27 @@ class Sequence {
     }
     w.text.swap(w.spare);
     return Together::Done;
+  }
+
+  // The preformatted blocks and the scripts put back in one walk when their
+  // slots follow each other at `first`, with no hook to see the passes one
+  // by one. A failure leaves the text as it was for the slots to run one by one.
+  bool InsertTogether(std::size_t first, Work<char>& w) {
+    if (faultHook_ || w.pres.empty() || w.store.empty() || first + 1 >= plan_.size() ||
+        kPassRows[plan_[first].row].bytes != &InsertPreformattedStep<char> ||
+        kPassRows[plan_[first + 1].row].bytes != &InsertScriptsStep<char>)
+      return false;
+    try {
+      engine::InsertBlocks(w.text, w.env, w.pres, w.store, w.spare);
+    } catch (const std::exception&) {
+      return false;
+    }
+    w.text.swap(w.spare);
+    w.pres.clear();
+    w.store.clear();
+    w.preMarkers = 0;
+    w.markers = 0;
+    return true;
   }
 
   // What the run does after a step: go on, end, or redo the step as wide symbols.

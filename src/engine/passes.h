@@ -75,6 +75,10 @@ template <class Ch>
 bool CutPreformatted(const Str<Ch>& text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store, Str<Ch>& out);
 template <class Ch>
 void InsertPreformatted(const Str<Ch>& text, const PassEnv<Ch>& env, const ScriptBlocks<Ch>& store, Str<Ch>& out);
+// Both insertions in one walk over byte text, the same as the preformatted
+// blocks first and then the scripts (those inside a block among them).
+void InsertBlocks(const Str<char>& text, const PassEnv<char>& env, const ScriptBlocks<char>& pres,
+                  const ScriptBlocks<char>& scripts, Str<char>& out);
 
 template <class Ch>
 Str<Ch> RemoveComments(Str<Ch> text, const PassEnv<Ch>& env);

@@ -301,6 +301,44 @@ void InsertPreformatted(const Str<Ch>& text, const PassEnv<Ch>& env, const Scrip
   }
 }
 
+void InsertBlocks(const Str<char>& text, const PassEnv<char>& env, const ScriptBlocks<char>& pres,
+                  const ScriptBlocks<char>& scripts, Str<char>& out) {
+  out.clear();
+  std::size_t blocks = 0;
+  for (const auto* store : {&pres, &scripts})
+    for (const Str<char>& block : *store) blocks += block.size();
+  out.reserve(text.size() + blocks);
+  // Every script marker, in the text or in a block put back, stands for the
+  // next script in order; a marker with no block left goes without a trace.
+  std::size_t nextScript = 0;
+  ByteSet scriptMarker;
+  scriptMarker.add(static_cast<unsigned char>(env.scriptMarker));
+  auto fillScripts = [&](const char* p, const char* end) {
+    for (const char* m = scriptMarker.find(p, end); m < end; m = scriptMarker.find(p, end)) {
+      out.append(p, m);
+      if (nextScript < scripts.size()) out.append(scripts[nextScript++]);
+      p = m + 1;
+    }
+    out.append(p, end);
+  };
+  std::size_t nextPre = 0;
+  ByteSet markers = scriptMarker;
+  markers.add(static_cast<unsigned char>(env.preMarker));
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  for (const char* m = markers.find(p, end); m < end; m = markers.find(p, end)) {
+    out.append(p, m);
+    if (*m == env.scriptMarker) {
+      if (nextScript < scripts.size()) out.append(scripts[nextScript++]);
+    } else if (nextPre < pres.size()) {
+      const Str<char>& block = pres[nextPre++];
+      fillScripts(block.data(), block.data() + block.size());
+    }
+    p = m + 1;
+  }
+  out.append(p, end);
+}
+
 #define TERSIFY_INSTANTIATE(Ch)                                                                           \
   template std::optional<Str<Ch>> CutScripts<Ch>(Str<Ch>, const PassEnv<Ch>&, ScriptBlocks<Ch>&);         \
   template void InsertScripts<Ch>(const Str<Ch>&, const PassEnv<Ch>&, const ScriptBlocks<Ch>&, Str<Ch>&); \
