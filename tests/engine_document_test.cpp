@@ -90,11 +90,15 @@ TEST(DocumentText, NormalizingInPlaceGivesTheSameText) {
         t.push_back(alphabet[rng() % (i % 4 == 3 ? 2 : alphabet.size())]);
     texts.push_back(t);
   }
+  // Pages of several blocks: a CR or a byte 0 far in, a CR after the byte 0.
+  const std::string lines(100000, 'a');
+  for (const std::string& tail : {"\r"s, "\0\r"s, "\0"s, ""s})
+    texts.push_back(lines + "\n" + lines + tail + "\n" + lines + "\n");
   for (const std::string& t : texts) {
     const std::string want = LoadDocumentText(t);
     std::string tight(t.begin(), t.end());
     tight.shrink_to_fit();
-    NormalizeLines(tight);
+    EXPECT_EQ(NormalizeLines(tight), LineBreaksOf(t)) << t.substr(0, 100);
     EXPECT_EQ(tight, want) << t;
     std::string roomy = t;
     roomy.reserve(t.size() * 2 + 40);

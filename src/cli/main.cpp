@@ -126,8 +126,7 @@ int RunFilter(const std::string& input, const CliSettings& cli, const MessageCat
     Engine engine(cli.codePage);
     PassFailures failures;
     EngineContext ctx{PassOptionsOf(cli.settings), cli.tables.removal, cli.tables.replacement, failures, {}};
-    const LineBreaks breaks = LineBreaksOf(text);
-    NormalizeLines(text);
+    const LineBreaks breaks = NormalizeLines(text);
     const OptimizeResult result = engine.OptimizeDocumentInPlace(text, ctx);
     ShowPassFailures(failures, 0, cli.settings.cbShowInfo, catalogue, ui);
     if (result != OptimizeResult::Done) return Fail(1, "optimization of " + name + " failed");

@@ -100,7 +100,7 @@ std::string SaveDocumentText(std::string_view text, LineBreaks breaks) {
 
 void SaveLinesInPlace(std::string& text, LineBreaks breaks) {
   if (breaks == LineBreaks::CrLf) {
-    NormalizeLines(text);
+    (void)NormalizeLines(text);
     return;
   }
   // Every break (CR LF, CR or LF) becomes one LF, in one sweep from the
@@ -122,25 +122,37 @@ void SaveLinesInPlace(std::string& text, LineBreaks breaks) {
   if (lastOpen) text.push_back('\n');
 }
 
-void NormalizeLines(std::string& text) {
+LineBreaks NormalizeLines(std::string& text) {
   // The text ends at a byte 0; every line break becomes CR LF and the last
   // line gets one: a lone CR or LF grows by one byte, a missing last break by two.
   const char* data = text.data();
-  const std::size_t stop = TextEnd(data, text.size());
+  // Where the text ends, whether it holds a CR and, while it holds none, its
+  // LFs: each block is looked at for all three while the cache holds it.
+  constexpr std::size_t kBlock = 64 * 1024;
+  std::size_t stop = text.size();
+  bool hasCr = false;
+  std::size_t lfs = 0;
+  for (std::size_t at = 0; at < stop; at += kBlock) {
+    const std::size_t n = std::min(kBlock, stop - at);
+    if (const void* zero = std::memchr(data + at, 0, n)) stop = static_cast<std::size_t>(static_cast<const char*>(zero) - data);
+    const std::size_t upTo = std::min(at + n, stop);
+    hasCr = hasCr || std::memchr(data + at, '\r', upTo - at) != nullptr;
+    if (!hasCr) lfs += engine::CountOf(data + at, data + upTo, '\n');
+  }
+  const LineBreaks own = hasCr ? LineBreaks::CrLf : LineBreaks::Lf;
   const bool lastOpen = LastLineOpen(data, stop);
   // The two usual pages take a short way: one whose breaks are all CR LF is
   // only checked, and in one without any CR every LF gains a CR, in its own
   // buffer when the capacity allows; no stop at each break on the way.
-  if (!std::memchr(data, '\r', stop)) {
-    const std::size_t lfs = engine::CountOf(data, data + stop, '\n');
+  if (!hasCr) {
     if (stop + lfs + (lastOpen ? 2 : 0) <= text.capacity()) {
       WidenLfBreaks(text, stop, lfs, lastOpen);
-      return;
+      return own;
     }
   } else if (OnlyCrLfBreaks(data, stop)) {
     text.resize(stop);
     if (lastOpen) text += "\r\n";
-    return;
+    return own;
   }
   engine::ByteSet breaks;
   breaks.add('\r');
@@ -157,7 +169,7 @@ void NormalizeLines(std::string& text) {
   if (lastOpen) growth += 2;
   if (growth == 0) {
     text.resize(stop);
-    return;
+    return own;
   }
   const std::size_t size = stop + growth;
   if (size > text.capacity()) {
@@ -165,7 +177,7 @@ void NormalizeLines(std::string& text) {
     out.reserve(size);
     RebuildInto(std::string_view(data, stop), out);
     text.swap(out);
-    return;
+    return own;
   }
   // From the end backwards: the write position stays at or after the read
   // position, ahead of it by the growth still to come.
@@ -190,6 +202,7 @@ void NormalizeLines(std::string& text) {
     r -= s[r - 1] == '\n' && r >= 2 && s[r - 2] == '\r' ? 2 : 1;
     putBreak();
   }
+  return own;
 }
 
 }  // namespace tersify

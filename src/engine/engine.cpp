@@ -193,9 +193,6 @@ struct PassRow {
 std::size_t CountScriptMarkers(const std::string& text, const PassEnv<char>& env) {
   return engine::CountOf(text.data(), text.data() + text.size(), env.scriptMarker);
 }
-std::size_t CountPreMarkers(const std::string& text, const PassEnv<char>& env) {
-  return engine::CountOf(text.data(), text.data() + text.size(), env.preMarker);
-}
 
 // Whether "!--" occurs in the text.
 template <class Ch>
@@ -222,10 +219,14 @@ void Release(Str<Ch>& s) {
 template <class Ch, class F>
 StepEnd Deleting(Work<Ch>& w, F&& pass) {
   pass(std::as_const(w.text), w.spare);
+  // Neither count can grow, so one sweep over the markers counted tells.
   if constexpr (sizeof(Ch) == 1)
-    if ((w.markers != 0 && CountScriptMarkers(w.spare, w.env) != w.markers) ||
-        (w.preMarkers != 0 && CountPreMarkers(w.spare, w.env) != w.preMarkers))
-      return StepEnd::NeedsWideSymbols;
+    if (w.markers + w.preMarkers != 0) {
+      const char a = w.markers != 0 ? w.env.scriptMarker : w.env.preMarker;
+      const char b = w.preMarkers != 0 ? w.env.preMarker : w.env.scriptMarker;
+      if (engine::CountOf(w.spare.data(), w.spare.data() + w.spare.size(), a, b) != w.markers + w.preMarkers)
+        return StepEnd::NeedsWideSymbols;
+    }
   w.text.swap(w.spare);
   return StepEnd::Done;
 }

@@ -82,10 +82,11 @@ LineBreaks LineBreaksOf(std::string_view fileBytes);
 std::string SaveDocumentText(std::string_view text, LineBreaks breaks);
 // The saving rule applied to `text` itself.
 void SaveLinesInPlace(std::string& text, LineBreaks breaks);
-// Either rule applied to `text` itself. A text whose lines all end with CR LF
-// (the usual case) is only looked through; otherwise it is rebuilt, in its own
-// buffer when the capacity allows.
-void NormalizeLines(std::string& text);
+// The reading rule applied to `text` itself; the answer is the breaks the
+// page is saved with (what LineBreaksOf gives for the bytes it had). A text
+// whose lines all end with CR LF (the usual case) is only looked through;
+// otherwise it is rebuilt, in its own buffer when the capacity allows.
+LineBreaks NormalizeLines(std::string& text);
 
 class Engine {
  public:

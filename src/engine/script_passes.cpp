@@ -256,8 +256,9 @@ bool CutPreformatted(const Str<Ch>& text, const PassEnv<Ch>& env, ScriptBlocks<C
     const std::string_view w = kPreformattedNames[name];
     std::size_t& c = close[name];
     if (!searched[name] || (c < n && c <= i)) {
-      c = i + 1;
-      while (c < n && !(Is(data[c], '<') && c + 1 < n && Is(data[c + 1], '/') && spells(c + 2, w))) ++c;
+      c = static_cast<std::size_t>(lt.find(data + i + 1, data + n) - data);
+      while (c < n && !(c + 1 < n && Is(data[c + 1], '/') && spells(c + 2, w)))
+        c = static_cast<std::size_t>(lt.find(data + c + 1, data + n) - data);
       searched[name] = true;
     }
     if (c >= n || c >= noGtFrom) continue;

@@ -216,8 +216,7 @@ FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, O
     }
     const Fingerprint original = FingerprintOf(*bytes);
     std::string text = std::move(*bytes);
-    const LineBreaks breaks = LineBreaksOf(text);
-    NormalizeLines(text);
+    const LineBreaks breaks = NormalizeLines(text);
 
     if (BacksUp(s, dryRun)) {
       std::string backupPath;
@@ -256,8 +255,7 @@ PreparedFile PrepareFile(const std::string& source, const RunEnvironment& env,
     }
     prepared.original = FingerprintOf(*bytes);
     prepared.text = std::move(*bytes);
-    prepared.breaks = LineBreaksOf(prepared.text);
-    NormalizeLines(prepared.text);
+    prepared.breaks = NormalizeLines(prepared.text);
     prepared.result = RunPasses(prepared.text, env, checkCancel, prepared.error);
   } catch (const std::bad_alloc&) {
     prepared.result = OptimizeResult::Failed;
