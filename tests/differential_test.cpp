@@ -182,7 +182,8 @@ TEST(Differential, EachPassAlone) {
 }
 
 // Long documents give the comment remover deep stacks of "<" to go back
-// through, and the white space passes long runs of changes.
+// through, the white space passes long runs of changes and the quote pass
+// many blocks of quotes.
 TEST(Differential, CommentsAndSpacesOnLongDocuments) {
   std::mt19937 rng(4321);
   for (int round = 0; round < Rounds(150); ++round) {
@@ -197,6 +198,8 @@ TEST(Differential, CommentsAndSpacesOnLongDocuments) {
                 ref::RunPass(doc, [&](ref::Doc& d) { ref::TightenTagSpaces(d); }), doc);
     EXPECT_SAME(InPlace(doc, [&](std::string& t) { CollapseSpaces<char>(t, r.env); }),
                 ref::RunPass(doc, [&](ref::Doc& d) { ref::CollapseSpaces(d, s); }), doc);
+    EXPECT_SAME(Into(doc, [&](const std::string& t, std::string& o) { RemoveQuotes<char>(t, r.env, o); }),
+                ref::RunPass(doc, [&](ref::Doc& d) { ref::RemoveQuotes(d, s); }), doc);
     if (HasFailure()) break;
   }
 }

@@ -1,7 +1,4 @@
 // Removal of unnecessary double quotes and of empty attributes.
-#include <algorithm>
-#include <cstring>
-
 #include "engine/passes.h"
 
 namespace tersify::engine {
@@ -43,22 +40,14 @@ void RemoveQuotes(const Str<Ch>& text, const PassEnv<Ch>& env, Str<Ch>& out) {
   const Ch space = static_cast<Ch>(' ');
   out.clear();
   out.reserve(text.size());
-  auto nextQuote = [](const Ch* from, const Ch* to) -> const Ch* {
-    if constexpr (sizeof(Ch) == 1) {
-      const void* q = std::memchr(from, '"', static_cast<std::size_t>(to - from));
-      return q ? static_cast<const Ch*>(q) : to;
-    } else {
-      return std::find(from, to, static_cast<Ch>('"'));
-    }
-  };
   BracketLookBack<Ch> markup;  // over what is written
-  const Ch* p = text.data();
-  const Ch* const end = p + text.size();
-  const Ch* run = p;  // the text from here to p stays as it is, not yet written
-  while (p < end) {
-    const Ch* q1 = nextQuote(p, end);
+  const Ch* const end = text.data() + text.size();
+  const Ch* run = text.data();  // the text from here to the pair at hand stays as it is, not yet written
+  StopsOf<Ch> quotes(text.data(), end, '"');
+  for (;;) {
+    const Ch* q1 = quotes.next();
     if (q1 == end) break;
-    const Ch* q2 = nextQuote(q1 + 1, end);
+    const Ch* q2 = quotes.next();
     if (q2 == end) break;  // an unpaired last quote ends the pass as it is
     const std::size_t len = static_cast<std::size_t>(q2 - q1) - 1;
     const bool empty = len == 0 && dropEmpty;
@@ -79,7 +68,6 @@ void RemoveQuotes(const Str<Ch>& text, const PassEnv<Ch>& env, Str<Ch>& out) {
         run = q2 + 1;
       }
     }
-    p = q2 + 1;
   }
   out.append(run, end);
 }
