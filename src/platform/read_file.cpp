@@ -1,8 +1,10 @@
 #include "platform/read_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <new>
 #include <stdexcept>
 
@@ -40,9 +42,15 @@ std::optional<std::string> ReadPlainFile(const fs::path& path, std::size_t spare
       data.reserve(static_cast<std::size_t>(size) + spare + (sparePer ? static_cast<std::size_t>(size) / sparePer : 0));
       // The room for CRs is mostly left unwritten: only the file's bytes are mapped now.
       MapForWriting(data.data(), data.capacity(), static_cast<std::size_t>(size));
-      data.resize(static_cast<std::size_t>(size));
-      in.read(data.data(), static_cast<std::streamsize>(size));
-      data.resize(static_cast<std::size_t>(in.gcount()));
+      // Read through a piece the cache holds: the buffer is written once,
+      // not filled with zeros first and then with the file.
+      constexpr std::size_t kPiece = 256 * 1024;
+      const std::unique_ptr<char[]> piece(new char[kPiece]);
+      while (data.size() < size) {
+        in.read(piece.get(), static_cast<std::streamsize>(std::min<std::uintmax_t>(kPiece, size - data.size())));
+        data.append(piece.get(), static_cast<std::size_t>(in.gcount()));
+        if (!in) break;
+      }
       if (in.bad()) return Fail(why, Errno());
       if (in.eof()) return data;
       in.clear();  // the file grew since its size was taken: read on
