@@ -70,23 +70,26 @@ bool MarkedForLargePages(std::uintptr_t at) {
 constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
 
 // Before anything is written, every page of the buffer is in memory, and its
-// whole large pages are marked for large pages, where the system has them.
+// whole large pages are marked for large pages, where the system has them; a
+// buffer of 16 MB or more is mapped by two threads, one half each.
 TEST(PlatformMemory, ABufferMappedForWritingIsInMemoryAndAskedForLargePages) {
-  std::string page;
-  page.reserve(8u << 20);
-  MapForWriting(page.data(), page.capacity());
-  const auto at = reinterpret_cast<std::uintptr_t>(page.data());
-  const auto small = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-  const std::uintptr_t first = (at + small - 1) & ~(small - 1);
-  const std::uintptr_t last = (at + page.capacity()) & ~(small - 1);
-  std::vector<unsigned char> resident((last - first) / small);
-  ASSERT_EQ(mincore(reinterpret_cast<void*>(first), last - first, resident.data()), 0);
-  std::size_t in = 0;
-  for (unsigned char r : resident) in += r & 1u;
-  EXPECT_EQ(in, resident.size());
-  page.assign(8u << 20, 'p');
-  if (!LargePagesOffered()) GTEST_SKIP() << "no large pages here";
-  EXPECT_TRUE(MarkedForLargePages(((at + kLargePage - 1) & ~(kLargePage - 1)) + 4096));
+  for (const std::size_t size : {std::size_t{8} << 20, std::size_t{24} << 20}) {
+    std::string page;
+    page.reserve(size);
+    MapForWriting(page.data(), page.capacity());
+    const auto at = reinterpret_cast<std::uintptr_t>(page.data());
+    const auto small = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const std::uintptr_t first = (at + small - 1) & ~(small - 1);
+    const std::uintptr_t last = (at + page.capacity()) & ~(small - 1);
+    std::vector<unsigned char> resident((last - first) / small);
+    ASSERT_EQ(mincore(reinterpret_cast<void*>(first), last - first, resident.data()), 0);
+    std::size_t in = 0;
+    for (unsigned char r : resident) in += r & 1u;
+    EXPECT_EQ(in, resident.size()) << size;
+    page.assign(size, 'p');
+    if (!LargePagesOffered()) GTEST_SKIP() << "no large pages here";
+    EXPECT_TRUE(MarkedForLargePages(((at + kLargePage - 1) & ~(kLargePage - 1)) + 4096)) << size;
+  }
 }
 #endif
 

@@ -50,7 +50,8 @@ class LargePageRoom {
 // by large pages where the system offers them on request: the passes over a
 // page of many megabytes then see fewer address-translation misses. A buffer
 // that may stay largely unwritten maps only part of itself; the rest comes
-// as it is first written. Does nothing where the system has neither.
+// as it is first written. A buffer of 16 MB or more is mapped by two threads
+// at once, one half each. Does nothing where the system has neither.
 void MapForWriting(void* data, std::size_t size, std::size_t mapped = SIZE_MAX);
 
 }  // namespace tersify::platform
