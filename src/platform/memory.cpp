@@ -91,7 +91,9 @@ void MapForWriting(void* data, std::size_t size, std::size_t mapped) {
 #if defined(MADV_POPULATE_WRITE)
   // Before 5.14 the kernel refuses the advice, and the pages come one by one.
   const std::size_t now = std::min(size, mapped);
-  const auto [begin, length] = Inside(data, now, static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE)));
+  const std::pair<void*, std::size_t> pages = Inside(data, now, static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE)));
+  void* const begin = pages.first;
+  const std::size_t length = pages.second;
   if (length == 0) return;
   // The kernel clears every new page; on a virtual machine whose host has not
   // backed the memory yet that runs at a few hundred MB/s. A buffer of many
