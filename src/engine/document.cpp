@@ -134,7 +134,8 @@ LineBreaks NormalizeLines(std::string& text) {
   std::size_t lfs = 0;
   for (std::size_t at = 0; at < stop; at += kBlock) {
     const std::size_t n = std::min(kBlock, stop - at);
-    if (const void* zero = std::memchr(data + at, 0, n)) stop = static_cast<std::size_t>(static_cast<const char*>(zero) - data);
+    if (const void* zero = std::memchr(data + at, 0, n))
+      stop = static_cast<std::size_t>(static_cast<const char*>(zero) - data);
     const std::size_t upTo = std::min(at + n, stop);
     hasCr = hasCr || std::memchr(data + at, '\r', upTo - at) != nullptr;
     if (!hasCr) lfs += engine::CountOf(data + at, data + upTo, '\n');

@@ -100,8 +100,8 @@ void MapForWriting(void* data, std::size_t size, std::size_t mapped) {
   // megabytes is therefore mapped from both ends at once where a second core
   // can take the upper half (cut on a large page, which is cleared whole).
   char* const low = static_cast<char*>(begin);
-  const std::size_t half =
-      ((reinterpret_cast<std::uintptr_t>(low) + length / 2) & ~(kLargePage - 1)) - reinterpret_cast<std::uintptr_t>(low);
+  const std::size_t half = ((reinterpret_cast<std::uintptr_t>(low) + length / 2) & ~(kLargePage - 1)) -
+                           reinterpret_cast<std::uintptr_t>(low);
   if (length >= kSplitMapping && half > 0 && half < length && std::thread::hardware_concurrency() >= 2) {
     try {
       std::thread upper([low, half, length] { (void)madvise(low + half, length - half, MADV_POPULATE_WRITE); });
