@@ -181,15 +181,21 @@ void Expand(Str<Ch>& out, const Str<Ch>& text, const PassEnv<Ch>& env, const Scr
   }
 }
 
-// As bytes every marker stands for the next block of `store` in order; a
-// marker with no block left goes without a trace.
+// The symbols of all the blocks of a store.
 template <class Ch>
-void FillByteMarkers(const Str<Ch>& text, Ch markerByte, const ScriptBlocks<Ch>& store, Str<Ch>& out) {
-  std::size_t next = 0;
+std::size_t SizeOf(const ScriptBlocks<Ch>& store) {
+  std::size_t size = 0;
+  for (const Str<Ch>& block : store) size += block.size();
+  return size;
+}
+
+// As bytes every marker stands for the next block of `store` in order, from
+// block `next` on; a marker with no block left goes without a trace.
+template <class Ch>
+void FillByteMarkers(const Ch* p, const Ch* end, Ch markerByte, const ScriptBlocks<Ch>& store, std::size_t& next,
+                     Str<Ch>& out) {
   ByteSet marker;
   marker.add(static_cast<unsigned char>(markerByte));
-  const Ch* p = text.data();
-  const Ch* end = p + text.size();
   while (p < end) {
     const Ch* m = marker.find(p, end);
     out.append(p, m);
@@ -204,11 +210,10 @@ void FillByteMarkers(const Str<Ch>& text, Ch markerByte, const ScriptBlocks<Ch>&
 template <class Ch>
 void InsertScripts(const Str<Ch>& text, const PassEnv<Ch>& env, const ScriptBlocks<Ch>& store, Str<Ch>& out) {
   out.clear();
-  std::size_t blocks = 0;
-  for (const Str<Ch>& block : store) blocks += block.size();
-  out.reserve(text.size() + blocks);
+  out.reserve(text.size() + SizeOf(store));
   if constexpr (sizeof(Ch) == 1) {
-    FillByteMarkers(text, env.scriptMarker, store, out);
+    std::size_t next = 0;
+    FillByteMarkers(text.data(), text.data() + text.size(), env.scriptMarker, store, next, out);
   } else {
     std::vector<bool> used(store.size(), false);
     Expand(out, text, env, store, used);
@@ -285,11 +290,10 @@ bool CutPreformatted(const Str<Ch>& text, const PassEnv<Ch>& env, ScriptBlocks<C
 template <class Ch>
 void InsertPreformatted(const Str<Ch>& text, const PassEnv<Ch>& env, const ScriptBlocks<Ch>& store, Str<Ch>& out) {
   out.clear();
-  std::size_t blocks = 0;
-  for (const Str<Ch>& block : store) blocks += block.size();
-  out.reserve(text.size() + blocks);
+  out.reserve(text.size() + SizeOf(store));
   if constexpr (sizeof(Ch) == 1) {
-    FillByteMarkers(text, env.preMarker, store, out);
+    std::size_t next = 0;
+    FillByteMarkers(text.data(), text.data() + text.size(), env.preMarker, store, next, out);
   } else {
     for (Ch c : text) {
       if (!env.IsPreMarker(c)) {
@@ -305,39 +309,23 @@ void InsertPreformatted(const Str<Ch>& text, const PassEnv<Ch>& env, const Scrip
 void InsertBlocks(const Str<char>& text, const PassEnv<char>& env, const ScriptBlocks<char>& pres,
                   const ScriptBlocks<char>& scripts, Str<char>& out) {
   out.clear();
-  std::size_t blocks = 0;
-  for (const auto* store : {&pres, &scripts})
-    for (const Str<char>& block : *store) blocks += block.size();
-  out.reserve(text.size() + blocks);
-  // Every script marker, in the text or in a block put back, stands for the
-  // next script in order; a marker with no block left goes without a trace.
+  out.reserve(text.size() + SizeOf(pres) + SizeOf(scripts));
+  // The scripts go in order through the text and the blocks put back.
   std::size_t nextScript = 0;
-  ByteSet scriptMarker;
-  scriptMarker.add(static_cast<unsigned char>(env.scriptMarker));
-  auto fillScripts = [&](const char* p, const char* end) {
-    for (const char* m = scriptMarker.find(p, end); m < end; m = scriptMarker.find(p, end)) {
-      out.append(p, m);
-      if (nextScript < scripts.size()) out.append(scripts[nextScript++]);
-      p = m + 1;
-    }
-    out.append(p, end);
-  };
   std::size_t nextPre = 0;
-  ByteSet markers = scriptMarker;
-  markers.add(static_cast<unsigned char>(env.preMarker));
+  ByteSet preMarker;
+  preMarker.add(static_cast<unsigned char>(env.preMarker));
   const char* p = text.data();
   const char* const end = p + text.size();
-  for (const char* m = markers.find(p, end); m < end; m = markers.find(p, end)) {
-    out.append(p, m);
-    if (*m == env.scriptMarker) {
-      if (nextScript < scripts.size()) out.append(scripts[nextScript++]);
-    } else if (nextPre < pres.size()) {
+  for (const char* m = preMarker.find(p, end); m < end; m = preMarker.find(p, end)) {
+    FillByteMarkers(p, m, env.scriptMarker, scripts, nextScript, out);
+    if (nextPre < pres.size()) {
       const Str<char>& block = pres[nextPre++];
-      fillScripts(block.data(), block.data() + block.size());
+      FillByteMarkers(block.data(), block.data() + block.size(), env.scriptMarker, scripts, nextScript, out);
     }
     p = m + 1;
   }
-  out.append(p, end);
+  FillByteMarkers(p, end, env.scriptMarker, scripts, nextScript, out);
 }
 
 #define TERSIFY_INSTANTIATE(Ch)                                                                           \

@@ -92,14 +92,13 @@ void MapForWriting(void* data, std::size_t size, std::size_t mapped) {
   // Before 5.14 the kernel refuses the advice, and the pages come one by one.
   const std::size_t now = std::min(size, mapped);
   const std::pair<void*, std::size_t> pages = Inside(data, now, static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE)));
-  void* const begin = pages.first;
+  char* const low = static_cast<char*>(pages.first);
   const std::size_t length = pages.second;
   if (length == 0) return;
   // The kernel clears every new page; on a virtual machine whose host has not
   // backed the memory yet that runs at a few hundred MB/s. A buffer of many
   // megabytes is therefore mapped from both ends at once where a second core
   // can take the upper half (cut on a large page, which is cleared whole).
-  char* const low = static_cast<char*>(begin);
   const std::size_t half = ((reinterpret_cast<std::uintptr_t>(low) + length / 2) & ~(kLargePage - 1)) -
                            reinterpret_cast<std::uintptr_t>(low);
   if (length >= kSplitMapping && half > 0 && half < length && std::thread::hardware_concurrency() >= 2) {
@@ -112,7 +111,7 @@ void MapForWriting(void* data, std::size_t size, std::size_t mapped) {
       // No thread to be had: all of it here.
     }
   }
-  (void)madvise(begin, length, MADV_POPULATE_WRITE);
+  (void)madvise(low, length, MADV_POPULATE_WRITE);
 #endif
 #else
   (void)data;

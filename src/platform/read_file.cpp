@@ -44,10 +44,10 @@ std::optional<std::string> ReadPlainFile(const fs::path& path, std::size_t spare
       MapForWriting(data.data(), data.capacity(), static_cast<std::size_t>(size));
       // Read through a piece the cache holds: the buffer is written once,
       // not filled with zeros first and then with the file.
-      constexpr std::size_t kPiece = 256 * 1024;
-      const std::unique_ptr<char[]> piece(new char[kPiece]);
+      const auto pieceSize = static_cast<std::size_t>(std::min<std::uintmax_t>(256 * 1024, size));
+      const std::unique_ptr<char[]> piece(new char[pieceSize]);
       while (data.size() < size) {
-        in.read(piece.get(), static_cast<std::streamsize>(std::min<std::uintmax_t>(kPiece, size - data.size())));
+        in.read(piece.get(), static_cast<std::streamsize>(std::min<std::uintmax_t>(pieceSize, size - data.size())));
         data.append(piece.get(), static_cast<std::size_t>(in.gcount()));
         if (!in) break;
       }
