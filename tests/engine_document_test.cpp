@@ -1,6 +1,7 @@
 // Reading file bytes into the document and writing the document back.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -70,7 +71,7 @@ TEST(DocumentText, OtherBytesPassUnchanged) {
   EXPECT_EQ(LoadDocumentText(all), all + "\r\n");
 }
 
-// NormalizeLines and SaveLinesInPlace give what the copying rules give,
+// NormalizeLines, NormalizePageLines and SaveLinesInPlace give what the copying rules give,
 // whether they rebuild the text in its own buffer (room to spare) or in a new
 // one; pages with CR LF breaks only and pages without CR take their own ways.
 TEST(DocumentText, NormalizingInPlaceGivesTheSameText) {
@@ -106,6 +107,12 @@ TEST(DocumentText, NormalizingInPlaceGivesTheSameText) {
     NormalizeLines(roomy);
     EXPECT_EQ(roomy, want) << t;
     EXPECT_EQ(roomy.data(), buffer) << "rebuilt in its own buffer: " << t;
+    // A page with a byte 0 is refused as it is; any other comes out the same.
+    std::string page = t;
+    const std::optional<LineBreaks> pageBreaks = NormalizePageLines(page);
+    const bool text = t.find('\0') == std::string::npos;
+    EXPECT_EQ(pageBreaks, text ? std::optional(LineBreaksOf(t)) : std::nullopt) << t;
+    EXPECT_EQ(page, text ? want : t) << t;
     for (LineBreaks breaks : {LineBreaks::CrLf, LineBreaks::Lf}) {
       std::string saved = t;
       saved.reserve(t.size() * 2 + 40);

@@ -348,6 +348,8 @@ TEST(EngineMarkers, BlockWhoseMarkerIsRemovedIsDropped) {
   h.settings["cbIsStyle"] = false;
   h.settings["cbOuttag"] = false;
   EXPECT_EQ(h.Optimized("a<!-- <script>x</script> -->b<script>y</script>c\r\n"), "ab<script>y</script>c\r\n");
+  // An empty attribute goes back to the nearest space, over a marker too.
+  EXPECT_EQ(h.Optimized("<p x<script>x</script>=\"\">b<script>y</script>c\r\n"), "<p >b<script>y</script>c\r\n");
   h.settings["cbIsScript"] = true;
   EXPECT_EQ(h.Optimized("a<!-- <script>x</script> -->b\r\n"), "a<!-- <script>x</script> -->b\r\n");
 }

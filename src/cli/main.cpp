@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -121,16 +122,16 @@ int RunFilter(const std::string& input, const CliSettings& cli, const MessageCat
   std::string text;
   std::error_code why;
   if (!ReadInput(input, text, why)) return Fail(1, "cannot read " + name + ReasonSuffix(why));
-  if (text.find('\0') != std::string::npos) return Fail(1, name + " is not a text page; nothing written");
   try {
+    const std::optional<LineBreaks> breaks = NormalizePageLines(text);
+    if (!breaks) return Fail(1, name + " is not a text page; nothing written");
     Engine engine(cli.codePage);
     PassFailures failures;
     EngineContext ctx{PassOptionsOf(cli.settings), cli.tables.removal, cli.tables.replacement, failures, {}};
-    const LineBreaks breaks = NormalizeLines(text);
     const OptimizeResult result = engine.OptimizeDocumentInPlace(text, ctx);
     ShowPassFailures(failures, 0, cli.settings.cbShowInfo, catalogue, ui);
     if (result != OptimizeResult::Done) return Fail(1, "optimization of " + name + " failed");
-    SaveLinesInPlace(text, breaks);
+    SaveLinesInPlace(text, *breaks);
   } catch (const std::bad_alloc&) {
     return Fail(1, "optimization of " + name + " failed: not enough memory");
   }

@@ -25,8 +25,8 @@ struct NameScan {
 template <class Ch, class Pos>
 class CommentRemover {
  public:
-  CommentRemover(Str<Ch> text, const PassEnv<Ch>& env)
-      : g_(std::move(text)), env_(env), trackEnclosing_((*env.settings)["cbOuttag"]) {
+  CommentRemover(Str<Ch> text, const PassEnv<Ch>& env, std::size_t* dropped)
+      : g_(std::move(text)), env_(env), trackEnclosing_((*env.settings)["cbOuttag"]), dropped_(dropped) {
     if (trackEnclosing_) {
       // Room for every "<" of the page at once: grown by doubling, the list
       // of a large page is copied and paged in again several times. The
@@ -95,6 +95,10 @@ class CommentRemover {
       std::size_t z = e + 1;
       while (z < n && !Is(g_.ahead(z), '>')) ++z;
       if (z >= n) z = n - 1;
+      if (dropped_) {
+        for (std::size_t i = b; i < p; ++i) *dropped_ += IsMarker(g_.out(i)) ? 1 : 0;
+        for (std::size_t k = 0; k <= z; ++k) *dropped_ += IsMarker(g_.ahead(k)) ? 1 : 0;
+      }
       PopTo(b);
       g_.truncate(b);
       g_.skip(z + 1);
@@ -117,6 +121,7 @@ class CommentRemover {
   };
 
   bool Odd() const { return odd_; }
+  bool IsMarker(Ch c) const { return env_.IsScriptMarker(c) || env_.IsPreMarker(c); }
 
   void Emit() {
     const std::size_t pos = g_.outSize();
@@ -275,7 +280,8 @@ class CommentRemover {
   GapText<Ch> g_;
   BracketLookBack<Ch> markup_;
   const PassEnv<Ch>& env_;
-  const bool trackEnclosing_;  // whether comments inside a style tag are kept
+  const bool trackEnclosing_;   // whether comments inside a style tag are kept
+  std::size_t* const dropped_;  // counts the markers removed with comments, when given
   bool disarmed_ = false;
   bool odd_ = false;        // quote parity of the settled part
   std::size_t lastLt_ = 0;  // the last settled "<", when ltKnown_ and hasLt_
@@ -290,12 +296,12 @@ class CommentRemover {
 }  // namespace
 
 template <class Ch>
-Str<Ch> RemoveComments(Str<Ch> text, const PassEnv<Ch>& env) {
-  if (text.size() < UINT32_MAX) return CommentRemover<Ch, std::uint32_t>(std::move(text), env).Run();
-  return CommentRemover<Ch, std::size_t>(std::move(text), env).Run();
+Str<Ch> RemoveComments(Str<Ch> text, const PassEnv<Ch>& env, std::size_t* dropped) {
+  if (text.size() < UINT32_MAX) return CommentRemover<Ch, std::uint32_t>(std::move(text), env, dropped).Run();
+  return CommentRemover<Ch, std::size_t>(std::move(text), env, dropped).Run();
 }
 
-#define TERSIFY_INSTANTIATE(Ch) template Str<Ch> RemoveComments<Ch>(Str<Ch>, const PassEnv<Ch>&);
+#define TERSIFY_INSTANTIATE(Ch) template Str<Ch> RemoveComments<Ch>(Str<Ch>, const PassEnv<Ch>&, std::size_t*);
 TERSIFY_INSTANTIATE(char)
 TERSIFY_INSTANTIATE(Wide)
 #undef TERSIFY_INSTANTIATE

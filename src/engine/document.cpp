@@ -1,6 +1,7 @@
 // Reading a file's bytes into the document and writing the document back.
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 #include "engine/engine.h"
@@ -122,7 +123,11 @@ void SaveLinesInPlace(std::string& text, LineBreaks breaks) {
   if (lastOpen) text.push_back('\n');
 }
 
-LineBreaks NormalizeLines(std::string& text) {
+namespace {
+
+// NormalizeLines; with `refuseNul` a text that holds a byte 0 is left as it
+// was and the answer is nothing.
+std::optional<LineBreaks> Normalize(std::string& text, bool refuseNul) {
   // The text ends at a byte 0; every line break becomes CR LF and the last
   // line gets one: a lone CR or LF grows by one byte, a missing last break by two.
   const char* data = text.data();
@@ -134,8 +139,10 @@ LineBreaks NormalizeLines(std::string& text) {
   std::size_t lfs = 0;
   for (std::size_t at = 0; at < stop; at += kBlock) {
     const std::size_t n = std::min(kBlock, stop - at);
-    if (const void* zero = std::memchr(data + at, 0, n))
+    if (const void* zero = std::memchr(data + at, 0, n)) {
+      if (refuseNul) return std::nullopt;
       stop = static_cast<std::size_t>(static_cast<const char*>(zero) - data);
+    }
     const std::size_t upTo = std::min(at + n, stop);
     hasCr = hasCr || std::memchr(data + at, '\r', upTo - at) != nullptr;
     if (!hasCr) lfs += engine::CountOf(data + at, data + upTo, '\n');
@@ -205,5 +212,11 @@ LineBreaks NormalizeLines(std::string& text) {
   }
   return own;
 }
+
+}  // namespace
+
+LineBreaks NormalizeLines(std::string& text) { return *Normalize(text, false); }
+
+std::optional<LineBreaks> NormalizePageLines(std::string& text) { return Normalize(text, true); }
 
 }  // namespace tersify

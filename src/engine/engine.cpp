@@ -190,8 +190,13 @@ struct PassRow {
   Tidy tidy = Tidy::No;
 };
 
-std::size_t CountScriptMarkers(const std::string& text, const PassEnv<char>& env) {
-  return engine::CountOf(text.data(), text.data() + text.size(), env.scriptMarker);
+// The script markers inside the preformatted blocks, which are out of the
+// text until the blocks come back.
+std::size_t ScriptMarkersIn(const ScriptBlocks<char>& pres, const PassEnv<char>& env) {
+  std::size_t count = 0;
+  for (const std::string& block : pres)
+    count += engine::CountOf(block.data(), block.data() + block.size(), env.scriptMarker);
+  return count;
 }
 
 // Whether "!--" occurs in the text.
@@ -215,18 +220,12 @@ void Release(Str<Ch>& s) {
 // A pass that may delete script or preformatted markers: as bytes, losing
 // one means the blocks can no longer be matched to their markers by order
 // alone. The pass writes into the spare buffer, so the text is still there
-// to go on from as wide symbols.
+// to go on from as wide symbols; it counts the markers it deletes.
 template <class Ch, class F>
 StepEnd Deleting(Work<Ch>& w, F&& pass) {
-  pass(std::as_const(w.text), w.spare);
-  // Neither count can grow, so one sweep over the markers counted tells.
-  if constexpr (sizeof(Ch) == 1)
-    if (w.markers + w.preMarkers != 0) {
-      const char a = w.markers != 0 ? w.env.scriptMarker : w.env.preMarker;
-      const char b = w.preMarkers != 0 ? w.env.preMarker : w.env.scriptMarker;
-      if (engine::CountOf(w.spare.data(), w.spare.data() + w.spare.size(), a, b) != w.markers + w.preMarkers)
-        return StepEnd::NeedsWideSymbols;
-    }
+  std::size_t dropped = 0;
+  pass(std::as_const(w.text), w.spare, sizeof(Ch) == 1 && w.markers + w.preMarkers != 0 ? &dropped : nullptr);
+  if (dropped != 0) return StepEnd::NeedsWideSymbols;
   w.text.swap(w.spare);
   return StepEnd::Done;
 }
@@ -255,7 +254,8 @@ StepEnd CutScriptsStep(Sequence&, const Slot&, Work<Ch>& w) {
   w.store = std::move(store);
   if constexpr (sizeof(Ch) == 1) {
     w.source = nullptr;
-    w.markers = w.store.empty() ? 0 : CountScriptMarkers(w.text, w.env);
+    // The marker byte occurs nowhere in the page, and every stored block left one.
+    w.markers = w.store.size();
   }
   return StepEnd::Done;
 }
@@ -268,7 +268,7 @@ StepEnd CutPreformattedStep(Sequence&, const Slot&, Work<Ch>& w) {
   w.pres = std::move(pres);
   if constexpr (sizeof(Ch) == 1) {
     // Script markers inside the blocks are out of the text until they come back.
-    w.markers = w.store.empty() ? 0 : CountScriptMarkers(w.text, w.env);
+    w.markers -= ScriptMarkersIn(w.pres, w.env);
     w.preMarkers = w.pres.size();
   }
   return StepEnd::Done;
@@ -297,15 +297,17 @@ StepEnd InsertScriptsStep(Sequence&, const Slot&, Work<Ch>& w) {
 template <class Ch>
 StepEnd RemoveCommentsStep(Sequence&, const Slot&, Work<Ch>& w) {
   if (!HasCommentStart(w.text)) return StepEnd::Done;  // nothing for it to change
-  return Deleting(w, [&](const Str<Ch>& t, Str<Ch>& out) {
+  return Deleting(w, [&](const Str<Ch>& t, Str<Ch>& out, std::size_t* dropped) {
     out.assign(t);
-    out = engine::RemoveComments<Ch>(std::move(out), w.env);
+    out = engine::RemoveComments<Ch>(std::move(out), w.env, dropped);
   });
 }
 
 template <class Ch>
 StepEnd RemoveQuotesStep(Sequence&, const Slot&, Work<Ch>& w) {
-  return Deleting(w, [&](const Str<Ch>& t, Str<Ch>& out) { engine::RemoveQuotes<Ch>(t, w.env, out); });
+  return Deleting(w, [&](const Str<Ch>& t, Str<Ch>& out, std::size_t* dropped) {
+    engine::RemoveQuotes<Ch>(t, w.env, out, dropped);
+  });
 }
 
 // The passes that work on the text in place.

@@ -87,6 +87,9 @@ void SaveLinesInPlace(std::string& text, LineBreaks breaks);
 // whose lines all end with CR LF (the usual case) is only looked through;
 // otherwise it is rebuilt, in its own buffer when the capacity allows.
 LineBreaks NormalizeLines(std::string& text);
+// The same for a page that may hold no byte 0 (it is not a text page): then
+// the answer is nothing and the text stays as it was.
+std::optional<LineBreaks> NormalizePageLines(std::string& text);
 
 class Engine {
  public:

@@ -80,10 +80,12 @@ void InsertPreformatted(const Str<Ch>& text, const PassEnv<Ch>& env, const Scrip
 void InsertBlocks(const Str<char>& text, const PassEnv<char>& env, const ScriptBlocks<char>& pres,
                   const ScriptBlocks<char>& scripts, Str<char>& out);
 
+// The two deleting passes add to `dropped`, when given, the script and
+// preformatted markers in what they delete.
 template <class Ch>
-Str<Ch> RemoveComments(Str<Ch> text, const PassEnv<Ch>& env);
+Str<Ch> RemoveComments(Str<Ch> text, const PassEnv<Ch>& env, std::size_t* dropped = nullptr);
 template <class Ch>
-void RemoveQuotes(const Str<Ch>& text, const PassEnv<Ch>& env, Str<Ch>& out);
+void RemoveQuotes(const Str<Ch>& text, const PassEnv<Ch>& env, Str<Ch>& out, std::size_t* dropped = nullptr);
 // One tag table entry; an empty replacement removes the tags it names.
 template <class Ch>
 Str<Ch> ProcessTag(Str<Ch> text, const PassEnv<Ch>& env, std::string_view entry, std::string_view replacement);

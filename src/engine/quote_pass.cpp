@@ -35,7 +35,7 @@ bool Ishex(std::string_view value) { return IsHexSyms(value.data(), value.size()
 // attribute, which only looks for spaces. A pair changes only where its
 // first quote stands in markup.
 template <class Ch>
-void RemoveQuotes(const Str<Ch>& text, const PassEnv<Ch>& env, Str<Ch>& out) {
+void RemoveQuotes(const Str<Ch>& text, const PassEnv<Ch>& env, Str<Ch>& out, std::size_t* dropped) {
   const bool dropEmpty = (*env.settings)["cbDelEmptyPar"];
   const Ch space = static_cast<Ch>(' ');
   out.clear();
@@ -60,6 +60,9 @@ void RemoveQuotes(const Str<Ch>& text, const PassEnv<Ch>& env, Str<Ch>& out) {
           // below the second position.
           std::size_t b = out.size();  // the position before the quote, counted from 1
           while (b > 2 && out[b - 1] != space) --b;
+          if (dropped)
+            for (std::size_t i = b; i < out.size(); ++i)
+              *dropped += env.IsScriptMarker(out[i]) || env.IsPreMarker(out[i]) ? 1 : 0;
           markup.Cut(out.data(), b);
           out.resize(b);
         } else {
@@ -72,7 +75,8 @@ void RemoveQuotes(const Str<Ch>& text, const PassEnv<Ch>& env, Str<Ch>& out) {
   out.append(run, end);
 }
 
-#define TERSIFY_INSTANTIATE(Ch) template void RemoveQuotes<Ch>(const Str<Ch>&, const PassEnv<Ch>&, Str<Ch>&);
+#define TERSIFY_INSTANTIATE(Ch) \
+  template void RemoveQuotes<Ch>(const Str<Ch>&, const PassEnv<Ch>&, Str<Ch>&, std::size_t*);
 TERSIFY_INSTANTIATE(char)
 TERSIFY_INSTANTIATE(Wide)
 #undef TERSIFY_INSTANTIATE

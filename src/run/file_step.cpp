@@ -3,6 +3,7 @@
 #include <exception>
 #include <filesystem>
 #include <new>
+#include <optional>
 #include <system_error>
 
 #ifndef _WIN32
@@ -44,8 +45,6 @@ namespace {
 std::error_code NoMemory() { return std::make_error_code(std::errc::not_enough_memory); }
 
 constexpr const char* kNotText = "not a text page";
-
-bool HoldsNul(const std::string& bytes) { return bytes.find('\0') != std::string::npos; }
 
 OptimizeResult RunPasses(std::string& text, const RunEnvironment& env, const std::function<bool()>& checkCancel,
                          std::error_code& why) {
@@ -209,14 +208,15 @@ FileOutcome OptimizeFile(const std::string& source, const RunEnvironment& env, O
       out.failure = "cannot read it" + ReasonSuffix(why);
       return out;
     }
-    if (HoldsNul(*bytes)) {
+    const Fingerprint original = FingerprintOf(*bytes);
+    std::string text = std::move(*bytes);
+    const std::optional<LineBreaks> pageBreaks = NormalizePageLines(text);
+    if (!pageBreaks) {
       out.status = Status::NotText;
       out.failure = kNotText;
       return out;
     }
-    const Fingerprint original = FingerprintOf(*bytes);
-    std::string text = std::move(*bytes);
-    const LineBreaks breaks = NormalizeLines(text);
+    const LineBreaks breaks = *pageBreaks;
 
     if (BacksUp(s, dryRun)) {
       std::string backupPath;
@@ -249,13 +249,15 @@ PreparedFile PrepareFile(const std::string& source, const RunEnvironment& env,
       prepared.unreadable = true;
       return prepared;
     }
-    if (HoldsNul(*bytes)) {
-      prepared.notText = true;
-      return prepared;
-    }
     prepared.original = FingerprintOf(*bytes);
     prepared.text = std::move(*bytes);
-    prepared.breaks = NormalizeLines(prepared.text);
+    const std::optional<LineBreaks> breaks = NormalizePageLines(prepared.text);
+    if (!breaks) {
+      prepared.notText = true;
+      std::string().swap(prepared.text);
+      return prepared;
+    }
+    prepared.breaks = *breaks;
     prepared.result = RunPasses(prepared.text, env, checkCancel, prepared.error);
   } catch (const std::bad_alloc&) {
     prepared.result = OptimizeResult::Failed;
