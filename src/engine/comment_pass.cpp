@@ -47,10 +47,9 @@ class CommentRemover {
         continue;
       }
       if (Odd() || !markup_.InMarkup(g_.outData(), g_.outSize())) {
-        // Inside a quoted value or outside markup: the first dash is disarmed.
+        // Inside a quoted value or outside markup: passed over. The scan
+        // never comes back to it, so it needs no disarming.
         Emit();
-        g_.aheadRef(0) = env_.markA;
-        disarmed_ = true;
         Emit();
         continue;
       }
@@ -71,9 +70,7 @@ class CommentRemover {
             e = k + 1;
             break;
           }
-          g_.aheadRef(k + 1) = env_.markA;
-          disarmed_ = true;
-          ++k;
+          ++k;  // inside quotes: the search goes on after it
         }
       }
       const std::size_t contentEnd = closed ? e - 1 : 3;  // rest offsets [3, contentEnd)
@@ -83,9 +80,6 @@ class CommentRemover {
       if (!keep && s["cbIsStyle"]) keep = ContentNamesStyle(3, contentEnd);
       if (!keep && trackEnclosing_) keep = EnclosedByStyle(b, p);
       if (keep) {
-        g_.aheadRef(1) = env_.markA;
-        g_.aheadRef(e - 1) = env_.markA;
-        disarmed_ = true;
         if (!closed) break;
         for (std::size_t k = 0; k <= e; ++k) Emit();
         continue;
@@ -109,9 +103,7 @@ class CommentRemover {
       g_.pushBack(back);
     }
     g_.emitN(g_.restSize());
-    Str<Ch> out = std::move(g_).finish();
-    if (disarmed_) ReplaceTwo<Ch>(out, env_.markA, static_cast<Ch>('-'), env_.markA, static_cast<Ch>('-'));
-    return out;
+    return std::move(g_).finish();
   }
 
  private:
@@ -282,9 +274,8 @@ class CommentRemover {
   const PassEnv<Ch>& env_;
   const bool trackEnclosing_;   // whether comments inside a style tag are kept
   std::size_t* const dropped_;  // counts the markers removed with comments, when given
-  bool disarmed_ = false;
-  bool odd_ = false;        // quote parity of the settled part
-  std::size_t lastLt_ = 0;  // the last settled "<", when ltKnown_ and hasLt_
+  bool odd_ = false;            // quote parity of the settled part
+  std::size_t lastLt_ = 0;      // the last settled "<", when ltKnown_ and hasLt_
   bool ltKnown_ = true;
   bool hasLt_ = false;
   std::size_t ltSearchFrom_ = 0;  // no "<" at or after it, when !ltKnown_

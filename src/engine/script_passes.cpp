@@ -27,13 +27,10 @@ bool Spells(const PassEnv<Ch>& env, At&& at, std::size_t from, std::size_t avail
 template <class Ch>
 std::optional<Str<Ch>> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store) {
   const bool drop = (*env.settings)["cbDelScripts"];
-  const Ch lowS = env.markA;  // a disarmed "s"
-  const Ch upS = env.markB;   // a disarmed "S"
   GapText<Ch> g(std::move(text));
   // The word starts a block only in markup, outside a quoted value of the
   // tag it stands in.
   BracketLookBack<Ch> markup;
-  bool disarmed = false;
   auto rest = [&](std::size_t k) { return g.ahead(k); };
   // The word starts with the two symbols that lower-case to "s" and "c": the
   // scan jumps from one such pair to the next.
@@ -66,9 +63,10 @@ std::optional<Str<Ch>> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBl
                   (U(g.ahead(6)) == 8 || Is(g.ahead(6), '\r') || Is(g.ahead(6), ' ') || Is(g.ahead(6), '>')) &&
                   g.outSize() > 0 && (U(g.last()) == 8 || Is(g.last(), '\n') || Is(g.last(), ' ') || Is(g.last(), '<'));
     starts = starts && markup.InMarkup(g.outData(), g.outSize()) && !markup.OddSinceLt();
+    // An occurrence that starts no block is passed over: the scan never
+    // comes back to it, so it needs no disarming.
     if (!starts) {
-      g.emitAs(Is(g.head(), 's') ? lowS : upS);
-      disarmed = true;
+      g.emit();
       continue;
     }
     // The block starts at the nearest "<" before the word (the first position
@@ -77,8 +75,8 @@ std::optional<Str<Ch>> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBl
     std::size_t b = a;
     while (b > 0 && !Is(g.out(b - 1), '<')) --b;
     b = b > 0 ? b - 1 : 0;
-    // The closing word: every "/script" before the word was disarmed when its
-    // own "script" was read, so the search goes on from after the word. Its
+    // The closing word: every "/script" before the word was passed over when
+    // its own "script" was read, so the search goes on from after the word. Its
     // letter s is inside a quoted value when it stands in markup with an odd
     // number of quotes since the "<"; the word itself stands in markup, with
     // none since the "<".
@@ -104,10 +102,8 @@ std::optional<Str<Ch>> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBl
           closed = true;
           break;
         }
-        // Inside quotes: the letter is disarmed and the search goes on.
-        Ch& s = g.aheadRef(k + 1);
-        s = Is(s, 's') ? lowS : upS;
-        disarmed = true;
+        // Inside quotes: the search goes on after it. It ends inside this
+        // block or ends the cutting, so the scan does not meet it again.
         ++k;
       }
     }
@@ -124,16 +120,10 @@ std::optional<Str<Ch>> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBl
       for (std::size_t i = b; i < a; ++i)
         if (env.IsScriptMarker(g.out(i))) return std::nullopt;
     }
-    Str<Ch> block;
-    block.reserve(z + 1 - b);
-    for (std::size_t i = b; i <= z; ++i) {
-      Ch c = g.at(i);
-      if (c == lowS)
-        c = static_cast<Ch>('s');
-      else if (c == upS)
-        c = static_cast<Ch>('S');
-      block.push_back(c);
-    }
+    // The block as it stands: the settled part up to the word, then the rest.
+    const std::size_t settled = std::min(z + 1, a);
+    Str<Ch> block(g.outData() + b, g.outData() + settled);
+    if (z + 1 > a) block.append(g.restData(), z + 1 - a);
     markup.Cut(g.outData(), b);
     if (z < a) {
       g.pushBack(a - (z + 1));
@@ -156,11 +146,7 @@ std::optional<Str<Ch>> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBl
       g.pushBack(back);
     }
   }
-  Str<Ch> out = std::move(g).finish();
-  if (disarmed) {
-    ReplaceTwo<Ch>(out, lowS, static_cast<Ch>('s'), upS, static_cast<Ch>('S'));
-  }
-  return out;
+  return std::move(g).finish();
 }
 
 namespace {
