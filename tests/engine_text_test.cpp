@@ -1,6 +1,7 @@
 // The two forms of a text being rewritten: one buffer with a gap, and a
 // source that is only read with the output in a buffer of its own. The tag
-// pass uses the second; random edits must leave both in the same state.
+// pass, script cutting and comment removal use the second; random edits
+// must leave both in the same state.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -20,6 +21,11 @@ void ExpectSameState(GapText<char>& gap, SplitText<char>& split, const std::stri
   ASSERT_EQ(gap.atEnd(), split.atEnd()) << what;
   for (std::size_t i = 0; i < gap.outSize(); ++i) ASSERT_EQ(gap.out(i), split.out(i)) << what << " out " << i;
   for (std::size_t k = 0; k < gap.restSize(); ++k) ASSERT_EQ(gap.ahead(k), split.ahead(k)) << what << " ahead " << k;
+  ASSERT_EQ(gap.size(), split.size()) << what;
+  for (std::size_t i = 0; i < gap.size(); ++i) ASSERT_EQ(gap.at(i), split.at(i)) << what << " at " << i;
+  std::string rest = "x";
+  split.copyRest(split.restSize(), rest);
+  EXPECT_EQ(rest, "x" + std::string(gap.restData(), gap.restSize())) << what;
   if (split.restIsSource() && split.restSize() > 0) {
     EXPECT_EQ(std::string(split.restData(), split.restSize()), std::string(gap.restData(), gap.restSize())) << what;
   }
@@ -37,7 +43,7 @@ TEST(SplitText, RandomEditsMatchTheGapText) {
     for (int step = 0; step < 40; ++step) {
       const std::size_t rest = gap.restSize();
       const std::size_t written = gap.outSize();
-      switch (rng() % 8) {
+      switch (rng() % 9) {
         case 0:
           if (rest == 0) break;
           gap.emit(), split.emit(), log += "emit ";
@@ -73,6 +79,9 @@ TEST(SplitText, RandomEditsMatchTheGapText) {
           gap.insert(s.data(), s.size()), split.insert(s.data(), s.size()), log += "insert" + s + " ";
           break;
         }
+        case 8:
+          gap.put('*'), split.put('*'), log += "put ";
+          break;
       }
       if (written > 0 && gap.outSize() > 0) {
         gap.outAt(0) = '!';
@@ -82,7 +91,7 @@ TEST(SplitText, RandomEditsMatchTheGapText) {
       ExpectSameState(gap, split, source + ": " + log);
     }
     gap.emitN(gap.restSize());
-    split.emitN(split.restSize());
+    split.emitRest();
     EXPECT_EQ(std::move(gap).finish(), out) << source << ": " << log;
   }
 }

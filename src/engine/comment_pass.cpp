@@ -25,8 +25,8 @@ struct NameScan {
 template <class Ch, class Pos>
 class CommentRemover {
  public:
-  CommentRemover(Str<Ch> text, const PassEnv<Ch>& env, std::size_t* dropped)
-      : g_(std::move(text)), env_(env), trackEnclosing_((*env.settings)["cbOuttag"]), dropped_(dropped) {
+  CommentRemover(const Str<Ch>& text, const PassEnv<Ch>& env, Str<Ch>& out, std::size_t* dropped)
+      : g_(text.data(), text.size(), out), env_(env), trackEnclosing_((*env.settings)["cbOuttag"]), dropped_(dropped) {
     if (trackEnclosing_) {
       // Room for every "<" of the page at once: grown by doubling, the list
       // of a large page is copied and paged in again several times. The
@@ -38,7 +38,7 @@ class CommentRemover {
     }
   }
 
-  Str<Ch> Run() {
+  void Run() {
     const PassOptions& s = *env_.settings;
     while (!g_.atEnd()) {
       if (!(Is(g_.head(), '!') && g_.restSize() >= 3 && Is(g_.ahead(1), '-') && Is(g_.ahead(2), '-'))) {
@@ -102,8 +102,7 @@ class CommentRemover {
       PopTo(g_.outSize() - back);
       g_.pushBack(back);
     }
-    g_.emitN(g_.restSize());
-    return std::move(g_).finish();
+    g_.emitRest();
   }
 
  private:
@@ -132,6 +131,9 @@ class CommentRemover {
   // Settles the bytes up to the next "!", noting its quotes and "<" as Emit
   // does; sixteen bytes are looked at together where the processor allows.
   void EmitToBang() {
+    // The symbols handed back after a removal are read one by one.
+    for (; !g_.restIsSource(); Emit())
+      if (Is(g_.head(), '!')) return;
     const Ch* rest = g_.restData();
     const std::size_t n = g_.restSize();
     const std::size_t out = g_.outSize();
@@ -269,7 +271,7 @@ class CommentRemover {
     return Is(after, ' ') || Is(env_.Lower(after), '>');
   }
 
-  GapText<Ch> g_;
+  SplitText<Ch> g_;
   BracketLookBack<Ch> markup_;
   const PassEnv<Ch>& env_;
   const bool trackEnclosing_;   // whether comments inside a style tag are kept
@@ -287,12 +289,15 @@ class CommentRemover {
 }  // namespace
 
 template <class Ch>
-Str<Ch> RemoveComments(Str<Ch> text, const PassEnv<Ch>& env, std::size_t* dropped) {
-  if (text.size() < UINT32_MAX) return CommentRemover<Ch, std::uint32_t>(std::move(text), env, dropped).Run();
-  return CommentRemover<Ch, std::size_t>(std::move(text), env, dropped).Run();
+void RemoveComments(const Str<Ch>& text, const PassEnv<Ch>& env, Str<Ch>& out, std::size_t* dropped) {
+  if (text.size() < UINT32_MAX)
+    CommentRemover<Ch, std::uint32_t>(text, env, out, dropped).Run();
+  else
+    CommentRemover<Ch, std::size_t>(text, env, out, dropped).Run();
 }
 
-#define TERSIFY_INSTANTIATE(Ch) template Str<Ch> RemoveComments<Ch>(Str<Ch>, const PassEnv<Ch>&, std::size_t*);
+#define TERSIFY_INSTANTIATE(Ch) \
+  template void RemoveComments<Ch>(const Str<Ch>&, const PassEnv<Ch>&, Str<Ch>&, std::size_t*);
 TERSIFY_INSTANTIATE(char)
 TERSIFY_INSTANTIATE(Wide)
 #undef TERSIFY_INSTANTIATE

@@ -239,17 +239,14 @@ void Rewriting(Work<Ch>& w, F&& pass) {
 
 template <class Ch>
 StepEnd CutScriptsStep(Sequence&, const Slot&, Work<Ch>& w) {
-  // It works in place on a copy: the text it reads must outlast a failure
-  // and, as bytes, a block that needs markers of its own.
+  // It reads the text and writes into the spare buffer: the text must
+  // outlast a failure and, as bytes, a block that needs markers of its own.
   ScriptBlocks<Ch> store;
   // The spare buffer lives as long as the run and is swept by most passes:
   // it is mapped in one go (see MapForWriting).
   w.spare.reserve(w.Input().size());
   platform::MapForWriting(w.spare.data(), w.spare.capacity() * sizeof(Ch));
-  w.spare.assign(w.Input());
-  auto cut = engine::CutScripts<Ch>(std::move(w.spare), w.env, store);
-  if (!cut) return StepEnd::NeedsWideSymbols;
-  w.spare = std::move(*cut);
+  if (!engine::CutScripts<Ch>(w.Input(), w.env, store, w.spare)) return StepEnd::NeedsWideSymbols;
   w.text.swap(w.spare);
   w.store = std::move(store);
   if constexpr (sizeof(Ch) == 1) {
@@ -298,8 +295,7 @@ template <class Ch>
 StepEnd RemoveCommentsStep(Sequence&, const Slot&, Work<Ch>& w) {
   if (!HasCommentStart(w.text)) return StepEnd::Done;  // nothing for it to change
   return Deleting(w, [&](const Str<Ch>& t, Str<Ch>& out, std::size_t* dropped) {
-    out.assign(t);
-    out = engine::RemoveComments<Ch>(std::move(out), w.env, dropped);
+    engine::RemoveComments<Ch>(t, w.env, out, dropped);
   });
 }
 

@@ -59,11 +59,13 @@ struct PassEnv {
 template <class Ch>
 using ScriptBlocks = std::vector<Str<Ch>>;
 
-// Script shielding. As bytes the n-th marker stands for the n-th block: a block
-// that starts before an earlier block's marker needs markers of their own,
-// and the answer is none, for the caller to redo the pass on wide symbols.
+// Script shielding: the text with its blocks cut out goes into `out` (which
+// must not be `text`). As bytes the n-th marker stands for the n-th block: a
+// block that starts before an earlier block's marker needs markers of their
+// own, and the answer is false, for the caller to redo the pass on wide
+// symbols from `text`, which is only read.
 template <class Ch>
-std::optional<Str<Ch>> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store);
+bool CutScripts(const Str<Ch>& text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store, Str<Ch>& out);
 template <class Ch>
 void InsertScripts(const Str<Ch>& text, const PassEnv<Ch>& env, const ScriptBlocks<Ch>& store, Str<Ch>& out);
 
@@ -80,10 +82,11 @@ void InsertPreformatted(const Str<Ch>& text, const PassEnv<Ch>& env, const Scrip
 void InsertBlocks(const Str<char>& text, const PassEnv<char>& env, const ScriptBlocks<char>& pres,
                   const ScriptBlocks<char>& scripts, Str<char>& out);
 
-// The two deleting passes add to `dropped`, when given, the script and
-// preformatted markers in what they delete.
+// The two deleting passes write into `out` (which must not be `text`) and
+// add to `dropped`, when given, the script and preformatted markers in what
+// they delete.
 template <class Ch>
-Str<Ch> RemoveComments(Str<Ch> text, const PassEnv<Ch>& env, std::size_t* dropped = nullptr);
+void RemoveComments(const Str<Ch>& text, const PassEnv<Ch>& env, Str<Ch>& out, std::size_t* dropped = nullptr);
 template <class Ch>
 void RemoveQuotes(const Str<Ch>& text, const PassEnv<Ch>& env, Str<Ch>& out, std::size_t* dropped = nullptr);
 // One tag table entry; an empty replacement removes the tags it names.

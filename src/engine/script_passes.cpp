@@ -25,9 +25,9 @@ bool Spells(const PassEnv<Ch>& env, At&& at, std::size_t from, std::size_t avail
 }  // namespace
 
 template <class Ch>
-std::optional<Str<Ch>> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store) {
+bool CutScripts(const Str<Ch>& text, const PassEnv<Ch>& env, ScriptBlocks<Ch>& store, Str<Ch>& out) {
   const bool drop = (*env.settings)["cbDelScripts"];
-  GapText<Ch> g(std::move(text));
+  SplitText<Ch> g(text.data(), text.size(), out);
   // The word starts a block only in markup, outside a quoted value of the
   // tag it stands in.
   BracketLookBack<Ch> markup;
@@ -51,7 +51,7 @@ std::optional<Str<Ch>> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBl
   while (!g.atEnd()) {
     if (!Is(env.Lower(g.head()), 's') || !Spells(env, rest, 0, g.restSize(), "script")) {
       g.emit();
-      if (pairsComplete) {
+      if (pairsComplete && g.restIsSource()) {
         const Ch* from = g.restData();
         const Ch* to = from + g.restSize();
         const Ch* next = wordStarts.find(from, to);
@@ -85,11 +85,14 @@ std::optional<Str<Ch>> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBl
     bool restOdd = false;
     std::size_t k = 6;
     const std::size_t n = g.restSize();
-    const Ch* const ahead = g.restData();
+    // Rest offsets from f on are the source's: only the few symbols handed
+    // back after a dropped block stand in front, fewer than the word's six.
+    const std::size_t f = g.frontSize();
+    const Ch* const source = g.restData();
     for (; k < n; ++k) {
-      k = static_cast<std::size_t>(closeStops.find(ahead + k, ahead + n) - ahead);
+      k = f + static_cast<std::size_t>(closeStops.find(source + (k - f), source + (n - f)) - source);
       if (k == n) break;
-      Ch c = ahead[k];
+      Ch c = source[k - f];
       if (Is(c, '"')) {
         restOdd = !restOdd;
       } else if (Is(c, '<')) {
@@ -118,12 +121,14 @@ std::optional<Str<Ch>> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBl
       // As bytes the n-th marker stands for the n-th block: a block starting
       // before an earlier block's marker needs markers of their own.
       for (std::size_t i = b; i < a; ++i)
-        if (env.IsScriptMarker(g.out(i))) return std::nullopt;
+        if (env.IsScriptMarker(g.out(i))) return false;
     }
     // The block as it stands: the settled part up to the word, then the rest.
-    const std::size_t settled = std::min(z + 1, a);
-    Str<Ch> block(g.outData() + b, g.outData() + settled);
-    if (z + 1 > a) block.append(g.restData(), z + 1 - a);
+    Str<Ch> block;
+    if (!drop) {
+      block.assign(g.outData() + b, g.outData() + std::min(z + 1, a));
+      if (z + 1 > a) g.copyRest(z + 1 - a, block);
+    }
     markup.Cut(g.outData(), b);
     if (z < a) {
       g.pushBack(a - (z + 1));
@@ -146,7 +151,8 @@ std::optional<Str<Ch>> CutScripts(Str<Ch> text, const PassEnv<Ch>& env, ScriptBl
       g.pushBack(back);
     }
   }
-  return std::move(g).finish();
+  g.emitRest();
+  return true;
 }
 
 namespace {
@@ -315,7 +321,7 @@ void InsertBlocks(const Str<char>& text, const PassEnv<char>& env, const ScriptB
 }
 
 #define TERSIFY_INSTANTIATE(Ch)                                                                           \
-  template std::optional<Str<Ch>> CutScripts<Ch>(Str<Ch>, const PassEnv<Ch>&, ScriptBlocks<Ch>&);         \
+  template bool CutScripts<Ch>(const Str<Ch>&, const PassEnv<Ch>&, ScriptBlocks<Ch>&, Str<Ch>&);          \
   template void InsertScripts<Ch>(const Str<Ch>&, const PassEnv<Ch>&, const ScriptBlocks<Ch>&, Str<Ch>&); \
   template bool CutPreformatted<Ch>(const Str<Ch>&, const PassEnv<Ch>&, ScriptBlocks<Ch>&, Str<Ch>&);     \
   template void InsertPreformatted<Ch>(const Str<Ch>&, const PassEnv<Ch>&, const ScriptBlocks<Ch>&, Str<Ch>&);

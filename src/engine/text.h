@@ -511,6 +511,7 @@ class SplitText {
 
   std::size_t outSize() const { return out_.size(); }
   std::size_t restSize() const { return frontSize() + (n_ - r_); }
+  std::size_t size() const { return outSize() + restSize(); }
   bool atEnd() const { return restSize() == 0; }
 
   Ch ahead(std::size_t k) const {
@@ -518,9 +519,20 @@ class SplitText {
     return k < f ? front_[f - 1 - k] : src_[r_ + (k - f)];
   }
   Ch head() const { return ahead(0); }
+  // Symbol at position i of the whole text (0-based).
+  Ch at(std::size_t i) const { return i < outSize() ? out_[i] : ahead(i - outSize()); }
+  // The symbols in front of the source, and the source's rest after them
+  // (rest offsets frontSize() on).
+  std::size_t frontSize() const { return front_.size(); }
+  const Ch* restData() const { return src_ + r_; }
   // The rest as one run, when nothing stands in front of the source.
   bool restIsSource() const { return front_.empty(); }
-  const Ch* restData() const { return src_ + r_; }
+  // Appends the first k symbols of the rest to `to`.
+  void copyRest(std::size_t k, Str<Ch>& to) const {
+    const std::size_t f = std::min(k, frontSize());
+    for (std::size_t i = 0; i < f; ++i) to.push_back(ahead(i));
+    to.append(src_ + r_, k - f);
+  }
   Ch out(std::size_t i) const { return out_[i]; }
   Ch& outAt(std::size_t i) { return out_[i]; }
   const Ch* outData() const { return out_.data(); }
@@ -536,6 +548,12 @@ class SplitText {
     out_.append(src_ + r_, k);
     r_ += k;
   }
+  // Settles the whole rest.
+  void emitRest() {
+    while (!front_.empty()) emit();
+    out_.append(src_ + r_, src_ + n_);
+    r_ = n_;
+  }
   void skip(std::size_t k) {
     const std::size_t f = std::min(k, frontSize());
     front_.resize(front_.size() - f);
@@ -545,16 +563,17 @@ class SplitText {
   // Hands the last k settled symbols back to the rest.
   void pushBack(std::size_t k) {
     for (std::size_t i = 0; i < k; ++i) front_.push_back(out_[out_.size() - 1 - i]);
-    out_.resize(out_.size() - k);
+    out_.erase(out_.size() - k);
   }
   // Puts symbols in front of the rest (they are read next).
   void insert(const Ch* s, std::size_t len) {
     for (std::size_t i = len; i > 0; --i) front_.push_back(s[i - 1]);
   }
+  // Appends a symbol to the settled part.
+  void put(Ch c) { out_.push_back(c); }
 
  private:
   // The front is kept reversed: its last symbol is read first.
-  std::size_t frontSize() const { return front_.size(); }
   Ch take() {
     if (!front_.empty()) {
       const Ch c = front_.back();
