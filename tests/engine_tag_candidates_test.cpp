@@ -36,6 +36,16 @@ struct TagCase {
   std::string expected;
 };
 
+#if defined(__SSE2__) && (defined(__GNUC__) || defined(__clang__))
+// The engine asks the processor itself; the C library's answers must agree.
+TEST(TagCandidates, ProcessorOffersAgreeWithTheCompiler) {
+  const engine::CpuOffers& offers = engine::ProcessorOffers();
+  EXPECT_EQ(offers.ssse3, __builtin_cpu_supports("ssse3") != 0);
+  EXPECT_EQ(offers.popcnt, __builtin_cpu_supports("popcnt") != 0);
+  EXPECT_EQ(offers.avx2, __builtin_cpu_supports("avx2") != 0);
+}
+#endif
+
 TEST(TagCandidates, ChangesThatCreateOccurrencesOfLaterEntries) {
   const std::vector<TagCase> cases = {
       // A removal leaves the entry right after the place it cut.

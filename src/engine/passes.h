@@ -158,6 +158,14 @@ struct TagPair {
 // and TagPairsGoTogether tells it.
 template <class Ch>
 bool TagPairsGoTogether(const PassEnv<Ch>& env, const std::vector<TagPair>& pairs);
+// What the processor offers the sweeps of more than 16 bytes a step and
+// their instructions (none where those sweeps are not built).
+struct CpuOffers {
+  bool ssse3 = false;
+  bool popcnt = false;
+  bool avx2 = false;
+};
+const CpuOffers& ProcessorOffers();
 // Narrow keeps a sweep to 16 bytes a step where the processor has wider
 // steps, so tests check both ways.
 enum class Vectors { Widest, Narrow };

@@ -2,6 +2,7 @@
 #include "engine/passes.h"
 
 #if defined(__SSE2__) && (defined(__GNUC__) || defined(__clang__))
+#include <cpuid.h>
 #include <immintrin.h>
 #endif
 
@@ -384,6 +385,34 @@ std::optional<TagStart> FindFirstChange(const Str<Ch>& text, const PassEnv<Ch>& 
 
 #if defined(TERSIFY_ENGINE_SSE2) && (defined(__GNUC__) || defined(__clang__))
 #define TERSIFY_ENGINE_PAIR_CLASSES 1
+
+// Asked when a sweep first needs it rather than by the C library's
+// start-up code: in a virtual machine each question goes to the host, which
+// costs a short run of the program a few per cent.
+const CpuOffers& ProcessorOffers() {
+  static const CpuOffers offers = [] {
+    CpuOffers o;
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    if (__get_cpuid(1, &a, &b, &c, &d) == 0) return o;
+    o.ssse3 = (c & bit_SSSE3) != 0;
+    o.popcnt = (c & bit_POPCNT) != 0;
+    // AVX2 also needs the system to save the wide registers.
+    if ((c & bit_OSXSAVE) == 0 || (c & bit_AVX) == 0) return o;
+    unsigned lo = 0, hi = 0;
+    __asm__("xgetbv" : "=a"(lo), "=d"(hi) : "c"(0));
+    if ((lo & 6) != 6 || __get_cpuid_count(7, 0, &a, &b, &c, &d) == 0) return o;
+    o.avx2 = (b & bit_AVX2) != 0;
+    return o;
+  }();
+  return offers;
+}
+
+namespace {
+
+const CpuOffers& Cpu() { return ProcessorOffers(); }
+
+}  // namespace
+
 // The buckets of each byte of x, by the tables of its two halves.
 __attribute__((target("ssse3"))) inline __m128i Buckets(__m128i x, __m128i lo, __m128i hi) {
   const __m128i low = _mm_set1_epi8(0x0F);
@@ -570,6 +599,11 @@ __attribute__((target("avx2"))) std::size_t ScanPairClassesAvx2(const char* data
   }
   return j;
 }
+#else
+const CpuOffers& ProcessorOffers() {
+  static const CpuOffers none;
+  return none;
+}
 #endif
 
 namespace {
@@ -687,7 +721,7 @@ void TagCandidateFinder<Ch>::BuildLookup(const std::vector<bool>& found) const {
     if (ValidBefore(static_cast<Ch>((*env_.lower)[static_cast<std::size_t>(b)])))
       t.fast = t.befores.add(static_cast<unsigned char>(b));
 #ifdef TERSIFY_ENGINE_PAIR_CLASSES
-  if (t.fast && __builtin_cpu_supports("ssse3")) {
+  if (t.fast && Cpu().ssse3) {
     PairClasses c;
     std::vector<std::uint32_t> buckets;  // the first lower-case bytes met, one per bucket in turn
     for (std::size_t k : t.probes) {
@@ -770,7 +804,7 @@ void TagCandidateFinder<Ch>::Scan(const Str<Ch>& text, const std::vector<Window>
 #ifdef TERSIFY_ENGINE_PAIR_CLASSES
       if constexpr (sizeof(Ch) == 1)
         if (t.pairClasses)
-          j = vectors_ == Vectors::Widest && __builtin_cpu_supports("avx2")
+          j = vectors_ == Vectors::Widest && Cpu().avx2
                   ? ScanPairClassesAvx2(data, n, limit, left, befores, *t.pairClasses, probe)
                   : ScanPairClasses(data, n, limit, left, befores, *t.pairClasses, probe);
 #endif
@@ -932,9 +966,9 @@ class WordReplacer {
     (void)vectors;
 #ifdef TERSIFY_ENGINE_PAIR_CLASSES
     if constexpr (sizeof(Ch) == 1) {
-      if (vectors == Vectors::Widest && __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt"))
+      if (vectors == Vectors::Widest && Cpu().avx2 && Cpu().popcnt)
         from = ScanWordStartsAvx2(data, n, longest_, Classes(), bound_, odd, word);
-      else if (__builtin_cpu_supports("ssse3") && __builtin_cpu_supports("popcnt"))
+      else if (Cpu().ssse3 && Cpu().popcnt)
         from = ScanWordStarts(data, n, longest_, Classes(), bound_, odd, word);
     }
 #endif
