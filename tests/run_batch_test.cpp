@@ -4,6 +4,8 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 
+#include <optional>
+
 #include "run/date_text.h"
 #include "run/file_ops.h"
 #include "support/run_fixture.h"
@@ -70,6 +72,7 @@ TEST(RunBatch, ModifyModeWithoutBackupsAsksUntilOverwriteAll) {
   std::string a = h.AddSource("src/a.html", "1 2");
   std::string b = h.AddSource("src/b.html", "3 4");
   std::string c = h.AddSource("src/c.html", "5 6");
+  const std::optional<std::string> dateBefore = FileDateTextOf(a);  // the save gives it a new one
   h.ui.overwriteAnswers = {OverwriteChoice::Overwrite, OverwriteChoice::OverwriteAll};
   auto run = h.Controller();
   EXPECT_EQ(run.RunOptimization(false), RunEnd::Completed);
@@ -79,7 +82,7 @@ TEST(RunBatch, ModifyModeWithoutBackupsAsksUntilOverwriteAll) {
   EXPECT_EQ(q.lowerPath, a);
   EXPECT_EQ(q.lowerCaption, "With optimized copy of the file");
   EXPECT_FALSE(q.olderAllowed);
-  EXPECT_EQ(q.upperInfo, "3 bytes    " + *FileDateTextOf(a));
+  EXPECT_EQ(q.upperInfo, "3 bytes    " + *dateBefore);
   EXPECT_EQ(q.lowerInfo.substr(q.lowerInfo.size() - 3), "  ?");
   EXPECT_EQ(ReadAll(a), "12\n");
   EXPECT_EQ(ReadAll(b), "34\n");
