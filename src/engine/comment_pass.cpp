@@ -90,8 +90,8 @@ class CommentRemover {
       while (z < n && !Is(g_.ahead(z), '>')) ++z;
       if (z >= n) z = n - 1;
       if (dropped_) {
-        for (std::size_t i = b; i < p; ++i) *dropped_ += IsMarker(g_.out(i)) ? 1 : 0;
-        for (std::size_t k = 0; k <= z; ++k) *dropped_ += IsMarker(g_.ahead(k)) ? 1 : 0;
+        for (std::size_t i = b; i < p; ++i) *dropped_ += env_.IsBlockMarker(g_.out(i)) ? 1 : 0;
+        for (std::size_t k = 0; k <= z; ++k) *dropped_ += env_.IsBlockMarker(g_.ahead(k)) ? 1 : 0;
       }
       PopTo(b);
       g_.truncate(b);
@@ -112,7 +112,6 @@ class CommentRemover {
   };
 
   bool Odd() const { return odd_; }
-  bool IsMarker(Ch c) const { return env_.IsScriptMarker(c) || env_.IsPreMarker(c); }
 
   void Emit() {
     const std::size_t pos = g_.outSize();

@@ -54,6 +54,7 @@ struct PassEnv {
     else
       return U(preMarker) != 0 && U(c) >= U(preMarker);
   }
+  bool IsBlockMarker(Ch c) const { return IsScriptMarker(c) || IsPreMarker(c); }
 };
 
 template <class Ch>

@@ -61,8 +61,7 @@ void RemoveQuotes(const Str<Ch>& text, const PassEnv<Ch>& env, Str<Ch>& out, std
           std::size_t b = out.size();  // the position before the quote, counted from 1
           while (b > 2 && out[b - 1] != space) --b;
           if (dropped)
-            for (std::size_t i = b; i < out.size(); ++i)
-              *dropped += env.IsScriptMarker(out[i]) || env.IsPreMarker(out[i]) ? 1 : 0;
+            for (std::size_t i = b; i < out.size(); ++i) *dropped += env.IsBlockMarker(out[i]) ? 1 : 0;
           markup.Cut(out.data(), b);
           out.resize(b);
         } else {

@@ -243,10 +243,8 @@ class TagProcessor {
     for (std::size_t k = s; k < p; ++k)
       if (Is(g_.out(k), '"')) odd_ = !odd_;
     if (edits_ && !edits_->scriptMarkerRemoved) {
-      for (std::size_t k = s; k < p; ++k)
-        edits_->scriptMarkerRemoved |= env_.IsScriptMarker(g_.out(k)) || env_.IsPreMarker(g_.out(k));
-      for (std::size_t k = 0; k <= e; ++k)
-        edits_->scriptMarkerRemoved |= env_.IsScriptMarker(g_.ahead(k)) || env_.IsPreMarker(g_.ahead(k));
+      for (std::size_t k = s; k < p; ++k) edits_->scriptMarkerRemoved |= env_.IsBlockMarker(g_.out(k));
+      for (std::size_t k = 0; k <= e; ++k) edits_->scriptMarkerRemoved |= env_.IsBlockMarker(g_.ahead(k));
     }
     markup_.Cut(g_.outData(), s);
     g_.truncate(s);
@@ -406,12 +404,6 @@ const CpuOffers& ProcessorOffers() {
   }();
   return offers;
 }
-
-namespace {
-
-const CpuOffers& Cpu() { return ProcessorOffers(); }
-
-}  // namespace
 
 // The buckets of each byte of x, by the tables of its two halves.
 __attribute__((target("ssse3"))) inline __m128i Buckets(__m128i x, __m128i lo, __m128i hi) {
@@ -721,7 +713,7 @@ void TagCandidateFinder<Ch>::BuildLookup(const std::vector<bool>& found) const {
     if (ValidBefore(static_cast<Ch>((*env_.lower)[static_cast<std::size_t>(b)])))
       t.fast = t.befores.add(static_cast<unsigned char>(b));
 #ifdef TERSIFY_ENGINE_PAIR_CLASSES
-  if (t.fast && Cpu().ssse3) {
+  if (t.fast && ProcessorOffers().ssse3) {
     PairClasses c;
     std::vector<std::uint32_t> buckets;  // the first lower-case bytes met, one per bucket in turn
     for (std::size_t k : t.probes) {
@@ -804,7 +796,7 @@ void TagCandidateFinder<Ch>::Scan(const Str<Ch>& text, const std::vector<Window>
 #ifdef TERSIFY_ENGINE_PAIR_CLASSES
       if constexpr (sizeof(Ch) == 1)
         if (t.pairClasses)
-          j = vectors_ == Vectors::Widest && Cpu().avx2
+          j = vectors_ == Vectors::Widest && ProcessorOffers().avx2
                   ? ScanPairClassesAvx2(data, n, limit, left, befores, *t.pairClasses, probe)
                   : ScanPairClasses(data, n, limit, left, befores, *t.pairClasses, probe);
 #endif
@@ -966,9 +958,9 @@ class WordReplacer {
     (void)vectors;
 #ifdef TERSIFY_ENGINE_PAIR_CLASSES
     if constexpr (sizeof(Ch) == 1) {
-      if (vectors == Vectors::Widest && Cpu().avx2 && Cpu().popcnt)
+      if (vectors == Vectors::Widest && ProcessorOffers().avx2 && ProcessorOffers().popcnt)
         from = ScanWordStartsAvx2(data, n, longest_, Classes(), bound_, odd, word);
-      else if (Cpu().ssse3 && Cpu().popcnt)
+      else if (ProcessorOffers().ssse3 && ProcessorOffers().popcnt)
         from = ScanWordStarts(data, n, longest_, Classes(), bound_, odd, word);
     }
 #endif

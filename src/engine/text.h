@@ -299,35 +299,26 @@ class StopsOf {
   std::uint64_t mask_;
 };
 
-// Number of symbols equal to a or b in [p, end).
+// Number of symbols equal to c in [p, end).
 template <class Ch>
-std::size_t CountOf(const Ch* p, const Ch* end, Ch a, Ch b) {
+std::size_t CountOf(const Ch* p, const Ch* end, Ch c) {
   std::size_t n = 0;
 #ifdef TERSIFY_ENGINE_SSE2
   if constexpr (sizeof(Ch) == 1) {
     // Byte counters (each equal lane subtracts -1), summed every 255 blocks.
-    const __m128i va = _mm_set1_epi8(static_cast<char>(a));
-    const __m128i vb = _mm_set1_epi8(static_cast<char>(b));
+    const __m128i v = _mm_set1_epi8(static_cast<char>(c));
     while (end - p >= 16) {
       __m128i acc = _mm_setzero_si128();
-      for (int k = 0; k < 255 && end - p >= 16; ++k, p += 16) {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        acc = _mm_sub_epi8(acc, _mm_or_si128(_mm_cmpeq_epi8(x, va), _mm_cmpeq_epi8(x, vb)));
-      }
+      for (int b = 0; b < 255 && end - p >= 16; ++b, p += 16)
+        acc = _mm_sub_epi8(acc, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), v));
       const __m128i sums = _mm_sad_epu8(acc, _mm_setzero_si128());
       n += static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
            static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
     }
   }
 #endif
-  for (; p < end; ++p) n += *p == a || *p == b ? 1 : 0;
+  for (; p < end; ++p) n += *p == c ? 1 : 0;
   return n;
-}
-
-// Number of symbols equal to c in [p, end).
-template <class Ch>
-std::size_t CountOf(const Ch* p, const Ch* end, Ch c) {
-  return CountOf(p, end, c, c);
 }
 
 // Replaces every a by toA and every b by toB.
