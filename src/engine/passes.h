@@ -40,7 +40,14 @@ struct PassEnv {
   // The same for preformatted blocks; as wide symbols its range lies above
   // the script markers'. None when zero.
   Ch preMarker{};
+  // Set, where given, when a pass's walk from an occurrence meets the start
+  // or the end of the text without finding what it looks for: over a piece
+  // of a page the walk would have gone on into the neighbouring piece.
+  bool* edgeMet = nullptr;
 
+  void MetEdge() const {
+    if (edgeMet) *edgeMet = true;
+  }
   Ch Lower(Ch c) const { return LowerOf(*lower, c); }
   bool IsScriptMarker(Ch c) const {
     if constexpr (sizeof(Ch) == 1)

@@ -60,6 +60,7 @@ void RemoveQuotes(const Str<Ch>& text, const PassEnv<Ch>& env, Str<Ch>& out, std
           // below the second position.
           std::size_t b = out.size();  // the position before the quote, counted from 1
           while (b > 2 && out[b - 1] != space) --b;
+          if (b <= 2) env.MetEdge();
           if (dropped)
             for (std::size_t i = b; i < out.size(); ++i) *dropped += env.IsBlockMarker(out[i]) ? 1 : 0;
           markup.Cut(out.data(), b);

@@ -226,7 +226,9 @@ class TagProcessor {
         break;
       }
       if (Is(c, '"')) between = !between;
+      if (k == 1) env_.MetEdge();
     }
+    if (p == 0) env_.MetEdge();
     // On to a ">" with an even number of quotes from the occurrence to it.
     const std::size_t n = g_.restSize();
     bool odd = Is(g_.head(), '"');
@@ -238,7 +240,9 @@ class TagProcessor {
         break;
       }
       if (Is(c, '"')) odd = !odd;
+      if (k + 1 == n) env_.MetEdge();
     }
+    if (n <= 1) env_.MetEdge();
     // The quotes of the settled part that go with the tag.
     for (std::size_t k = s; k < p; ++k)
       if (Is(g_.out(k), '"')) odd_ = !odd_;
