@@ -3,11 +3,13 @@
 // and the defaults with script dropping. Also checks that every script block
 // of a page comes back byte for byte when scripts are not dropped.
 //
-//   corpus_compare <folder> [--max-bytes N] [--cache DIR]
+//   corpus_compare <folder> [--max-bytes N] [--cache DIR] [--pieces N]
 //
 // Pages larger than N bytes (default: no limit) are skipped and counted. With
 // --cache the reference's results are kept in DIR and read back by later runs,
 // so a changed engine can be compared again without waiting for the reference.
+// With --pieces the engine on whole pages is the reference for the engine on
+// pages cut into pieces of about N bytes (on two threads) wherever they allow.
 // Prints one line per page and option set, then a summary; exits 1 on any
 // difference.
 #include <algorithm>
@@ -21,6 +23,7 @@
 
 #include "bench_support.h"
 #include "engine/engine.h"
+#include "engine/engine_testing.h"
 #include "i18n/catalogue.h"
 #include "i18n/interaction.h"
 #include "reference/reference_engine.h"
@@ -65,12 +68,15 @@ int main(int argc, char** argv) {
   }
   std::size_t maxBytes = static_cast<std::size_t>(-1);
   fs::path cache;
+  std::size_t pieces = 0;
   for (int i = 2; i + 1 < argc; i += 2) {
     std::string flag = argv[i];
     if (flag == "--max-bytes")
       maxBytes = std::strtoull(argv[i + 1], nullptr, 10);
     else if (flag == "--cache")
       cache = argv[i + 1];
+    else if (flag == "--pieces")
+      pieces = std::strtoull(argv[i + 1], nullptr, 10);
   }
   if (!cache.empty()) fs::create_directories(cache);
   std::vector<fs::path> files;
@@ -93,6 +99,11 @@ int main(int argc, char** argv) {
   setups[2].settings["cbDelScripts"] = true;
 
   Engine engine;
+  Engine cut;
+  if (pieces) {
+    SetPieceSizeForTesting(cut, pieces);
+    SetPieceSizeForTesting(engine, std::size_t{1} << 60);  // whole pages
+  }
   std::size_t compared = 0, differing = 0, skipped = 0, pages = 0, scriptsChecked = 0, scriptsLost = 0;
   for (const fs::path& file : files) {
     std::string text = LoadDocumentText(ReadFile(file));
@@ -111,7 +122,12 @@ int main(int argc, char** argv) {
       auto t1 = std::chrono::steady_clock::now();
       std::string ref;
       const fs::path cached = cache.empty() ? fs::path() : cache / CacheName(file, argv[1], setup.name);
-      if (!cached.empty() && fs::exists(cached)) {
+      if (pieces) {
+        ref = std::move(mine);
+        EngineContext cutCtx{ctx.options, ctx.removal, ctx.replacement, failures, {}, 2};
+        mine = text;
+        r = cut.OptimizeDocument(mine, cutCtx);
+      } else if (!cached.empty() && fs::exists(cached)) {
         ref = ReadFile(cached);
       } else {
         ref = reference::Optimize(text, setup.settings, tables.removal, tables.replacement, CodePage::Cp1252);

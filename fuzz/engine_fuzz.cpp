@@ -96,6 +96,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Working in the caller's buffer gives the same text.
   std::string inPlace = doc;
   if (engine.OptimizeDocumentInPlace(inPlace, ctx) != OptimizeResult::Done || inPlace != mine) std::abort();
+  // Cut into pieces of a few bytes wherever the page allows, it gives the same text.
+  Engine cut;
+  SetPieceSizeForTesting(cut, 6 + size % 10);
+  std::string pieces = doc;
+  if (cut.OptimizeDocument(pieces, ctx) != OptimizeResult::Done || pieces != mine) {
+    std::fprintf(stderr, "the page in pieces and the whole page differ\n");
+    std::abort();
+  }
   std::string theirs = reference::Optimize(doc, s, removal, replacement, CodePage::Cp1252);
   if (mine != theirs) {
     std::fprintf(stderr, "engine and reference differ\n");

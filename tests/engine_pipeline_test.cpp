@@ -204,6 +204,36 @@ TEST(EngineCancel, NoCancelMeansFourChecksAndDone) {
   EXPECT_EQ(calls, 4);
 }
 
+// A large page goes through the middle passes in pieces, with a cancel check
+// after each piece in place of the four; a cancel there stops the run at once.
+TEST(EngineCancel, PiecesOfALargePageAreCheckedOneByOne) {
+  std::string page;
+  for (int k = 0; k < 200; ++k) page += "<p class=\"a\">  Some words  here and there</p>\r\n";
+  OptimizationSettings s;
+  TagRemovalTable removal;
+  TagReplacementTable replacement;
+  PassFailures failures;
+  int calls = 0, stopAt = 0;
+  EngineContext ctx{PassOptionsOf(s), removal, replacement, failures, [&] { return ++calls == stopAt; }};
+  std::string whole = page;
+  ASSERT_EQ(Engine().OptimizeDocument(whole, ctx), OptimizeResult::Done);
+  ASSERT_EQ(calls, 4);
+  Engine cut;
+  SetPieceSizeForTesting(cut, 256);
+  std::string text = page;
+  calls = 0;
+  ASSERT_EQ(cut.OptimizeDocument(text, ctx), OptimizeResult::Done);
+  EXPECT_EQ(text, whole);
+  EXPECT_GT(calls, 20) << "one check per piece";
+  for (stopAt = 1; stopAt <= 5; stopAt += 2) {
+    text = page;
+    calls = 0;
+    EXPECT_EQ(cut.OptimizeDocument(text, ctx), OptimizeResult::Cancelled) << stopAt;
+    EXPECT_EQ(calls, stopAt);
+    EXPECT_EQ(text, page);
+  }
+}
+
 // ---------------------------------------------------------------- failures
 
 struct FailCase {

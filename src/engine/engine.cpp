@@ -1,10 +1,15 @@
 // The pass sequence of one document, its cancel checks and failure reports.
 #include "engine/engine.h"
 
+#include <algorithm>
 #include <array>
+#include <atomic>
+#include <cstring>
 #include <exception>
 #include <iterator>
 #include <optional>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -158,6 +163,97 @@ std::string Narrow(const Str<Wide>& text) {
   out.reserve(text.size());
   for (Wide c : text) out.push_back(static_cast<char>(static_cast<unsigned char>(c & 0xFF)));
   return out;
+}
+
+// The middle of the sequence, from TightenTagSpaces up to the blocks' return,
+// goes over a large page in pieces of about this size, each small enough to
+// stay in the processor's cache through all its passes, and shared among the
+// run's threads. Below kLeastPieces pieces a page mostly fits the cache as it
+// is, and a second thread costs about what it saves.
+constexpr std::size_t kPieceBytes = std::size_t{512} << 10;
+constexpr std::size_t kLeastPieces = 8;
+
+bool IsWordByte(char c) {
+  const auto b = static_cast<unsigned char>(c);
+  return (b >= '0' && b <= '9') || ((b | 0x20) >= 'a' && (b | 0x20) <= 'z');
+}
+
+// Where a page may be cut into pieces that the middle passes change one by
+// one as they change the whole page: before the last letter of a word of two
+// or more letters and digits that follows a space, a line break or ">" and is
+// followed by a space, outside markup (the nearest bracket before it is a
+// ">", or there is none, with no quote after it) and after an even number of
+// quotes. No pass reads across such a place: each one's tests there look at
+// letters only, and its state there is the state at the start of a page. The
+// walks that could reach across (back to a "<" or a space, on to a ">") tell
+// when they meet the end of a piece (PassEnv::edgeMet), and the pieces are
+// checked after every pass that may move a quote or a bracket.
+std::vector<std::size_t> PieceSeams(const std::string& t, std::size_t piece) {
+  std::vector<std::size_t> seams;
+  const char* const d = t.data();
+  const std::size_t n = t.size();
+  bool odd = false;
+  std::size_t counted = 0;  // quotes before this place are in `odd`
+  for (std::size_t from = piece; from + piece / 2 <= n;) {
+    const std::size_t limit = from + piece / 2;
+    std::size_t found = 0;
+    for (std::size_t s = from; s < limit && found == 0;) {
+      const void* space = std::memchr(d + s, ' ', limit - s);
+      if (space == nullptr) break;
+      const std::size_t we = static_cast<std::size_t>(static_cast<const char*>(space) - d);
+      s = we + 1;
+      std::size_t ws = we;
+      while (ws > 0 && we - ws < 64 && IsWordByte(d[ws - 1])) --ws;
+      if (we - ws < 2 || we - ws >= 64 || ws == 0) continue;
+      if (d[ws - 1] != ' ' && d[ws - 1] != '\n' && d[ws - 1] != '>') continue;
+      bool outside = true;
+      for (std::size_t i = ws; i > 0; --i) {
+        const char c = d[i - 1];
+        if (c == '>') break;
+        if (c == '<' || c == '"' || ws - i >= 4096) {
+          outside = false;
+          break;
+        }
+      }
+      if (!outside) continue;
+      const std::size_t b = we - 1;
+      odd ^= (engine::CountOf(d + counted, d + b, '"') & 1) != 0;
+      counted = b;
+      if (!odd) found = b;
+    }
+    if (found == 0) {
+      from = limit;
+      continue;
+    }
+    seams.push_back(found);
+    from = found + piece;
+  }
+  return seams;
+}
+
+// Whether a piece of a page ends where the next can start as a page of its
+// own: after a ">" or no bracket at all, with no quote after it.
+bool EndsOutsideMarkup(const std::string& t) {
+  for (std::size_t i = t.size(); i > 0; --i) {
+    const char c = t[i - 1];
+    if (c == '>') return true;
+    if (c == '<' || c == '"') return false;
+  }
+  return true;
+}
+
+// Whether every tag slot's entry comes back as it was where the tag pass
+// disarms an occurrence it does not take: across a cut the pieces do not see
+// an occurrence the whole page shows, so they must not differ by that.
+bool EntriesComeBack(const std::vector<std::string>& entries, const LowerTable& lower) {
+  for (const std::string& e : entries) {
+    if (e.empty()) continue;
+    const unsigned char low = lower[static_cast<unsigned char>(e[0])];
+    int capitals = 0;
+    for (std::size_t b = 0; b < 256; ++b) capitals += lower[b] == low && b != low ? 1 : 0;
+    if (capitals > 1) return false;
+  }
+  return true;
 }
 
 class Sequence;
@@ -428,8 +524,13 @@ std::vector<Slot> PlanSequence(const EngineContext& ctx) {
 
 class Sequence {
  public:
-  Sequence(const EngineContext& ctx, const std::function<void(std::string_view)>& faultHook, bool hookMayFail)
-      : ctx_(ctx), faultHook_(faultHook), hookMayFail_(hookMayFail), plan_(PlanSequence(ctx)) {}
+  Sequence(const EngineContext& ctx, const std::function<void(std::string_view)>& faultHook, bool hookMayFail,
+           std::size_t pieceBytes = 0)
+      : ctx_(ctx),
+        faultHook_(faultHook),
+        hookMayFail_(hookMayFail),
+        plan_(PlanSequence(ctx)),
+        pieceBytes_(pieceBytes != 0 ? pieceBytes : kPieceBytes) {}
 
   // With `keepText` the caller's text stays as it is unless the answer is
   // Done; otherwise it is taken over as working space.
@@ -541,6 +642,15 @@ class Sequence {
         if (ctx_.checkCancel && ctx_.checkCancel()) return OptimizeResult::Cancelled;
         continue;
       }
+      if constexpr (sizeof(Ch) == 1)
+        if (const std::size_t end = PiecesEnd(i, w); end > i) {
+          const Pieces pieces = RunInPieces(i, end, w);
+          if (pieces == Pieces::Cancelled) return OptimizeResult::Cancelled;
+          if (pieces == Pieces::Done) {
+            i = end - 1;
+            continue;
+          }
+        }
       if (const std::size_t end = TidyEnd(i); end > i) {
         const Together together = TidyTogether(i, end, w);
         if (together == Together::Cancelled) return OptimizeResult::Cancelled;
@@ -573,6 +683,152 @@ class Sequence {
     else
       result = Narrow(w.text);
     return OptimizeResult::Done;
+  }
+
+  // The end of the slots that go over the page in pieces when they begin at
+  // `first`, or `first`: for a large byte page, with no hook to see the
+  // passes one by one.
+  std::size_t PiecesEnd(std::size_t first, const Work<char>& w) const {
+    if (faultHook_ || w.text.size() < kLeastPieces * pieceBytes_ ||
+        kPassRows[plan_[first].row].info.name != "TightenTagSpaces")
+      return first;
+    std::vector<std::string> entries;
+    for (const Slot& slot : plan_)
+      if (IsTagSlot(slot)) entries.push_back(slot.entry);
+    if (!EntriesComeBack(entries, *w.env.lower)) return first;
+    std::size_t end = first;
+    while (end < plan_.size() && kPassRows[plan_[end].row].info.name != "InsertPreformatted") ++end;
+    return end;
+  }
+
+  enum class Pieces { Done, Cancelled, Whole };
+
+  // The slots [first, last) over pieces of the page (see PieceSeams), on up
+  // to ctx.threads threads, each piece with a sequence of its own; the
+  // caller's thread makes the cancel checks between its pieces. Whole, with
+  // the text as it was, when a piece could not go the way the page goes:
+  // the slots then run over the whole page.
+  Pieces RunInPieces(std::size_t first, std::size_t last, Work<char>& w) {
+    const std::vector<std::size_t> seams = PieceSeams(w.text, pieceBytes_);
+    if (seams.empty()) return Pieces::Whole;
+    const std::size_t count = seams.size() + 1;
+    auto begin = [&](std::size_t k) { return k == 0 ? 0 : seams[k - 1]; };
+    auto end = [&](std::size_t k) { return k + 1 < count ? seams[k] : w.text.size(); };
+    // A piece's result goes where the piece stood, in the spare buffer, or
+    // beside it when it grew.
+    struct Result {
+      bool done = false;
+      std::size_t size = 0;
+      std::string grown;
+    };
+    std::vector<Result> results(count);
+    w.spare.resize(w.text.size());
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stop{false};
+    bool cancelled = false;
+    const std::function<void(std::string_view)> noHook;
+    auto work = [&](bool checksCancel) {
+      try {
+        Work<char> piece;
+        bool edge = false;
+        piece.env = w.env;
+        piece.env.edgeMet = &edge;
+        piece.markers = w.markers;
+        piece.preMarkers = w.preMarkers;
+        for (std::size_t k = next++; k < count && !stop; k = next++) {
+          piece.text.assign(w.text, begin(k), end(k) - begin(k));
+          edge = false;
+          PassFailures failures;
+          const EngineContext pc{ctx_.options, ctx_.removal, ctx_.replacement, failures, {}, 1};
+          Sequence sequence(pc, noHook, false);
+          if (!sequence.RunPiece(first, last, piece, edge, k == 0, k + 1 == count)) {
+            stop = true;
+            break;
+          }
+          Result& r = results[k];
+          r.size = piece.text.size();
+          if (r.size <= end(k) - begin(k))
+            std::memcpy(w.spare.data() + begin(k), piece.text.data(), r.size);
+          else
+            r.grown = std::move(piece.text);
+          r.done = true;
+          if (checksCancel && ctx_.checkCancel && ctx_.checkCancel()) {
+            cancelled = true;
+            stop = true;
+          }
+        }
+      } catch (const std::exception&) {
+        stop = true;
+      }
+    };
+    std::vector<std::thread> helpers;
+    try {
+      for (unsigned t = 1; t < ctx_.threads && t < count; ++t) helpers.emplace_back(work, false);
+    } catch (const std::system_error&) {
+      // No more threads to be had: the pieces go to those there are.
+    }
+    work(true);
+    for (std::thread& t : helpers) t.join();
+    if (cancelled) return Pieces::Cancelled;
+    for (const Result& r : results)
+      if (!r.done) return Pieces::Whole;
+    // The results in order, as one text.
+    bool grew = false;
+    for (const Result& r : results) grew = grew || !r.grown.empty();
+    if (!grew) {
+      std::size_t to = 0;
+      for (std::size_t k = 0; k < count; ++k) {
+        std::memmove(w.spare.data() + to, w.spare.data() + begin(k), results[k].size);
+        to += results[k].size;
+      }
+      w.spare.resize(to);
+      w.text.swap(w.spare);
+    } else {
+      w.text.clear();
+      for (std::size_t k = 0; k < count; ++k)
+        w.text.append(results[k].grown.empty() ? w.spare.data() + begin(k) : results[k].grown.data(), results[k].size);
+    }
+    return Pieces::Done;
+  }
+
+  // The slots [first, last) over one piece of a page. False where the piece
+  // could go another way than the page: a pass failed, a walk met the end
+  // of the piece, or the piece no longer ends where the next may begin.
+  bool RunPiece(std::size_t first, std::size_t last, Work<char>& w, const bool& edge, bool firstPiece, bool lastPiece) {
+    for (std::size_t i = first; i < last; ++i) {
+      const PassRow& row = kPassRows[plan_[i].row];
+      current_ = i;
+      if (row.info.kind == StepKind::CancelCheck) continue;
+      std::size_t end = TidyEnd(i);
+      if (end > i) {
+        if (TidyTogether(i, end, w) != Together::Done) return false;
+      } else {
+        end = i + 1;
+        if (Guarded(plan_[i], w) != Next::Go) return false;
+      }
+      if (threw_ || edge || ctx_.failures.size() != 0 || w.text.empty()) return false;
+      bool lines = false;
+      for (std::size_t k = i; k < end; ++k) {
+        const Tidy t = kPassRows[plan_[k].row].tidy;
+        lines = lines || t == Tidy::Blank || t == Tidy::Trim || t == Tidy::Empty;
+      }
+      // The line passes end every line with CR LF: a piece that ends inside
+      // a line (before a letter of its last word) does not end it there.
+      if (lines && !firstPiece && !IsWordByte(w.text.front())) return false;
+      if (lines && !lastPiece) {
+        const std::size_t n = w.text.size();
+        if (n < 3 || w.text[n - 2] != '\r' || w.text[n - 1] != '\n' || !IsWordByte(w.text[n - 3])) return false;
+        w.text.resize(n - 2);
+      }
+      i = end - 1;
+      if (lastPiece) continue;
+      if (!EndsOutsideMarkup(w.text)) return false;
+      // Quote removal may drop an odd number of quotes (with an empty value's attribute).
+      if (row.info.name == "RemoveQuotes" &&
+          (engine::CountOf(w.text.data(), w.text.data() + w.text.size(), '"') & 1) != 0)
+        return false;
+    }
+    return true;
   }
 
   // The end of the run of line-tidying slots from `first` on when two or
@@ -671,6 +927,7 @@ class Sequence {
         end = row.wide(*this, slot, w);
       return end == StepEnd::NeedsWideSymbols ? Next::Widen : Next::Go;
     } catch (const std::exception&) {
+      threw_ = true;
       // A failed pass leaves the text as it was; the caller's, when that is
       // where CutScripts was reading from.
       if constexpr (sizeof(Ch) == 1)
@@ -749,6 +1006,8 @@ class Sequence {
   std::vector<bool> found_;            // per tag slot's entry: may change the text, or has run
   bool candidatesKnown_ = false;       // found_ fits the current text
   std::size_t groupEnd_ = 0;           // the slots before it ran together with an earlier one
+  bool threw_ = false;                 // a pass failed
+  const std::size_t pieceBytes_;
 };
 
 template <class Ch>
@@ -763,12 +1022,12 @@ std::span<const PassInfo> PassTable() { return kPassInfos; }
 Engine::Engine(CodePage codePage) : codePage_(codePage) {}
 
 OptimizeResult Engine::OptimizeDocument(std::string& text, const EngineContext& ctx) {
-  Sequence sequence(ctx, faultHook_, hookMayFail_);
+  Sequence sequence(ctx, faultHook_, hookMayFail_, pieceBytes_);
   return sequence.Run(text, true, LowerTableFor(codePage_));
 }
 
 OptimizeResult Engine::OptimizeDocumentInPlace(std::string& text, const EngineContext& ctx) {
-  Sequence sequence(ctx, faultHook_, hookMayFail_);
+  Sequence sequence(ctx, faultHook_, hookMayFail_, pieceBytes_);
   return sequence.Run(text, false, LowerTableFor(codePage_));
 }
 

@@ -60,6 +60,9 @@ struct EngineContext {
   PassFailures& failures;
   // The run's cancel check; true means stop now. May be empty.
   std::function<bool()> checkCancel;
+  // Threads a large page may use at once (the middle of the sequence goes
+  // over it in pieces); 1 keeps the run on the caller's thread.
+  unsigned threads = 1;
 };
 
 enum class OptimizeResult {
@@ -108,7 +111,8 @@ class Engine {
   friend struct EngineTestAccess;
   CodePage codePage_;
   std::function<void(std::string_view)> faultHook_;
-  bool hookMayFail_ = false;  // a hook that throws fails passes one by one
+  bool hookMayFail_ = false;    // a hook that throws fails passes one by one
+  std::size_t pieceBytes_ = 0;  // when not 0, the size of the pieces of a large page
 };
 
 }  // namespace tersify

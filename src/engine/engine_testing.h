@@ -14,7 +14,14 @@ struct EngineTestAccess {
     engine.faultHook_ = std::move(hook);
     engine.hookMayFail_ = mayFail;
   }
+  static void SetPieceBytes(Engine& engine, std::size_t bytes) { engine.pieceBytes_ = bytes; }
 };
+
+// Pages of eight times this size or more go through the middle passes in pieces
+// of about this size, so tests can cut small pages at many places.
+inline void SetPieceSizeForTesting(Engine& engine, std::size_t bytes) {
+  EngineTestAccess::SetPieceBytes(engine, bytes);
+}
 
 // Called with a pass's name before the pass runs; a hook that throws makes
 // that pass fail, so tests can check how failures are reported.

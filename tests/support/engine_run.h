@@ -9,6 +9,7 @@
 
 #include "base/codepage.h"
 #include "engine/engine.h"
+#include "engine/engine_testing.h"
 #include "i18n/catalogue.h"
 #include "settings/options.h"
 #include "settings/tag_tables.h"
@@ -31,6 +32,13 @@ inline std::string RunEngine(const std::string& doc, const OptimizationSettings&
   std::string inPlace = doc;
   EXPECT_EQ(engine.OptimizeDocumentInPlace(inPlace, ctx), OptimizeResult::Done);
   EXPECT_EQ(inPlace, text) << "working in the caller's buffer";
+  // Cut into pieces of a few bytes wherever the page allows, on two threads.
+  Engine cut;
+  SetPieceSizeForTesting(cut, 6 + doc.size() % 10);
+  EngineContext twoThreads{ctx.options, removal, replacement, failures, {}, 2};
+  std::string pieces = doc;
+  EXPECT_EQ(cut.OptimizeDocument(pieces, twoThreads), OptimizeResult::Done);
+  EXPECT_EQ(pieces, text) << "the page in pieces";
   return text;
 }
 
