@@ -4,7 +4,10 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 
+#include <algorithm>
+#include <atomic>
 #include <optional>
+#include <tuple>
 
 #include "run/date_text.h"
 #include "run/file_ops.h"
@@ -451,6 +454,26 @@ TEST(RunBatch, ClockAndEscapeInMainWindow) {
   fake += std::chrono::seconds(5);
   run.ClockTick();  // the clock stands after the run
   EXPECT_EQ(h.window.clock, "");
+}
+
+// Pages done one at a time may use the threads of the jobs asked for; pages
+// read ahead by several jobs use one each.
+TEST(RunBatch, PagesDoneOneAtATimeUseTheJobsAskedFor) {
+  RunHarness h;
+  std::atomic<unsigned> most{0};
+  h.optimizer = [&](std::string&, const EngineContext& ctx) {
+    most = std::max(most.load(), ctx.threads);
+    return OptimizeResult::Done;
+  };
+  std::vector<std::string> one = {h.tmp.Write("src/a.html", "a")};
+  for (const auto& [sources, jobs, threads] :
+       {std::tuple{one, 3, 3u}, std::tuple{one, 1, 1u},
+        std::tuple{std::vector<std::string>{one[0], h.tmp.Write("src/b.html", "b")}, 2, 1u}}) {
+    most = 0;
+    BatchResult r = RunBatch(BatchRequest{sources, jobs, true, false}, h.Env(), h.state, {});
+    EXPECT_EQ(r.end, RunEnd::Completed);
+    EXPECT_EQ(most, threads) << jobs;
+  }
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "app/run_controller.h"
 
+#include <algorithm>
 #include <exception>
+#include <thread>
 
 #include "i18n/catalogue.h"
 #include "panel/adding.h"
@@ -114,6 +116,9 @@ RunEnd RunController::OptimizeTickedFiles() {
   // ticks may change while the run lets events through.
   BatchRequest request;
   request.stopAtFailure = true;
+  // The pages go one at a time (ticks may change as the run goes on); a large
+  // one may use every core.
+  request.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   for (const PanelRow& row : panel_.rows()) request.sources.push_back(row.FullPath());
   BatchHooks hooks;
   hooks.stop = [this] { return CheckCancel(); };

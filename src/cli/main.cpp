@@ -127,7 +127,13 @@ int RunFilter(const std::string& input, const CliSettings& cli, const MessageCat
     if (!breaks) return Fail(1, name + " is not a text page; nothing written");
     Engine engine(cli.codePage);
     PassFailures failures;
-    EngineContext ctx{PassOptionsOf(cli.settings), cli.tables.removal, cli.tables.replacement, failures, {}};
+    // The one page may use every core.
+    EngineContext ctx{PassOptionsOf(cli.settings),
+                      cli.tables.removal,
+                      cli.tables.replacement,
+                      failures,
+                      {},
+                      std::max(1u, std::thread::hardware_concurrency())};
     const OptimizeResult result = engine.OptimizeDocumentInPlace(text, ctx);
     ShowPassFailures(failures, 0, cli.settings.cbShowInfo, catalogue, ui);
     if (result != OptimizeResult::Done) return Fail(1, "optimization of " + name + " failed");

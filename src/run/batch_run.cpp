@@ -168,6 +168,8 @@ BatchResult RunBatch(const BatchRequest& request, const RunEnvironment& env, Run
   std::optional<PrepareAhead<Prepared>> pool;
   if (jobs > 1) StartPool(pool, sources, jobs, env, stop);
   result.jobs = pool ? jobs : 1;
+  // Pages done one at a time may each use the threads of the jobs asked for.
+  if (!pool) recorded.threads = static_cast<unsigned>(std::clamp(request.jobs, 1, static_cast<int>(kMostJobs)));
 
   std::int64_t bytesDone = 0;
   // Each page once: the same page named twice would be optimized twice, and

@@ -60,7 +60,7 @@ OptimizeResult RunPasses(std::string& text, const RunEnvironment& env, const std
       showFailures();
       return checkCancel();
     };
-  EngineContext ctx{PassOptionsOf(env.settings), env.removal, env.replacement, failures, check};
+  EngineContext ctx{PassOptionsOf(env.settings), env.removal, env.replacement, failures, check, env.threads};
   try {
     OptimizeResult result;
     if (env.optimizer) {

@@ -39,6 +39,8 @@ struct RunEnvironment {
   const TargetLayout* layout = nullptr;
   // The record of the folder the run writes to; when null nothing is recorded.
   RunRecord* record = nullptr;
+  // Threads one large page may use (see EngineContext::threads).
+  unsigned threads = 1;
 };
 
 // What tells whether a page on disk is still the one that was read: its size,
