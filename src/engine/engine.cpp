@@ -799,6 +799,7 @@ class Sequence {
       const PassRow& row = kPassRows[plan_[i].row];
       current_ = i;
       if (row.info.kind == StepKind::CancelCheck) continue;
+      const std::size_t before = w.text.size();
       std::size_t end = TidyEnd(i);
       if (end > i) {
         if (TidyTogether(i, end, w) != Together::Done) return false;
@@ -823,10 +824,15 @@ class Sequence {
       i = end - 1;
       if (lastPiece) continue;
       if (!EndsOutsideMarkup(w.text)) return false;
-      // Quote removal may drop an odd number of quotes (with an empty value's attribute).
-      if (row.info.name == "RemoveQuotes" &&
-          (engine::CountOf(w.text.data(), w.text.data() + w.text.size(), '"') & 1) != 0)
-        return false;
+      // Quote removal may drop an odd number of quotes (with an empty value's
+      // attribute), a tag entry may take some away or bring some in: the next
+      // piece then starts inside a quote.
+      const Slot& slot = plan_[i];
+      const bool quotesMayMove =
+          row.info.name == "RemoveQuotes" ||
+          (IsTagSlot(slot) && (w.text.size() != before || slot.entry.find('"') != std::string::npos ||
+                               slot.replacement.find('"') != std::string::npos));
+      if (quotesMayMove && (engine::CountOf(w.text.data(), w.text.data() + w.text.size(), '"') & 1) != 0) return false;
     }
     return true;
   }
