@@ -81,7 +81,9 @@ Settings (applied in this order):
 Running:
   -j, --jobs N          optimize N files at a time (default: the number of
                         processors). Files are still written one by one in
-                        order, so the results equal those of -j 1.
+                        order, so the results equal those of -j 1. Where
+                        files go one at a time, a page of 4 MB or more is
+                        shared among N threads.
   -q, --quiet           no progress bar and no summary.
       --json            print the summary and every file's sizes and ratio as
                         JSON on standard output.
