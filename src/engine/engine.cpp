@@ -530,7 +530,8 @@ class Sequence {
         faultHook_(faultHook),
         hookMayFail_(hookMayFail),
         plan_(PlanSequence(ctx)),
-        pieceBytes_(pieceBytes != 0 ? pieceBytes : kPieceBytes) {}
+        pieceBytes_(pieceBytes != 0 ? pieceBytes : kPieceBytes),
+        piecesOnOneThread_(pieceBytes != 0) {}
 
   // With `keepText` the caller's text stays as it is unless the answer is
   // Done; otherwise it is taken over as working space.
@@ -687,9 +688,10 @@ class Sequence {
 
   // The end of the slots that go over the page in pieces when they begin at
   // `first`, or `first`: for a large byte page, with no hook to see the
-  // passes one by one.
+  // passes one by one, and a second thread to share the pieces (on one the
+  // pieces' copies cost more than the cache saves).
   std::size_t PiecesEnd(std::size_t first, const Work<char>& w) const {
-    if (faultHook_ || w.text.size() < kLeastPieces * pieceBytes_ ||
+    if ((ctx_.threads < 2 && !piecesOnOneThread_) || faultHook_ || w.text.size() < kLeastPieces * pieceBytes_ ||
         kPassRows[plan_[first].row].info.name != "TightenTagSpaces")
       return first;
     std::vector<std::string> entries;
@@ -1014,6 +1016,7 @@ class Sequence {
   std::size_t groupEnd_ = 0;           // the slots before it ran together with an earlier one
   bool threw_ = false;                 // a pass failed
   const std::size_t pieceBytes_;
+  const bool piecesOnOneThread_;  // a piece size was given: pieces even on one thread
 };
 
 template <class Ch>

@@ -60,8 +60,8 @@ struct EngineContext {
   PassFailures& failures;
   // The run's cancel check; true means stop now. May be empty.
   std::function<bool()> checkCancel;
-  // Threads a large page may use at once (the middle of the sequence goes
-  // over it in pieces); 1 keeps the run on the caller's thread.
+  // Threads a large page may use at once (the middle of the sequence then
+  // goes over it in pieces); 1 keeps the run on the caller's thread.
   unsigned threads = 1;
 };
 

@@ -18,7 +18,8 @@ struct EngineTestAccess {
 };
 
 // Pages of eight times this size or more go through the middle passes in pieces
-// of about this size, so tests can cut small pages at many places.
+// of about this size, on one thread as well, so tests can cut small pages at
+// many places.
 inline void SetPieceSizeForTesting(Engine& engine, std::size_t bytes) {
   EngineTestAccess::SetPieceBytes(engine, bytes);
 }

@@ -218,31 +218,30 @@ class TagProcessor {
     const std::size_t p = g_.outSize();
     // Back to a "<" with an even number of quotes between it and the occurrence.
     std::size_t s = 0;
-    bool between = false;
-    for (std::size_t k = p; k > 0; --k) {
+    bool between = false, found = false;
+    for (std::size_t k = p; k > 0 && !found; --k) {
       Ch c = g_.out(k - 1);
       if (Is(c, '<') && !between) {
         s = k - 1;
-        break;
+        found = true;
       }
       if (Is(c, '"')) between = !between;
-      if (k == 1) env_.MetEdge();
     }
-    if (p == 0) env_.MetEdge();
+    if (!found) env_.MetEdge();
     // On to a ">" with an even number of quotes from the occurrence to it.
     const std::size_t n = g_.restSize();
     bool odd = Is(g_.head(), '"');
     std::size_t e = n - 1;
-    for (std::size_t k = 1; k < n; ++k) {
+    found = false;
+    for (std::size_t k = 1; k < n && !found; ++k) {
       Ch c = g_.ahead(k);
       if (Is(c, '>') && !odd) {
         e = k;
-        break;
+        found = true;
       }
       if (Is(c, '"')) odd = !odd;
-      if (k + 1 == n) env_.MetEdge();
     }
-    if (n <= 1) env_.MetEdge();
+    if (!found) env_.MetEdge();
     // The quotes of the settled part that go with the tag.
     for (std::size_t k = s; k < p; ++k)
       if (Is(g_.out(k), '"')) odd_ = !odd_;
