@@ -146,7 +146,7 @@ class ArgReader {
     const std::string a = args_[i_];
     if (a.size() < 3 || a[0] != '-' || a[1] == '-' || !IsPlainShortFlag(a[1])) return;
     args_[i_] = a.substr(0, 2);
-    args_.insert(args_.begin() + static_cast<std::ptrdiff_t>(i_) + 1, "-" + a.substr(2));
+    args_.insert(args_.begin() + static_cast<std::ptrdiff_t>(i_) + 1, std::string("-").append(a, 2));
   }
 
   // True when the current argument is `flag` (or `shortFlag`), alone or with

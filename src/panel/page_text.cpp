@@ -174,7 +174,7 @@ PageText DecodePage(std::string bytes, CodePage codePage, bool utf8) {
   }
   page.starts.push_back(s.size());
   // A page without line breaks gets them as a page without CR is saved: LF.
-  if (page.lineBreak.empty()) page.lineBreak = "\n";
+  if (page.lineBreak.empty()) page.lineBreak.assign(1, '\n');
   return page;
 }
 
