@@ -533,6 +533,17 @@ class Sequence {
         pieceBytes_(pieceBytes != 0 ? pieceBytes : kPieceBytes),
         piecesOnOneThread_(pieceBytes != 0) {}
 
+  // The sequence of one piece of a page, with the page's plan: the caller's
+  // tag tables, which it may change while it lets events through at a cancel
+  // check, are not read off its thread.
+  Sequence(const EngineContext& ctx, const std::function<void(std::string_view)>& noHook, std::vector<Slot> plan)
+      : ctx_(ctx),
+        faultHook_(noHook),
+        hookMayFail_(false),
+        plan_(std::move(plan)),
+        pieceBytes_(kPieceBytes),
+        piecesOnOneThread_(false) {}
+
   // With `keepText` the caller's text stays as it is unless the answer is
   // Done; otherwise it is taken over as working space.
   OptimizeResult Run(std::string& text, bool keepText, const LowerTable& lower) {
@@ -742,7 +753,7 @@ class Sequence {
           edge = false;
           PassFailures failures;
           const EngineContext pc{ctx_.options, ctx_.removal, ctx_.replacement, failures, {}, 1};
-          Sequence sequence(pc, noHook, false);
+          Sequence sequence(pc, noHook, plan_);
           if (!sequence.RunPiece(first, last, piece, edge, k == 0, k + 1 == count)) {
             stop = true;
             break;
