@@ -1,12 +1,11 @@
 #include "app/run_controller.h"
 
-#include <algorithm>
 #include <exception>
-#include <thread>
 
 #include "i18n/catalogue.h"
 #include "panel/adding.h"
 #include "platform/memory.h"
+#include "platform/process.h"
 #include "run/date_text.h"
 #include "run/file_ops.h"
 
@@ -118,7 +117,7 @@ RunEnd RunController::OptimizeTickedFiles() {
   request.stopAtFailure = true;
   // The pages go one at a time (ticks may change as the run goes on); a large
   // one may use every core.
-  request.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  request.jobs = static_cast<int>(platform::ProcessorCount());
   for (const PanelRow& row : panel_.rows()) request.sources.push_back(row.FullPath());
   BatchHooks hooks;
   hooks.stop = [this] { return CheckCancel(); };

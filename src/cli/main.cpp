@@ -8,7 +8,6 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
-#include <thread>
 #include <vector>
 
 #include "cli/batch.h"
@@ -21,6 +20,7 @@
 #include "i18n/catalogue.h"
 #include "panel/adding.h"
 #include "platform/memory.h"
+#include "platform/process.h"
 #include "run/file_ops.h"
 #include "run/file_step.h"
 #include "run/paths.h"
@@ -128,12 +128,8 @@ int RunFilter(const std::string& input, const CliSettings& cli, const MessageCat
     Engine engine(cli.codePage);
     PassFailures failures;
     // The one page may use every core.
-    EngineContext ctx{PassOptionsOf(cli.settings),
-                      cli.tables.removal,
-                      cli.tables.replacement,
-                      failures,
-                      {},
-                      std::max(1u, std::thread::hardware_concurrency())};
+    EngineContext ctx{PassOptionsOf(cli.settings), cli.tables.removal, cli.tables.replacement, failures, {},
+                      platform::ProcessorCount()};
     const OptimizeResult result = engine.OptimizeDocumentInPlace(text, ctx);
     ShowPassFailures(failures, 0, cli.settings.cbShowInfo, catalogue, ui);
     if (result != OptimizeResult::Done) return Fail(1, "optimization of " + name + " failed");
@@ -186,7 +182,7 @@ int RunBatchForm(const CliOptions& o, const CliSettings& cli, const MessageCatal
       return Fail(2, "-o " + *o.outDir + ": the folder holds the page '" + *own +
                          "' itself; its copy would replace it (choose another folder)");
 
-  int jobs = o.jobs.value_or(static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+  int jobs = o.jobs.value_or(static_cast<int>(platform::ProcessorCount()));
   std::size_t ticked = static_cast<std::size_t>(panel.CheckedCount());
   std::int64_t bytes = 0;
   for (const PanelRow& row : panel.rows())

@@ -242,18 +242,15 @@ bool EndsOutsideMarkup(const std::string& t) {
   return true;
 }
 
-// Whether every tag slot's entry comes back as it was where the tag pass
+// Whether a tag slot's entry comes back as it was where the tag pass
 // disarms an occurrence it does not take: across a cut the pieces do not see
 // an occurrence the whole page shows, so they must not differ by that.
-bool EntriesComeBack(const std::vector<std::string>& entries, const LowerTable& lower) {
-  for (const std::string& e : entries) {
-    if (e.empty()) continue;
-    const unsigned char low = lower[static_cast<unsigned char>(e[0])];
-    int capitals = 0;
-    for (std::size_t b = 0; b < 256; ++b) capitals += lower[b] == low && b != low ? 1 : 0;
-    if (capitals > 1) return false;
-  }
-  return true;
+bool EntryComesBack(const std::string& entry, const LowerTable& lower) {
+  if (entry.empty()) return true;
+  const unsigned char low = lower[static_cast<unsigned char>(entry[0])];
+  int capitals = 0;
+  for (std::size_t b = 0; b < 256; ++b) capitals += lower[b] == low && b != low ? 1 : 0;
+  return capitals <= 1;
 }
 
 class Sequence;
@@ -705,10 +702,8 @@ class Sequence {
     if ((ctx_.threads < 2 && !piecesOnOneThread_) || faultHook_ || w.text.size() < kLeastPieces * pieceBytes_ ||
         kPassRows[plan_[first].row].info.name != "TightenTagSpaces")
       return first;
-    std::vector<std::string> entries;
     for (const Slot& slot : plan_)
-      if (IsTagSlot(slot)) entries.push_back(slot.entry);
-    if (!EntriesComeBack(entries, *w.env.lower)) return first;
+      if (IsTagSlot(slot) && !EntryComesBack(slot.entry, *w.env.lower)) return first;
     std::size_t end = first;
     while (end < plan_.size() && kPassRows[plan_[end].row].info.name != "InsertPreformatted") ++end;
     return end;
@@ -783,11 +778,12 @@ class Sequence {
     work(true);
     for (std::thread& t : helpers) t.join();
     if (cancelled) return Pieces::Cancelled;
-    for (const Result& r : results)
-      if (!r.done) return Pieces::Whole;
-    // The results in order, as one text.
     bool grew = false;
-    for (const Result& r : results) grew = grew || !r.grown.empty();
+    for (const Result& r : results) {
+      if (!r.done) return Pieces::Whole;
+      grew = grew || !r.grown.empty();
+    }
+    // The results in order, as one text.
     if (!grew) {
       std::size_t to = 0;
       for (std::size_t k = 0; k < count; ++k) {

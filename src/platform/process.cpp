@@ -116,4 +116,9 @@ bool StartProgram(const std::string& program, const std::string& argument, const
   return StartProgramWithArguments(program, {argument}, workingFolder);
 }
 
+unsigned ProcessorCount() {
+  const unsigned n = std::thread::hardware_concurrency();
+  return n == 0 ? 1 : n;
+}
+
 }  // namespace tersify::platform

@@ -1,4 +1,5 @@
-// Starting outside programs (browser, external editor, help viewer).
+// Starting outside programs (browser, external editor, help viewer), and
+// how many processors this one has.
 //
 // No shell takes part: the program receives exactly the argument given, so
 // no character of a path (quotes, ";", "$()", back quotes, "&") can start
@@ -28,5 +29,9 @@ std::string QuoteWindowsArgument(std::string_view argument);
 // Whether a batch file may take the argument: cmd.exe reads a batch file's
 // command line itself, so arguments holding its special characters are refused.
 bool IsSafeBatchArgument(std::string_view argument);
+
+// The processors the program may keep busy at once; 1 where the system does
+// not tell.
+unsigned ProcessorCount();
 
 }  // namespace tersify::platform
